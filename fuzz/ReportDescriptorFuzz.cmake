@@ -1,0 +1,1 @@
+pelan_fuzz_target(report_descriptor_fuzz ${CMAKE_CURRENT_SOURCE_DIR}/ReportDescriptorFuzz.cpp LIBS pelan_device)
