@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pelan {
+
+// Names and places of the factory files and the light configuration files.
+inline constexpr std::string_view kProfileExtension = ".Json";
+inline constexpr std::string_view kDefaultLightFile = "default_light.json";
+inline constexpr std::string_view kLightConfigStem = "tavix_light";
+inline constexpr std::string_view kLightConfigExtension = ".config";
+inline constexpr std::string_view kLightEffectExtension = ".light";
+
+// The default profile of a device kind: default data folder + deviceFolderName + ".Json".
+std::string defaultProfilePath(std::string_view deviceFolderName);
+// The default data folder's "default_light.json".
+std::string defaultLightPath();
+// The light configuration file of a user device folder: folder + "tavix_light.config".
+std::string lightConfigPath(const std::string& userDeviceFolder);
+
+} // namespace pelan
