@@ -100,6 +100,10 @@ void FirmwareDevice::handleOutput(int interfaceNumber, std::span<const uint8_t> 
     {
         std::lock_guard lock(mutex_);
         log_.push_back({interfaceNumber, std::vector<uint8_t>(report.begin(), report.end())});
+        ++requestCount_;
+        if (log_.size() > kRequestLogCapacity) {
+            log_.pop_front();
+        }
         // Other output reports (keyboard LEDs) and reports with another ID have no answer.
         if (interfaceNumber != model_.commandInterface || report.empty() || report[0] != kCommandReportId) {
             return;
@@ -303,12 +307,18 @@ size_t FirmwareDevice::pendingFaultCount() const {
 
 std::vector<LoggedRequest> FirmwareDevice::requestLog() const {
     std::lock_guard lock(mutex_);
-    return log_;
+    return {log_.begin(), log_.end()};
+}
+
+size_t FirmwareDevice::requestCount() const {
+    std::lock_guard lock(mutex_);
+    return requestCount_;
 }
 
 void FirmwareDevice::clearRequestLog() {
     std::lock_guard lock(mutex_);
     log_.clear();
+    requestCount_ = 0;
 }
 
 std::array<uint8_t, kDeviceInfoSize> FirmwareDevice::deviceInfo() const {

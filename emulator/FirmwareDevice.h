@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -21,6 +22,7 @@ inline constexpr size_t kStatusRecordSize = 6;
 inline constexpr size_t kKeyTableSlot = 512;
 inline constexpr size_t kKeyTableCount = 2;
 inline constexpr size_t kLightFrameCapacity = 1024;
+inline constexpr size_t kRequestLogCapacity = 65536;
 
 using KeyCode = std::array<uint8_t, 3>;
 
@@ -112,8 +114,11 @@ public:
     void clearFaults();
     size_t pendingFaultCount() const;
 
-    // Every report received, on any interface, well-formed or not.
+    // Every report received, on any interface, well-formed or not; the most recent kRequestLogCapacity are kept,
+    // so that a device streaming light frames for hours does not grow without bound.
     std::vector<LoggedRequest> requestLog() const;
+    // Reports received since construction or the last clear, including those no longer kept.
+    size_t requestCount() const;
     void clearRequestLog();
 
     // Inspection and set-up of the device's state.
@@ -171,7 +176,8 @@ private:
     PowerState power_;
     int openUpdates_ = 0;
     std::vector<PendingFault> faults_;
-    std::vector<LoggedRequest> log_;
+    std::deque<LoggedRequest> log_;
+    size_t requestCount_ = 0;
 };
 
 // Kind names the factory knows, in the order "mouse", "mousepad", "headset", "keyboard".
