@@ -2,6 +2,7 @@
 #include "profile/CKeyboardProfiledata.h"
 #include "profile/CMouseProfiledata.h"
 #include "profile/LightNameLists.h"
+#include "profile/ReadEveryMember.h"
 #include "profile/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ namespace {
 using testing::TempFolder;
 using testing::writeText;
 
-// Every kind of profile, every read, then a save: none of it may throw or crash, whatever the file holds.
+// Every kind of profile, every read, then writes and a save: none of it may throw or crash, whatever the file holds.
 void readEverything(const std::string& path, const std::string& lightConfig) {
     CMouseProfiledata mouse;
     CKeyboardProfiledata keyboard;
@@ -22,20 +23,10 @@ void readEverything(const std::string& path, const std::string& lightConfig) {
         profile->setProfilePath(path);
         profile->loadProfile(path);
         profile->loadLightConfig(lightConfig);
-        profile->readLightInfo();
-        profile->readLightList();
-        profile->readKeyList();
-        profile->readLedEffects();
     }
-    mouse.readDpiStages();
-    mouse.readMouseSystem();
-    mouse.readCorrections();
-    keyboard.readKeyboardSystem();
-    keyboard.readCustomLightColours(keyboard.readCustomLightGroup(), 4);
-    HeadsetSettings settings = headset.readHeadsetSettings();
-    headset.readEqValues(settings.eqType);
-    headset.readCustomEqValues(settings.customEqSlot);
-    headset.readCustomEqNames();
+    testing::readEveryMember(mouse);
+    testing::readEveryMember(keyboard);
+    testing::readEveryMember(headset);
     mouse.writeDpiStages({{1, 0, 6, 6, 1, 2, 3}});
     keyboard.writeCustomLightColours({{1, 2, 3, 4}}, 0);
     headset.writeEqValues(3, std::vector<int>(10, 1));
