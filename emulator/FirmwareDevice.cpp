@@ -62,10 +62,13 @@ FirmwareDevice::FirmwareDevice(DeviceModel model, uint16_t versionNumber)
       macroMemory_(static_cast<size_t>(model_.deviceInfo[6]) * 128, 0), lightFrame_(kLightFrameCapacity, 0),
       power_(model_.power) {
     perKeyTable_.resize(model_.factoryKeyCodes.size(), 0xFF);
+    // Each key table fills its whole 512-byte slot: the factory codes first, zeros behind them, so a host that
+    // moves the full block (its default) is answered like a short one.
     for (auto& table : keyTables_) {
         for (const KeyCode& code : model_.factoryKeyCodes) {
             table.insert(table.end(), code.begin(), code.end());
         }
+        table.resize(std::max(table.size(), kKeyTableSlot), 0);
     }
 }
 
@@ -361,7 +364,8 @@ std::vector<uint8_t> FirmwareDevice::keyTable(int table) const {
     if (table < 0 || static_cast<size_t>(table) >= kKeyTableCount) {
         return {};
     }
-    return keyTables_[static_cast<size_t>(table)];
+    const std::vector<uint8_t>& slot = keyTables_[static_cast<size_t>(table)];
+    return std::vector<uint8_t>(slot.begin(), slot.begin() + static_cast<std::ptrdiff_t>(keyCount() * 3));
 }
 
 std::vector<uint8_t> FirmwareDevice::perKeyTable() const {

@@ -66,19 +66,7 @@ protected:
         }
     }
 
-    std::string pathOf(const std::string& kind, int collection) {
-        HidDevice enumerator;
-        EXPECT_TRUE(enumerator.enumerate());
-        const std::vector<std::string> nodes = emulated.tree().nodeNames(ids[kind]);
-        if (nodes.empty())
-            return {};
-        const std::string node = nodes.back();
-        while (auto path = enumerator.nextDevicePath()) {
-            if (path->substr(path->rfind('#') + 1) == node && HidDevice::parseCollectionNumber(*path) == collection)
-                return *path;
-        }
-        return {};
-    }
+    std::string pathOf(const std::string& kind, int collection) { return emulated.pathOf(ids[kind], collection); }
 
     test::EmulatedTree emulated;
     std::map<std::string, int> ids;

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "device/HidDevice.h"
 #include "emulator/FakeHidrawTree.h"
 
 namespace pelan::test {
@@ -26,6 +28,22 @@ public:
     EmulatedTree& operator=(const EmulatedTree&) = delete;
 
     emu::FakeHidrawTree& tree() { return *tree_; }
+
+    // The interface path of one collection (0: the node has only one) of a plugged device's last HID interface,
+    // as enumeration gives it; empty when there is none.
+    std::string pathOf(int id, int collection) const {
+        const std::vector<std::string> nodes = tree_->nodeNames(id);
+        if (nodes.empty())
+            return {};
+        HidDevice enumerator;
+        if (!enumerator.enumerate())
+            return {};
+        while (auto path = enumerator.nextDevicePath())
+            if (path->substr(path->rfind('#') + 1) == nodes.back() &&
+                HidDevice::parseCollectionNumber(*path) == collection)
+                return *path;
+        return {};
+    }
     const std::string& root() const { return root_; }
 
 private:

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+#include "device/HidDevice.h"
+
+namespace pelan {
+
+// Results of the commands, as the device pages see them.
+enum ProtocolResult : int {
+    kResultAccepted = 1,
+    kResultNoAnswer = 0, // not connected, time-out or cancelled
+    kResultWriteFailed = -1,
+    kResultRefusedFF = -102,
+    kResultRefusedFE = -103,
+    kResultBadKeyTable = -201,
+};
+
+namespace command {
+constexpr uint8_t kBeginUpdate = 0x01;
+constexpr uint8_t kEndUpdate = 0x02;
+constexpr uint8_t kReadDeviceInfo = 0x03;
+constexpr uint8_t kReadMemory = 0x05;
+constexpr uint8_t kWriteMemory = 0x06;
+constexpr uint8_t kReadKeyTable = 0x07;
+constexpr uint8_t kWriteKeyTable = 0x09;
+constexpr uint8_t kStreamLight = 0x12;
+constexpr uint8_t kWriteMacroData = 0x15;
+constexpr uint8_t kReadShort = 0x1A;
+constexpr uint8_t kReadPerKeyTable = 0x1B;
+constexpr uint8_t kIsOnline = 0xAA;
+} // namespace command
+
+constexpr size_t kReportLength = 64;
+constexpr size_t kDeviceInfoLength = 34;
+constexpr uint8_t kProtocolReportId = 0x04;
+
+// Byte positions of a request and a reply.
+namespace report {
+constexpr size_t kReportId = 0;
+constexpr size_t kChecksumLow = 1;
+constexpr size_t kChecksumHigh = 2;
+constexpr size_t kCommand = 3;
+constexpr size_t kLength = 4;
+constexpr size_t kOffsetLow = 5;
+constexpr size_t kOffsetHigh = 6;
+constexpr size_t kStatus = 7;
+constexpr size_t kData = 8;
+constexpr uint8_t kStatusRefusedFF = 0xFF;
+constexpr uint8_t kStatusRefusedFE = 0xFE;
+} // namespace report
+
+using Report = std::array<uint8_t, kReportLength>;
+
+// Stores the 16-bit sum of bytes 3 to 63 in bytes 1 and 2.
+void setReportChecksum(Report& request);
+
+// The 64-byte request/reply protocol on a device's command interface. Every command is split into packets of at most
+// `maxChunk` data bytes; each packet is one matched exchange under the command lock. The light stream has a lock of
+// its own and drops its packets while a command exchange runs, so commands never wait for animation frames.
+class ReportProtocol {
+public:
+    ReportProtocol() = default;
+    ReportProtocol(const ReportProtocol&) = delete;
+    ReportProtocol& operator=(const ReportProtocol&) = delete;
+
+    // One request and the reply that answers it (same byte 3; one more read when the first reply does not match,
+    // and the last read decides). 0 when not connected, -1 when the write failed, else the last read's result.
+    int exchange(const uint8_t* request, size_t requestLength, uint8_t* reply, size_t replyLength, uint32_t& bytesRead);
+    // The light stream's exchange: one write and one read of 1000 ms each, without matching, trace or busy flag.
+    int exchangeUnmatched(const uint8_t* request, size_t requestLength, uint8_t* reply, size_t replyLength,
+                          uint32_t& bytesRead);
+
+    int beginUpdate();
+    // Waits 10 ms first, so the device has finished with the writes before it.
+    int endUpdate();
+    int readDeviceInfo(uint8_t* info);
+    int readMemory(uint8_t* buffer, uint32_t length, uint16_t baseOffset);
+    int writeMemory(const uint8_t* data, uint32_t length, uint16_t baseOffset);
+    // `blockSize` bytes of key table 0.
+    int readKeyTable(uint8_t* buffer);
+    // `blockSize` bytes into key table 0 or 1; -201 for another table, before anything is sent.
+    int writeKeyTable(const uint8_t* data, uint32_t table);
+    int streamLight(const uint8_t* data, uint32_t length);
+    int writeMacroData(const uint8_t* data, uint32_t length);
+    // One packet returning `length` bytes (at most 56) read at `offset`.
+    int readShort(uint8_t* buffer, uint8_t length, uint16_t offset);
+    // `blockSize` / 3 bytes: one per key.
+    int readPerKeyTable(uint8_t* buffer);
+    bool isOnline();
+    // Refuses sizes above 512 (returns 0 and keeps the old size).
+    int setBlockSize(uint16_t size);
+
+    // Whether the next step of a device-page sequence may be sent: always over a cable; over a wireless link only
+    // while connected and the device answers the online check.
+    bool wirelessGuard();
+
+    std::atomic<uint16_t> blockSize{512};
+    std::atomic<bool> busy{false};
+    std::atomic<int> connected{0};
+    std::atomic<int> animationPaused{0};
+    HidDevice device;
+    std::mutex ioLock;
+    std::mutex commandLock;
+    std::mutex streamLock;
+    std::atomic<int> wireless{0};
+    uint8_t maxChunk = 56;
+
+private:
+    enum class Direction { Read, Write };
+    int sendSimple(uint8_t code, Report& reply);
+    int chunked(uint8_t code, Direction direction, uint8_t* buffer, uint32_t length, uint16_t baseOffset);
+    int streamChunked(const uint8_t* data, uint32_t length);
+    uint32_t timeoutMs() const;
+};
+
+} // namespace pelan
