@@ -1,0 +1,247 @@
+#pragma once
+
+// The core of a device page: what every device model (mouse, mousepad, keyboard, headset) holds and does apart
+// from its controls. A page class wraps one model and shows it; the model never touches a control.
+//
+// How a subclass uses it:
+// - Construct with the device folder name ("mouse", "keyboard", "MousePad", "HD") and the device index of the
+//   shared light lists; override the virtual operations the device fills (readSettings and friends are the
+//   subclass's own), keeping the base names so the page can forward to them one to one.
+// - The main window opens `commandChannel.device`, sets `connected` (and `wireless` for a receiver) and calls
+//   onConnected with the device-list entry; openNotifyInterface does the same for the notification interface and
+//   starts the notification thread.
+// - Light preview: call startLightThread(); the thread calls lightStep() each time it is due. The base lightStep
+//   runs the generator of lightMode() at the pace of lightSpeed(); a subclass overrides lightStep (or the
+//   generators) for effects of its own, and calls sendLightFrame after it rewrote ledState. ledState, lightInfo,
+//   the effect counters and the effect buffer are guarded by lightLock; the generators expect it held.
+// - Everything a page must show goes to the attached DeviceModelObserver; light frames and sync requests arrive
+//   on worker threads, so the page passes them to its UI thread.
+// - WorkerThread (device/WorkerThread.h) gives a subclass further workers with the same stop protocol; the light
+//   and notification threads write lightThreadExitText / notifyThreadExitText to the trace when they end.
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/LightEffects.h"
+#include "device/ReportProtocol.h"
+#include "device/SupportedDevices.h"
+#include "device/WorkerThread.h"
+#include "keys/KeyAssignment.h"
+#include "profile/ProfileRecords.h"
+
+namespace pelan {
+
+// The 6-byte status record of the periodic status read.
+struct PowerStatus {
+    static constexpr size_t kLength = 6;
+    std::array<uint8_t, kLength> bytes{};
+
+    uint8_t battery() const { return bytes[0]; }       // charge in percent
+    uint8_t chargingState() const { return bytes[1]; } // 0 charged, 1 charging, 2 on battery
+    uint8_t wirelessMark() const { return bytes[3]; }  // 1 when reached through the wireless receiver
+    uint8_t statusValue() const { return bytes[4]; }
+    uint8_t phoneType() const { return bytes[5]; } // 1 iPhone, 2 Samsung, 3 other, anything else none
+};
+
+// What a page attaches to its model to show the model's state. Every operation has an empty default.
+class DeviceModelObserver {
+public:
+    virtual ~DeviceModelObserver() = default;
+    // Periodic status read (UI thread): for the power display, if one is attached.
+    virtual void onPowerStatus(const PowerStatus& /*status*/) {}
+    // Periodic status read (UI thread): the device status value, for the status window (message 0x0D01).
+    virtual void onDeviceStatus(uint8_t /*statusValue*/) {}
+    // A light frame was computed (light thread): the on-screen preview of every LED, LED 126 included.
+    virtual void onLightFrame(const light::LedFrame& /*leds*/) {}
+    // The device asked for its settings to be read again (notification thread): arm the 500 ms sync timer.
+    virtual void onSyncRequested() {}
+    // refreshPage: the page redraws its controls from the model.
+    virtual void onRefresh() {}
+    // clearKeySelection and selectKey: the page redraws its key buttons.
+    virtual void onKeySelection(int /*selectedKey*/) {}
+    // The firmware is too old: the page asks whether to upgrade (UI thread).
+    virtual void onFirmwareTooOld(uint16_t /*versionNumber*/) {}
+};
+
+class UsbDeviceModel {
+public:
+    // The LED that has no light of its own on the device: shown on screen, never sent.
+    static constexpr size_t kUnsentLed = 126;
+    // Position of a key without an entry in the key table.
+    static constexpr int kNoKeyPosition = 126;
+    static constexpr size_t kKeyTableSize = 512;
+    static constexpr size_t kEffectKeyCells = 126;
+    static constexpr size_t kEffectRowCells = 23;
+    static constexpr std::chrono::milliseconds kRefusedFramePause{200};
+    static constexpr std::chrono::milliseconds kDisconnectedPause{100};
+    // One pass of the light thread's step counter.
+    static constexpr std::chrono::milliseconds kLightTick{2};
+
+    // Notification usages.
+    static constexpr uint16_t kUsageSyncRequest = 0x401;
+    static constexpr uint16_t kUsageCounter = 0x404;
+
+    UsbDeviceModel(std::string deviceFolderName, int deviceIndex);
+    virtual ~UsbDeviceModel();
+    UsbDeviceModel(const UsbDeviceModel&) = delete;
+    UsbDeviceModel& operator=(const UsbDeviceModel&) = delete;
+
+    // --- virtual operations, by the names the pages use ---
+    virtual void afterProfileLoad() {}
+    virtual void lightFrameBreathing();
+    virtual void lightFrameCycle();
+    virtual void lightFrameStatic();
+    virtual void lightFrameSpectrum();
+    virtual void lightFrameBlink();
+    virtual void lightFrameBlinkCycle();
+    virtual void lightFrameOff();
+    // Hands the frame to the observer and, unless wireless, to the light stream; nothing while lightingControl is
+    // clear (returns 0). A frame the device does not accept pauses the sender 200 ms. Returns the stream result
+    // (1 when nothing had to be sent).
+    virtual int sendLightFrame();
+    virtual void setLedState(int index, light::LedValue value);
+    virtual light::LedValue getLedState(int index) const;
+    virtual void onConnectTimer() {}
+    virtual void onSyncTimer() {}
+    virtual void onTimer1003() {}
+    virtual void onTimer1004() {}
+    virtual void onPeriodicTimer() {}
+    virtual void loadProfileIntoPage() {}
+    virtual void refreshPage();
+    virtual void checkMacroAssignments() {}
+    virtual void loadDefaultProfile() {}
+    virtual int writeKeyAssignments(int /*table*/, const std::vector<KeyRecord>& /*keys*/) { return 0; }
+    virtual int writeCurrentKeys(int /*table*/) { return 0; }
+    virtual int writeMacros() { return 0; }
+    virtual int writeSettings(int /*profileIndex*/, int /*firstByte*/, int /*a*/ = 0, int /*b*/ = 0, int /*c*/ = 0) {
+        return 0;
+    }
+    virtual void loadLightAndMacroConfig() {}
+    virtual void setKeyPositionMap(const std::map<int, int>& map);
+    // Keyboard-style effect routines on effectBuffer (cells 0-125 per key, 126-148 the effect row).
+    virtual uint8_t decayEffectValue(int key, bool fast);
+    virtual void markPressedKeys();
+    virtual void rotateEffectRow(int direction);
+    virtual void clearEffectBuffers();
+    virtual int getFunctionTab() const { return functionTab; }
+    virtual void setProfilePaths();
+    virtual std::string getProfilePath() const { return {}; }
+    virtual int saveProfile() { return 0; }
+    virtual void setDeviceIndex(int n) { deviceIndex = n; }
+    virtual int getDeviceIndex() const { return deviceIndex; }
+    // The three words of the 11-byte light info, low byte first: mode, brightness, speed, effect; multicolour,
+    // red, green, blue; extra0, extra1, extra2.
+    virtual void setLightInfo(uint32_t first, uint32_t second, uint32_t third);
+    virtual LightInfo getLightInfo() const;
+    virtual void selectKey(int index);
+    virtual void clearKeySelection();
+
+    // --- connection ---
+    // Takes the device-list entry the command interface was opened with.
+    void onConnected(const SupportedDeviceEntry& entry);
+    // Opens the notification interface (stopping the thread and closing a previous one first), marks it connected
+    // and starts the notification thread. False when the interface cannot be opened.
+    bool openNotifyInterface(const std::string& path);
+    void closeNotifyInterface();
+    // Stops the light and notification threads; a page calls it on removal and before destruction.
+    void stopThreads();
+
+    // The 6-byte status read (command 0x1A): handed to the observer; nothing when not connected or refused.
+    std::optional<PowerStatus> readPowerStatus();
+
+    // Light preview thread: runs lightStep whenever it is due (see lightStepInterval). False if already running.
+    bool startLightThread();
+    WorkerThread::StopOutcome stopLightThread();
+    bool lightThreadRunning() const { return lightWorker_.running(); }
+    // Notification handling of one report (the thread's work, callable for a report read elsewhere).
+    void handleNotificationUsage(uint16_t usage);
+    uint8_t notificationCounter() const { return notifyCounter_.load(); }
+
+    // The folders and files of this device.
+    std::string userDeviceFolder() const;
+    std::string defaultDataFolder() const;
+    std::string defaultProfilePath() const;
+    // The user device folder's file of profile `name` (name + ".Json"); "" when there is no folder or name.
+    std::string profileFilePath(const std::string& name) const;
+
+    void setObserver(DeviceModelObserver* observer) { observer_.store(observer); }
+    DeviceModelObserver* observer() const { return observer_.load(); }
+    // Replaces the monotonic clock of the blink effects (tests).
+    void setTickSource(std::function<std::chrono::milliseconds()> source);
+    // A copy of the LED values, taken under the light lock.
+    light::LedFrame ledSnapshot() const;
+    void resizeLeds(size_t count);
+    // The effect state, for inspection.
+    light::EffectCounters effectCountersSnapshot() const;
+
+    // --- state (the page's fields) ---
+    ReportProtocol commandChannel;
+    ReportProtocol notifyChannel;
+    std::array<uint8_t, kDeviceInfoLength> deviceInfo{};
+    std::string profileName;
+    std::string lightFileStem = "tavix_light";
+    std::string deviceFolderName;
+    int deviceKind = 0;
+    int interfaceRole = 0;
+    std::map<int, int> keyPositionMap;
+    LightInfo lightInfo;
+    light::LedFrame ledState;
+    light::EffectCounters effectCounters;
+    std::atomic<int> lightingControl{1};
+    std::atomic<int> previewEnabled{1};
+    int functionTab = 1;
+    int selectedKey = -1;
+    int deviceIndex = 0;
+    std::atomic<int> powerDisplayEnabled{0};
+    SupportedDeviceEntry identity;
+    std::array<uint8_t, kKeyTableSize> keyTable{};
+    std::array<uint8_t, kEffectKeyCells + kEffectRowCells> effectBuffer{};
+    // Guards lightInfo, ledState, effectCounters, effectBuffer and what a subclass adds for its effects.
+    mutable std::recursive_mutex lightLock;
+
+protected:
+    // One light-thread step: runs the generator of lightMode() and sends the frame. Called with nothing locked.
+    virtual void lightStep();
+    // Rewrites ledState for a light mode with the page's generators; the base knows modes 0, 1, 2, 4, 6, 7 and 8
+    // and shows any other mode as off.
+    virtual void runLightMode(uint8_t mode);
+    // Trace lines written when the light or notification thread ends.
+    virtual const char* lightThreadExitText() const { return "灯光线程设定退出"; }
+    virtual const char* notifyThreadExitText() const { return "设备同步线程设定退出"; }
+    // Time between two light steps: the step threshold of the light speed, in light-thread ticks.
+    virtual std::chrono::milliseconds lightStepInterval() const;
+    // The mode and speed the light thread follows; the base takes them from lightInfo.
+    virtual uint8_t lightMode() const;
+    virtual uint8_t lightSpeed() const;
+    // Runs the base generator of a mode (0 spectrum, 1 breathing, 2 static, 4 blink, 6 cycle, 7 off, 8 blink-cycle)
+    // with another light setting than lightInfo (custom effect steps); false for a mode without a base generator.
+    // Expects lightLock held.
+    bool runBaseGenerator(uint8_t mode, const LightInfo& light);
+
+    std::chrono::milliseconds tickNow() const;
+    // Waits on the light thread's stop event; true when it was set.
+    bool lightPause(std::chrono::milliseconds duration);
+    // The device-info key count (byte 5).
+    uint8_t keyCount() const { return deviceInfo[5]; }
+
+private:
+    void lightThreadBody(StopEvent& stop);
+    void notifyThreadBody(StopEvent& stop);
+    void wakeNotifyReader();
+
+    std::atomic<DeviceModelObserver*> observer_{nullptr};
+    std::function<std::chrono::milliseconds()> tickSource_;
+    std::atomic<uint8_t> notifyCounter_{0};
+    WorkerThread lightWorker_;
+    WorkerThread notifyWorker_;
+};
+
+} // namespace pelan
