@@ -5,6 +5,7 @@
 #include "macro/MacroFiles.h"
 #include "macro/MacroImage.h"
 #include "macro/MacroJson.h"
+#include "profile/JsonFileStore.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -49,7 +50,7 @@ void clearFolder(const std::string& folder) {
 }
 
 void exerciseEventText(std::string_view text) {
-    const auto root = pelan::parseJsonText(text);
+    const auto root = pelan::JsonFileStore::parseJsonText(text);
     if (!root)
         return;
     for (const Json::Value& element : pelan::memberArray(*root, pelan::kMacroEventsMember))

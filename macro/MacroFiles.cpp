@@ -266,7 +266,7 @@ bool MacroLibrary::saveEvents(const std::vector<MacroEventRow>& rows) const {
     for (const MacroEventRow& row : rows) {
         if (row.eventText.empty())
             break;
-        std::optional<Json::Value> event = parseJsonText(row.eventText);
+        std::optional<Json::Value> event = JsonFileStore::parseJsonText(row.eventText);
         if (!event || !event->isObject())
             continue; // left out rather than leaving a hole in the list
         (*event)[kEventDelayMember] = std::to_string(row.delay);

@@ -1,13 +1,5 @@
 #include "macro/MacroJson.h"
 
-#include <exception>
-
-// Json::Reader is marked deprecated in this JsonCpp release; it is the reader with the feature set our files are
-// written for (comments kept, any root value), so its use is intended.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#include <json/reader.h>
-#pragma GCC diagnostic pop
 #include <json/writer.h>
 
 namespace pelan {
@@ -33,21 +25,6 @@ const Json::Value& memberArray(const Json::Value& object, const char* name) {
     static const Json::Value emptyArray(Json::arrayValue);
     const Json::Value* member = findMember(object, name);
     return member && member->isArray() ? *member : emptyArray;
-}
-
-std::optional<Json::Value> parseJsonText(std::string_view text) {
-    Json::Value root;
-    try {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        Json::Reader reader;
-#pragma GCC diagnostic pop
-        if (!reader.parse(text.data(), text.data() + text.size(), root, true))
-            return std::nullopt;
-    } catch (const std::exception&) {
-        return std::nullopt; // nesting beyond the reader's stack limit
-    }
-    return root;
 }
 
 std::string compactJsonText(const Json::Value& value) {

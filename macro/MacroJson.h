@@ -14,9 +14,6 @@ std::string memberString(const Json::Value& object, const char* name);
 int64_t memberInteger(const Json::Value& object, const char* name);
 const Json::Value& memberArray(const Json::Value& object, const char* name);
 
-// One JSON value from text (comments allowed, any value as root); empty when the text does not parse.
-std::optional<Json::Value> parseJsonText(std::string_view text);
-
 // One JSON value as single-line text, the form a macro event row keeps as its hidden data.
 std::string compactJsonText(const Json::Value& value);
 

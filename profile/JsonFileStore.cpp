@@ -119,17 +119,21 @@ Json::Value JsonFileStore::loadJsonFile(const std::string& path) {
         trace(path);
         return Json::Value();
     }
+    return parseJsonText(text).value_or(Json::Value());
+}
+
+std::optional<Json::Value> JsonFileStore::parseJsonText(std::string_view text) {
     Json::Value root;
     try {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
         Json::Reader reader;
 #pragma GCC diagnostic pop
-        if (!reader.parse(text, root, true))
-            return Json::Value();
+        if (!reader.parse(text.data(), text.data() + text.size(), root, true))
+            return std::nullopt;
     } catch (const std::exception&) {
         // The reader refuses nesting deeper than its stack limit by throwing.
-        return Json::Value();
+        return std::nullopt;
     }
     return root;
 }

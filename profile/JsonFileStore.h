@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <json/value.h>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace pelan {
 
@@ -28,6 +30,9 @@ public:
     // The parsed tree of the file (comments kept on their values); a null value when the file is missing,
     // empty, unreadable or not valid JSON.
     static Json::Value loadJsonFile(const std::string& path);
+
+    // The tree of a JSON text (comments kept on their values); nothing when the text is not valid JSON.
+    static std::optional<Json::Value> parseJsonText(std::string_view text);
 
     // The styled text that writeJsonFile stores, line feed included.
     static std::string styledText(const Json::Value& value);

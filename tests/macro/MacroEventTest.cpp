@@ -1,6 +1,7 @@
 #include "macro/MacroEvent.h"
 #include "macro/MacroJson.h"
 #include "macro/MouseEventTable.h"
+#include "profile/JsonFileStore.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@ namespace pelan {
 namespace {
 
 MacroEvent eventFrom(const char* text) {
-    return readMacroEvent(parseJsonText(text).value());
+    return readMacroEvent(JsonFileStore::parseJsonText(text).value());
 }
 
 TEST(MacroEventReading, WrongTypesAndMissingMembersReadAsZero) {
