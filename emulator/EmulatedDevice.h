@@ -10,7 +10,7 @@
 namespace pelan::emu {
 
 // One USB interface of an emulated device; it becomes one hidraw node of the fake tree.
-struct UsbInterfaceSpec {
+struct UsbInterfaceDescription {
     int number = 0;
     std::vector<uint8_t> reportDescriptor;
 };
@@ -36,7 +36,7 @@ public:
     // bcdDevice, reported as the HID version number.
     virtual uint16_t versionNumber() const = 0;
     virtual std::string productName() const = 0;
-    virtual std::vector<UsbInterfaceSpec> interfaces() const = 0;
+    virtual std::vector<UsbInterfaceDescription> interfaces() const = 0;
     // An output report written by the host to an interface; the bytes start with the report ID as written.
     virtual void handleOutput(int interfaceNumber, std::span<const uint8_t> report, HostLink& host) = 0;
 };

@@ -125,10 +125,10 @@ int FakeHidrawTree::plug(std::shared_ptr<EmulatedDevice> device) {
 // Called with the lock held.
 bool FakeHidrawTree::makeNodes(int id, Plugged& plugged) {
     const EmulatedDevice& device = *plugged.device;
-    const std::vector<UsbInterfaceSpec> interfaces = device.interfaces();
+    const std::vector<UsbInterfaceDescription> interfaces = device.interfaces();
     int interfaceCount = 0;
-    for (const UsbInterfaceSpec& spec : interfaces)
-        interfaceCount = std::max(interfaceCount, spec.number + 1);
+    for (const UsbInterfaceDescription& usbInterface : interfaces)
+        interfaceCount = std::max(interfaceCount, usbInterface.number + 1);
 
     const std::string usbName = "1-" + std::to_string(id);
     plugged.usbDeviceFolder = fs::path(root_) / "sys/devices/emulated" / usbName;
@@ -142,20 +142,21 @@ bool FakeHidrawTree::makeNodes(int id, Plugged& plugged) {
               writeFile(plugged.usbDeviceFolder / "bNumInterfaces", count) &&
               writeFile(plugged.usbDeviceFolder / "product", device.productName() + "\n");
 
-    for (const UsbInterfaceSpec& spec : interfaces) {
+    for (const UsbInterfaceDescription& usbInterface : interfaces) {
         if (!ok)
             break;
         Node node;
-        node.interfaceNumber = spec.number;
+        node.interfaceNumber = usbInterface.number;
         node.name = "hidraw" + std::to_string(nextNode_++);
-        const fs::path interfaceFolder = plugged.usbDeviceFolder / (usbName + ":1." + std::to_string(spec.number));
+        const fs::path interfaceFolder =
+            plugged.usbDeviceFolder / (usbName + ":1." + std::to_string(usbInterface.number));
         const fs::path hidFolder = interfaceFolder / ("0003:" + hex(device.vendorId(), 4) + ":" +
                                                       hex(device.productId(), 4) + "." + node.name.substr(6));
         fs::create_directories(hidFolder, ec);
-        const std::string descriptor(spec.reportDescriptor.begin(), spec.reportDescriptor.end());
+        const std::string descriptor(usbInterface.reportDescriptor.begin(), usbInterface.reportDescriptor.end());
         char hidId[64];
         std::snprintf(hidId, sizeof(hidId), "HID_ID=0003:%08X:%08X\n", device.vendorId(), device.productId());
-        ok = writeFile(interfaceFolder / "bInterfaceNumber", hex(unsigned(spec.number), 2) + "\n") &&
+        ok = writeFile(interfaceFolder / "bInterfaceNumber", hex(unsigned(usbInterface.number), 2) + "\n") &&
              writeFile(hidFolder / "uevent", std::string(hidId) + "HID_NAME=" + device.productName() + "\n") &&
              writeFile(hidFolder / "report_descriptor", descriptor);
         const fs::path classEntry = fs::path(root_) / "sys/class/hidraw" / node.name;

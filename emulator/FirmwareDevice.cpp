@@ -89,7 +89,7 @@ std::string FirmwareDevice::productName() const {
     return model_.productName;
 }
 
-std::vector<UsbInterfaceSpec> FirmwareDevice::interfaces() const {
+std::vector<UsbInterfaceDescription> FirmwareDevice::interfaces() const {
     return model_.interfaces;
 }
 

@@ -40,7 +40,7 @@ struct DeviceModel {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     std::string productName;
-    std::vector<UsbInterfaceSpec> interfaces;
+    std::vector<UsbInterfaceDescription> interfaces;
     int commandInterface = 1;
     int notificationInterface = 1;
     uint8_t notificationReportId = 3;
@@ -95,7 +95,7 @@ public:
     uint16_t productId() const override;
     uint16_t versionNumber() const override;
     std::string productName() const override;
-    std::vector<UsbInterfaceSpec> interfaces() const override;
+    std::vector<UsbInterfaceDescription> interfaces() const override;
     void handleOutput(int interfaceNumber, std::span<const uint8_t> report, HostLink& host) override;
 
     void setVersionNumber(uint16_t version);

@@ -396,9 +396,9 @@ TEST(FirmwareDeviceFactoryTest, KindsIdentitiesAndVersions) {
         EXPECT_EQ(device->versionNumber(), kDefaultVersionNumber);
         EXPECT_FALSE(device->productName().empty());
         std::vector<int> numbers;
-        for (const auto& spec : device->interfaces()) {
-            numbers.push_back(spec.number);
-            EXPECT_FALSE(spec.reportDescriptor.empty());
+        for (const auto& usbInterface : device->interfaces()) {
+            numbers.push_back(usbInterface.number);
+            EXPECT_FALSE(usbInterface.reportDescriptor.empty());
         }
         EXPECT_EQ(numbers, e.interfaces) << e.kind;
         EXPECT_EQ(static_cast<FirmwareDevice&>(*device).commandInterface(), e.commandInterface);

@@ -132,12 +132,12 @@ TEST(ReportDescriptorsTest, NotificationReportsMatchTheirDescriptors) {
     for (const std::string& kind : deviceKinds()) {
         auto device = makeDevice(kind);
         const auto report = device->notificationReport(0x401);
-        for (const auto& spec : device->interfaces()) {
-            if (spec.number != device->notificationInterface()) {
+        for (const auto& usbInterface : device->interfaces()) {
+            if (usbInterface.number != device->notificationInterface()) {
                 continue;
             }
             int bits = 0;
-            for (const auto& top : topCollections(spec.reportDescriptor)) {
+            for (const auto& top : topCollections(usbInterface.reportDescriptor)) {
                 if (auto it = top.inputBits.find(report[0]); it != top.inputBits.end()) {
                     bits = it->second;
                 }
