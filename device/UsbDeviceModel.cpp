@@ -277,6 +277,36 @@ std::optional<PowerStatus> UsbDeviceModel::readPowerStatus() {
     return status;
 }
 
+// --- write sequences ---
+
+int UsbDeviceModel::runGuardedUpdate(const std::function<int()>& write) {
+    if (!commandChannel.wirelessGuard())
+        return kResultNoAnswer;
+    int result = commandChannel.beginUpdate();
+    if (result != kResultAccepted)
+        return result;
+    if (!commandChannel.wirelessGuard())
+        return kResultNoAnswer;
+    result = write();
+    if (result != kResultAccepted) {
+        commandChannel.endUpdate();
+        return result;
+    }
+    if (!commandChannel.wirelessGuard())
+        return kResultNoAnswer;
+    return commandChannel.endUpdate();
+}
+
+int UsbDeviceModel::readDeviceInfoGuarded() {
+    if (!commandChannel.connected.load() || !commandChannel.wirelessGuard())
+        return kResultNoAnswer;
+    std::array<uint8_t, kDeviceInfoLength> info{};
+    const int result = commandChannel.readDeviceInfo(info.data());
+    if (result == kResultAccepted)
+        deviceInfo = info;
+    return result;
+}
+
 // --- light thread ---
 
 bool UsbDeviceModel::startLightThread() {

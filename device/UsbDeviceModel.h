@@ -59,6 +59,8 @@ public:
     virtual void onPowerStatus(const PowerStatus& /*status*/) {}
     // Periodic status read (UI thread): the device status value, for the status window (message 0x0D01).
     virtual void onDeviceStatus(uint8_t /*statusValue*/) {}
+    // A settings read found this profile current on the device, for the status window (message 0x0D00).
+    virtual void onCurrentProfile(uint8_t /*profileIndex*/) {}
     // A light frame was computed (light thread): the on-screen preview of every LED, LED 126 included.
     virtual void onLightFrame(const light::LedFrame& /*leds*/) {}
     // The device asked for its settings to be read again (notification thread): arm the 500 ms sync timer.
@@ -69,6 +71,8 @@ public:
     virtual void onKeySelection(int /*selectedKey*/) {}
     // The firmware is too old: the page asks whether to upgrade (UI thread).
     virtual void onFirmwareTooOld(uint16_t /*versionNumber*/) {}
+    // The settings read found this profile active on the device, for the status window (message 0x0D00).
+    virtual void onCurrentProfile(int /*profileIndex*/) {}
 };
 
 class UsbDeviceModel {
@@ -225,6 +229,13 @@ protected:
     // with another light setting than lightInfo (custom effect steps); false for a mode without a base generator.
     // Expects lightLock held.
     bool runBaseGenerator(uint8_t mode, const LightInfo& light);
+
+    // One device-page write sequence: beginUpdate, `write`, endUpdate, each step only while the wireless guard lets
+    // it through (0 otherwise). A refused step ends the sequence with its result; an update already begun is then
+    // ended, so the device does not stay in update mode. 1 when all three were accepted.
+    int runGuardedUpdate(const std::function<int()>& write);
+    // Reads the device-info record behind the wireless guard; deviceInfo changes only when the read succeeded.
+    int readDeviceInfoGuarded();
 
     std::chrono::milliseconds tickNow() const;
     // Waits on the light thread's stop event; true when it was set.

@@ -1,0 +1,466 @@
+#include "device/MouseDevice.h"
+
+#include <algorithm>
+
+#include "macro/MacroFiles.h"
+#include "macro/MacroImage.h"
+#include "profile/DefaultFiles.h"
+
+namespace pelan {
+namespace {
+
+constexpr uint8_t kModeWave = 3;
+constexpr uint8_t kModeRipple = 5;
+constexpr uint8_t kModeOff = 7;
+constexpr uint8_t kRippleMark = 0xFF;
+constexpr size_t kKeyEntrySize = 3;
+constexpr const char* kMessageMacroFailed = "message_text_7";
+constexpr const char* kMessageMacroTooLong = "message_text_16";
+
+LightInfo lightOfStep(const LedEffectStep& step) {
+    LightInfo light;
+    light.mode = step.mode;
+    light.brightness = step.brightness;
+    light.speed = step.speed;
+    light.effect = step.direction;
+    light.multiColour = step.multiColour;
+    light.red = step.red;
+    light.green = step.green;
+    light.blue = step.blue;
+    return light;
+}
+
+} // namespace
+
+const std::array<KeyAssignment, MouseDevice::kButtonCount>& MouseDevice::buttonFactoryCodes() {
+    static constexpr std::array<KeyAssignment, kButtonCount> codes = {
+        KeyAssignment{0x10, 0x01, 0x00}, KeyAssignment{0x10, 0x02, 0x00}, KeyAssignment{0x10, 0x04, 0x00},
+        KeyAssignment{0x10, 0x10, 0x00}, KeyAssignment{0x10, 0x08, 0x00}, KeyAssignment{0x13, 0x01, 0x00},
+        KeyAssignment{0x13, 0x02, 0x00}, KeyAssignment{0xA0, 0x02, 0x00}, KeyAssignment{0x00, 0x00, 0x00},
+        KeyAssignment{0x00, 0x00, 0x00}};
+    return codes;
+}
+
+MouseDevice::MouseDevice() : UsbDeviceModel("mouse", 1) {
+    buttonPositions.fill(kNoKeyPosition);
+    resizeLeds(kDefaultLedCount);
+}
+
+MouseDevice::~MouseDevice() {
+    // The threads call this class's overrides: they must end before the members they use go.
+    stopThreads();
+}
+
+// --- reading the mouse ---
+
+MouseDevice::ReadDeviceResult MouseDevice::readDevice() {
+    ReadDeviceResult outcome;
+    if (!commandChannel.connected.load() || !commandChannel.wirelessGuard())
+        return outcome;
+    outcome.versionNumber = commandChannel.device.attributes.VersionNumber;
+    outcome.firmwareTooOld = outcome.versionNumber != 0 && outcome.versionNumber < kOldestCurrentFirmware;
+
+    outcome.result = commandChannel.beginUpdate();
+    if (outcome.result != kResultAccepted)
+        return outcome;
+    std::array<uint8_t, kDeviceInfoLength> info{};
+    outcome.result = commandChannel.readDeviceInfo(info.data());
+    std::array<uint8_t, kKeyTableSize> table{};
+    if (outcome.result == kResultAccepted) {
+        deviceInfo = info;
+        outcome.result = commandChannel.setBlockSize(uint16_t(keyCount() * kKeyEntrySize));
+        if (outcome.result == kResultAccepted)
+            outcome.result = commandChannel.readKeyTable(table.data());
+    }
+    // The update is closed whatever happened, so the mouse is not left in update mode.
+    const int ended = commandChannel.endUpdate();
+    if (outcome.result != kResultAccepted)
+        return outcome;
+    keyTable = table;
+    findButtons();
+    if (const uint8_t leds = deviceInfo[kInfoLedCount]; leds != 0)
+        resizeLeds(leds);
+    outcome.result = ended;
+    return outcome;
+}
+
+void MouseDevice::findButtons() {
+    std::array<int, kButtonCount> positions;
+    positions.fill(kNoKeyPosition);
+    std::map<int, int> map;
+    std::vector<bool> taken(keyCount(), false);
+    const auto& codes = buttonFactoryCodes();
+    for (int button = 0; button < kButtonCount; ++button) {
+        for (size_t position = 0; position < taken.size(); ++position) {
+            const size_t at = position * kKeyEntrySize;
+            const KeyAssignment found{keyTable[at], keyTable[at + 1], keyTable[at + 2]};
+            // A position already found for an earlier button is not given to a second one with the same code.
+            if (taken[position] || found != codes[size_t(button)])
+                continue;
+            taken[position] = true;
+            positions[size_t(button)] = int(position);
+            map[button] = int(position);
+            break;
+        }
+    }
+    buttonPositions = positions;
+    setKeyPositionMap(map);
+}
+
+int MouseDevice::readSettings() {
+    commandChannel.animationPaused = 0;
+    if (!commandChannel.connected.load())
+        return kResultNoAnswer;
+    uint8_t profile = 0;
+    int result = commandChannel.readMemory(&profile, 1, 0);
+    if (result != kResultAccepted)
+        return result;
+    const bool wireless = commandChannel.wireless.load() != 0;
+    if (wireless && !commandChannel.isOnline())
+        return kResultNoAnswer;
+    std::vector<uint8_t> block(wireless ? mouse_block::kWirelessReadLength : mouse_block::kReadLength, 0);
+    result = commandChannel.readMemory(block.data(), uint32_t(block.size()), uint16_t(profile * mouse_block::kStride));
+    if (result != kResultAccepted)
+        return result;
+    block[mouse_block::kProfileByte] = profile;
+    currentProfile = profile;
+
+    const MouseSettingsMirror mirror = decodeMouseSettings(block);
+    LightInfo light;
+    {
+        std::lock_guard lock(lightLock);
+        settingsMirror = mirror;
+        light = mirror.light;
+        // The direction is the page's own; the block's byte 4 stays in the mirror.
+        light.effect = lightInfo.effect;
+        light.extra0 = lightInfo.extra0;
+        light.extra1 = lightInfo.extra1;
+        light.extra2 = lightInfo.extra2;
+        lightInfo = light;
+    }
+    profileData.writeActiveDpiStage(mirror.activeStage);
+    profileData.writeLightInfo(light);
+    profileData.saveProfile();
+    if (DeviceModelObserver* watcher = observer())
+        watcher->onCurrentProfile(currentProfile);
+    return kResultAccepted;
+}
+
+// --- writing the mouse ---
+
+MouseSettingsSource MouseDevice::settingsFromProfile(int firstByte) const {
+    MouseSettingsSource source;
+    source.light = profileData.getLightInfo();
+    source.reportRate = uint8_t(highHalf(profileData.getMouseSystem().word2));
+    source.activeStage = uint8_t(profileData.getActiveDpiStage());
+    const std::vector<DpiStage>& stages = profileData.getDpiStages();
+    for (size_t s = 0; s < mouse_block::kStageCount && s < stages.size(); ++s)
+        source.stageCodes[s] = stages[s].dpiX;
+    source.firstByte = uint8_t(firstByte);
+    return source;
+}
+
+int MouseDevice::writeSettings(int profileIndex, int firstByte, int, int, int) {
+    if (!commandChannel.connected.load())
+        return kResultNoAnswer;
+    const int offset = profileIndex * int(mouse_block::kStride);
+    if (profileIndex < 0 || offset > 0xFFFF)
+        return kResultNoAnswer;
+    const MouseSettingsBytes block =
+        encodeMouseSettings(settingsFromProfile(firstByte), commandChannel.wireless.load() != 0);
+    return runGuardedUpdate(
+        [&] { return commandChannel.writeMemory(block.data(), uint32_t(block.size()), uint16_t(offset)); });
+}
+
+std::vector<uint8_t> MouseDevice::keyTableWith(const std::vector<KeyRecord>& keys) const {
+    std::vector<uint8_t> table(keyTable.begin(), keyTable.end());
+    const size_t count = std::min(keys.size(), size_t(kButtonCount));
+    for (size_t button = 0; button < count; ++button) {
+        const int position = buttonPositions[button];
+        if (position == kNoKeyPosition || position >= keyCount())
+            continue;
+        const size_t at = size_t(position) * kKeyEntrySize;
+        const KeyAssignment& assignment = keys[button].current;
+        table[at] = assignment.type;
+        table[at + 1] = assignment.param1;
+        table[at + 2] = assignment.param2;
+    }
+    return table;
+}
+
+int MouseDevice::writeKeyAssignments(int table, const std::vector<KeyRecord>& keys) {
+    const int read = readDeviceInfoGuarded();
+    if (read != kResultAccepted)
+        return read;
+    const std::vector<uint8_t> bytes = keyTableWith(keys);
+    return runGuardedUpdate([&] { return commandChannel.writeKeyTable(bytes.data(), uint32_t(table)); });
+}
+
+int MouseDevice::writeCurrentKeys(int table) {
+    return writeKeyAssignments(table, profileData.getKeyList());
+}
+
+int MouseDevice::writeMacros() {
+    if (readDeviceInfoGuarded() != kResultAccepted)
+        return -1;
+    const size_t capacity = size_t(deviceInfo[kInfoMacroUnits]) * kMacroCapacityUnit;
+    const MacroImageResult image =
+        buildMacroImageFromFolder(userDeviceFolder(), macroListFileFor(deviceFolderName), capacity);
+    switch (image.status) {
+    case MacroImageResult::Status::NoMacros:
+        return 0;
+    case MacroImageResult::Status::OverCapacity:
+        return image.overflowEvents;
+    case MacroImageResult::Status::Built:
+        break;
+    }
+    const int written = runGuardedUpdate(
+        [&] { return commandChannel.writeMacroData(image.bytes.data(), uint32_t(image.bytes.size())); });
+    return written == kResultAccepted ? 0 : -1;
+}
+
+void MouseDevice::checkMacroAssignments() {
+    const size_t macroCount = loadMacroList(userDeviceFolder(), macroListFileFor(deviceFolderName)).size();
+    std::vector<KeyRecord> keys = profileData.getKeyList();
+    bool changed = false;
+    for (KeyRecord& key : keys) {
+        if (namesMacro(key.current) && key.current.param1 >= macroCount) {
+            key.current = key.defaultValue;
+            changed = true;
+        }
+    }
+    if (changed)
+        profileData.writeKeyList(keys);
+}
+
+// --- profile ---
+
+void MouseDevice::setProfilePaths() {
+    profileData.setProfilePath(profileFilePath(profileName));
+    profileData.setDefaultProfilePath(defaultProfilePath());
+    const std::string folder = userDeviceFolder();
+    profileData.setLightConfigPath(folder.empty() ? std::string() : lightConfigPath(folder));
+}
+
+std::string MouseDevice::getProfilePath() const {
+    return profileData.getProfilePath();
+}
+
+int MouseDevice::saveProfile() {
+    return profileData.saveProfile();
+}
+
+void MouseDevice::loadLightAndMacroConfig() {
+    if (!profileData.getLightConfigPath().empty())
+        profileData.loadLightConfig(profileData.getLightConfigPath());
+}
+
+void MouseDevice::loadProfileIntoPage() {
+    setProfilePaths();
+    if (getProfilePath().empty())
+        return;
+    profileData.loadProfile(getProfilePath());
+    profileData.readLightInfo();
+    profileData.readDpiStages();
+    profileData.readMouseSystem();
+    profileData.readKeyList();
+    profileData.readCorrections();
+    loadLightAndMacroConfig();
+    afterProfileLoad();
+}
+
+void MouseDevice::adoptLight(const LightInfo& light) {
+    std::lock_guard lock(lightLock);
+    const bool modeChanged = settingsMirror.light.mode != light.mode;
+    lightInfo = light;
+    settingsMirror.light = light;
+    if (modeChanged) {
+        clearEffectBuffers();
+        markPressedKeys();
+    }
+}
+
+void MouseDevice::afterProfileLoad() {
+    adoptLight(profileData.getLightInfo());
+    std::vector<LedEffectStep> steps = profileData.readLedEffects();
+    std::lock_guard lock(lightLock);
+    customEffects_ = std::move(steps);
+    customStarted_ = false;
+}
+
+void MouseDevice::setLightInfo(uint32_t first, uint32_t second, uint32_t third) {
+    UsbDeviceModel::setLightInfo(first, second, third);
+    profileData.writeLightInfo(first, second, third);
+    // The preview follows the light setting the user just chose, not only the one last read from the mouse.
+    adoptLight(getLightInfo());
+}
+
+void MouseDevice::setDeviceIndex(int n) {
+    UsbDeviceModel::setDeviceIndex(n);
+    profileData.setDeviceSlot(0);
+}
+
+void MouseDevice::selectKey(int index) {
+    selectedButton = index;
+    UsbDeviceModel::selectKey(index);
+}
+
+void MouseDevice::clearKeySelection() {
+    selectedButton = -1;
+    UsbDeviceModel::clearKeySelection();
+}
+
+// --- timers and whole-page sequences ---
+
+void MouseDevice::onConnectTimer() {
+    const ReadDeviceResult read = readDevice();
+    if (read.firmwareTooOld)
+        if (DeviceModelObserver* watcher = observer())
+            watcher->onFirmwareTooOld(read.versionNumber);
+    loadProfileIntoPage();
+    readSettings();
+    refreshPage();
+    startLightThread();
+}
+
+void MouseDevice::onSyncTimer() {
+    readSettings();
+    refreshPage();
+}
+
+void MouseDevice::onPeriodicTimer() {
+    readPowerStatus();
+}
+
+MouseDevice::ProfileApplyResult MouseDevice::applyProfile() {
+    ProfileApplyResult outcome;
+    loadProfileIntoPage();
+    refreshPage();
+    outcome.settingsResult = writeSettings(0, 0);
+    outcome.macroResult = writeMacros();
+    outcome.keyResult = writeCurrentKeys(0);
+    return outcome;
+}
+
+MouseDevice::MacroApplyResult MouseDevice::applyMacros() {
+    MacroApplyResult outcome;
+    outcome.macroResult = writeMacros();
+    if (outcome.macroResult == -1) {
+        outcome.messageKey = kMessageMacroFailed;
+        return outcome;
+    }
+    if (outcome.macroResult != 0) {
+        outcome.messageKey = kMessageMacroTooLong;
+        outcome.messageCount = outcome.macroResult;
+        return outcome;
+    }
+    outcome.keyResult = writeCurrentKeys(0);
+    saveProfile();
+    clearKeySelection();
+    return outcome;
+}
+
+// --- DPI ---
+
+int MouseDevice::minimumDpi() const {
+    return deviceInfo[kInfoMinimumDpi] | (deviceInfo[kInfoMinimumDpi + 1] << 8);
+}
+
+int MouseDevice::dpiCodeFromEdit(std::string_view text) const {
+    return codeFromDpi(dpiFromEditText(text, minimumDpi()));
+}
+
+MouseSettingsMirror MouseDevice::settingsSnapshot() const {
+    std::lock_guard lock(lightLock);
+    return settingsMirror;
+}
+
+std::vector<LedEffectStep> MouseDevice::customEffectsSnapshot() const {
+    std::lock_guard lock(lightLock);
+    return customEffects_;
+}
+
+// --- light preview ---
+
+uint8_t MouseDevice::lightMode() const {
+    std::lock_guard lock(lightLock);
+    return settingsMirror.light.mode;
+}
+
+uint8_t MouseDevice::lightSpeed() const {
+    std::lock_guard lock(lightLock);
+    if (settingsMirror.light.mode >= mouse_block::kFirstCustomMode && !customEffects_.empty())
+        return customEffects_[customIndex_ % customEffects_.size()].speed;
+    return settingsMirror.light.speed;
+}
+
+void MouseDevice::runLightMode(uint8_t mode) {
+    if (mode == kModeWave)
+        return lightFrameWave();
+    if (mode == kModeRipple)
+        return lightFrameRipple();
+    if (mode >= mouse_block::kFirstCustomMode)
+        return customEffectStep();
+    UsbDeviceModel::runLightMode(mode);
+}
+
+void MouseDevice::lightFrameWave() {
+    std::lock_guard lock(lightLock);
+    light::wave(lightInfo, effectCounters, ledState);
+}
+
+void MouseDevice::lightFrameRipple() {
+    std::lock_guard lock(lightLock);
+    ripple(lightInfo);
+}
+
+void MouseDevice::ripple(const LightInfo& light) {
+    const bool upwards = light.effect != 0;
+    const uint8_t step = light::stepCounter(effectCounters.effectColourStep, light::kWheelSize, upwards);
+    effectCounters.effectColourStep = step;
+    rotateEffectRow(light.effect);
+    // A new ring starts at the end the rings move away from.
+    if (step % kRippleSpacing == 0)
+        effectBuffer[kEffectKeyCells + (upwards ? 0 : kRippleGroups - 1)] = kRippleMark;
+    const uint8_t brightness = light::brightnessForLevel(light.brightness);
+    for (size_t led = 0; led < ledState.size(); ++led) {
+        const size_t group = led % kRippleGroups;
+        const light::Rgb colour =
+            light.multiColour ? light::wheelColour(step + kRippleColourStride * group) : light::lightColour(light);
+        const uint8_t level = effectBuffer[kEffectKeyCells + group];
+        ledState[led] = light::packLed(colour, uint8_t((unsigned(brightness) * level) >> 8));
+    }
+    for (size_t group = 0; group < kRippleGroups; ++group)
+        decayEffectValue(int(kEffectKeyCells + group), true);
+}
+
+void MouseDevice::runGenerator(uint8_t mode, const LightInfo& light) {
+    if (mode == kModeWave)
+        light::wave(light, effectCounters, ledState);
+    else if (mode == kModeRipple)
+        ripple(light);
+    else if (!runBaseGenerator(mode, light))
+        light::off(ledState);
+}
+
+void MouseDevice::customEffectStep() {
+    std::lock_guard lock(lightLock);
+    if (customEffects_.empty()) {
+        light::off(ledState);
+        return;
+    }
+    const std::chrono::milliseconds now = tickNow();
+    if (!customStarted_) {
+        customStarted_ = true;
+        customIndex_ = 0;
+        customStepStart_ = now;
+    } else if (now - customStepStart_ >= std::chrono::milliseconds(customEffects_[customIndex_].time)) {
+        customIndex_ = (customIndex_ + 1) % customEffects_.size();
+        customStepStart_ = now;
+    }
+    const LedEffectStep& step = customEffects_[customIndex_];
+    // A step may not name a custom mode itself: that would have nothing to show.
+    runGenerator(step.mode >= mouse_block::kFirstCustomMode ? kModeOff : step.mode, lightOfStep(step));
+}
+
+} // namespace pelan
