@@ -201,22 +201,7 @@ int MouseDevice::writeCurrentKeys(int table) {
 }
 
 int MouseDevice::writeMacros() {
-    if (readDeviceInfoGuarded() != kResultAccepted)
-        return -1;
-    const size_t capacity = size_t(deviceInfo[kInfoMacroUnits]) * kMacroCapacityUnit;
-    const MacroImageResult image =
-        buildMacroImageFromFolder(userDeviceFolder(), macroListFileFor(deviceFolderName), capacity);
-    switch (image.status) {
-    case MacroImageResult::Status::NoMacros:
-        return 0;
-    case MacroImageResult::Status::OverCapacity:
-        return image.overflowEvents;
-    case MacroImageResult::Status::Built:
-        break;
-    }
-    const int written = runGuardedUpdate(
-        [&] { return commandChannel.writeMacroData(image.bytes.data(), uint32_t(image.bytes.size())); });
-    return written == kResultAccepted ? 0 : -1;
+    return writeMacroMemory();
 }
 
 void MouseDevice::checkMacroAssignments() {

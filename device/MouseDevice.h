@@ -23,7 +23,6 @@ public:
     static constexpr uint16_t kOldestCurrentFirmware = 0x0103;
     // Device-info bytes the mouse model reads.
     static constexpr size_t kInfoKeyCount = 5;
-    static constexpr size_t kInfoMacroUnits = 6;
     static constexpr size_t kInfoLedCount = 8;
     static constexpr size_t kInfoMinimumDpi = 14; // low byte; the high byte follows
     static constexpr size_t kDefaultLedCount = 8;

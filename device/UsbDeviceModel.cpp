@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "macro/MacroFiles.h"
+#include "macro/MacroImage.h"
 #include "platform/Paths.h"
 #include "platform/Trace.h"
 #include "profile/DefaultFiles.h"
@@ -305,6 +307,25 @@ int UsbDeviceModel::readDeviceInfoGuarded() {
     if (result == kResultAccepted)
         deviceInfo = info;
     return result;
+}
+
+int UsbDeviceModel::writeMacroMemory() {
+    if (readDeviceInfoGuarded() != kResultAccepted)
+        return -1;
+    const size_t capacity = size_t(deviceInfo[kInfoMacroUnits]) * kMacroCapacityUnit;
+    const MacroImageResult image =
+        buildMacroImageFromFolder(userDeviceFolder(), macroListFileFor(deviceFolderName), capacity);
+    switch (image.status) {
+    case MacroImageResult::Status::NoMacros:
+        return 0;
+    case MacroImageResult::Status::OverCapacity:
+        return image.overflowEvents;
+    case MacroImageResult::Status::Built:
+        break;
+    }
+    const int written = runGuardedUpdate(
+        [&] { return commandChannel.writeMacroData(image.bytes.data(), uint32_t(image.bytes.size())); });
+    return written == kResultAccepted ? 0 : -1;
 }
 
 // --- light thread ---

@@ -59,8 +59,6 @@ public:
     virtual void onPowerStatus(const PowerStatus& /*status*/) {}
     // Periodic status read (UI thread): the device status value, for the status window (message 0x0D01).
     virtual void onDeviceStatus(uint8_t /*statusValue*/) {}
-    // A settings read found this profile current on the device, for the status window (message 0x0D00).
-    virtual void onCurrentProfile(uint8_t /*profileIndex*/) {}
     // A light frame was computed (light thread): the on-screen preview of every LED, LED 126 included.
     virtual void onLightFrame(const light::LedFrame& /*leds*/) {}
     // The device asked for its settings to be read again (notification thread): arm the 500 ms sync timer.
@@ -236,12 +234,18 @@ protected:
     int runGuardedUpdate(const std::function<int()>& write);
     // Reads the device-info record behind the wireless guard; deviceInfo changes only when the read succeeded.
     int readDeviceInfoGuarded();
+    // Writes the macro memory image of the device's macro list (guarded as the other sequences). 0 when written,
+    // and 0 with nothing sent when there are no macros; the number of events that do not fit plus one when over
+    // the capacity of device-info byte 6 x 128 (nothing sent); -1 when the image could not be written.
+    int writeMacroMemory();
 
     std::chrono::milliseconds tickNow() const;
     // Waits on the light thread's stop event; true when it was set.
     bool lightPause(std::chrono::milliseconds duration);
     // The device-info key count (byte 5).
     uint8_t keyCount() const { return deviceInfo[5]; }
+    // Device-info byte 6: the macro memory in units of 128 bytes.
+    static constexpr size_t kInfoMacroUnits = 6;
 
 private:
     void lightThreadBody(StopEvent& stop);

@@ -1,0 +1,19 @@
+#include "device/HeadsetDevice.h"
+
+namespace pelan {
+
+HeadsetDevice::HeadsetDevice() : PadRecordDevice(kDeviceFolderName, kDeviceIndex, kLedCount) {}
+
+HeadsetDevice::~HeadsetDevice() {
+    stopThreads();
+}
+
+void HeadsetDevice::onConnectTimer() {
+    loadProfileIntoPage();
+    if (audioStateReader_)
+        audioStateReader_();
+    refreshPage();
+    startLightThread();
+}
+
+} // namespace pelan

@@ -1,0 +1,20 @@
+#include "device/MousepadDevice.h"
+
+namespace pelan {
+
+MousepadDevice::MousepadDevice() : PadRecordDevice(kDeviceFolderName, kDeviceIndex, padlight::kLedCount) {}
+
+MousepadDevice::~MousepadDevice() {
+    stopThreads();
+}
+
+void MousepadDevice::onConnectTimer() {
+    // A failed read leaves the information of the last good one.
+    if (commandChannel.connected)
+        runGuardedUpdate([this] { return readDeviceInfoGuarded(); });
+    loadProfileIntoPage();
+    refreshPage();
+    startLightThread();
+}
+
+} // namespace pelan

@@ -1,0 +1,159 @@
+#include "device/PadRecordDevice.h"
+
+#include <algorithm>
+
+#include "device/DeviceProfile.h"
+
+namespace pelan {
+
+PadRecordDevice::PadRecordDevice(std::string deviceFolderName, int deviceIndex, size_t ledCount)
+    : UsbDeviceModel(std::move(deviceFolderName), deviceIndex) {
+    resizeLeds(ledCount);
+}
+
+PadRecordDevice::~PadRecordDevice() {
+    // The light thread calls into this class; it has to end before the members go.
+    stopThreads();
+}
+
+void PadRecordDevice::onSyncTimer() {
+    if (readPadSettings() != kResultAccepted)
+        return;
+    if (DeviceModelObserver* watcher = observer())
+        watcher->onCurrentProfile(padRecord().profile);
+}
+
+void PadRecordDevice::onPeriodicTimer() {
+    readPowerStatus();
+}
+
+void PadRecordDevice::afterProfileLoad() {
+    CBasicProfiledata& profile = profileData();
+    const LightInfo light = profile.readLightInfo();
+    std::vector<LightListEntry> regions = profile.readLightList();
+    profile.loadLightConfig(profile.getLightConfigPath());
+    std::vector<LedEffectStep> effects = profile.readLedEffects();
+    std::lock_guard lock(lightLock);
+    applyLightToPadRecord(record_, light);
+    lightInfo = light;
+    regions_ = std::move(regions);
+    customEffects_ = std::move(effects);
+    overlay_.reset();
+    customPlayer_.reset();
+}
+
+int PadRecordDevice::writeSettings(int profileIndex, int, int, int, int) {
+    return writePadSettings(profileIndex);
+}
+
+void PadRecordDevice::setLightInfo(uint32_t first, uint32_t second, uint32_t third) {
+    UsbDeviceModel::setLightInfo(first, second, third);
+    profileData().writeLightInfo(first, second, third);
+}
+
+void PadRecordDevice::setDeviceIndex(int n) {
+    UsbDeviceModel::setDeviceIndex(n);
+    profileData().setDeviceSlot(0);
+}
+
+void PadRecordDevice::setProfilePaths() {
+    setDeviceProfilePaths(*this, profileData());
+}
+
+void PadRecordDevice::loadProfileIntoPage() {
+    if (loadDeviceProfile(*this, profileData()))
+        afterProfileLoad();
+}
+
+std::string PadRecordDevice::getProfilePath() const {
+    return profileData().getProfilePath();
+}
+
+int PadRecordDevice::saveProfile() {
+    return profileData().saveProfile();
+}
+
+int PadRecordDevice::readPadSettings() {
+    commandChannel.animationPaused = 0;
+    PadSettingsRecord read = padRecord();
+    const int result = readPadRecord(commandChannel, read);
+    if (result != kResultAccepted)
+        return result;
+    std::lock_guard lock(lightLock);
+    previousRecord_ = record_;
+    record_ = read;
+    return kResultAccepted;
+}
+
+int PadRecordDevice::writePadSettings(int profileIndex) {
+    const PadRecordBytes bytes = encodePadRecord(padRecord());
+    return runGuardedUpdate([&] {
+        return commandChannel.writeMemory(bytes.data(), uint32_t(bytes.size()),
+                                          uint16_t(profileIndex * padmemory::kWriteStride));
+    });
+}
+
+PadSettingsRecord PadRecordDevice::padRecord() const {
+    std::lock_guard lock(lightLock);
+    return record_;
+}
+
+PadSettingsRecord PadRecordDevice::previousPadRecord() const {
+    std::lock_guard lock(lightLock);
+    return previousRecord_;
+}
+
+void PadRecordDevice::setPadRecord(const PadSettingsRecord& record) {
+    std::lock_guard lock(lightLock);
+    record_ = record;
+}
+
+std::vector<LightListEntry> PadRecordDevice::regions() const {
+    std::lock_guard lock(lightLock);
+    return regions_;
+}
+
+std::vector<LedEffectStep> PadRecordDevice::customEffects() const {
+    std::lock_guard lock(lightLock);
+    return customEffects_;
+}
+
+uint8_t PadRecordDevice::lightMode() const {
+    std::lock_guard lock(lightLock);
+    return record_.mode;
+}
+
+uint8_t PadRecordDevice::lightSpeed() const {
+    std::lock_guard lock(lightLock);
+    return record_.speed;
+}
+
+std::chrono::milliseconds PadRecordDevice::lightStepInterval() const {
+    std::lock_guard lock(lightLock);
+    return kLightTick * passesToNextStep_;
+}
+
+void PadRecordDevice::lightStep() {
+    {
+        std::lock_guard lock(lightLock);
+        animate(passesToNextStep_);
+    }
+    sendLightFrame();
+}
+
+void PadRecordDevice::animate(unsigned passes) {
+    const LightInfo light = padRecordLight(record_, lightInfo.effect);
+    const std::chrono::milliseconds now = tickNow();
+    customElapsed_ += kLightTick * passes;
+    if (padlight::passDue(padEffect_, light.speed, passes)) {
+        if (!padlight::runEffect(light, padEffect_, ledState, now))
+            customPlayer_.step(customEffects_, customElapsed_, padEffect_, ledState, now);
+        customElapsed_ = std::chrono::milliseconds{0};
+        effectCounters = padEffect_.counters;
+    }
+    overlay_.apply(regions_, light.mode, ledState, now, passes);
+    const unsigned padPasses = padlight::passesUntilDue(padEffect_, light.speed);
+    passesToNextStep_ = overlay_.passesUntilDue(regions_, light.mode, padPasses);
+}
+
+} // namespace pelan
