@@ -2,18 +2,13 @@
 
 #include "platform/Trace.h"
 #include "profile/DefaultFiles.h"
+#include "profile/FileStem.h"
 #include "profile/ProfileMembers.h"
 
 #include <filesystem>
 
 namespace pelan {
 namespace {
-
-// A "Guid" names a file in one folder: it may not climb out of it or name another one.
-bool isPlainFileStem(const std::string& stem) {
-    return !stem.empty() && stem.find('/') == std::string::npos && stem.find('\\') == std::string::npos &&
-           stem.find("..") == std::string::npos && stem.find('\0') == std::string::npos;
-}
 
 uint32_t nonNegative(int32_t value) {
     return value < 0 ? 0u : static_cast<uint32_t>(value);

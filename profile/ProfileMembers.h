@@ -8,6 +8,12 @@ inline constexpr const char* kProfileName = "profilename";
 inline constexpr const char* kProfileUuid = "profileUUID";
 inline constexpr const char* kDevice = "Device";
 
+// Profile list ("ProfileList.ini").
+inline constexpr const char* kProfileList = "profilelist";
+inline constexpr const char* kProfileSelect = "profileselect";
+inline constexpr const char* kProfileIsLink = "profileislink";
+inline constexpr const char* kProfileLinkName = "profilelinkmame";
+
 // Light setting.
 inline constexpr const char* kLightInfo = "LightInfo";
 inline constexpr const char* kSelectItem = "SelectItem";
