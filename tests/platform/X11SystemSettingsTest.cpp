@@ -1,8 +1,12 @@
 #include "platform/SystemSettingsBackends.h"
+#include "platform/Trace.h"
+#include "profile/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <map>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
@@ -12,7 +16,8 @@ namespace pelan {
 namespace {
 
 // A private Xvfb server. It picks a free display number itself and writes it to a pipe (-displayfd), so tests
-// running side by side never collide on a display.
+// running side by side never collide on a display. -noreset keeps it from resetting, and refusing connections for
+// a moment, each time its last client disconnects.
 class PrivateXServer {
 public:
     PrivateXServer() {
@@ -23,8 +28,8 @@ public:
         if (pid_ == 0) {
             ::close(fds[0]);
             std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "640x480x24",
-                     static_cast<char*>(nullptr));
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset", "-screen", "0",
+                     "640x480x24", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
@@ -95,6 +100,69 @@ TEST(X11SystemSettings, PointerAccelerationAndKeyboardRepeatRoundTripOnAnXServer
     EXPECT_FALSE(x11->setWheelLines(3));
     EXPECT_FALSE(x11->setDoubleClickTime(500));
     EXPECT_EQ(x11->pointerSpeed(), std::nullopt);
+}
+
+// Sets environment variables for one test and puts the previous values back afterwards.
+class EnvironmentScope {
+public:
+    void set(const char* name, const std::optional<std::string>& value) {
+        if (!saved_.count(name)) {
+            const char* previous = std::getenv(name);
+            saved_[name] = previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
+        }
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+    ~EnvironmentScope() {
+        for (const auto& [name, value] : saved_)
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+std::vector<std::string> chosenBackends(const std::string& stateFile) {
+    auto settings = makeSystemSettings(stateFile);
+    return dynamic_cast<DesktopSystemSettings&>(*settings).backendNames();
+}
+
+TEST(SystemSettingsFactory, ChoosesTheBackendsOfTheSession) {
+    testing::TempFolder folder;
+    const std::string stateFile = folder.file("system-settings.json");
+    PrivateXServer server;
+    EnvironmentScope environment;
+    environment.set("PELAN_SYSTEM_SETTINGS", std::nullopt);
+    environment.set("XDG_SESSION_TYPE", std::nullopt);
+
+    environment.set("XDG_CURRENT_DESKTOP", "KDE");
+    environment.set("DISPLAY", std::nullopt);
+    EXPECT_EQ(chosenBackends(stateFile), std::vector<std::string>{"state file"});
+
+    if (!server.display().empty()) {
+        environment.set("DISPLAY", server.display());
+        EXPECT_EQ(chosenBackends(stateFile), (std::vector<std::string>{"X11", "state file"}));
+        environment.set("XDG_SESSION_TYPE", "wayland"); // X pointer control would not reach Wayland clients
+        EXPECT_EQ(chosenBackends(stateFile), std::vector<std::string>{"state file"});
+        environment.set("PELAN_SYSTEM_SETTINGS", "x11");
+        EXPECT_EQ(chosenBackends(stateFile), (std::vector<std::string>{"X11", "state file"}));
+    }
+
+    if (GnomeSystemSettings::available()) {
+        environment.set("PELAN_SYSTEM_SETTINGS", std::nullopt);
+        environment.set("DISPLAY", std::nullopt);
+        environment.set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+        EXPECT_EQ(chosenBackends(stateFile), (std::vector<std::string>{"GNOME settings", "state file"}));
+    }
+
+    std::vector<std::string> traces;
+    TraceSink previous = setTraceSink([&](std::string_view line) { traces.emplace_back(line); });
+    environment.set("PELAN_SYSTEM_SETTINGS", "none,windows");
+    EXPECT_EQ(chosenBackends(stateFile), std::vector<std::string>{"state file"});
+    setTraceSink(previous);
+    EXPECT_NE(std::find(traces.begin(), traces.end(), "system settings: unknown backend windows"), traces.end());
 }
 
 } // namespace
