@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
+#include "device/DeviceProfile.h"
 #include "macro/MacroFiles.h"
-#include "macro/MacroImage.h"
-#include "profile/DefaultFiles.h"
 
 namespace pelan {
 namespace {
@@ -221,10 +220,7 @@ void MouseDevice::checkMacroAssignments() {
 // --- profile ---
 
 void MouseDevice::setProfilePaths() {
-    profileData.setProfilePath(profileFilePath(profileName));
-    profileData.setDefaultProfilePath(defaultProfilePath());
-    const std::string folder = userDeviceFolder();
-    profileData.setLightConfigPath(folder.empty() ? std::string() : lightConfigPath(folder));
+    setDeviceProfilePaths(*this, profileData);
 }
 
 std::string MouseDevice::getProfilePath() const {
@@ -241,10 +237,8 @@ void MouseDevice::loadLightAndMacroConfig() {
 }
 
 void MouseDevice::loadProfileIntoPage() {
-    setProfilePaths();
-    if (getProfilePath().empty())
+    if (!loadDeviceProfile(*this, profileData))
         return;
-    profileData.loadProfile(getProfilePath());
     profileData.readLightInfo();
     profileData.readDpiStages();
     profileData.readMouseSystem();

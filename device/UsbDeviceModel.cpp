@@ -124,9 +124,7 @@ void UsbDeviceModel::runLightMode(uint8_t mode) {
 int UsbDeviceModel::sendLightFrame() {
     if (!lightingControl.load())
         return 0;
-    const light::LedFrame leds = ledSnapshot();
-    if (DeviceModelObserver* watcher = observer(); watcher && previewEnabled.load())
-        watcher->onLightFrame(leds);
+    const light::LedFrame leds = showLightFrame();
     if (commandChannel.wireless.load())
         return kResultAccepted;
     const std::vector<uint8_t> frame = light::streamFrame(leds, kUnsentLed);
@@ -134,6 +132,20 @@ int UsbDeviceModel::sendLightFrame() {
     if (result != kResultAccepted)
         lightPause(kRefusedFramePause);
     return result;
+}
+
+light::LedFrame UsbDeviceModel::showLightFrame() {
+    light::LedFrame leds = ledSnapshot();
+    if (DeviceModelObserver* watcher = observer(); watcher && previewEnabled.load())
+        watcher->onLightFrame(leds);
+    return leds;
+}
+
+void UsbDeviceModel::publishLightFrame() {
+    if (streamLightFrames.load())
+        sendLightFrame();
+    else
+        showLightFrame();
 }
 
 void UsbDeviceModel::setLedState(int index, light::LedValue value) {
@@ -354,7 +366,7 @@ std::chrono::milliseconds UsbDeviceModel::lightStepInterval() const {
 
 void UsbDeviceModel::lightStep() {
     runLightMode(lightMode());
-    sendLightFrame();
+    publishLightFrame();
 }
 
 void UsbDeviceModel::lightThreadBody(StopEvent& stop) {

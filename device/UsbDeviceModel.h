@@ -12,8 +12,11 @@
 //   starts the notification thread.
 // - Light preview: call startLightThread(); the thread calls lightStep() each time it is due. The base lightStep
 //   runs the generator of lightMode() at the pace of lightSpeed(); a subclass overrides lightStep (or the
-//   generators) for effects of its own, and calls sendLightFrame after it rewrote ledState. ledState, lightInfo,
-//   the effect counters and the effect buffer are guarded by lightLock; the generators expect it held.
+//   generators) for effects of its own, and calls publishLightFrame after it rewrote ledState. That shows the
+//   frame, and streams it to the device only while streamLightFrames is set: the device runs its own effect from
+//   its settings, and a stream beside the command exchanges would only compete with them for the interface.
+//   ledState, lightInfo, the effect counters and the effect buffer are guarded by lightLock; the generators
+//   expect it held.
 // - Everything a page must show goes to the attached DeviceModelObserver; light frames and sync requests arrive
 //   on worker threads, so the page passes them to its UI thread.
 // - WorkerThread (device/WorkerThread.h) gives a subclass further workers with the same stop protocol; the light
@@ -198,6 +201,8 @@ public:
     light::LedFrame ledState;
     light::EffectCounters effectCounters;
     std::atomic<int> lightingControl{1};
+    // Whether the light thread streams its frames to the device (sendLightFrame) or only shows them.
+    std::atomic<int> streamLightFrames{0};
     std::atomic<int> previewEnabled{1};
     int functionTab = 1;
     int selectedKey = -1;
@@ -212,6 +217,8 @@ public:
 protected:
     // One light-thread step: runs the generator of lightMode() and sends the frame. Called with nothing locked.
     virtual void lightStep();
+    // After a light step: sendLightFrame while streamLightFrames is set, else the on-screen part alone.
+    void publishLightFrame();
     // Rewrites ledState for a light mode with the page's generators; the base knows modes 0, 1, 2, 4, 6, 7 and 8
     // and shows any other mode as off.
     virtual void runLightMode(uint8_t mode);
@@ -248,6 +255,8 @@ protected:
     static constexpr size_t kInfoMacroUnits = 6;
 
 private:
+    // Hands a copy of ledState to the observer (while previewEnabled) and returns it.
+    light::LedFrame showLightFrame();
     void lightThreadBody(StopEvent& stop);
     void notifyThreadBody(StopEvent& stop);
     void wakeNotifyReader();

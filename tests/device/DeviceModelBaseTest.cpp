@@ -210,16 +210,22 @@ TEST_F(DeviceModelBase, TheNotificationThreadSurvivesItsDeviceGoingAway) {
     EXPECT_FALSE(model.openNotifyInterface(emulated.pathOf(id, 3)));
 }
 
-TEST_F(DeviceModelBase, TheBaseLightThreadRunsTheGeneratorOfItsModeAndSendsFrames) {
+TEST_F(DeviceModelBase, TheBaseLightThreadShowsItsFramesAndStreamsThemOnlyWhenAsked) {
     TraceCapture traces;
     model.resizeLeds(5);
     model.setLightInfo(0x04000002, 0xFF000000 | 0x00804001, 0); // static, level 0, speed 4; blue 0xFF
     ASSERT_TRUE(model.startLightThread());
     EXPECT_FALSE(model.startLightThread());
     ASSERT_TRUE(observer.waitFor([&] { return observer.frames.size() >= 3; }));
+    EXPECT_EQ(device->requestCount(), 0u);
+    EXPECT_EQ(model.getLedState(4), light::packLed({0x40, 0x80, 0xFF}, 30));
+
+    model.streamLightFrames = 1;
+    const size_t shown = observer.frames.size();
+    ASSERT_TRUE(observer.waitFor([&] { return observer.frames.size() >= shown + 3; }));
     EXPECT_EQ(model.stopLightThread(), WorkerThread::StopOutcome::Ended);
     EXPECT_TRUE(traces.contains("灯光线程设定退出"));
-    EXPECT_EQ(model.getLedState(4), light::packLed({0x40, 0x80, 0xFF}, 30));
+    EXPECT_GT(device->requestCount(), 0u);
     const std::vector<uint8_t> frame = device->lightFrame();
     EXPECT_EQ(frame[0], (0x40 * 30) >> 8);
 }
