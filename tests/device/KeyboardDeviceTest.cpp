@@ -1,0 +1,159 @@
+#include "device/KeyboardDevice.h"
+#include "EmulatedModelFixture.h"
+
+namespace pelan {
+namespace {
+
+class KeyboardTest : public test::EmulatedModelTest<KeyboardDevice> {
+protected:
+    KeyboardTest() : EmulatedModelTest("keyboard", 4) {}
+
+    static KeyRecord key(uint16_t index, KeyAssignment current) { return makeKeyRecord(index, current, {}); }
+
+    // A key list that gives logical key i the assignment 40 i i+1 for the keys in `which`, and every other key its
+    // factory function.
+    static std::vector<KeyRecord> keyList(std::initializer_list<size_t> which) {
+        std::vector<KeyRecord> keys;
+        for (size_t i = 0; i < keyboard::kLogicalKeyCount; ++i) {
+            const auto& code = keyboard::logicalKeyCodes()[i];
+            keys.push_back(key(uint16_t(i), KeyAssignment{code[0], code[1], code[2]}));
+        }
+        for (size_t i : which)
+            keys[i] = key(uint16_t(i), KeyAssignment{0x40, uint8_t(i), uint8_t(i + 1)});
+        return keys;
+    }
+};
+
+TEST_F(KeyboardTest, ReadDeviceFindsEveryLogicalKeyWithItsLed) {
+    ASSERT_EQ(model->readDevice(), kResultAccepted);
+    EXPECT_EQ(model->deviceInfo, device->deviceInfo());
+    EXPECT_EQ(model->commandChannel.blockSize.load(), 126 * 3);
+    EXPECT_EQ(model->perKeyTable(), device->perKeyTable());
+    EXPECT_EQ(device->openUpdates(), 0);
+
+    const keyboard::KeyPositions& found = model->keyPositions();
+    // The emulated table holds the logical keys in order; its LEDs run from the last position to the first.
+    EXPECT_EQ(found.position[0], 0);
+    EXPECT_EQ(found.ledIndex[0], 125);
+    EXPECT_EQ(found.position[125], 125);
+    EXPECT_EQ(found.ledIndex[125], 0);
+    for (size_t blank : {18u, 19u, 20u, 62u, 104u}) {
+        EXPECT_EQ(found.position[blank], 18) << blank;
+        EXPECT_EQ(found.ledIndex[blank], keyboard::kNoPosition) << blank; // unused positions have no LED
+    }
+    EXPECT_EQ(model->keyPositionMap.at(33), 33);
+}
+
+TEST_F(KeyboardTest, AssignmentsGoToTheirKeysPositionsAndKeysWithoutOneAreLeftOut) {
+    ASSERT_EQ(model->readDevice(), kResultAccepted);
+    // Key 1's factory code leaves the table: it has no position after the next read.
+    ASSERT_EQ(model->writeKeyAssignments(0, keyList({1})), kResultAccepted);
+    ASSERT_EQ(model->readDevice(), kResultAccepted);
+    ASSERT_EQ(model->keyPositions().position[1], keyboard::kNoPosition);
+
+    device->clearRequestLog();
+    ASSERT_EQ(model->writeKeyAssignments(0, keyList({1, 2, 125})), kResultAccepted);
+    const std::vector<uint8_t> table = device->keyTable(0);
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 3, table.begin() + 6), (std::vector<uint8_t>{0x40, 1, 2}));
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 6, table.begin() + 9), (std::vector<uint8_t>{0x40, 2, 3}));
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 375, table.begin() + 378), (std::vector<uint8_t>{0x40, 125, 126}));
+    EXPECT_EQ(commands().front(), command::kReadDeviceInfo);
+    EXPECT_EQ(device->openUpdates(), 0);
+
+    device->clearRequestLog();
+    EXPECT_EQ(model->writeKeyAssignments(2, keyList({})), kResultBadKeyTable);
+    EXPECT_TRUE(device->requestLog().empty());
+}
+
+TEST_F(KeyboardTest, UnplugDuringReadDeviceKeepsTheCachedTablesAndReportsFailure) {
+    ASSERT_EQ(model->readDevice(), kResultAccepted);
+    const auto positions = model->keyPositions().position;
+    const auto table = model->keyTable;
+    device->unplugOnPacket(4); // inside the key table
+    EXPECT_NE(model->readDevice(), kResultAccepted);
+    EXPECT_EQ(model->keyPositions().position, positions);
+    EXPECT_EQ(model->keyTable, table);
+}
+
+TEST_F(KeyboardTest, SettingsReadTakesLightAndFlagsIntoTheProfile) {
+    Json::Value node = lightNode({.mode = 1, .effect = 1});
+    node["SystemStages"]["Repeat"] = 5;
+    node["SystemStages"]["PollingRate"] = 2;
+    writeProfile("k1", node);
+    model->loadProfileIntoPage();
+
+    std::vector<uint8_t> block(25, 0);
+    block[1] = 9;
+    block[2] = 2;
+    block[3] = 1; // speed 3
+    block[4] = 0;
+    block[5] = 1;
+    block[6] = 50;
+    block[16] = 0x77;
+    block[19] = 1;
+    block[20] = 1;
+    block[21] = 0;
+    ASSERT_TRUE(device->writeMemory(50, block));
+    ASSERT_TRUE(device->writeMemory(0, std::vector<uint8_t>{2}));
+    ASSERT_EQ(model->readSettings(), kResultAccepted);
+    EXPECT_EQ(offsetsOf(command::kReadMemory), (std::vector<uint16_t>{0, 50}));
+    EXPECT_EQ(model->currentProfile(), 2);
+    EXPECT_EQ(observer.profiles, (std::vector<int>{2}));
+
+    const LightInfo light = model->getLightInfo();
+    EXPECT_EQ(light.mode, 9);
+    EXPECT_EQ(light.speed, 3);
+    EXPECT_EQ(light.effect, 1); // the page's own effect byte stays
+    EXPECT_EQ(light.red, 50);
+    const Json::Value saved = savedNode("k1");
+    EXPECT_EQ(saved["LightInfo"]["SelectItem"].asInt(), 9);
+    EXPECT_EQ(saved["SystemStages"]["WFlag"].asInt(), 1);
+    EXPECT_EQ(saved["SystemStages"]["Key6Flag"].asInt(), 1);
+    EXPECT_EQ(saved["SystemStages"]["WinFlag"].asInt(), 0);
+    EXPECT_EQ(saved["SystemStages"]["Repeat"].asInt(), 5);
+    EXPECT_EQ(saved["SystemStages"]["PollingRate"].asInt(), 2);
+}
+
+TEST_F(KeyboardTest, AFailedSettingsReadChangesNeitherPageNorProfile) {
+    writeProfile("k1", lightNode({.mode = 1, .brightness = 3}));
+    model->loadProfileIntoPage();
+    const LightInfo before = model->getLightInfo();
+    const Json::Value savedBefore = savedNode("k1");
+    device->refusePacket(2);
+    EXPECT_EQ(model->readSettings(), kResultRefusedFF);
+    model->commandChannel.connected = 0;
+    EXPECT_EQ(model->readSettings(), kResultNoAnswer);
+    EXPECT_EQ(model->getLightInfo(), before);
+    EXPECT_EQ(savedNode("k1"), savedBefore);
+    EXPECT_TRUE(observer.profiles.empty());
+}
+
+TEST_F(KeyboardTest, WrittenSettingsBlockReadsBackByteForByte) {
+    Json::Value node = lightNode(
+        {.mode = 25, .brightness = 2, .speed = 1, .effect = 1, .multiColour = 1, .red = 7, .green = 8, .blue = 9});
+    node["SystemStages"]["Key6Flag"] = 1;
+    node["SystemStages"]["PollingRate"] = 3;
+    node["SystemStages"]["WFlag"] = 1;
+    node["SystemStages"]["WinFlag"] = 1;
+    writeProfile("k1", node);
+    model->loadProfileIntoPage();
+    ASSERT_EQ(model->writeSettings(1, 0), kResultAccepted);
+    EXPECT_EQ(offsetsOf(command::kWriteMemory), (std::vector<uint16_t>{25}));
+    const std::vector<uint8_t> expected = {0, 0, 2, 3, 1, 1, 7, 8, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 3, 0, 0};
+    EXPECT_EQ(device->readMemory(25, 25), expected);
+
+    model->setLightInfo(24, 0, 0);
+    ASSERT_EQ(model->writeSettings(0, 0), kResultAccepted);
+    EXPECT_EQ(device->readMemory(1, 1), (std::vector<uint8_t>{24}));
+}
+
+TEST_F(KeyboardTest, ARefusedWriteIsReportedAndTheUpdateIsClosed) {
+    writeProfile("k1", lightNode({.mode = 2}));
+    model->loadProfileIntoPage();
+    device->refusePacket(2, report::kStatusRefusedFE);
+    EXPECT_EQ(model->writeSettings(0, 0), kResultRefusedFE);
+    EXPECT_EQ(device->openUpdates(), 0);
+}
+
+} // namespace
+} // namespace pelan
