@@ -138,7 +138,7 @@ void PadRecordDevice::lightStep() {
         std::lock_guard lock(lightLock);
         animate(passesToNextStep_);
     }
-    sendLightFrame();
+    publishLightFrame();
 }
 
 void PadRecordDevice::animate(unsigned passes) {

@@ -153,6 +153,7 @@ TEST_F(MousepadTest, ConnectingReadsTheInformationAndAnimatesUntilStopped) {
         lines.emplace_back(line);
     });
     writeProfile("p1", lightNode({.mode = 6, .brightness = 4, .speed = 4, .effect = 1, .multiColour = 1}));
+    model->streamLightFrames = 1;
     model->onConnectTimer();
     EXPECT_EQ(model->deviceInfo, device->deviceInfo());
     const std::vector<uint8_t> sent = commands();
