@@ -1,0 +1,142 @@
+// The mouse model against the emulated mouse through the real hidraw path: the processor time its light thread
+// takes per second of wall time (preview only, and streaming its frames), and a whole-profile apply (settings
+// block, macro image, key table) in exchanges and time.
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <filesystem>
+#include <thread>
+
+#include <json/value.h>
+
+#include "device/MouseDevice.h"
+#include "emulator/FirmwareDevice.h"
+#include "platform/Paths.h"
+#include "profile/JsonFileStore.h"
+#include "support/EmulatedTree.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+struct MouseBench {
+    MouseBench() : folder(std::filesystem::temp_directory_path() / ("pelan-mouse-bench-" + std::to_string(getpid()))) {
+        std::filesystem::create_directories(folder);
+        pelan::setDataFolderOverride(folder.string());
+        mouse = pelan::emu::makeDevice("mouse");
+        const int id = emulated.tree().plug(mouse);
+        ok = model.commandChannel.device.open(emulated.pathOf(id, 4), true, true, true, false);
+        model.commandChannel.connected = 1;
+        ok = ok && model.readDevice().result == 1;
+    }
+    ~MouseBench() {
+        model.stopThreads();
+        pelan::setDataFolderOverride("");
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+
+    void writeProfileAndMacros(int macros, int eventsEach) {
+        const std::string device = model.userDeviceFolder();
+        Json::Value node;
+        node["LightInfo"]["SelectItem"] = 0;
+        node["LightInfo"]["Light"] = 4;
+        node["LightInfo"]["Speed"] = 4;
+        for (int s = 0; s < 6; ++s)
+            node["DPIStages"]["StageDPIs"][s]["StageDPIX"] = 4 + 8 * s;
+        for (int k = 0; k < 10; ++k) {
+            node["KeyList"][k]["Assignment"] = 0x200004 + k;
+            node["KeyList"][k]["DefaultAssignment"] = 0x100100;
+        }
+        Json::Value file;
+        file["Device"][0] = node;
+        pelan::JsonFileStore::writeJsonFile(device + "bench.Json", file);
+        model.profileName = "bench";
+        Json::Value list;
+        for (int m = 0; m < macros; ++m) {
+            const std::string guid = "2024_01_01_00_00_00_1" + std::to_string(m);
+            list["MacroInfo"][m]["MacroName"] = "macro_" + std::to_string(m + 1);
+            list["MacroInfo"][m]["Guid"] = guid;
+            Json::Value events;
+            for (int e = 0; e < eventsEach; ++e) {
+                events["Events"][e]["Delay"] = "20";
+                events["Events"][e]["Type"] = 10;
+                events["Events"][e]["Action"] = e % 2 ? "up" : "down";
+                events["Events"][e]["Button"] = 4;
+            }
+            pelan::JsonFileStore::writeJsonFile(device + guid + ".mac", events);
+        }
+        pelan::JsonFileStore::writeJsonFile(device + "macro.config", list);
+    }
+
+    std::filesystem::path folder;
+    pelan::test::EmulatedTree emulated;
+    std::shared_ptr<pelan::emu::FirmwareDevice> mouse;
+    pelan::MouseDevice model;
+    bool ok = false;
+};
+
+// Fastest light speed, spectrum: the light thread's busiest setting. Each iteration is one second of wall time
+// during which the benchmark thread only sleeps, so the process time measured is the light thread's (and, when
+// streaming, the emulator's share of the exchanges).
+void BM_MouseLightThreadCpuPerSecond(benchmark::State& state) {
+    MouseBench bench;
+    if (!bench.ok) {
+        state.SkipWithError("emulated mouse not reachable");
+        return;
+    }
+    bench.model.setLightInfo(0x01040400, 0, 0); // spectrum, level 4, speed 4, upwards
+    // 0: preview only, 1: streaming, -1: no light thread (what the rest of the process costs on its own).
+    bench.model.streamLightFrames = state.range(0) > 0 ? 1 : 0;
+    if (state.range(0) >= 0)
+        bench.model.startLightThread();
+    double cpu = 0;
+    for (auto _ : state) {
+        const double before = processCpuSeconds();
+        std::this_thread::sleep_for(1s);
+        cpu = processCpuSeconds() - before;
+        state.SetIterationTime(1.0);
+    }
+    bench.model.stopLightThread();
+    state.counters["cpu_percent_of_core"] = cpu * 100.0;
+    state.counters["mode"] = double(state.range(0));
+}
+BENCHMARK(BM_MouseLightThreadCpuPerSecond)
+    ->Arg(-1)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// Settings block, macro image (5 macros of 40 events) and key table, as the reset action sends them.
+void BM_MouseWholeProfileApply(benchmark::State& state) {
+    MouseBench bench;
+    if (!bench.ok) {
+        state.SkipWithError("emulated mouse not reachable");
+        return;
+    }
+    bench.writeProfileAndMacros(5, 40);
+    size_t exchanges = 0;
+    for (auto _ : state) {
+        bench.mouse->clearRequestLog();
+        const auto result = bench.model.applyProfile();
+        if (result.settingsResult != 1 || result.macroResult != 0 || result.keyResult != 1) {
+            state.SkipWithError("profile apply failed");
+            return;
+        }
+        exchanges = bench.mouse->requestCount();
+    }
+    state.counters["exchanges"] = double(exchanges);
+}
+BENCHMARK(BM_MouseWholeProfileApply)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
