@@ -110,6 +110,12 @@ std::string HidDevice::makeInterfacePath(const platform::HidrawNodeInfo& node, i
     return std::string(text) + "#" + node.nodeName;
 }
 
+bool HidDevice::interfacePresent(const std::string& path) {
+    platform::HidrawNodeInfo node;
+    return platform::readHidrawNode(nodeNameOfPath(path), node) && node.vendorId == parseVendorId(path) &&
+           node.productId == parseProductId(path);
+}
+
 uint16_t HidDevice::parseVendorId(const std::string& path) {
     return parseHexAfterKey(path, "vid_");
 }

@@ -100,6 +100,9 @@ public:
     static uint16_t parseInterfaceNumber(const std::string& path);
     static uint16_t parseCollectionNumber(const std::string& path);
 
+    // Whether the interface of a path is still there: its node exists and reports the path's vendor and product.
+    static bool interfacePresent(const std::string& path);
+
     // Builds the path of one collection of a node.
     static std::string makeInterfacePath(const platform::HidrawNodeInfo& node, int collectionNumber);
 

@@ -1,0 +1,110 @@
+#include "device/DeviceScanner.h"
+
+#include "platform/Trace.h"
+
+namespace pelan {
+
+DeviceScanner::DeviceScanner(Listener& listener) : listener_(listener) {
+    const SupportedDeviceTable& table = supportedDeviceTable();
+    slots_.assign(table.begin(), table.end());
+}
+
+DeviceScanner::~DeviceScanner() {
+    stop();
+}
+
+bool DeviceScanner::start() {
+    firstEnumerationDone_ = false;
+    return worker_.start([this](StopEvent& stop) { run(stop); });
+}
+
+WorkerThread::StopOutcome DeviceScanner::stop() {
+    // A probe open or an enumeration never blocks for long, so the stop event alone ends the thread.
+    return worker_.stop();
+}
+
+void DeviceScanner::run(StopEvent& stop) {
+    for (;;) {
+        if (!scanOnce())
+            return;
+        if (stop.waitFor(kScanPeriod)) {
+            trace("抓取设备线程设定退出");
+            return;
+        }
+    }
+}
+
+bool DeviceScanner::anySlotFree() const {
+    for (const SupportedDeviceEntry& slot : slots_)
+        if (slot.connected == 0 && slot.devicePath.empty())
+            return true;
+    return false;
+}
+
+// The free slot whose numbers equal the path's (and, after a probe, the probe's identity and usage); -1 if none.
+int DeviceScanner::freeSlotMatching(const std::string& path, bool checkUsage, const HidDevice* probe) const {
+    const uint16_t vendor = HidDevice::parseVendorId(path);
+    const uint16_t product = HidDevice::parseProductId(path);
+    const uint16_t interface = HidDevice::parseInterfaceNumber(path);
+    const uint16_t collection = HidDevice::parseCollectionNumber(path);
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        const SupportedDeviceEntry& slot = slots_[i];
+        if (slot.connected != 0 || !slot.devicePath.empty())
+            continue;
+        if (slot.vendorId != vendor || slot.productId != product || slot.interfaceNumber != interface ||
+            slot.collectionNumber != collection)
+            continue;
+        if (checkUsage &&
+            (probe->attributes.VendorID != slot.vendorId || probe->attributes.ProductID != slot.productId ||
+             probe->caps.UsagePage != slot.usagePage || probe->caps.Usage != slot.usage))
+            continue;
+        return int(i);
+    }
+    return -1;
+}
+
+void DeviceScanner::claimNewInterfaces() {
+    while (auto path = enumerator_.nextDevicePath()) {
+        if (matchSupportedPath(*path) < 0 || freeSlotMatching(*path, false, nullptr) < 0)
+            continue;
+        // An interface that cannot be opened yet (its node's permissions may still be on their way) stays free
+        // and is tried again on the next pass.
+        if (!probe_.open(*path, true, false, true, false))
+            continue;
+        const int slot = freeSlotMatching(*path, true, &probe_);
+        probe_.close();
+        if (slot < 0)
+            continue;
+        slots_[size_t(slot)].connected = 1;
+        slots_[size_t(slot)].devicePath = *path;
+        listener_.onDeviceArrival(slot);
+    }
+}
+
+void DeviceScanner::releaseVanishedInterfaces() {
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        SupportedDeviceEntry& slot = slots_[i];
+        if (slot.connected == 0 || HidDevice::interfacePresent(slot.devicePath))
+            continue;
+        slot.connected = 0;
+        slot.devicePath.clear();
+        listener_.onDeviceRemoval(int(i));
+    }
+}
+
+bool DeviceScanner::scanOnce() {
+    if (anySlotFree()) {
+        if (!enumerator_.enumerate())
+            return false;
+        claimNewInterfaces();
+        if (!firstEnumerationDone_) {
+            firstEnumerationDone_ = true;
+            listener_.onFirstEnumeration();
+        }
+        enumerator_.freePathList();
+    }
+    releaseVanishedInterfaces();
+    return true;
+}
+
+} // namespace pelan

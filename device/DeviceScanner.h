@@ -1,0 +1,60 @@
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "device/HidDevice.h"
+#include "device/SupportedDevices.h"
+#include "device/WorkerThread.h"
+
+namespace pelan {
+
+// Hot plug by polling: every 100 ms, while an interface slot is free, the HID interfaces are enumerated and the
+// supported ones claimed; claimed interfaces are checked for presence on every pass. Arrival and removal are
+// reported with the slot index. The listener runs on the scan thread; the GUI's listener blocks until the UI thread
+// has handled the report, so the UI thread always reads a consistent slot.
+class DeviceScanner {
+public:
+    class Listener {
+    public:
+        virtual ~Listener() = default;
+        virtual void onDeviceArrival(int slot) = 0;
+        virtual void onDeviceRemoval(int slot) = 0;
+        // Once per start, after the first complete enumeration.
+        virtual void onFirstEnumeration() = 0;
+    };
+
+    static constexpr std::chrono::milliseconds kScanPeriod{100};
+
+    explicit DeviceScanner(Listener& listener);
+    ~DeviceScanner();
+    DeviceScanner(const DeviceScanner&) = delete;
+    DeviceScanner& operator=(const DeviceScanner&) = delete;
+
+    // The slots: a run-time copy of the supported-device table. A slot is free while its `connected` flag is 0 and
+    // its path is empty. Only the scan thread writes them, before it reports.
+    const std::vector<SupportedDeviceEntry>& slots() const { return slots_; }
+
+    bool start();
+    WorkerThread::StopOutcome stop();
+    bool running() const { return worker_.running(); }
+
+    // One pass; false when the enumeration failed (the thread then ends and hot plug stops).
+    bool scanOnce();
+
+private:
+    bool anySlotFree() const;
+    int freeSlotMatching(const std::string& path, bool checkUsage, const HidDevice* probe) const;
+    void claimNewInterfaces();
+    void releaseVanishedInterfaces();
+    void run(StopEvent& stop);
+
+    Listener& listener_;
+    std::vector<SupportedDeviceEntry> slots_;
+    HidDevice enumerator_;
+    HidDevice probe_;
+    bool firstEnumerationDone_ = false;
+    WorkerThread worker_;
+};
+
+} // namespace pelan
