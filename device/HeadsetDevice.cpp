@@ -4,10 +4,6 @@ namespace pelan {
 
 HeadsetDevice::HeadsetDevice() : PadRecordDevice(kDeviceFolderName, kDeviceIndex, kLedCount) {}
 
-HeadsetDevice::~HeadsetDevice() {
-    stopThreads();
-}
-
 void HeadsetDevice::onConnectTimer() {
     loadProfileIntoPage();
     if (audioStateReader_)

@@ -17,7 +17,6 @@ public:
     static constexpr size_t kLedCount = 2;
 
     HeadsetDevice();
-    ~HeadsetDevice() override;
 
     // Loads the profile, reads the audio state, refreshes the page and starts the light thread. Unlike the
     // mousepad it asks the device for no information first.

@@ -4,10 +4,6 @@ namespace pelan {
 
 MousepadDevice::MousepadDevice() : PadRecordDevice(kDeviceFolderName, kDeviceIndex, padlight::kLedCount) {}
 
-MousepadDevice::~MousepadDevice() {
-    stopThreads();
-}
-
 void MousepadDevice::onConnectTimer() {
     // A failed read leaves the information of the last good one.
     if (commandChannel.connected)

@@ -13,7 +13,6 @@ public:
     static constexpr int kDeviceIndex = 2;
 
     MousepadDevice();
-    ~MousepadDevice() override;
 
     // When connected: begin update, device information, end update. Then the profile is loaded, the page
     // refreshed and the light thread started.

@@ -143,6 +143,13 @@ TEST_F(MousepadTest, PeriodicStatusFeedsThePowerDisplay) {
     device->refusePacket(1);
     model->onPeriodicTimer();
     EXPECT_EQ(observer.statuses.size(), 1u);
+
+    // Through a receiver the wireless mark is shown whatever the device put in byte 3.
+    model->commandChannel.wireless = 1;
+    model->onPeriodicTimer();
+    ASSERT_EQ(observer.statuses.size(), 2u);
+    EXPECT_TRUE(decodePowerStatus(observer.statuses[1], 0).wirelessMark);
+    EXPECT_FALSE(decodePowerStatus(observer.statuses[1], 0).phone.has_value());
 }
 
 TEST_F(MousepadTest, ConnectingReadsTheInformationAndAnimatesUntilStopped) {
