@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <thread>
+#include <unistd.h>
 
 #include <json/value.h>
 
