@@ -1,0 +1,126 @@
+#include "app/Application.h"
+
+#include "app/AppMessages.h"
+#include "app/CMainWnd.h"
+#include "app/CustomControls.h"
+#include "app/FontLoader.h"
+#include "platform/Ipc.h"
+#include "platform/Paths.h"
+#include "platform/Trace.h"
+#include "ui/DuiLib.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace pelan {
+namespace {
+
+constexpr UINT kMainWindowStyle = 0x96CA0000;
+constexpr int kMainWindowWidth = 800;
+constexpr int kMainWindowHeight = 572;
+// A copy that has just taken the lock may not listen yet: how often, and how far apart, a second copy tries.
+constexpr int kSendAttempts = 20;
+constexpr auto kSendRetryDelay = std::chrono::milliseconds(50);
+
+StartupOptions& options() {
+    static StartupOptions record;
+    return record;
+}
+
+void tellRunningCopy(const InstanceChannel& channel) {
+    const IpcMessage message{std::string(kProductTitle), 0, 1};
+    for (int attempt = 0; attempt < kSendAttempts; ++attempt) {
+        if (channel.send(message))
+            return;
+        std::this_thread::sleep_for(kSendRetryDelay);
+    }
+    trace("the running copy could not be reached");
+}
+
+// Hands messages from later copies to the main window as the window messages they name.
+void deliverWaitingMessages(InstanceChannel& channel, CMainWnd& window) {
+    while (auto message = channel.acceptMessage()) {
+        const UINT id = RegisterWindowMessage(QString::fromStdString(message->name));
+        window.PostMessage(id, static_cast<WPARAM>(message->wParam), static_cast<LPARAM>(message->lParam));
+    }
+}
+
+std::vector<std::string> argumentsOf(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
+const StartupOptions& startupOptions() {
+    return options();
+}
+
+int runPelan(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    options() = parseStartupOptions(argumentsOf(argc, argv));
+    if (!options().error.empty()) {
+        std::fprintf(stderr, "pelan: %s\n", options().error.c_str());
+        return 2;
+    }
+    if (!options().dataDir.empty())
+        setDataFolderOverride(options().dataDir);
+    const QString programDir = QString::fromStdString(programFolder());
+
+    const std::vector<int> fonts = loadPrivateFonts(programDir);
+    const UINT instanceMessage = registerInstanceMessage();
+    trace("软件标示：" + std::to_string(instanceMessage));
+
+    InstanceChannel channel = InstanceChannel::open(kProductTitle);
+    if (channel.role() == InstanceChannel::Role::Secondary) {
+        tellRunningCopy(channel);
+        unloadPrivateFonts(fonts);
+        return 0;
+    }
+    if (channel.role() == InstanceChannel::Role::Failed)
+        trace("single instance not available: " + channel.error());
+
+    CPaintManagerUI::SetInstance(nullptr);
+    CPaintManagerUI::SetInstancePath(programDir);
+    CPaintManagerUI::SetResourceType(1);
+    CPaintManagerUI::SetResourcePath(programDir + "skin/");
+    CResourceManager::GetInstance()->LoadResource("res.xml");
+    registerCustomControls();
+    registerGuidMessages();
+    registerHookMessages();
+
+    auto* mainWindow = new CMainWnd();
+    if (mainWindow->Create(static_cast<QWidget*>(nullptr), productTitle(), kMainWindowStyle, 0, 0, 0, kMainWindowWidth,
+                           kMainWindowHeight) == nullptr) {
+        // Without its layout there is no window to show: say so instead of ending quietly as if all went well.
+        std::fprintf(stderr, "pelan: the main window could not be built from %s\n",
+                     qPrintable(CPaintManagerUI::GetResourcePath()));
+        delete mainWindow;
+        unloadPrivateFonts(fonts);
+        return 1;
+    }
+    mainWindow->CenterWindow();
+
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (channel.listenFd() >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(channel.listenFd(), QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated,
+                         [&channel, mainWindow] { deliverWaitingMessages(channel, *mainWindow); });
+    }
+
+    CPaintManagerUI::MessageLoop();
+
+    notifier.reset();
+    delete mainWindow;
+    CResourceManager::GetInstance()->Release();
+    unloadPrivateFonts(fonts);
+    return 0;
+}
+
+} // namespace pelan

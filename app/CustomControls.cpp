@@ -1,0 +1,21 @@
+#include "app/CustomControls.h"
+
+#include "ui/UIDlgBuilder.h"
+
+#include <utility>
+#include <vector>
+
+namespace pelan {
+
+QStringList registerCustomControls() {
+    // Class name and creator of each custom control that exists so far, in registration order.
+    const std::vector<std::pair<QString, CControlFactory::Creator>> controls = {};
+    QStringList registered;
+    for (const auto& [name, creator] : controls) {
+        CControlFactory::GetInstance()->RegistControl(name, creator);
+        registered.append(name);
+    }
+    return registered;
+}
+
+} // namespace pelan

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pelan {
+
+// What the command line asks for: emulated devices (--emulate mouse,mousepad,headset) and another data folder
+// (--data-dir DIR). The emulated device tree itself is started by the main window.
+struct StartupOptions {
+    std::vector<std::string> emulateKinds;
+    std::string dataDir;
+    std::string error; // not empty when the command line could not be used
+};
+
+// The device kinds --emulate accepts.
+const std::vector<std::string>& emulatableKinds();
+// Reads the arguments after the program name; both "--opt value" and "--opt=value" are accepted. Arguments the
+// program does not know are left alone.
+StartupOptions parseStartupOptions(const std::vector<std::string>& arguments);
+
+} // namespace pelan

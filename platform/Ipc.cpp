@@ -1,0 +1,253 @@
+#include "platform/Ipc.h"
+
+#include "platform/Trace.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace pelan {
+namespace {
+
+constexpr std::size_t kMaxLine = 512;
+constexpr std::size_t kMaxName = 256;
+constexpr std::string_view kKeyword = "MSG";
+
+bool usableOwnFolder(const std::string& folder) {
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    // Another user's folder (or one others may write) could be used to steal or fake the messages.
+    return info.st_uid == ::getuid() && (info.st_mode & 0077) == 0;
+}
+
+std::optional<std::int64_t> parseNumber(std::string_view text) {
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+bool fillAddress(const std::string& path, sockaddr_un& address) {
+    std::memset(&address, 0, sizeof(address));
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t written = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Reads up to the first line break, waiting at most timeoutMs in total.
+std::optional<std::string> readLine(int fd, int timeoutMs) {
+    std::string line;
+    char buffer[128];
+    while (line.size() <= kMaxLine) {
+        pollfd waitFor{fd, POLLIN, 0};
+        const int ready = ::poll(&waitFor, 1, timeoutMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return std::nullopt;
+        const ssize_t received = ::recv(fd, buffer, sizeof(buffer), 0);
+        if (received < 0 && errno == EINTR)
+            continue;
+        if (received <= 0)
+            return std::nullopt;
+        line.append(buffer, static_cast<std::size_t>(received));
+        const auto end = line.find('\n');
+        if (end != std::string::npos)
+            return line.substr(0, end);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string encodeIpcMessage(const IpcMessage& message) {
+    return std::string(kKeyword) + " " + std::to_string(message.wParam) + " " + std::to_string(message.lParam) + " " +
+           message.name + "\n";
+}
+
+std::optional<IpcMessage> decodeIpcMessage(std::string_view line) {
+    if (line.size() > kMaxLine || !line.starts_with(kKeyword) || line.size() <= kKeyword.size() ||
+        line[kKeyword.size()] != ' ')
+        return std::nullopt;
+    line.remove_prefix(kKeyword.size() + 1);
+    const auto firstSpace = line.find(' ');
+    if (firstSpace == std::string_view::npos)
+        return std::nullopt;
+    const auto secondSpace = line.find(' ', firstSpace + 1);
+    if (secondSpace == std::string_view::npos)
+        return std::nullopt;
+    const auto wParam = parseNumber(line.substr(0, firstSpace));
+    const auto lParam = parseNumber(line.substr(firstSpace + 1, secondSpace - firstSpace - 1));
+    const std::string_view name = line.substr(secondSpace + 1);
+    if (!wParam || !lParam || name.empty() || name.size() > kMaxName)
+        return std::nullopt;
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            return std::nullopt;
+    }
+    return IpcMessage{std::string(name), *wParam, *lParam};
+}
+
+std::string ipcSafeName(std::string_view title) {
+    std::string name(title);
+    for (char& c : name) {
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20)
+            c = '_';
+    }
+    return name;
+}
+
+std::string ipcRuntimeFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/' && usableOwnFolder(runtime)) {
+        std::string folder(runtime);
+        return folder.back() == '/' ? folder : folder + "/";
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = (tmp != nullptr && tmp[0] == '/') ? tmp : "/tmp";
+    if (folder.back() != '/')
+        folder += '/';
+    folder += "pelan-runtime-" + std::to_string(::getuid());
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return {};
+    if (!usableOwnFolder(folder))
+        return {};
+    return folder + "/";
+}
+
+InstanceChannel InstanceChannel::open(std::string_view title) {
+    InstanceChannel channel;
+    const std::string folder = ipcRuntimeFolder();
+    if (folder.empty()) {
+        channel.m_error = "no private runtime folder";
+        return channel;
+    }
+    const std::string base = folder + ipcSafeName(title);
+    channel.m_lockPath = base + ".lock";
+    channel.m_socketPath = base + ".sock";
+    channel.m_lockFd = ::open(channel.m_lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (channel.m_lockFd < 0) {
+        channel.m_error = "cannot open the lock file: " + std::string(std::strerror(errno));
+        return channel;
+    }
+    if (::flock(channel.m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        channel.m_role = errno == EWOULDBLOCK ? Role::Secondary : Role::Failed;
+        if (channel.m_role == Role::Failed)
+            channel.m_error = "cannot lock: " + std::string(std::strerror(errno));
+        ::close(channel.m_lockFd);
+        channel.m_lockFd = -1;
+        return channel;
+    }
+    sockaddr_un address{};
+    if (!fillAddress(channel.m_socketPath, address)) {
+        channel.m_error = "socket path too long: " + channel.m_socketPath;
+        channel.close();
+        return channel;
+    }
+    // The lock is ours, so a socket file left there belongs to a copy that has ended.
+    ::unlink(channel.m_socketPath.c_str());
+    channel.m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (channel.m_listenFd < 0 ||
+        ::bind(channel.m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(channel.m_listenFd, 8) != 0) {
+        channel.m_error = "cannot listen: " + std::string(std::strerror(errno));
+        channel.close();
+        return channel;
+    }
+    ::chmod(channel.m_socketPath.c_str(), 0600);
+    channel.m_role = Role::Primary;
+    return channel;
+}
+
+InstanceChannel::InstanceChannel(InstanceChannel&& other) noexcept {
+    *this = std::move(other);
+}
+
+InstanceChannel& InstanceChannel::operator=(InstanceChannel&& other) noexcept {
+    if (this == &other)
+        return *this;
+    close();
+    m_role = other.m_role;
+    m_error = std::move(other.m_error);
+    m_lockPath = std::move(other.m_lockPath);
+    m_socketPath = std::move(other.m_socketPath);
+    m_lockFd = other.m_lockFd;
+    m_listenFd = other.m_listenFd;
+    other.m_lockFd = -1;
+    other.m_listenFd = -1;
+    other.m_role = Role::Failed;
+    return *this;
+}
+
+InstanceChannel::~InstanceChannel() {
+    close();
+}
+
+void InstanceChannel::close() {
+    if (m_listenFd >= 0) {
+        ::close(m_listenFd);
+        m_listenFd = -1;
+        ::unlink(m_socketPath.c_str());
+    }
+    if (m_lockFd >= 0) {
+        ::close(m_lockFd);
+        m_lockFd = -1;
+    }
+    if (m_role == Role::Primary)
+        m_role = Role::Failed;
+}
+
+std::optional<IpcMessage> InstanceChannel::acceptMessage(int timeoutMs) {
+    if (m_listenFd < 0)
+        return std::nullopt;
+    const int peer = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (peer < 0)
+        return std::nullopt;
+    const auto line = readLine(peer, timeoutMs);
+    ::close(peer);
+    if (!line)
+        return std::nullopt;
+    auto message = decodeIpcMessage(*line);
+    if (!message)
+        trace("instance channel: message ignored");
+    return message;
+}
+
+bool InstanceChannel::send(const IpcMessage& message) const {
+    sockaddr_un address{};
+    if (m_socketPath.empty() || !fillAddress(m_socketPath, address))
+        return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool sent = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+                      writeAll(fd, encodeIpcMessage(message));
+    ::close(fd);
+    return sent;
+}
+
+} // namespace pelan

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Single instance per user and messages between copies of the program: a lock file and a local stream socket, both
+// named from the product title, in the user's runtime folder ($XDG_RUNTIME_DIR; else a private folder under the
+// temporary folder). The first copy holds the lock and listens; a later copy finds the lock taken and sends its
+// message to the socket instead.
+namespace pelan {
+
+// A window message sent between copies: a registered message name with its two parameters.
+struct IpcMessage {
+    std::string name;
+    std::int64_t wParam = 0;
+    std::int64_t lParam = 0;
+};
+
+// One message as the bytes sent on the socket: "MSG <wParam> <lParam> <name>\n". Names hold no line breaks.
+std::string encodeIpcMessage(const IpcMessage& message);
+// The message of one received line; nullopt for anything else (wrong keyword, bad numbers, empty or overlong name).
+std::optional<IpcMessage> decodeIpcMessage(std::string_view line);
+
+// The runtime folder with a trailing '/': $XDG_RUNTIME_DIR when set and usable, else <tmp>/pelan-runtime-<uid>/,
+// created 0700 and refused when another user owns it. "" when no such folder can be had.
+std::string ipcRuntimeFolder();
+// A name usable as a file name: '/' and control characters become '_'.
+std::string ipcSafeName(std::string_view title);
+
+class InstanceChannel {
+public:
+    enum class Role { Primary, Secondary, Failed };
+
+    // Takes the per-user lock for title. The holder becomes Primary and listens; otherwise Secondary.
+    static InstanceChannel open(std::string_view title);
+    InstanceChannel(InstanceChannel&& other) noexcept;
+    InstanceChannel& operator=(InstanceChannel&& other) noexcept;
+    InstanceChannel(const InstanceChannel&) = delete;
+    InstanceChannel& operator=(const InstanceChannel&) = delete;
+    ~InstanceChannel();
+
+    Role role() const { return m_role; }
+    const std::string& error() const { return m_error; }
+    std::string socketPath() const { return m_socketPath; }
+    // Primary: the listening socket, to watch for readability.
+    int listenFd() const { return m_listenFd; }
+    // Primary: takes one waiting connection and reads its message (waits at most timeoutMs for its line).
+    // nullopt when no connection waits or the peer sent no valid message.
+    std::optional<IpcMessage> acceptMessage(int timeoutMs = 500);
+    // Secondary (or anyone): sends a message to the running copy. False when it cannot be reached.
+    bool send(const IpcMessage& message) const;
+
+private:
+    InstanceChannel() = default;
+    void close();
+
+    Role m_role = Role::Failed;
+    std::string m_error;
+    std::string m_lockPath;
+    std::string m_socketPath;
+    int m_lockFd = -1;
+    int m_listenFd = -1;
+};
+
+} // namespace pelan

@@ -1,0 +1,110 @@
+// The per-user instance lock and the message channel between copies of the program.
+#include "platform/Ipc.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace pelan {
+namespace {
+
+// A private runtime folder for one test, set as XDG_RUNTIME_DIR while it lives.
+class RuntimeFolder {
+public:
+    RuntimeFolder() {
+        char pattern[] = "/tmp/pelan-ipc-XXXXXX";
+        m_path = ::mkdtemp(pattern);
+        const char* old = std::getenv("XDG_RUNTIME_DIR");
+        m_old = old != nullptr ? old : "";
+        ::setenv("XDG_RUNTIME_DIR", m_path.c_str(), 1);
+    }
+    ~RuntimeFolder() {
+        if (m_old.empty())
+            ::unsetenv("XDG_RUNTIME_DIR");
+        else
+            ::setenv("XDG_RUNTIME_DIR", m_old.c_str(), 1);
+        std::filesystem::remove_all(m_path);
+    }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::string m_old;
+};
+
+TEST(IpcMessages, RoundTripAndHostileLinesAreRefused) {
+    const IpcMessage message{"ORVANE Pelan Gaming Mouse", 0, 1};
+    const std::string line = encodeIpcMessage(message);
+    ASSERT_EQ(line.back(), '\n');
+    const auto decoded = decodeIpcMessage(line.substr(0, line.size() - 1));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->name, message.name);
+    EXPECT_EQ(decoded->wParam, 0);
+    EXPECT_EQ(decoded->lParam, 1);
+    EXPECT_EQ(decodeIpcMessage("MSG -5 9223372036854775807 x")->lParam, INT64_MAX);
+
+    for (const char* bad : {"", "MSG", "MSG 1 2", "MSG 1 2 ", "MSX 1 2 name", "MSG a 2 name",
+                            "MSG 1 99999999999999999999 n", "MSG 1 2 na\x01me", "MSG 1x 2 name"})
+        EXPECT_FALSE(decodeIpcMessage(bad)) << bad;
+    EXPECT_FALSE(decodeIpcMessage("MSG 1 2 " + std::string(300, 'n')));
+}
+
+TEST(InstanceChannel, FirstCopyListensLaterCopiesReachIt) {
+    RuntimeFolder runtime;
+    InstanceChannel first = InstanceChannel::open("Pelan Test Title");
+    ASSERT_EQ(first.role(), InstanceChannel::Role::Primary) << first.error();
+    EXPECT_EQ(first.socketPath(), runtime.path() + "/Pelan Test Title.sock");
+    EXPECT_FALSE(first.acceptMessage()); // nothing waits yet
+
+    InstanceChannel second = InstanceChannel::open("Pelan Test Title");
+    ASSERT_EQ(second.role(), InstanceChannel::Role::Secondary);
+    ASSERT_TRUE(second.send({"hello", 3, 4}));
+    const auto received = first.acceptMessage();
+    ASSERT_TRUE(received);
+    EXPECT_EQ(received->name, "hello");
+    EXPECT_EQ(received->wParam, 3);
+    EXPECT_EQ(received->lParam, 4);
+
+    // Another title is another instance.
+    EXPECT_EQ(InstanceChannel::open("Other Title").role(), InstanceChannel::Role::Primary);
+}
+
+TEST(InstanceChannel, AnEndedCopyLeavesTheWayFreeAndGarbageIsDropped) {
+    RuntimeFolder runtime;
+    {
+        InstanceChannel first = InstanceChannel::open("Title/With Slash");
+        ASSERT_EQ(first.role(), InstanceChannel::Role::Primary);
+        EXPECT_EQ(first.socketPath(), runtime.path() + "/Title_With Slash.sock");
+
+        // A peer that sends junk, or nothing, yields no message.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", first.socketPath().c_str());
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        const char junk[] = "DELETE EVERYTHING\n";
+        ASSERT_GT(::write(fd, junk, sizeof(junk) - 1), 0);
+        EXPECT_FALSE(first.acceptMessage(200));
+        ::close(fd);
+    }
+    InstanceChannel again = InstanceChannel::open("Title/With Slash");
+    EXPECT_EQ(again.role(), InstanceChannel::Role::Primary);
+    InstanceChannel moved = std::move(again);
+    EXPECT_EQ(moved.role(), InstanceChannel::Role::Primary);
+    EXPECT_EQ(InstanceChannel::open("Title/With Slash").role(), InstanceChannel::Role::Secondary);
+}
+
+TEST(InstanceChannel, AFolderOthersCanWriteIsNotUsed) {
+    RuntimeFolder runtime;
+    ASSERT_EQ(::chmod(runtime.path().c_str(), 0777), 0);
+    const std::string folder = ipcRuntimeFolder();
+    EXPECT_NE(folder, runtime.path() + "/");
+    EXPECT_NE(folder.find("pelan-runtime-"), std::string::npos);
+}
+
+} // namespace
+} // namespace pelan

@@ -1,0 +1,72 @@
+// Start-up pieces: the command line, the private fonts, the registered messages.
+#include "AppTestSupport.h"
+#include "app/AppMessages.h"
+#include "app/FontLoader.h"
+#include "app/StartupOptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace pelan {
+namespace {
+
+TEST(StartupOptions, EmulatedKindsAndDataFolderAreRead) {
+    StartupOptions options = parseStartupOptions({"--emulate", "mouse,mousepad,headset", "--data-dir", "/tmp/d"});
+    EXPECT_TRUE(options.error.empty());
+    EXPECT_EQ(options.emulateKinds, (std::vector<std::string>{"mouse", "mousepad", "headset"}));
+    EXPECT_EQ(options.dataDir, "/tmp/d");
+
+    options = parseStartupOptions({"--emulate=headset,headset,,mouse", "--data-dir=/x", "-platform", "offscreen"});
+    EXPECT_TRUE(options.error.empty());
+    EXPECT_EQ(options.emulateKinds, (std::vector<std::string>{"headset", "mouse"}));
+    EXPECT_EQ(options.dataDir, "/x");
+
+    EXPECT_TRUE(parseStartupOptions({}).emulateKinds.empty());
+}
+
+TEST(StartupOptions, BadValuesAreReportedNotGuessed) {
+    EXPECT_NE(parseStartupOptions({"--emulate", "mouse,toaster"}).error.find("toaster"), std::string::npos);
+    EXPECT_FALSE(parseStartupOptions({"--emulate"}).error.empty());
+    EXPECT_FALSE(parseStartupOptions({"--emulate", ","}).error.empty());
+    EXPECT_FALSE(parseStartupOptions({"--data-dir"}).error.empty());
+    EXPECT_FALSE(parseStartupOptions({"--data-dir="}).error.empty());
+}
+
+TEST(PrivateFonts, MissingFolderOrBrokenFilesAreSkipped) {
+    test::app();
+    QTemporaryDir noFonts;
+    EXPECT_TRUE(loadPrivateFonts(noFonts.path()).empty());
+
+    QTemporaryDir someFonts;
+    QDir(someFonts.path()).mkdir("Font");
+    QFile broken(someFonts.filePath(privateFontFiles()[0]));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a font");
+    broken.close();
+    const QString system = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (QFile::exists(system)) {
+        ASSERT_TRUE(QFile::copy(system, someFonts.filePath(privateFontFiles()[2])));
+    }
+    const std::vector<int> ids = loadPrivateFonts(someFonts.path());
+    EXPECT_EQ(ids.size(), QFile::exists(system) ? 1u : 0u);
+    unloadPrivateFonts(ids);
+}
+
+TEST(RegisteredMessages, InstanceGuidAndHookMessagesGetTheirOwnIds) {
+    const UINT instance = registerInstanceMessage();
+    registerGuidMessages();
+    registerHookMessages();
+    const AppMessageIds& ids = appMessages();
+    EXPECT_EQ(ids.instance, instance);
+    EXPECT_EQ(RegisterWindowMessage("ORVANE Pelan Gaming Mouse"), instance);
+    EXPECT_EQ(RegisterWindowMessage(kSettingsRelayMessageName), ids.settingsRelay);
+    QSet<UINT> distinct = {ids.instance, ids.settingsRelay, ids.lightingOwnerAnnouncement, ids.lightingOwnerRequest};
+    for (const QString& name : hookMessageNames())
+        distinct.insert(RegisterWindowMessage(name));
+    EXPECT_EQ(distinct.size(), 4 + hookMessageNames().size());
+}
+
+} // namespace
+} // namespace pelan

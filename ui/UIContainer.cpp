@@ -1,0 +1,421 @@
+#include "ui/UIContainer.h"
+
+#include "ui/UIManager.h"
+#include "ui/UIRender.h"
+
+#include <QScrollBar>
+#include <algorithm>
+
+namespace pelan {
+namespace {
+
+constexpr int kScrollBarWidth = 8;
+constexpr int kWheelStep = 30;
+
+// One axis of a rectangle, so the vertical and horizontal layouts share one algorithm.
+struct Axis {
+    bool vertical;
+    int start(const QRect& r) const { return vertical ? r.top() : r.left(); }
+    int length(const QRect& r) const { return vertical ? r.height() : r.width(); }
+    int crossStart(const QRect& r) const { return vertical ? r.left() : r.top(); }
+    int crossLength(const QRect& r) const { return vertical ? r.width() : r.height(); }
+    int main(QSize s) const { return vertical ? s.height() : s.width(); }
+    int cross(QSize s) const { return vertical ? s.width() : s.height(); }
+    int padBefore(const QMargins& m) const { return vertical ? m.top() : m.left(); }
+    int padAfter(const QMargins& m) const { return vertical ? m.bottom() : m.right(); }
+    int crossPadBefore(const QMargins& m) const { return vertical ? m.left() : m.top(); }
+    int crossPadAfter(const QMargins& m) const { return vertical ? m.right() : m.bottom(); }
+    int minMain(const CControlUI* c) const { return vertical ? c->GetMinHeight() : c->GetMinWidth(); }
+    int maxMain(const CControlUI* c) const { return vertical ? c->GetMaxHeight() : c->GetMaxWidth(); }
+    QRect make(int mainPos, int mainLen, int crossPos, int crossLen) const {
+        return vertical ? QRect(crossPos, mainPos, crossLen, mainLen) : QRect(mainPos, crossPos, mainLen, crossLen);
+    }
+};
+
+QMargins scaled(const CControlUI* c, const QMargins& m) {
+    return QMargins(c->Scale(m.left()), c->Scale(m.top()), c->Scale(m.right()), c->Scale(m.bottom()));
+}
+
+} // namespace
+
+CContainerUI::CContainerUI() = default;
+
+CContainerUI::~CContainerUI() {
+    // Children are QWidget children and go with this widget; forget them first so nothing reaches a half-gone item.
+    for (CControlUI* item : m_items) {
+        if (m_pManager != nullptr)
+            m_pManager->ReapObjects(item);
+    }
+    m_items.clear();
+}
+
+void* CContainerUI::GetInterface(const QString& name) {
+    if (name == "Container")
+        return this;
+    return CControlUI::GetInterface(name);
+}
+
+CControlUI* CContainerUI::GetItemAt(int index) const {
+    if (index < 0 || index >= GetCount())
+        return nullptr;
+    return m_items[static_cast<size_t>(index)];
+}
+
+int CContainerUI::GetItemIndex(CControlUI* control) const {
+    const auto found = std::find(m_items.begin(), m_items.end(), control);
+    return found == m_items.end() ? -1 : static_cast<int>(found - m_items.begin());
+}
+
+bool CContainerUI::SetItemIndex(CControlUI* control, int index) {
+    const int current = GetItemIndex(control);
+    if (current < 0 || index < 0 || index >= GetCount())
+        return false;
+    m_items.erase(m_items.begin() + current);
+    m_items.insert(m_items.begin() + index, control);
+    NeedUpdate();
+    return true;
+}
+
+bool CContainerUI::Add(CControlUI* control) {
+    return AddAt(control, GetCount());
+}
+
+bool CContainerUI::AddAt(CControlUI* control, int index) {
+    if (control == nullptr || index < 0 || index > GetCount() || GetItemIndex(control) >= 0)
+        return false;
+    m_items.insert(m_items.begin() + index, control);
+    TakeChild(control);
+    NeedUpdate();
+    return true;
+}
+
+void CContainerUI::TakeChild(CControlUI* control) {
+    control->setParent(this);
+    control->SetManager(m_pManager, this, m_pManager != nullptr);
+    if (m_pVerticalScrollBar != nullptr)
+        m_pVerticalScrollBar->raise();
+    if (GetInterface("ItemsHidden") != nullptr)
+        control->hide();
+    else
+        control->setVisible(control->IsVisibleFlag());
+}
+
+bool CContainerUI::Remove(CControlUI* control, bool doNotDestroy) {
+    const int index = GetItemIndex(control);
+    if (index < 0)
+        return false;
+    return RemoveAt(index, doNotDestroy);
+}
+
+bool CContainerUI::RemoveAt(int index, bool doNotDestroy) {
+    CControlUI* control = GetItemAt(index);
+    if (control == nullptr)
+        return false;
+    m_items.erase(m_items.begin() + index);
+    if (m_pManager != nullptr && !doNotDestroy)
+        m_pManager->ReapObjects(control);
+    control->hide();
+    if (doNotDestroy) {
+        control->setParent(nullptr);
+        control->SetManager(nullptr, nullptr, false);
+    } else {
+        // Later, so that a control may remove itself (or its parent) from its own event handler.
+        control->deleteLater();
+    }
+    NeedUpdate();
+    return true;
+}
+
+void CContainerUI::RemoveAll() {
+    while (!m_items.empty())
+        RemoveAt(GetCount() - 1);
+}
+
+void CContainerUI::SetInset(QMargins inset) {
+    m_rcInset = inset;
+    NeedUpdate();
+}
+
+void CContainerUI::SetChildPadding(int padding) {
+    m_iChildPadding = padding;
+    NeedUpdate();
+}
+
+void CContainerUI::EnableScrollBar(bool vertical) {
+    if (vertical && m_pVerticalScrollBar == nullptr) {
+        m_pVerticalScrollBar = new QScrollBar(Qt::Vertical, this);
+        m_pVerticalScrollBar->setObjectName("ui_vscrollbar");
+        m_pVerticalScrollBar->hide();
+        QObject::connect(m_pVerticalScrollBar, &QScrollBar::valueChanged, this, [this] { LayoutChildren(); });
+    } else if (!vertical && m_pVerticalScrollBar != nullptr) {
+        delete m_pVerticalScrollBar;
+        m_pVerticalScrollBar = nullptr;
+    }
+    NeedUpdate();
+}
+
+int CContainerUI::GetScrollPos() const {
+    return m_pVerticalScrollBar != nullptr ? m_pVerticalScrollBar->value() : 0;
+}
+
+void CContainerUI::SetScrollPos(int pos) {
+    if (m_pVerticalScrollBar != nullptr)
+        m_pVerticalScrollBar->setValue(pos);
+}
+
+int CContainerUI::GetScrollRange() const {
+    return m_pVerticalScrollBar != nullptr ? m_pVerticalScrollBar->maximum() : 0;
+}
+
+void CContainerUI::ScrollIntoView(CControlUI* child) {
+    if (m_pVerticalScrollBar == nullptr || GetItemIndex(child) < 0)
+        return;
+    LayoutChildren();
+    const QRect area = InnerArea();
+    const QRect item = child->geometry();
+    int pos = GetScrollPos();
+    if (item.top() < area.top())
+        pos -= area.top() - item.top();
+    else if (item.bottom() > area.bottom())
+        pos += item.bottom() - area.bottom();
+    SetScrollPos(pos);
+}
+
+void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
+    for (CControlUI* item : m_items)
+        item->SetManager(manager, this, init);
+    CControlUI::SetManager(manager, parent, init);
+}
+
+CControlUI* CContainerUI::FindControl(const QString& name) {
+    if (CControlUI* self = CControlUI::FindControl(name))
+        return self;
+    return FindSubControl(name);
+}
+
+CControlUI* CContainerUI::FindSubControl(const QString& name) {
+    for (CControlUI* item : m_items) {
+        if (CControlUI* found = item->FindControl(name))
+            return found;
+    }
+    return nullptr;
+}
+
+void CContainerUI::SetAttribute(const QString& name, const QString& value) {
+    const QString key = name.toLower();
+    if (key == "inset")
+        SetInset(ParseMargins(value));
+    else if (key == "childpadding")
+        SetChildPadding(ParseInt(value));
+    else if (key == "childalign")
+        m_childAlign = value == "center" ? DT_CENTER : value == "right" ? DT_RIGHT : DT_LEFT;
+    else if (key == "childvalign")
+        m_childVAlign = value == "vcenter" ? UINT(DT_VCENTER) : value == "bottom" ? UINT(DT_BOTTOM) : 0u;
+    else if (key == "vscrollbar")
+        EnableScrollBar(ParseBool(value));
+    else
+        CControlUI::SetAttribute(name, value);
+}
+
+void CContainerUI::DoEvent(TEventUI& event) {
+    if (event.Type == UIEVENT_SCROLLWHEEL && m_pVerticalScrollBar != nullptr && m_pVerticalScrollBar->isVisible()) {
+        const int step = Scale(kWheelStep);
+        SetScrollPos(GetScrollPos() + (LOWORD(event.wParam) == SB_LINEDOWN ? step : -step));
+        return;
+    }
+    CControlUI::DoEvent(event);
+}
+
+void CContainerUI::ReloadText() {
+    CControlUI::ReloadText();
+    for (CControlUI* item : m_items)
+        item->ReloadText();
+}
+
+void CContainerUI::NeedUpdate() {
+    LayoutChildren();
+    update();
+}
+
+QRect CContainerUI::InnerArea() const {
+    return GetPaintRect().marginsRemoved(scaled(this, m_rcInset));
+}
+
+void CContainerUI::LayoutChildren() {
+    if (m_bLayingOut)
+        return;
+    m_bLayingOut = true;
+    LayoutItems(InnerArea());
+    for (CControlUI* item : m_items) {
+        if (item->IsFloat())
+            LayoutFloating(item);
+    }
+    m_bLayingOut = false;
+}
+
+void CContainerUI::LayoutItems(const QRect& area) {
+    for (CControlUI* item : m_items) {
+        if (!item->IsFloat())
+            item->setGeometry(area.marginsRemoved(scaled(item, item->GetPadding())));
+    }
+}
+
+void CContainerUI::LayoutFloating(CControlUI* child) {
+    const QRect pos = child->GetFloatPos();
+    child->setGeometry(
+        QRect(Scale(pos.left()), Scale(pos.top()), Scale(std::max(pos.width(), 0)), Scale(std::max(pos.height(), 0))));
+}
+
+void CContainerUI::LayoutLinear(const QRect& fullArea, bool vertical) {
+    const Axis axis{vertical};
+    QRect area = fullArea;
+    std::vector<CControlUI*> shown;
+    for (CControlUI* item : m_items) {
+        if (item->IsVisibleFlag() && !item->IsFloat())
+            shown.push_back(item);
+    }
+    const int gap = Scale(m_iChildPadding);
+    auto measure = [&](const QRect& within, int& fixedTotal, int& flexCount) {
+        fixedTotal = shown.empty() ? 0 : gap * static_cast<int>(shown.size() - 1);
+        flexCount = 0;
+        for (CControlUI* item : shown) {
+            const QMargins pad = scaled(item, item->GetPadding());
+            const int length = axis.main(item->EstimateSize(within.size()));
+            fixedTotal += axis.padBefore(pad) + axis.padAfter(pad) + length;
+            if (length == 0) {
+                ++flexCount;
+                fixedTotal += item->Scale(axis.minMain(item));
+            }
+        }
+    };
+    int fixedTotal = 0;
+    int flexCount = 0;
+    measure(area, fixedTotal, flexCount);
+    int scroll = 0;
+    if (m_pVerticalScrollBar != nullptr && vertical) {
+        const bool overflow = fixedTotal > area.height();
+        m_pVerticalScrollBar->setVisible(overflow);
+        if (overflow) {
+            const int barWidth = Scale(kScrollBarWidth);
+            m_pVerticalScrollBar->setGeometry(fullArea.right() + 1 - barWidth, fullArea.top(), barWidth,
+                                              fullArea.height());
+            area.setWidth(area.width() - barWidth);
+            m_pVerticalScrollBar->setRange(0, fixedTotal - area.height());
+            m_pVerticalScrollBar->setPageStep(area.height());
+            scroll = m_pVerticalScrollBar->value();
+        } else {
+            m_pVerticalScrollBar->setValue(0);
+        }
+    }
+    int freeSpace = std::max(0, axis.length(area) - fixedTotal);
+    int pos = axis.start(area) - scroll;
+    for (CControlUI* item : shown) {
+        const QMargins pad = scaled(item, item->GetPadding());
+        const QSize estimate = item->EstimateSize(area.size());
+        int length = axis.main(estimate);
+        if (length == 0) {
+            const int share = flexCount > 0 ? freeSpace / flexCount : 0;
+            length = item->Scale(axis.minMain(item)) + share;
+            length = std::min(length, item->Scale(axis.maxMain(item)));
+            freeSpace -= share;
+            --flexCount;
+        }
+        const int available = axis.crossLength(area) - axis.crossPadBefore(pad) - axis.crossPadAfter(pad);
+        const int fixedCross = axis.cross(estimate);
+        const int crossLength = fixedCross > 0 ? std::min(fixedCross, std::max(available, 0)) : std::max(available, 0);
+        int crossPos = axis.crossStart(area) + axis.crossPadBefore(pad);
+        const UINT align = vertical ? m_childAlign : m_childVAlign;
+        if (align & (DT_CENTER | DT_VCENTER))
+            crossPos += (available - crossLength) / 2;
+        else if (align & (DT_RIGHT | DT_BOTTOM))
+            crossPos += available - crossLength;
+        pos += axis.padBefore(pad);
+        item->setGeometry(axis.make(pos, length, crossPos, crossLength));
+        pos += length + axis.padAfter(pad) + gap;
+    }
+}
+
+void* CVerticalLayoutUI::GetInterface(const QString& name) {
+    if (name == "VerticalLayout")
+        return this;
+    return CContainerUI::GetInterface(name);
+}
+
+void* CHorizontalLayoutUI::GetInterface(const QString& name) {
+    if (name == "HorizontalLayout")
+        return this;
+    return CContainerUI::GetInterface(name);
+}
+
+void* CTabLayoutUI::GetInterface(const QString& name) {
+    if (name == "TabLayout")
+        return this;
+    return CContainerUI::GetInterface(name);
+}
+
+bool CTabLayoutUI::Add(CControlUI* control) {
+    return AddAt(control, GetCount());
+}
+
+bool CTabLayoutUI::AddAt(CControlUI* control, int index) {
+    if (!CContainerUI::AddAt(control, index))
+        return false;
+    if (m_iCurSel < 0 && control->IsVisibleFlag()) {
+        m_iCurSel = GetItemIndex(control);
+    } else {
+        if (m_iCurSel >= index)
+            ++m_iCurSel;
+        control->SetVisible(false);
+    }
+    return true;
+}
+
+bool CTabLayoutUI::Remove(CControlUI* control, bool doNotDestroy) {
+    const int index = GetItemIndex(control);
+    if (index < 0)
+        return false;
+    const bool wasSelected = index == m_iCurSel;
+    if (!CContainerUI::Remove(control, doNotDestroy))
+        return false;
+    if (wasSelected) {
+        m_iCurSel = -1;
+        if (GetCount() > 0)
+            SelectItem(std::min(index, GetCount() - 1), false);
+    } else if (index < m_iCurSel) {
+        --m_iCurSel;
+    }
+    return true;
+}
+
+void CTabLayoutUI::RemoveAll() {
+    m_iCurSel = -1;
+    CContainerUI::RemoveAll();
+}
+
+bool CTabLayoutUI::SelectItem(int index, bool triggerEvent) {
+    if (index < 0 || index >= GetCount())
+        return false;
+    if (index == m_iCurSel)
+        return true;
+    const int old = m_iCurSel;
+    m_iCurSel = index;
+    for (int i = 0; i < GetCount(); ++i)
+        GetItemAt(i)->SetVisible(i == index);
+    NeedUpdate();
+    if (triggerEvent)
+        SendNotify(DUI_MSGTYPE_TABSELECT, static_cast<WPARAM>(index), old);
+    return true;
+}
+
+bool CTabLayoutUI::SelectItem(CControlUI* control, bool triggerEvent) {
+    return SelectItem(GetItemIndex(control), triggerEvent);
+}
+
+void CTabLayoutUI::SetAttribute(const QString& name, const QString& value) {
+    if (name.compare("selectedid", Qt::CaseInsensitive) == 0)
+        SelectItem(ParseInt(value), false);
+    else
+        CContainerUI::SetAttribute(name, value);
+}
+
+} // namespace pelan
