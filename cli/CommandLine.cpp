@@ -1,0 +1,183 @@
+#include "cli/CommandLine.h"
+
+#include <array>
+#include <utility>
+
+#include "emulator/EmulatorSession.h"
+
+namespace pelan::cli {
+namespace {
+
+constexpr std::array<std::pair<std::string_view, CliKind>, 4> kKindNames = {{
+    {"mouse", CliKind::Mouse},
+    {"mousepad", CliKind::Mousepad},
+    {"headset", CliKind::Headset},
+    {"keyboard", CliKind::Keyboard},
+}};
+
+constexpr std::string_view kHelp =
+    R"(usage: pelanctl [OPTIONS] COMMAND [ARGUMENTS]
+
+Configures the ORVANE Pelan devices from the command line, with the same profiles, macro files and device
+writes as the program's window: every change goes into the profile, the profile file, then the device.
+
+Options (anywhere on the line):
+  --root DIR        look for hidraw nodes under DIR (as PELAN_HIDRAW_ROOT does)
+  --emulate KINDS   serve emulated devices in this process (mouse,mousepad,headset,keyboard)
+  --data-dir DIR    keep profiles and macros in DIR instead of the local application data folder
+  --kind KIND       mouse (default), mousepad, headset or keyboard
+  --json            print one JSON document instead of text
+  --help            this text
+PELAN_TRACE=1 writes the program's trace (every request and reply report) to standard error.
+
+Commands:
+  devices                          supported interfaces present: kind, role, IDs, interface, collection,
+                                   usage page, usage, version and path
+  info                             device information record, in hex and decoded
+  settings                         settings read from the device, decoded
+  status                           periodic status record: battery, charging state, phone type
+  dpi get                          DPI stages (0 to 5) of the device and of the profile
+  dpi set STAGE VALUE              stage DPI as typed into the DPI edit (raised to the mouse's minimum)
+  dpi active STAGE                 make a stage the active one
+  dpi enable STAGE on|off          switch a stage on or off in the profile
+  polling set N                    report-rate index, 0 to 4
+  light get                        light setting of the device
+  light set [--mode N] [--brightness N] [--speed N] [--color RRGGBB] [--multicolor 0|1]
+            [--direction left|right]
+  key list                         the profile's key assignments
+  key set INDEX VALUE              VALUE a 24-bit number (0x100100) or a name key (mouse_key_left,
+                                   keyboard_key_A, media_play, ...)
+  key default INDEX                give a key its factory assignment back
+  macro list                       the macros of the kind
+  macro add                        add macro_N
+  macro rename INDEX NAME
+  macro delete INDEX               keys playing the macro get their factory assignment back, keys playing
+                                   a later macro follow it to its new position
+  macro import FILE                add a macro from an event file (.mac)
+  macro export INDEX FILE
+  macro show INDEX                 the steps of a macro
+  macro apply                      write the macro memory and the key table to the device
+  profile list
+  profile add | copy | delete      act on the selected profile (add keeps the selection)
+  profile rename NAME
+  profile import FILE
+  profile export FILE
+  profile reset                    the selected profile back to the factory profile; written to the device
+                                   when it is present
+  profile select INDEX
+  profile apply                    write the whole selected profile to the device
+  raw begin | raw end              begin or end an update
+  raw info                         read the device information record
+  raw read OFFSET LENGTH           read settings memory
+  raw write OFFSET HEXBYTES        write settings memory
+  raw keytable                     read the key table
+  raw online                       the online check
+
+Exit status: 0 on success, 1 when the command failed, 2 when the command line is wrong; a failure is told in one
+line on standard error.
+)";
+
+std::optional<std::string> takeValue(const std::vector<std::string>& arguments, size_t& index) {
+    if (index + 1 >= arguments.size())
+        return std::nullopt;
+    return arguments[++index];
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::optional<CliKind> kindFromName(std::string_view name) {
+    for (const auto& [text, kind] : kKindNames)
+        if (text == name)
+            return kind;
+    return std::nullopt;
+}
+
+std::string_view kindName(CliKind kind) {
+    for (const auto& [text, known] : kKindNames)
+        if (known == kind)
+            return text;
+    return "mouse";
+}
+
+ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
+    ParseOutcome outcome;
+    Invocation& call = outcome.invocation;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word == "--help" || word == "-h") {
+            call.help = true;
+        } else if (word == "--json") {
+            call.json = true;
+        } else if (word == "--root" || word == "--emulate" || word == "--data-dir" || word == "--kind") {
+            const std::optional<std::string> value = takeValue(arguments, i);
+            if (!value || value->empty()) {
+                outcome.error = word + " needs a value";
+                return outcome;
+            }
+            if (word == "--root") {
+                call.root = *value;
+            } else if (word == "--emulate") {
+                call.emulate = *value;
+            } else if (word == "--data-dir") {
+                call.dataDir = *value;
+            } else if (const std::optional<CliKind> kind = kindFromName(*value)) {
+                call.kind = *kind;
+            } else {
+                outcome.error = "unknown kind " + *value + " (mouse, mousepad, headset or keyboard)";
+                return outcome;
+            }
+        } else {
+            call.words.push_back(word);
+        }
+    }
+    if (call.words.empty() && !call.help)
+        outcome.error = "no command given (pelanctl --help lists them)";
+    return outcome;
+}
+
+std::string_view helpText() {
+    return kHelp;
+}
+
+std::optional<uint32_t> parseNumberArgument(std::string_view text, uint32_t max) {
+    uint32_t value = 0;
+    if (!emu::parseNumber(std::string(text), max, value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::vector<uint8_t>> parseHexBytes(std::string_view text) {
+    std::vector<uint8_t> bytes;
+    int high = -1;
+    for (char c : text) {
+        if (c == ' ' || c == ':') {
+            if (high >= 0)
+                return std::nullopt; // a lone digit before a separator
+            continue;
+        }
+        const int digit = hexDigit(c);
+        if (digit < 0)
+            return std::nullopt;
+        if (high < 0) {
+            high = digit;
+        } else {
+            bytes.push_back(uint8_t(high * 16 + digit));
+            high = -1;
+        }
+    }
+    if (high >= 0 || bytes.empty())
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace pelan::cli

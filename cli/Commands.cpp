@@ -1,0 +1,57 @@
+#include "cli/Commands.h"
+
+#include <cstdlib>
+
+#include "cli/EmulatedDevices.h"
+#include "platform/Paths.h"
+
+namespace pelan::cli {
+
+CommandResult runInvocation(const Invocation& call) {
+    if (call.root)
+        ::setenv("PELAN_HIDRAW_ROOT", call.root->c_str(), 1);
+    EmulatedDevices emulated;
+    if (call.emulate) {
+        const std::string error = emulated.serve(*call.emulate);
+        if (!error.empty())
+            return failed(error);
+    }
+    if (call.dataDir) {
+        if (!ensureFolder(withTrailingSlash(*call.dataDir)))
+            return failed("cannot use the data folder " + *call.dataDir);
+        setDataFolderOverride(*call.dataDir);
+    }
+    return runCommand(call.words, call.kind);
+}
+
+CommandResult runCommand(const std::vector<std::string>& words, CliKind kind) {
+    if (words.empty())
+        return usageFailed("no command given (pelanctl --help lists them)");
+    const std::string& name = words.front();
+    const Words args(words.begin() + 1, words.end());
+    if (name == "devices")
+        return devicesCommand(args);
+    if (name == "info")
+        return infoCommand(args, kind);
+    if (name == "settings")
+        return settingsCommand(args, kind);
+    if (name == "status")
+        return statusCommand(args, kind);
+    if (name == "dpi")
+        return dpiCommand(args, kind);
+    if (name == "polling")
+        return pollingCommand(args, kind);
+    if (name == "light")
+        return lightCommand(args, kind);
+    if (name == "key")
+        return keyCommand(args, kind);
+    if (name == "macro")
+        return macroCommand(args, kind);
+    if (name == "profile")
+        return profileCommand(args, kind);
+    if (name == "raw")
+        return rawCommand(args, kind);
+    return usageFailed("unknown command " + name + " (pelanctl --help lists them)");
+}
+
+} // namespace pelan::cli

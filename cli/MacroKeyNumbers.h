@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "keys/KeyAssignment.h"
+
+namespace pelan::cli {
+
+// Keys that name macros by their list position, once macro `removed` has left the list: a key playing that macro
+// gets its factory assignment back, a key playing a later macro follows it one position up. True when any key
+// changed.
+bool renumberMacroKeys(std::vector<KeyRecord>& keys, size_t removed);
+
+} // namespace pelan::cli
