@@ -112,12 +112,13 @@ bool CContainerUI::RemoveAt(int index, bool doNotDestroy) {
     if (control == nullptr)
         return false;
     m_items.erase(m_items.begin() + index);
-    if (m_pManager != nullptr && !doNotDestroy)
+    if (m_pManager != nullptr)
         m_pManager->ReapObjects(control);
     control->hide();
+    // Out of the tree it belongs to no window: late timers and notifications of it go nowhere.
+    control->SetManager(nullptr, nullptr, false);
     if (doNotDestroy) {
         control->setParent(nullptr);
-        control->SetManager(nullptr, nullptr, false);
     } else {
         // Later, so that a control may remove itself (or its parent) from its own event handler.
         control->deleteLater();

@@ -201,11 +201,11 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
     if (async) {
         if (msg.pSender == nullptr)
             return;
-        // Delivered later only while the sender still exists.
+        // Delivered later only while the sender still exists and still belongs to this window.
         QPointer<CControlUI> sender(msg.pSender);
         TNotifyUI copy = msg;
         QTimer::singleShot(0, msg.pSender, [this, sender, copy]() mutable {
-            if (sender != nullptr)
+            if (sender != nullptr && sender->GetManager() == this)
                 SendNotify(copy, false);
         });
         return;
@@ -329,6 +329,12 @@ void CPaintManagerUI::RemoveOptionGroup(const QString& group, CControlUI* contro
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* control) {
+    if (control == nullptr)
+        return;
+    if (auto* container = static_cast<CContainerUI*>(control->GetInterface("Container"))) {
+        for (int i = 0; i < container->GetCount(); ++i)
+            ReapObjects(container->GetItemAt(i));
+    }
     KillTimer(control);
     for (auto it = m_optionGroups.begin(); it != m_optionGroups.end();) {
         auto& members = it->second;

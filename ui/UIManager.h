@@ -85,7 +85,7 @@ public:
     bool AddOptionGroup(const QString& group, CControlUI* control);
     std::vector<CControlUI*> GetOptionGroup(const QString& group) const;
     void RemoveOptionGroup(const QString& group, CControlUI* control);
-    // Forgets a control that is being destroyed: its timers and groups.
+    // Forgets a control and everything below it (timers, option groups) as it leaves the tree or is destroyed.
     void ReapObjects(CControlUI* control);
 
     void AddDefaultAttributeList(const QString& controlName, const QString& list);
