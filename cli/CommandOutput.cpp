@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <json/writer.h>
-#include <sstream>
 
 namespace pelan::cli {
 namespace {
@@ -58,13 +57,15 @@ void renderMembers(const Json::Value& object, const std::string& indent, std::st
         const Json::Value& member = object[name];
         if (isScalar(member)) {
             out += indent + name + ": " + scalarText(member) + "\n";
+        } else if (member.isArray() && member.empty()) {
+            out += indent + name + ": (none)\n";
         } else if (member.isArray() && allScalars(member)) {
             std::string joined;
             for (const Json::Value& element : member)
                 joined += (joined.empty() ? "" : " ") + scalarText(element);
             out += indent + name + ": " + joined + "\n";
         } else if (member.isArray()) {
-            out += indent + name + ":" + (member.empty() ? " (none)" : "") + "\n";
+            out += indent + name + ":\n";
             for (const Json::Value& element : member)
                 out += indent + "  " + recordLine(element) + "\n";
         } else {

@@ -76,8 +76,10 @@ CommandResult writeKeys(DeviceAccess& access, const KeyRecord& changed) {
         return failed("cannot write the profile file " + access.model().getProfilePath());
     access.model().loadProfileIntoPage();
     error = access.applyMacros();
+    if (error.empty())
+        error = unplacedKeysText(access, {changed.index});
     if (!error.empty())
-        return failed(error);
+        return failed("profile saved; " + error);
     const std::vector<MacroEntry> macros =
         loadMacroList(access.userFolder(), macroListFileFor(access.model().deviceFolderName));
     return succeeded(keyRecordDocument(changed, macros));

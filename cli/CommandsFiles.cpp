@@ -59,7 +59,7 @@ Json::Value macroEventsDocument(const MacroLibrary& library, size_t index) {
 }
 
 // After a key list change in the profile file: the keys written to the device when it is present.
-std::string writeKeysIfPresent(DeviceAccess& access, Json::Value& doc) {
+std::string writeKeysIfPresent(DeviceAccess& access, const std::vector<size_t>& changed, Json::Value& doc) {
     if (!findCommandInterface(access.kind())) {
         doc["device"] = "absent";
         return {};
@@ -71,26 +71,26 @@ std::string writeKeysIfPresent(DeviceAccess& access, Json::Value& doc) {
     if (const int written = access.model().writeCurrentKeys(0); written != kResultAccepted)
         return "key table not written: " + protocolResultText(written);
     doc["device"] = "written";
-    return {};
+    return unplacedKeysText(access, changed);
 }
 
 CommandResult deleteMacro(DeviceAccess& access, MacroLibrary& library, size_t index) {
     access.model().loadProfileIntoPage();
     std::vector<KeyRecord> keys = access.profile().getKeyList();
-    const bool keysChanged = renumberMacroKeys(keys, index);
+    const std::vector<size_t> changed = renumberMacroKeys(keys, index);
     const std::string name = library.entries()[index].name;
     if (!library.remove(index))
         return failed("cannot write the macro list " + library.listFilePath());
     Json::Value doc;
     doc["deleted"] = name;
-    doc["keysChanged"] = keysChanged;
-    if (!keysChanged)
+    doc["keysChanged"] = !changed.empty();
+    if (changed.empty())
         return succeeded(doc);
     access.profile().writeKeyList(keys);
     if (access.model().saveProfile() != 0)
         return failed("macro deleted, but the profile file " + access.model().getProfilePath() +
                       " could not be written");
-    if (std::string error = writeKeysIfPresent(access, doc); !error.empty())
+    if (std::string error = writeKeysIfPresent(access, changed, doc); !error.empty())
         return failed("macro deleted and profile saved, " + error);
     return succeeded(doc);
 }

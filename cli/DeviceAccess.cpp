@@ -23,6 +23,9 @@ public:
     CBasicProfiledata& profile() override { return mouse_.profileData; }
     bool hasKeys() const override { return true; }
     MouseDevice* mouse() override { return &mouse_; }
+    bool keyHasPosition(size_t index) override {
+        return index < MouseDevice::kButtonCount && mouse_.buttonPositions[index] != UsbDeviceModel::kNoKeyPosition;
+    }
 
     Json::Value settingsDocument() override {
         const MouseSettingsMirror mirror = mouse_.settingsSnapshot();
@@ -90,6 +93,10 @@ public:
     CBasicProfiledata& profile() override { return keyboard_.profileData(); }
     bool hasKeys() const override { return true; }
     KeyboardDevice* keyboard() override { return &keyboard_; }
+    bool keyHasPosition(size_t index) override {
+        const auto& positions = keyboard_.keyPositions().position;
+        return index < positions.size() && positions[index] != keyboard::kNoPosition;
+    }
 
     Json::Value settingsDocument() override {
         Json::Value doc;
@@ -205,6 +212,17 @@ std::optional<FoundInterface> findCommandInterface(CliKind kind) {
         if (item.entry.deviceKind == number && item.entry.interfaceRole == kInterfaceRoleCommand)
             return std::move(item);
     return std::nullopt;
+}
+
+std::string unplacedKeysText(DeviceAccess& access, const std::vector<size_t>& keys) {
+    std::string unplaced;
+    for (size_t index : keys)
+        if (!access.keyHasPosition(index))
+            unplaced += (unplaced.empty() ? "" : ", ") + std::to_string(index);
+    if (unplaced.empty())
+        return {};
+    return "the device keeps its assignment of key " + unplaced +
+           ": its factory code is no longer in the device's key table, so it has no place there";
 }
 
 std::string protocolResultText(int result) {

@@ -42,6 +42,10 @@ std::optional<FoundInterface> findCommandInterface(CliKind kind);
 inline constexpr uint8_t kLightDirectionLeft = 1;
 inline constexpr uint8_t kLightDirectionRight = 0;
 
+class DeviceAccess;
+// After a key table write: which of these keys the write could not carry, as an error text ("" when none).
+std::string unplacedKeysText(DeviceAccess& access, const std::vector<size_t>& keys);
+
 // A light setting as the commands show it.
 Json::Value lightDocument(const LightInfo& light);
 
@@ -63,6 +67,9 @@ public:
     // The model as its own class, for what only that kind has; null for the other kinds.
     virtual MouseDevice* mouse() { return nullptr; }
     virtual KeyboardDevice* keyboard() { return nullptr; }
+    // Whether key `index` of the key list was found in the key table read from the device, so that a key table
+    // write carries its assignment (after prepareForWrite).
+    virtual bool keyHasPosition(size_t /*index*/) { return false; }
 
     // The kind's user device folder; "" when it cannot be made.
     std::string userFolder();

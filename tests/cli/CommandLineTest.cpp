@@ -1,0 +1,127 @@
+// The parts of pelanctl that need no device: argument parsing, key values by name, macro renumbering after a
+// delete, and the text form of a result.
+#include <gtest/gtest.h>
+#include <json/reader.h>
+#include <sstream>
+
+#include "cli/CommandLine.h"
+#include "cli/CommandOutput.h"
+#include "cli/KeyValueNames.h"
+#include "cli/MacroKeyNumbers.h"
+#include "keys/KeyTables.h"
+
+namespace pelan::cli {
+namespace {
+
+TEST(CommandLineTest, GlobalOptionsAnywhereAndCommandWordsInOrder) {
+    const ParseOutcome parsed =
+        parseCommandLine({"light", "--kind", "mousepad", "set", "--json", "--color", "112233", "--root", "/r"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.invocation.kind, CliKind::Mousepad);
+    EXPECT_TRUE(parsed.invocation.json);
+    EXPECT_EQ(parsed.invocation.root, "/r");
+    // Options of a command are not global ones: they stay with its words.
+    EXPECT_EQ(parsed.invocation.words, (std::vector<std::string>{"light", "set", "--color", "112233"}));
+    EXPECT_FALSE(parsed.invocation.dataDir.has_value());
+    EXPECT_FALSE(parsed.invocation.emulate.has_value());
+}
+
+TEST(CommandLineTest, UnusableArgumentsSayWhy) {
+    EXPECT_NE(parseCommandLine({"--kind", "toaster", "info"}).error.find("toaster"), std::string::npos);
+    EXPECT_NE(parseCommandLine({"info", "--data-dir"}).error.find("--data-dir needs a value"), std::string::npos);
+    EXPECT_NE(parseCommandLine({"--root", "", "info"}).error, "");
+    EXPECT_NE(parseCommandLine({"--json"}).error, "");
+    // Help needs no command.
+    const ParseOutcome help = parseCommandLine({"--help"});
+    EXPECT_EQ(help.error, "");
+    EXPECT_TRUE(help.invocation.help);
+}
+
+TEST(CommandLineTest, NumbersAndHexBytes) {
+    EXPECT_EQ(parseNumberArgument("0x10", 255), 16u);
+    EXPECT_EQ(parseNumberArgument("255", 255), 255u);
+    EXPECT_EQ(parseNumberArgument("256", 255), std::nullopt);
+    EXPECT_EQ(parseNumberArgument("-1", 255), std::nullopt);
+    EXPECT_EQ(parseNumberArgument("12abc", 0xFFFF), std::nullopt);
+    EXPECT_EQ(parseNumberArgument("", 10), std::nullopt);
+
+    EXPECT_EQ(parseHexBytes("0a0B"), (std::vector<uint8_t>{0x0A, 0x0B}));
+    EXPECT_EQ(parseHexBytes("0a 0b:ff"), (std::vector<uint8_t>{0x0A, 0x0B, 0xFF}));
+    EXPECT_EQ(parseHexBytes("0a0"), std::nullopt); // half a byte
+    EXPECT_EQ(parseHexBytes("0 a"), std::nullopt);
+    EXPECT_EQ(parseHexBytes("zz"), std::nullopt);
+    EXPECT_EQ(parseHexBytes(""), std::nullopt);
+}
+
+TEST(KeyValueNamesTest, NumbersAndNameKeysOfEveryTable) {
+    EXPECT_EQ(keyValueFromText("0x100100"), (KeyAssignment{0x10, 0x01, 0x00}));
+    EXPECT_EQ(keyValueFromText("1049600"), (KeyAssignment{0x10, 0x04, 0x00}));
+    EXPECT_EQ(keyValueFromText("mouse_key_middle"), (KeyAssignment{0x10, 0x04, 0x00}));
+    EXPECT_EQ(keyValueFromText("keyboard_key_A"), (KeyAssignment{0x20, 0x00, 0x04}));
+    EXPECT_EQ(keyValueFromText("keyboard_key_LShift"), (KeyAssignment{0x20, 0x02, 0x00}));
+    EXPECT_EQ(keyValueFromText("mouse_key_DPI_loop"), (KeyAssignment{0x13, 0x03, 0x00}));
+    EXPECT_EQ(keyValueFromText("media_play"), (KeyAssignment{0x30, 0xCD, 0x00}));
+    EXPECT_EQ(keyValueFromText("system_sleep"), (KeyAssignment{0x40, 0x02, 0x00}));
+    EXPECT_EQ(keyValueFromText(gunNameKey(2)), (KeyAssignment{0x72, 0x02, 0x00}));
+    EXPECT_EQ(keyValueFromText("0x1000000"), std::nullopt); // wider than 24 bits
+    EXPECT_EQ(keyValueFromText("mouse_key_nothing"), std::nullopt);
+}
+
+TEST(KeyValueNamesTest, MacroValuesShowTheMacroName) {
+    const std::vector<MacroEntry> macros = {{"first", "g1"}, {"second", "g2"}};
+    EXPECT_EQ(keyValueDisplayName({0x70, 1, 0}, macros), "second");
+    EXPECT_EQ(keyValueDisplayName({0x71, 0, 5}, macros), "first");
+    EXPECT_EQ(keyValueDisplayName({0x70, 2, 0}, macros), ""); // no such macro
+    EXPECT_EQ(keyValueDisplayName({0x10, 0x01, 0}, macros), "mouse_key_left");
+}
+
+TEST(MacroKeyNumbersTest, KeysFollowTheirMacroAfterADelete) {
+    const KeyAssignment leftDefault{0x10, 0x01, 0x00};
+    const KeyAssignment rightDefault{0x10, 0x02, 0x00};
+    std::vector<KeyRecord> keys = {
+        makeKeyRecord(0, {0x70, 1, 2}, leftDefault),       // plays the deleted macro
+        makeKeyRecord(1, {0x71, 3, 7}, rightDefault),      // plays a later one
+        makeKeyRecord(2, {0x70, 0, 1}, leftDefault),       // plays an earlier one
+        makeKeyRecord(3, {0x20, 0x01, 0x04}, leftDefault), // no macro: param1 1 must stay
+    };
+    EXPECT_EQ(renumberMacroKeys(keys, 1), (std::vector<size_t>{0, 1}));
+    EXPECT_EQ(keys[0].current, leftDefault);
+    EXPECT_EQ(keys[1].current, (KeyAssignment{0x71, 2, 7}));
+    EXPECT_EQ(keys[2].current, (KeyAssignment{0x70, 0, 1}));
+    EXPECT_EQ(keys[3].current, (KeyAssignment{0x20, 0x01, 0x04}));
+
+    std::vector<KeyRecord> untouched = {makeKeyRecord(0, {0x70, 0, 0}, leftDefault)};
+    EXPECT_TRUE(renumberMacroKeys(untouched, 3).empty());
+    EXPECT_EQ(untouched[0].current, (KeyAssignment{0x70, 0, 0}));
+}
+
+TEST(CommandOutputTest, TextFormOfRecordsListsAndNesting) {
+    Json::Value doc;
+    doc["name"] = "two words";
+    doc["flag"] = true;
+    doc["bytes"].append(1);
+    doc["bytes"].append(2);
+    Json::Value record;
+    record["index"] = 0;
+    record["name"] = "a b";
+    doc["items"].append(record);
+    doc["empty"] = Json::Value(Json::arrayValue);
+    doc["light"]["mode"] = 3;
+    EXPECT_EQ(renderText(doc), "bytes: 1 2\n"
+                               "empty: (none)\n"
+                               "flag: yes\n"
+                               "items:\n"
+                               "  index=0 name=\"a b\"\n"
+                               "light:\n"
+                               "  mode: 3\n"
+                               "name: two words\n");
+    const Json::Value parsed = [&] {
+        Json::Value value;
+        std::istringstream(renderJson(doc)) >> value;
+        return value;
+    }();
+    EXPECT_EQ(parsed, doc);
+}
+
+} // namespace
+} // namespace pelan::cli
