@@ -160,7 +160,6 @@ TEST_F(MousepadTest, ConnectingReadsTheInformationAndAnimatesUntilStopped) {
         lines.emplace_back(line);
     });
     writeProfile("p1", lightNode({.mode = 6, .brightness = 4, .speed = 4, .effect = 1, .multiColour = 1}));
-    model->streamLightFrames = 1;
     model->onConnectTimer();
     EXPECT_EQ(model->deviceInfo, device->deviceInfo());
     const std::vector<uint8_t> sent = commands();
@@ -170,11 +169,14 @@ TEST_F(MousepadTest, ConnectingReadsTheInformationAndAnimatesUntilStopped) {
     EXPECT_EQ(observer.refreshes, 1);
     ASSERT_TRUE(model->lightThreadRunning());
 
-    // Settings traffic while the light thread streams frames.
+    // Settings traffic while the light thread animates: the preview alone never touches the interface.
     for (int i = 0; i < 20; ++i) {
         EXPECT_EQ(model->writeSettings(0), kResultAccepted);
         EXPECT_EQ(model->readPadSettings(), kResultAccepted);
     }
+    const std::vector<uint8_t> traffic = commands();
+    EXPECT_EQ(std::count(traffic.begin(), traffic.end(), command::kStreamLight), 0);
+    model->streamLightFrames = 1;
     // The ripple's fronts reach the stream; nothing is sent past the pad's LEDs.
     const size_t frameBytes = padlight::kLedCount * 3;
     auto lit = [&](const std::vector<uint8_t>& frame) {
