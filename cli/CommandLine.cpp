@@ -64,7 +64,7 @@ Commands:
   profile export FILE
   profile reset                    the selected profile back to the factory profile; written to the device
                                    when it is present
-  profile select INDEX
+  profile select INDEX             select a profile (profile apply then writes it to the device)
   profile apply                    write the whole selected profile to the device
   raw begin | raw end              begin or end an update
   raw info                         read the device information record

@@ -259,16 +259,23 @@ CommandResult pollingCommand(const Words& args, CliKind kind) {
     const std::optional<uint32_t> rate = parseNumberArgument(args[1], kMaxReportRate);
     if (!rate)
         return usageFailed("the report-rate index is 0 to 4, not " + args[1]);
-    if (kind != CliKind::Mouse)
-        return mouseOnly("polling", kind);
+    if (kind != CliKind::Mouse && kind != CliKind::Keyboard)
+        return failed("the " + std::string(kindName(kind)) + " has no report rate");
     std::string error;
     std::unique_ptr<DeviceAccess> access = openForWrite(kind, error);
     if (!error.empty())
         return failed(error);
-    CMouseProfiledata& profile = access->mouse()->profileData;
-    SystemWords words = profile.getMouseSystem();
-    words.word2 = packHalves(lowHalf(words.word2), uint16_t(*rate));
-    profile.writeMouseSystem(words);
+    // The mouse keeps the rate in the high half of its third system word, the keyboard in that of its second.
+    if (MouseDevice* mouse = access->mouse()) {
+        SystemWords words = mouse->profileData.getMouseSystem();
+        words.word2 = packHalves(lowHalf(words.word2), uint16_t(*rate));
+        mouse->profileData.writeMouseSystem(words);
+    } else {
+        CKeyboardProfiledata& profile = access->keyboard()->profileData();
+        SystemWords words = profile.getKeyboardSystem();
+        words.word1 = packHalves(lowHalf(words.word1), uint16_t(*rate));
+        profile.writeKeyboardSystem(words);
+    }
     if (!access->writeSettingsFromProfile(error))
         return failed(error);
     Json::Value doc;

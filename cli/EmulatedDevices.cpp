@@ -31,6 +31,10 @@ std::string EmulatedDevices::serve(const std::string& kinds) {
             return "cannot emulate " + name + " (mouse, mousepad, headset or keyboard)";
         devices.push_back(std::move(device));
     }
+    if (const char* previous = std::getenv("PELAN_HIDRAW_ROOT")) {
+        hadPreviousRoot_ = true;
+        previousRoot_ = previous;
+    }
     root_ = emu::FakeHidrawTree::makeTemporaryRoot();
     if (root_.empty())
         return "cannot make a folder for the emulated devices";
@@ -38,10 +42,6 @@ std::string EmulatedDevices::serve(const std::string& kinds) {
     for (const auto& device : devices)
         if (tree_->plug(device) < 0)
             return "cannot serve the emulated " + device->kind() + " under " + root_;
-    if (const char* previous = std::getenv("PELAN_HIDRAW_ROOT")) {
-        hadPreviousRoot_ = true;
-        previousRoot_ = previous;
-    }
     ::setenv("PELAN_HIDRAW_ROOT", root_.c_str(), 1);
     return {};
 }
