@@ -3,6 +3,7 @@
 #include "app/CMsgWnd.h"
 #include "platform/Trace.h"
 
+#include <QDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -52,6 +53,10 @@ TEST(MessageWindow, ShowsTitleKeyTextAndOnlyTheButtonsAskedFor) {
     whileShown([](CPaintManagerUI& pm) {
         EXPECT_EQ(pm.FindControl("MessageText")->GetText(), "message_text_22 as words");
         EXPECT_TRUE(pm.FindControl("cancel_btn")->IsVisible());
+        const QString folder = test::env("PELAN_SCREENSHOT_DIR");
+        if (!folder.isEmpty() && QDir().mkpath(folder)) {
+            EXPECT_TRUE(pm.GetPaintWindow()->grab().save(folder + "/message_window.png"));
+        }
         click(pm, "cancel_btn");
     });
     EXPECT_EQ(CMsgWnd::ShowMessage(nullptr, "", "message_text_22 as words", 96, false, 1), 0);
