@@ -71,8 +71,9 @@ const std::array<uint8_t, kWaveCurveSize>& padWaveCurve() {
     return curve;
 }
 
-size_t rippleBPlace(size_t led) {
-    const size_t distance = led > kMiddleLed ? led - kMiddleLed : kMiddleLed - led;
+size_t rippleBPlace(size_t led, size_t ledCount) {
+    const size_t middle = ledCount / 2;
+    const size_t distance = led > middle ? led - middle : middle - led;
     return std::min(distance, kRippleBPlaces - 1);
 }
 
@@ -106,7 +107,7 @@ void rippleB(const LightInfo& light, EffectState& state, light::LedFrame& frame)
     stepRipple(light, state, kRippleBPlaces);
     const uint8_t brightness = light::brightnessForLevel(light.brightness);
     for (size_t led = 0; led < frame.size(); ++led) {
-        const size_t place = rippleBPlace(led);
+        const size_t place = rippleBPlace(led, frame.size());
         frame[led] =
             light::packLed(rippleColour(light, state.counters, place), scaled(brightness, state.ripple.places[place]));
     }

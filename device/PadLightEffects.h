@@ -33,11 +33,11 @@ inline constexpr size_t kWaveCurveSize = 96;
 // Entries 16 to 63 of the breathing curve's rising half, then the same values falling.
 const std::array<uint8_t, kWaveCurveSize>& padWaveCurve();
 
-// Ripple A runs along all LEDs. Ripple B runs from the middle LED outwards over eight places: the middle LED,
-// then the seven pairs of LEDs at distance 1 to 7 from it; the LEDs further out follow the seventh pair.
+// Ripple A runs along all LEDs. Ripple B runs from the middle LED (LED 11 of the pad's 23) outwards over eight
+// places: the middle LED, then the seven pairs of LEDs at distance 1 to 7 from it; LEDs further out follow the
+// seventh pair.
 inline constexpr size_t kRippleAPlaces = kLedCount;
 inline constexpr size_t kRippleBPlaces = 8;
-inline constexpr size_t kMiddleLed = kLedCount / 2;
 // Ripple fronts start every eight places: a bright cell with a fading tail of two cells.
 inline constexpr std::array<uint8_t, 8> kRippleMarks = {255, 160, 64, 0, 0, 0, 0, 0};
 // Wheel entries between neighbouring LEDs (A) or places (B) of a multicolour ripple.
@@ -57,8 +57,8 @@ struct EffectState {
     uint8_t passes = 0;
 };
 
-// The place of ripple B an LED belongs to.
-size_t rippleBPlace(size_t led);
+// The place of ripple B an LED of a strip of `ledCount` belongs to.
+size_t rippleBPlace(size_t led, size_t ledCount = kLedCount);
 
 void padWave(const LightInfo& light, light::EffectCounters& counters, light::LedFrame& frame);
 void rippleA(const LightInfo& light, EffectState& state, light::LedFrame& frame);

@@ -110,6 +110,9 @@ TEST(PadRipple, RippleBIsSymmetricAroundTheMiddle) {
     EXPECT_EQ(padlight::rippleBPlace(18), 7u);
     EXPECT_EQ(padlight::rippleBPlace(0), 7u);
     EXPECT_EQ(padlight::rippleBPlace(22), 7u);
+    // The headset's two lights: the middle one and its neighbour.
+    EXPECT_EQ(padlight::rippleBPlace(1, 2), 0u);
+    EXPECT_EQ(padlight::rippleBPlace(0, 2), 1u);
 
     LedFrame frame(padlight::kLedCount);
     padlight::EffectState state;
