@@ -425,6 +425,8 @@ LRESULT WindowImplBase::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, bo
 }
 
 LRESULT WindowImplBase::OnSize(UINT, WPARAM, LPARAM, bool& bHandled) {
+    if (m_pm.GetRoot() != nullptr)
+        m_pm.SendNotify(m_pm.GetRoot(), DUI_MSGTYPE_WINDOWSIZE);
     bHandled = false;
     return 0;
 }

@@ -116,8 +116,12 @@ TEST(Windows, LayoutSizeWindowInitAndCloseCodeOfAModalWindow) {
     window->Create(static_cast<QWidget*>(nullptr), "modal");
     EXPECT_EQ(window->GetHWND()->size(), QSize(300, 200));
     EXPECT_EQ(window->GetHWND()->objectName(), "RecordingWnd");
+
     QTimer::singleShot(0, [window] {
         EXPECT_TRUE(window->notifications.contains("windowinit"));
+        window->ResizeClient(320, 240);
+        EXPECT_TRUE(window->notifications.contains("windowsize"));
+        EXPECT_EQ(window->GetPaintManager()->GetRoot()->size(), QSize(320, 240));
         auto* ok = window->GetPaintManager()->FindControl("ok");
         QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());
         EXPECT_TRUE(window->notifications.contains("click"));
