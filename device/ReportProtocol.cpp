@@ -94,6 +94,7 @@ int ReportProtocol::exchange(const uint8_t* request, size_t requestLength, uint8
     int result = 0;
     {
         std::lock_guard lock(ioLock);
+        strayReply_.reset(); // whatever the stream kept belonged to an earlier command
         uint32_t written = 0;
         result = device.writeReport(uint32_t(kReportLength), written, out.data(), timeout);
     }
@@ -104,6 +105,10 @@ int ReportProtocol::exchange(const uint8_t* request, size_t requestLength, uint8
     {
         std::lock_guard lock(ioLock);
         for (int attempt = 0; attempt < 2; ++attempt) {
+            if (takeStrayReply(out[report::kCommand], reply, replyLength, bytesRead)) {
+                result = 1;
+                break;
+            }
             result = device.readReport(uint32_t(replyLength), bytesRead, reply, timeout);
             if (replyLength > report::kCommand && reply[report::kCommand] == out[report::kCommand])
                 break;
@@ -130,7 +135,25 @@ int ReportProtocol::exchangeUnmatched(const uint8_t* request, size_t requestLeng
     if (result <= 0)
         return kResultWriteFailed;
     std::lock_guard lock(ioLock);
-    return device.readReport(uint32_t(replyLength), bytesRead, reply, kStreamTimeoutMs);
+    result = device.readReport(uint32_t(replyLength), bytesRead, reply, kStreamTimeoutMs);
+    if (result && bytesRead > report::kCommand && replyLength > report::kCommand &&
+        reply[report::kCommand] != out[report::kCommand]) {
+        Report stray{};
+        std::memcpy(stray.data(), reply, std::min<size_t>({replyLength, kReportLength, bytesRead}));
+        strayReply_ = stray;
+        std::memset(reply, 0, replyLength); // the stream's own answer is not known: no refusal to report
+    }
+    return result;
+}
+
+bool ReportProtocol::takeStrayReply(uint8_t code, uint8_t* reply, size_t replyLength, uint32_t& bytesRead) {
+    if (!strayReply_ || (*strayReply_)[report::kCommand] != code)
+        return false;
+    const size_t length = std::min(replyLength, kReportLength);
+    std::memcpy(reply, strayReply_->data(), length);
+    bytesRead = uint32_t(length);
+    strayReply_.reset();
+    return true;
 }
 
 int ReportProtocol::sendSimple(uint8_t code, Report& reply) {

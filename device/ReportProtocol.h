@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 #include "device/HidDevice.h"
 
@@ -72,6 +73,8 @@ public:
     // and the last read decides). 0 when not connected, -1 when the write failed, else the last read's result.
     int exchange(const uint8_t* request, size_t requestLength, uint8_t* reply, size_t replyLength, uint32_t& bytesRead);
     // The light stream's exchange: one write and one read of 1000 ms each, without matching, trace or busy flag.
+    // Stream and commands share the interface, so the read can take the reply of a command running at the same
+    // time: such a reply is handed over to the command, and the stream packet counts as answered.
     int exchangeUnmatched(const uint8_t* request, size_t requestLength, uint8_t* reply, size_t replyLength,
                           uint32_t& bytesRead);
 
@@ -111,10 +114,16 @@ public:
     uint8_t maxChunk = 56;
 
 private:
+    // A command's reply that the light stream's read took from the interface, kept for the command. Guarded by
+    // ioLock, under which both paths read.
+    std::optional<Report> strayReply_;
+
     enum class Direction { Read, Write };
     int sendSimple(uint8_t code, Report& reply);
     int chunked(uint8_t code, Direction direction, uint8_t* buffer, uint32_t length, uint16_t baseOffset);
     int streamChunked(const uint8_t* data, uint32_t length);
+    // Called under ioLock: hands over a reply the stream took for the command with this code.
+    bool takeStrayReply(uint8_t code, uint8_t* reply, size_t replyLength, uint32_t& bytesRead);
     uint32_t timeoutMs() const;
 };
 
