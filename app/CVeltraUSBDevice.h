@@ -68,7 +68,7 @@ public:
     // Takes the device-list entry the page answers for.
     void onConnected(const SupportedDeviceEntry& entry) { model_->onConnected(entry); }
     const SupportedDeviceEntry& identity() const { return model_->identity; }
-    virtual void setDeviceIndex(int index) { model_->setDeviceIndex(index); }
+    void setDeviceIndex(int index) { model_->setDeviceIndex(index); }
     void setLightFileStem(const std::string& stem) { model_->lightFileStem = stem; }
     // The option of the device list whose timers drive this page.
     void setListItem(CControlUI* item) { listItem_ = item; }

@@ -1,0 +1,19 @@
+#include "app/CVeltraKeyboardDevice.h"
+
+namespace pelan {
+
+CVeltraKeyboardDevice::CVeltraKeyboardDevice()
+    : CVeltraUSBDevice(std::make_unique<KeyboardDevice>()), keyboard_(static_cast<KeyboardDevice&>(model())) {}
+
+void* CVeltraKeyboardDevice::GetInterface(const QString& name) {
+    if (name == "VeltraKeyboardDevice")
+        return this;
+    return CVeltraUSBDevice::GetInterface(name);
+}
+
+void CVeltraKeyboardDevice::bindPageControls() {
+    CVeltraUSBDevice::bindPageControls();
+    showFunctionTabs(kKind);
+}
+
+} // namespace pelan

@@ -1,0 +1,211 @@
+#include "app/CVeltraMouseDevice.h"
+
+#include "app/CMsgWnd.h"
+#include "device/MouseSettingsBlock.h"
+#include "platform/Shell.h"
+#include "platform/Trace.h"
+
+#include <QIntValidator>
+#include <QLineEdit>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace pelan {
+namespace {
+
+constexpr std::chrono::milliseconds kUpgradeStartDelay{10};
+
+QString numbered(const char* prefix, int index) {
+    return QString::fromLatin1(prefix) + QString::number(index);
+}
+
+// The stage of a control named prefix + stage, or -1.
+int stageOf(const QString& name, const char* prefix, int count) {
+    const QString start = QString::fromLatin1(prefix);
+    if (!name.startsWith(start))
+        return -1;
+    bool ok = false;
+    const int stage = name.mid(start.size()).toInt(&ok);
+    return ok && stage >= 0 && stage < count ? stage : -1;
+}
+
+} // namespace
+
+CVeltraMouseDevice::CVeltraMouseDevice()
+    : CVeltraUSBDevice(std::make_unique<MouseDevice>()), mouse_(static_cast<MouseDevice&>(model())) {
+    askUser_ = [this](const QString& key) {
+        return CMsgWnd::ShowMessage(ownerWindow(), QString(), key, 96, true, CMsgWnd::kConfirmAndCancel);
+    };
+    endProgram_ = [](int code) { PostQuitMessage(code); };
+}
+
+void* CVeltraMouseDevice::GetInterface(const QString& name) {
+    if (name == "VeltraMouseDevice")
+        return this;
+    return CVeltraUSBDevice::GetInterface(name);
+}
+
+void CVeltraMouseDevice::bindPageControls() {
+    CVeltraUSBDevice::bindPageControls();
+    // A mouse reached through its receiver (kind 6) shows the same tabs as a wired one.
+    showFunctionTabs(model().deviceKind != 0 ? model().deviceKind : 2);
+    setSliderRanges();
+    refreshControls();
+}
+
+void CVeltraMouseDevice::onConnectTimer() {
+    CVeltraUSBDevice::onConnectTimer();
+    setSliderRanges();
+}
+
+void CVeltraMouseDevice::setSliderRanges() {
+    for (int stage = 0; stage < kStageCount; ++stage) {
+        if (auto* slider = findControl<CSliderUI>(numbered(kDpiSliderPrefix, stage))) {
+            slider->SetMinValue(0);
+            slider->SetMaxValue(kMaxDpiCode);
+        }
+        if (auto* edit = findControl<CEditUI>(numbered(kDpiEditPrefix, stage))) {
+            edit->SetNumberOnly(true);
+            if (edit->GetLineEdit()->validator() == nullptr)
+                edit->GetLineEdit()->setValidator(new QIntValidator(0, kMaxEditDpi, edit->GetLineEdit()));
+        }
+    }
+}
+
+void CVeltraMouseDevice::showFunctionTabs(int kind) {
+    CVeltraUSBDevice::showFunctionTabs(kind);
+    if (CControlUI* hint = FindSubControl(kHintControl))
+        hint->SetVisible(kind == 2);
+}
+
+// --- firmware ---
+
+void CVeltraMouseDevice::onFirmwareTooOld(uint16_t versionNumber) {
+    trace("firmware " + std::to_string(versionNumber) + " is older than the current one");
+    if (askUser_(kFirmwarePrompt) == 0) {
+        endProgram_(0);
+        return;
+    }
+    std::this_thread::sleep_for(kUpgradeStartDelay);
+    startFirmwareUpgrade();
+}
+
+void CVeltraMouseDevice::startFirmwareUpgrade() {
+    const std::string program = CPaintManagerUI::GetInstancePath().toStdString() + kUpgradeProgram;
+    const ShellResult started = shell().startProgram(program, {kUpgradeParameter}, model().defaultDataFolder());
+    if (!started.ok)
+        trace("firmware upgrade did not start: " + started.message);
+}
+
+// --- DPI stages and report rate ---
+
+std::vector<DpiStage> CVeltraMouseDevice::profileStages() {
+    std::vector<DpiStage> stages = mouse_.profileData.getDpiStages();
+    stages.resize(kStageCount);
+    return stages;
+}
+
+void CVeltraMouseDevice::refreshControls() {
+    const std::vector<DpiStage> stages = profileStages();
+    const int active = mouse_.profileData.getActiveDpiStage();
+    for (int stage = 0; stage < kStageCount; ++stage)
+        showStage(stage, std::clamp<int>(stages[size_t(stage)].dpiX, 0, kMaxDpiCode), stage == active);
+    const int rate = std::clamp<int>(mouse_.settingsSnapshot().reportRate, 0, kReportRateCount - 1);
+    if (auto* option = findControl<COptionUI>(numbered(kReportRatePrefix, rate)))
+        option->Selected(true, false);
+}
+
+void CVeltraMouseDevice::showStage(int stage, int code, bool active) {
+    const QString dpiText = QString::number(dpiFromCode(code));
+    if (auto* slider = findControl<CSliderUI>(numbered(kDpiSliderPrefix, stage))) {
+        slider->SetValue(code);
+        slider->SetBkImage(active ? kActiveSliderBar : kSliderBar);
+        slider->SetThumbImage(active ? kActiveSliderThumb : kSliderThumb);
+    }
+    if (auto* edit = findControl<CEditUI>(numbered(kDpiEditPrefix, stage)))
+        edit->SetText(dpiText);
+    if (auto* label = findControl<CLabelUI>(numbered(kDpiValuePrefix, stage)))
+        label->SetTextColor(active ? 0xFFFFFFFF : 0xFF8A93A3);
+}
+
+void CVeltraMouseDevice::setStageCode(int stage, int code) {
+    std::vector<DpiStage> stages = profileStages();
+    DpiStage& changed = stages[size_t(stage)];
+    changed.dpiX = uint16_t(code);
+    if (changed.separateXY == 0)
+        changed.dpiY = uint16_t(code);
+    mouse_.profileData.writeDpiStages(stages);
+}
+
+void CVeltraMouseDevice::storeAndSend() {
+    mouse_.saveProfile();
+    mouse_.writeSettings(0, 0);
+}
+
+void CVeltraMouseDevice::onDpiSliderChanged(int stage, int code, bool released) {
+    if (stage < 0 || stage >= kStageCount)
+        return;
+    code = std::clamp(code, 0, kMaxDpiCode);
+    if (auto* edit = findControl<CEditUI>(numbered(kDpiEditPrefix, stage)))
+        edit->SetText(QString::number(dpiFromCode(code)));
+    if (!released)
+        return;
+    setStageCode(stage, code);
+    storeAndSend();
+}
+
+void CVeltraMouseDevice::onDpiEditCommitted(int stage) {
+    auto* edit = findControl<CEditUI>(numbered(kDpiEditPrefix, stage));
+    if (edit == nullptr || stage >= kStageCount)
+        return;
+    const int code = mouse_.dpiCodeFromEdit(edit->GetText().toStdString());
+    edit->SetText(QString::number(dpiFromCode(code)));
+    if (auto* slider = findControl<CSliderUI>(numbered(kDpiSliderPrefix, stage)))
+        slider->SetValue(code);
+    if (profileStages()[size_t(stage)].dpiX == code)
+        return;
+    setStageCode(stage, code);
+    storeAndSend();
+}
+
+void CVeltraMouseDevice::onReportRateSelected(int index) {
+    if (index < 0 || index >= kReportRateCount)
+        return;
+    SystemWords words = mouse_.profileData.getMouseSystem();
+    words.word2 = (words.word2 & 0xFFFFu) | (uint32_t(index) << 16);
+    mouse_.profileData.writeMouseSystem(words);
+    storeAndSend();
+}
+
+bool CVeltraMouseDevice::onPageNotify(TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return false;
+    const QString name = msg.pSender->GetName();
+    if (const int stage = stageOf(name, kDpiSliderPrefix, kStageCount); stage >= 0) {
+        const bool released = msg.sType == DUI_MSGTYPE_VALUECHANGED;
+        if (!released && msg.sType != DUI_MSGTYPE_MOVEVALUECHANGED)
+            return false;
+        auto* slider = dynamic_cast<CSliderUI*>(msg.pSender);
+        if (slider == nullptr)
+            return false;
+        onDpiSliderChanged(stage, slider->GetValue(), released);
+        return true;
+    }
+    if (const int stage = stageOf(name, kDpiEditPrefix, kStageCount); stage >= 0) {
+        if (msg.sType != DUI_MSGTYPE_KILLFOCUS && msg.sType != DUI_MSGTYPE_RETURN)
+            return false;
+        onDpiEditCommitted(stage);
+        return true;
+    }
+    if (const int rate = stageOf(name, kReportRatePrefix, kReportRateCount); rate >= 0) {
+        auto* option = dynamic_cast<COptionUI*>(msg.pSender);
+        if (msg.sType != DUI_MSGTYPE_SELECTCHANGED || option == nullptr || !option->IsSelected())
+            return false;
+        onReportRateSelected(rate);
+        return true;
+    }
+    return CVeltraUSBDevice::onPageNotify(msg);
+}
+
+} // namespace pelan
