@@ -1,11 +1,19 @@
 #include "app/CMainWnd.h"
 
 #include "app/AppMessages.h"
+#include "app/Application.h"
+#include "app/CVeltraUSBDevice.h"
+#include "app/DemoDevices.h"
+#include "controls/CDeviceOptionUI.h"
+#include "platform/DbusSignals.h"
 #include "platform/Trace.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QPixmap>
-#include <atomic>
+#include <QScreen>
+#include <QSocketNotifier>
 
 namespace pelan {
 namespace {
@@ -13,11 +21,15 @@ namespace {
 std::atomic<CMainWnd*> g_mainWindow{nullptr};
 
 constexpr const char* kNoDeviceLink = "No_device_Link";
-constexpr const char* kDeviceSelectLayout = "device_select_layout";
+constexpr const char* kControlLightStatus = "control_light_status";
+constexpr const char* kSettingProgress = "setting_progress";
 constexpr const char* kInitialLanguageFile = "lan_cn.xml";
 constexpr const char* kTrayMenuLayout = "menu.xml";
 constexpr const char* kExitItem = "exit";
+constexpr const char* kLightingOffLabel = "不控制灯光";
+constexpr const char* kLightingOnLabel = "控制灯光";
 constexpr int kTrayMenuLift = 50;
+constexpr int kBaseDpi = 96;
 
 } // namespace
 
@@ -28,6 +40,10 @@ CMainWnd* GetMainWindow() {
 CMainWnd::CMainWnd() = default;
 
 CMainWnd::~CMainWnd() {
+    // A window destroyed without WM_DESTROY (never created, or deleted directly) still ends its workers.
+    StopWorkers();
+    m_siblingNotifier.reset();
+    m_sleepNotifier.reset();
     CMainWnd* self = this;
     g_mainWindow.compare_exchange_strong(self, nullptr);
     if (CResourceManager::GetInstance()->GetTextQueryInterface() == this)
@@ -48,29 +64,105 @@ void CMainWnd::InitWindow() {
     m_tray.CreateTrayIcon(this, kTrayIconId, icon, productTitle());
 }
 
-CControlUI* CMainWnd::CreateControl(const QString&) {
-    // The device pages and panels add their tags here as they are built.
-    return nullptr;
+// Runs once the window's controls exist: announces the lighting ownership, makes the pages, hides the window until
+// the first scan has run, and starts the workers.
+void CMainWnd::OnWindowInit() {
+    WatchBuses();
+    BroadcastLightingOwner(1);
+    // The stored language is applied by the language settings; the window starts in the language loaded at init.
+    StartDemoDevices();
+    m_scanner = std::make_unique<DeviceScanner>(m_scanListener);
+    CreateDevicePages();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        m_screenSize = screen->size();
+    ShowWindow(false);
+    ApplyVisibleOptionRules();
+    StartScanThread();
+    // The update check (worker 2) and the lighting sync (worker 8) join the workers with their own parts.
+    SetTimer(kPlacementTimer, kPlacementDelayMs);
+    m_started = true;
+}
+
+void CMainWnd::StartDemoDevices() {
+    const std::vector<std::string>& kinds = startupOptions().emulateKinds;
+    if (kinds.empty())
+        return;
+    m_demo = DemoDevices::start(kinds);
+    if (m_demo == nullptr)
+        trace("the emulated devices could not be started");
+    else
+        trace("emulated devices under " + m_demo->root());
+}
+
+void CMainWnd::StartScanThread() {
+    m_workers[kScanWorker].start([this](StopEvent& stop) {
+        for (;;) {
+            if (!m_scanner->scanOnce()) {
+                trace("HID enumeration failed: hot plug stops");
+                return;
+            }
+            if (stop.waitFor(DeviceScanner::kScanPeriod)) {
+                trace("抓取设备线程设定退出");
+                return;
+            }
+        }
+    });
+}
+
+bool CMainWnd::IsWorkerRunning(int index) const {
+    return index >= 0 && index < kWorkerCount && m_workers[size_t(index)].running();
+}
+
+void CMainWnd::StopWorkers() {
+    m_stopping = true;
+    // The scan thread may be waiting for the UI thread to take its report; the report is taken (and ignored) so the
+    // thread can see its stop event.
+    const std::function<void()> takeWaitingReport = [this] {
+        if (m_scanSending)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    };
+    for (int i = 0; i < kWorkerCount; ++i) {
+        WorkerThread& worker = m_workers[size_t(i)];
+        if (!worker.running())
+            continue;
+        const WorkerThread::StopOutcome outcome =
+            worker.stop(i == kScanWorker ? takeWaitingReport : std::function<void()>());
+        if (outcome == WorkerThread::StopOutcome::TimedOut)
+            trace("所有对象处于非激发状态，超时");
+        else if (outcome == WorkerThread::StopOutcome::NotRunning)
+            trace("错误" + std::to_string(i));
+    }
+}
+
+CControlUI* CMainWnd::BuildTree(const QString& layout) {
+    CDialogBuilder builder;
+    return builder.Create(layout, QString(), this, &m_pm);
 }
 
 bool CMainWnd::IsDeviceOptionShown() const {
-    auto* list = static_cast<CContainerUI*>(m_pm.FindControl(kDeviceSelectLayout)
-                                                ? m_pm.FindControl(kDeviceSelectLayout)->GetInterface("Container")
-                                                : nullptr);
-    if (list == nullptr)
-        return false;
-    for (int i = 0; i < list->GetCount(); ++i) {
-        if (list->GetItemAt(i)->IsVisibleFlag())
-            return true;
-    }
-    return false;
+    return CountVisibleOptions() > 0;
 }
 
 void CMainWnd::BringToFront() {
     if (CControlUI* noDevice = m_pm.FindControl(kNoDeviceLink))
         noDevice->SetVisible(!IsDeviceOptionShown());
     SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+    // Restoring raises and activates the window: the stand-in for the brief topmost switch.
     ShowWindow(true, true);
+}
+
+void CMainWnd::PlaceWindow() {
+    if (m_hWnd == nullptr)
+        return;
+    const bool shown = m_hWnd->isVisible() && !m_hWnd->isMinimized();
+    if (!shown)
+        SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+    CPaintManagerUI::SetAllDPI(kBaseDpi);
+    m_pm.SetDPI(kBaseDpi);
+    m_windowDpi = kBaseDpi;
+    ResizeClient(kWindowWidth, kWindowHeight);
+    CenterWindow();
+    ShowWindow(shown, false);
 }
 
 void CMainWnd::ToggleShown() {
@@ -80,7 +172,10 @@ void CMainWnd::ToggleShown() {
         ShowWindow(false);
         return;
     }
+    ShowWindow(true, true);
+    PlaceWindow();
     BringToFront();
+    m_hWnd->update();
 }
 
 void CMainWnd::OpenTrayMenu() {
@@ -91,12 +186,12 @@ void CMainWnd::OpenTrayMenu() {
 void CMainWnd::Notify(TNotifyUI& msg) {
     if (msg.sType != DUI_MSGTYPE_TIMER)
         trace((msg.sType + " " + (msg.pSender != nullptr ? msg.pSender->GetName() : QString())).toStdString());
-    if (msg.sType == DUI_MSGTYPE_WINDOWINIT) {
-        if (CControlUI* noDevice = m_pm.FindControl(kNoDeviceLink))
-            noDevice->SetVisible(!IsDeviceOptionShown());
-    } else if (msg.sType == DUI_MSGTYPE_CLICK) {
+    if (msg.sType == DUI_MSGTYPE_WINDOWINIT)
+        OnWindowInit();
+    else if (msg.sType == DUI_MSGTYPE_CLICK)
         OnClick(msg);
-    }
+    else if (msg.sType == DUI_MSGTYPE_SELECTCHANGED)
+        OnSelectChanged(msg);
     WindowImplBase::Notify(msg);
 }
 
@@ -106,6 +201,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     const QString name = msg.pSender->GetName();
     if (name.compare("closebtn", Qt::CaseInsensitive) == 0 || name.compare("nodevice_ok_btn", Qt::CaseInsensitive) == 0)
         ShowWindow(false);
+    else if (name == kControlLightStatus)
+        SetLightingControl(m_lightingControl != 0 ? 0 : 1, true);
     else if (msg.pSender == m_titleButtons[3])
         SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
     else if (msg.pSender == m_titleButtons[1])
@@ -114,29 +211,136 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
+// --- lighting owner ---
+
+void CMainWnd::SetLightingControl(int enabled, bool broadcast) {
+    m_lightingControl = enabled != 0 ? 1 : 0;
+    if (broadcast)
+        BroadcastLightingOwner(m_lightingControl);
+    if (CControlUI* label = m_pm.FindControl(kControlLightStatus))
+        label->SetText(m_lightingControl != 0 ? kLightingOnLabel : kLightingOffLabel);
+    ApplyLightingControlToPages(m_lightingControl);
+}
+
+void CMainWnd::BroadcastLightingOwner(int lParam) {
+    if (m_siblings != nullptr)
+        m_siblings->broadcast({kLightingOwnerAnnouncementName, 1, lParam});
+    else
+        trace("no session bus: lighting ownership not announced");
+}
+
+void CMainWnd::ApplyLightingControlToPages(int enabled) {
+    for (DevicePage& entry : m_pages)
+        entry.page->setLightingControl(enabled);
+}
+
+// Sibling programs reach this window over the session bus, the machine's sleep over the system bus; each bus that
+// is there is watched from the event loop.
+void CMainWnd::WatchBuses() {
+    m_siblings = std::make_unique<SiblingBus>();
+    if (m_siblings->fd() >= 0) {
+        m_siblingNotifier = std::make_unique<QSocketNotifier>(m_siblings->fd(), QSocketNotifier::Read);
+        QObject::connect(m_siblingNotifier.get(), &QSocketNotifier::activated, [this] { ReadSiblingMessages(); });
+    }
+    m_sleep = std::make_unique<SleepWatcher>();
+    if (m_sleep->fd() >= 0) {
+        m_sleepNotifier = std::make_unique<QSocketNotifier>(m_sleep->fd(), QSocketNotifier::Read);
+        QObject::connect(m_sleepNotifier.get(), &QSocketNotifier::activated, [this] { ReadSleepChanges(); });
+    }
+}
+
+void CMainWnd::ReadSiblingMessages() {
+    for (const IpcMessage& message : m_siblings->takeMessages())
+        PostMessage(RegisterWindowMessage(QString::fromStdString(message.name)), WPARAM(message.wParam),
+                    LPARAM(message.lParam));
+}
+
+void CMainWnd::ReadSleepChanges() {
+    for (bool sleeping : m_sleep->takeChanges())
+        SendMessage(WM_POWERBROADCAST, sleeping ? PBT_APMSUSPEND : PBT_APMRESUMEAUTOMATIC, 0);
+}
+
+// --- messages ---
+
 LRESULT CMainWnd::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {
+    ShowWindow(false);
+    KillTimer(kOpenRetryTimer);
+    StopWorkers();
     m_tray.DeleteTrayIcon();
     PostQuitMessage(0);
     bHandled = false;
     return 0;
 }
 
+void CMainWnd::OnTimer(UINT id) {
+    if (id == kPlacementTimer) {
+        KillTimer(kPlacementTimer);
+        PlaceWindow();
+        if (m_hWnd != nullptr)
+            m_hWnd->update();
+    } else if (id == kTrayMenuTimer) {
+        KillTimer(kTrayMenuTimer);
+        OpenTrayMenu();
+    } else if (id == kOpenRetryTimer) {
+        RetryPendingOpens();
+    }
+}
+
 LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
     bHandled = true;
-    if (uMsg == appMessages().instance && uMsg != 0) {
+    const AppMessageIds& ids = appMessages();
+    if (uMsg == WM_ACTIVATE) {
+        m_active = m_hovered = wParam != 0;
+    } else if (uMsg == WM_MOUSELEAVE || uMsg == WM_MOUSEHOVER) {
+        if (!m_active)
+            m_hovered = uMsg == WM_MOUSEHOVER;
+    } else if (uMsg == ids.instance && uMsg != 0) {
         BringToFront();
+    } else if (uMsg == ids.settingsRelay && uMsg != 0) {
+        // Relayed to the settings window while one is open; the settings window joins with its own part.
+    } else if (uMsg == ids.lightingOwnerRequest && uMsg != 0) {
+        if (wParam == 1)
+            SetLightingControl(lParam != 0 ? 1 : 0, false);
+    } else if (uMsg == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC) {
+        m_resumed = true;
+        ApplyLightingControlToPages(m_lightingControl);
+    } else if (uMsg == WM_POWERBROADCAST && wParam == PBT_APMSUSPEND) {
+        m_resumed = false;
+        ApplyLightingControlToPages(0);
+    } else if (uMsg == UWM_DEVICE_ARRIVAL_MSG) {
+        // Arrivals and removals are handled even while suspended: the scan thread has already claimed or released
+        // the slot, so a dropped report would leave the page out of step with the device until it is plugged again.
+        if (!m_stopping)
+            OnDeviceArrival(int(wParam));
+    } else if (uMsg == UWM_DEVICE_REMOVAL_MSG) {
+        if (!m_stopping)
+            OnDeviceRemoval(int(wParam));
+    } else if (!m_resumed) {
+        // While the machine sleeps the window does nothing else.
+    } else if (uMsg == WM_DISPLAYCHANGE) {
+        PlaceWindow();
+    } else if (uMsg == WM_TIMER) {
+        OnTimer(UINT(wParam));
     } else if (uMsg == UIMSG_TRAYICON) {
         if (lParam == WM_LBUTTONUP)
             ToggleShown();
         else if (lParam == WM_RBUTTONUP)
             SetTimer(kTrayMenuTimer, 10);
-    } else if (uMsg == WM_TIMER && wParam == kTrayMenuTimer) {
-        KillTimer(kTrayMenuTimer);
-        OpenTrayMenu();
     } else if (uMsg == WM_MENUCLICK) {
         const auto* item = reinterpret_cast<const MenuCmd*>(wParam);
         if (item != nullptr && item->szName == kExitItem)
             Close(0);
+    } else if (uMsg == UWM_SHOW_PROGRESS_MSG) {
+        if (CControlUI* progress = m_pm.FindControl(kSettingProgress))
+            progress->SetVisible(true);
+    } else if (uMsg == UWM_LANGUAGE_CHANGED_MSG) {
+        CResourceManager::GetInstance()->ReloadText();
+        for (DevicePage& entry : m_pages)
+            if (entry.kind == kDeviceKindMouse || entry.kind == kDeviceKindKeyboard)
+                entry.page->refreshTexts();
+    } else if (uMsg == UWM_CLEAR_UPDATE_BADGE_MSG) {
+        if (m_titleButtons[8] != nullptr)
+            m_titleButtons[8]->SetForeImage(QString());
     } else {
         bHandled = false;
     }

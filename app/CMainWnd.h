@@ -1,16 +1,60 @@
 #pragma once
 
+#include "app/OpenRetry.h"
+#include "device/DeviceScanner.h"
+#include "device/WorkerThread.h"
 #include "ui/DuiLib.h"
 
+#include <array>
+#include <atomic>
 #include <memory>
+#include <vector>
+
+class QSocketNotifier;
 
 namespace pelan {
 
-// The program's one top-level window: the title bar buttons, the device area (showing "No_device_Link" while no
-// device page is shown) and the tray icon. Closing it with its close button only hides it; the tray brings it back
-// and the tray menu's "exit" ends the program.
+class CDeviceOptionUI;
+class CMpDevicePowerUI;
+class CVeltraUSBDevice;
+class DemoDevices;
+class IDeviceOptionPage;
+class SiblingBus;
+class SleepWatcher;
+
+// The program's one top-level window. It makes one page per device kind with its entry in the device list and its
+// power panel, turns the scan thread's arrivals and removals into shown and hidden pages, keeps the window in the
+// tray when closed, and tells sibling programs whether it drives the device lighting. Closing it with its close
+// button only hides it; the tray brings it back and the tray menu's "exit" ends the program.
 class CMainWnd : public WindowImplBase {
 public:
+    static constexpr int kWorkerCount = 20;
+    static constexpr int kScanWorker = 0;
+    static constexpr int kUpdateWorker = 2;
+    static constexpr int kLightSyncWorker = 8;
+    static constexpr UINT kClassStyleDoubleClicks = 0x0008;
+    static constexpr UINT kTrayIconId = 107;
+    static constexpr UINT kPlacementTimer = 1011;
+    static constexpr UINT kTrayMenuTimer = 1032;
+    static constexpr UINT kOpenRetryTimer = 1040;
+    static constexpr int kPlacementDelayMs = 100;
+    static constexpr int kWindowWidth = 1350;
+    static constexpr int kWindowHeight = 810;
+    static constexpr WPARAM PBT_APMSUSPEND = 4;
+    static constexpr WPARAM PBT_APMRESUMEAUTOMATIC = 18;
+    static constexpr const char* kTitleButtons[9] = {"closebtn",    "maxbtn",   "restorebtn",   "minbtn", "skinbtn",
+                                                     "gamemodebtn", "cloudbtn", "smarteyesbtn", "setbtn"};
+
+    // One device kind's page with its list entry and power panel.
+    struct DevicePage {
+        int kindRow = -1;
+        int kind = 0;
+        CVeltraUSBDevice* page = nullptr;
+        CDeviceOptionUI* option = nullptr;
+        CMpDevicePowerUI* powerPanel = nullptr;
+        std::unique_ptr<IDeviceOptionPage> optionLink;
+    };
+
     CMainWnd();
     ~CMainWnd() override;
 
@@ -28,23 +72,96 @@ public:
     void BringToFront();
     // Left click on the tray icon: hides a shown window, shows a hidden one.
     void ToggleShown();
+    // 1350 x 810 at 96 DPI, centred; the window keeps its shown or hidden state.
+    void PlaceWindow();
     bool IsDeviceOptionShown() const;
     CTrayIcon& GetTrayIcon() { return m_tray; }
     CMenuWnd* GetMenu() const { return m_menu.get(); }
 
-    static constexpr UINT kClassStyleDoubleClicks = 0x0008;
-    static constexpr UINT kTrayIconId = 107;
-    static constexpr UINT kTrayMenuTimer = 1032;
-    static constexpr const char* kTitleButtons[9] = {"closebtn",    "maxbtn",   "restorebtn",   "minbtn", "skinbtn",
-                                                     "gamemodebtn", "cloudbtn", "smarteyesbtn", "setbtn"};
+    // Read access for the shell's other parts and the tests.
+    const std::vector<DevicePage>& GetDevicePages() const { return m_pages; }
+    const DevicePage* FindPageOfKind(int kind) const;
+    // The page of the first visible and selected entry of the device list; null when none.
+    CVeltraUSBDevice* GetSelectedPage() const;
+    int GetLightingControl() const { return m_lightingControl; }
+    bool IsSuspended() const { return !m_resumed; }
+    bool IsStarted() const { return m_started; }
+    // Whether a worker of that index is running (scan 0, update 2, lighting sync 8).
+    bool IsWorkerRunning(int index) const;
 
 private:
+    // The scan thread's reports, handed to the UI thread as blocking window messages.
+    class ScanListener : public DeviceScanner::Listener {
+    public:
+        explicit ScanListener(CMainWnd& window) : m_window(window) {}
+        void onDeviceArrival(int slot) override;
+        void onDeviceRemoval(int slot) override;
+        void onFirstEnumeration() override;
+
+    private:
+        void Send(UINT message, int slot);
+        CMainWnd& m_window;
+    };
+
+    void OnWindowInit();
     void OnClick(TNotifyUI& msg);
+    void OnSelectChanged(TNotifyUI& msg);
+    void OnTimer(UINT id);
     void OpenTrayMenu();
+    void StartDemoDevices();
+    void StartScanThread();
+    void StopWorkers();
+
+    // Page creation, arrival and removal, option showing and hiding.
+    void CreateDevicePages();
+    void CreateDevicePage(int slotIndex, uint16_t role);
+    CControlUI* BuildTree(const QString& layout);
+    void OnDeviceArrival(int slot);
+    void OnDeviceRemoval(int slot);
+    void ConnectCommandSlot(int slot);
+    bool OpenCommandSlot(DevicePage& entry, const SupportedDeviceEntry& slot);
+    void RetryPendingOpens();
+    // The page answering for a slot: for a command slot the page whose identity is that interface, for a
+    // notification slot the page of the same device.
+    DevicePage* FindPageBySlot(const SupportedDeviceEntry& slot);
+    void ShowOption(DevicePage& entry, bool show, bool select);
+    void ApplyVisibleOptionRules();
+    void ShowPowerOf(const CDeviceOptionUI& option);
+    int CountVisibleOptions() const;
+    CTabLayoutUI* FindTab(const char* name) const;
+
+    // Lighting owner.
+    void SetLightingControl(int enabled, bool broadcast);
+    void BroadcastLightingOwner(int lParam);
+    void ApplyLightingControlToPages(int enabled);
+    void WatchBuses();
+    void ReadSiblingMessages();
+    void ReadSleepChanges();
 
     CControlUI* m_titleButtons[9] = {};
     CTrayIcon m_tray;
     std::unique_ptr<CMenuWnd> m_menu;
+    std::vector<DevicePage> m_pages;
+    std::array<WorkerThread, kWorkerCount> m_workers;
+    ScanListener m_scanListener{*this};
+    std::unique_ptr<DeviceScanner> m_scanner;
+    OpenRetryList m_openRetries;
+    // Set when the workers are being stopped: the scan thread sends nothing more, and a report it has already
+    // sent is taken off the queue while the UI thread waits for it.
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_scanSending{false};
+    std::unique_ptr<DemoDevices> m_demo;
+    std::unique_ptr<SiblingBus> m_siblings;
+    std::unique_ptr<SleepWatcher> m_sleep;
+    std::unique_ptr<QSocketNotifier> m_siblingNotifier;
+    std::unique_ptr<QSocketNotifier> m_sleepNotifier;
+    int m_lightingControl = 1;
+    bool m_active = false;
+    bool m_hovered = false;
+    bool m_resumed = true;
+    bool m_started = false;
+    int m_windowDpi = 96;
+    QSize m_screenSize;
 };
 
 // The main window of the process (set at window init), for workers that send it messages.

@@ -1,5 +1,8 @@
 #include "app/CustomControls.h"
 
+#include "app/CMpDevicePowerUI.h"
+#include "app/CVeltraUSBDevice.h"
+#include "controls/CDeviceOptionUI.h"
 #include "ui/UIDlgBuilder.h"
 
 #include <utility>
@@ -9,7 +12,11 @@ namespace pelan {
 
 QStringList registerCustomControls() {
     // Class name and creator of each custom control that exists so far, in registration order.
-    const std::vector<std::pair<QString, CControlFactory::Creator>> controls = {};
+    const std::vector<std::pair<QString, CControlFactory::Creator>> controls = {
+        {"CDeviceOptionUI", [] { return static_cast<CControlUI*>(new CDeviceOptionUI()); }},
+        {"CMpDevicePowerUI", [] { return static_cast<CControlUI*>(new CMpDevicePowerUI()); }},
+        {"CVeltraUSBDevice", [] { return static_cast<CControlUI*>(new CVeltraUSBDevice()); }},
+    };
     QStringList registered;
     for (const auto& [name, creator] : controls) {
         CControlFactory::GetInstance()->RegistControl(name, creator);

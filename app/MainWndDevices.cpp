@@ -1,0 +1,399 @@
+// The main window's device side: the builder callback, page creation, the scan thread's reports, arrival and
+// removal, and which device list entries are shown and selected.
+#include "app/AppMessages.h"
+#include "app/CMainWnd.h"
+#include "app/CMpDevicePowerUI.h"
+#include "app/CVeltraUSBDevice.h"
+#include "app/DeviceTables.h"
+#include "app/PageOptionLink.h"
+#include "controls/CDeviceOptionUI.h"
+#include "platform/Trace.h"
+
+namespace pelan {
+namespace {
+
+constexpr const char* kDeviceSelectLayout = "device_select_layout";
+constexpr const char* kDeviceSwitch = "device_switch";
+constexpr const char* kDevicePowerSwitch = "device_power_switch";
+constexpr const char* kNoDeviceLink = "No_device_Link";
+constexpr const char* kPowerPanelLayout = "XML/CustomControlXML/MpDevicePower.xml";
+
+// A tag of the layouts and what the builder makes of it: a control of a class, or the tree of a nested layout.
+// Tags whose classes are not part of the program yet have neither; the builder then skips them.
+struct BuilderEntry {
+    const char* tag;
+    CControlUI* (*create)();
+    const char* layout;
+};
+
+const BuilderEntry kBuilderTable[] = {
+    {"CircleProgress", nullptr, nullptr},            // CCircleProgressUI
+    {"SelectPanel", nullptr, nullptr},               // CSelectPanelUI
+    {"DeviceKeyButton", nullptr, nullptr},           // CDeviceKeyButtonUI
+    {"HandImgButton", nullptr, nullptr},             // CHandImgButtonUI
+    {"HandImgSelectButton", nullptr, nullptr},       // CHandImgSelectButtonUI
+    {"RedioMacroButton", nullptr, nullptr},          // CRedioMacroButtonUI
+    {"ComboEditContainerElement", nullptr, nullptr}, // CComboEditContainerElementUI
+    {"VeltraMousePadDevice", nullptr, nullptr},      // CVeltraMousePadDevice
+    {"VeltraDI6533Device", nullptr, nullptr},        // CVeltraDI6533Device
+    {"VeltraMouseDevice", nullptr, nullptr},         // CVeltraMouseDevice
+    {"VeltraKeyboardDevice", nullptr, nullptr},      // CVeltraKeyboardDevice
+    {"DeviceProfile", nullptr, nullptr},             // CDeviceProfileUI
+    {"LightControl", nullptr, nullptr},              // CLightControlUI
+    {"MagicControl", nullptr, nullptr},              // CMagicControlUI
+    {"Voice6533Control", nullptr, nullptr},          // CVoice6533ControlUI
+    {"KeySetControl", nullptr, nullptr},             // CKeySetControlUI
+    {"ShootControl", nullptr, nullptr},              // CShootControlUI
+    {"DeviceProfileUI", nullptr, "XML/CustomControlXML/DeviceProfile.xml"},
+    {"LightSetControlUI", nullptr, "XML/CustomControlXML/LightControl.xml"},
+    {"Voice6533SetControlUI", nullptr, "XML/CustomControlXML/Voice6533Control.xml"},
+    {"MagicSetControlUI", nullptr, "XML/CustomControlXML/MagicControl.xml"},
+    {"KeySetControlUI", nullptr, "XML/CustomControlXML/KeySetControl.xml"},
+    {"MacroSetControlUI", nullptr, "XML/CustomControlXML/MacroControl.xml"},
+    {"ShootKeySetControlUI", nullptr, "XML/CustomControlXML/ShootControl.xml"},
+};
+
+const char* arrivalText(int kind) {
+    switch (kind) {
+    case kDeviceKindKeyboard:
+        return "添加一个键盘设备";
+    case kDeviceKindMouse:
+    case kDeviceKindWirelessMouse:
+        return "添加一个鼠标设备";
+    default:
+        return "添加一个鼠标垫设备";
+    }
+}
+
+const char* removalText(int kind) {
+    switch (kind) {
+    case kDeviceKindKeyboard:
+        return "删除一个键盘设备";
+    case kDeviceKindMouse:
+    case kDeviceKindWirelessMouse:
+        return "删除一个鼠标设备";
+    default:
+        return "删除一个鼠标垫设备";
+    }
+}
+
+// A wireless mouse shows on the mouse page.
+int pageKindOf(int kind) {
+    return kind == kDeviceKindWirelessMouse ? kDeviceKindMouse : kind;
+}
+
+} // namespace
+
+CControlUI* CMainWnd::CreateControl(const QString& className) {
+    for (const BuilderEntry& entry : kBuilderTable) {
+        if (className.compare(entry.tag, Qt::CaseInsensitive) != 0)
+            continue;
+        if (entry.create != nullptr)
+            return entry.create();
+        if (entry.layout != nullptr)
+            return BuildTree(entry.layout);
+        return nullptr;
+    }
+    return nullptr;
+}
+
+// --- scan thread reports ---
+
+void CMainWnd::ScanListener::Send(UINT message, int slot) {
+    if (m_window.m_stopping)
+        return;
+    m_window.m_scanSending = true;
+    m_window.SendMessage(message, WPARAM(slot), 0);
+    m_window.m_scanSending = false;
+}
+
+void CMainWnd::ScanListener::onDeviceArrival(int slot) {
+    Send(UWM_DEVICE_ARRIVAL_MSG, slot);
+}
+
+void CMainWnd::ScanListener::onDeviceRemoval(int slot) {
+    Send(UWM_DEVICE_REMOVAL_MSG, slot);
+}
+
+void CMainWnd::ScanListener::onFirstEnumeration() {
+    if (!m_window.m_stopping)
+        m_window.PostMessage(appMessages().instance, 0, 0);
+}
+
+// --- page creation ---
+
+void CMainWnd::CreateDevicePages() {
+    const std::vector<SupportedDeviceEntry>& slots = m_scanner->slots();
+    for (const DeviceKindRow& row : deviceKindTable()) {
+        for (size_t a = 0; a < slots.size(); ++a) {
+            const SupportedDeviceEntry& slot = slots[a];
+            if (slot.vendorId == row.vendorId && slot.productId == row.productId && slot.deviceKind == row.kind &&
+                slot.interfaceRole == row.role) {
+                CreateDevicePage(int(a), row.role);
+                break;
+            }
+        }
+    }
+}
+
+void CMainWnd::CreateDevicePage(int slotIndex, uint16_t role) {
+    const std::vector<SupportedDeviceEntry>& slots = m_scanner->slots();
+    SupportedDeviceEntry slot = slots[size_t(slotIndex)];
+    const int kind = pageKindOf(slot.deviceKind);
+    uint16_t vendor = slot.vendorId;
+    uint16_t product = slot.productId;
+    if (slot.deviceKind == kDeviceKindWirelessMouse && slot.reserved1 != 0 && slot.reserved2 < slots.size()) {
+        vendor = slots[slot.reserved2].vendorId;
+        product = slots[slot.reserved2].productId;
+    }
+    const int rowIndex = findDeviceKindRow(vendor, product, uint16_t(kind), role);
+    if (rowIndex < 0)
+        return;
+    const DeviceKindRow& row = deviceKindTable()[size_t(rowIndex)];
+    const DevicePageRow& pageRow = devicePageTable()[size_t(rowIndex)];
+
+    // Trees that cannot all be built are deleted again: a page without its entry or power panel is of no use.
+    std::unique_ptr<CControlUI> powerTree(BuildTree(kPowerPanelLayout));
+    std::unique_ptr<CControlUI> optionTree(BuildTree(row.optionLayout));
+    std::unique_ptr<CControlUI> pageTree(BuildTree(pageRow.pageLayout));
+    auto* power = dynamic_cast<CMpDevicePowerUI*>(powerTree.get());
+    auto* option = dynamic_cast<CDeviceOptionUI*>(optionTree.get());
+    auto* page = dynamic_cast<CVeltraUSBDevice*>(pageTree.get());
+    auto* powerSwitch = FindTab(kDevicePowerSwitch);
+    auto* pageSwitch = FindTab(kDeviceSwitch);
+    auto* selectLayout = dynamic_cast<CContainerUI*>(m_pm.FindControl(kDeviceSelectLayout));
+    if (power == nullptr || option == nullptr || page == nullptr || powerSwitch == nullptr || pageSwitch == nullptr ||
+        selectLayout == nullptr) {
+        trace("device page of " + std::string(row.kindName) + " could not be built");
+        return;
+    }
+
+    powerSwitch->Add(powerTree.release());
+    power->setKindAndRole(kind, role);
+    const int powerIndex = powerSwitch->GetCount() - 1;
+
+    page->setLayoutPath(pageRow.pageLayout);
+    page->setOwnerWindow(this);
+    page->setTableIntegers(pageRow.firstInteger, pageRow.secondInteger, pageRow.thirdInteger,
+                           kind == kDeviceKindMouse ? pageRow.fourthInteger : 0);
+    page->clearProfileName();
+    page->setKindName(row.kindName);
+    page->attachPowerPanel(power);
+    page->onConnected(slot);
+    page->setDeviceIndex(row.deviceIndex);
+    page->setLightFileStem(pageRow.lightFileStem);
+    page->bindPageControls();
+    pageSwitch->Add(pageTree.release());
+
+    selectLayout->Add(optionTree.release());
+    option->Select(false);
+    option->BindTab(kDeviceSwitch, pageSwitch->GetCount() - 1);
+    // The power panel's tab index is given with the container, so selecting the entry shows its panel.
+    option->SetPowerContainer(row.powerContainer, powerIndex);
+    option->SetKind(kind, role);
+    option->SetDeviceName(row.kindName);
+
+    DevicePage entry;
+    entry.kindRow = rowIndex;
+    entry.kind = kind;
+    entry.page = page;
+    entry.option = option;
+    entry.powerPanel = power;
+    entry.optionLink = std::make_unique<PageOptionLink>(*page);
+    option->SetPage(entry.optionLink.get());
+    page->setListItem(option);
+    option->SetPageFlag(page->isConnected() ? 1 : 0);
+    option->SetVisible(false);
+    m_pages.push_back(std::move(entry));
+}
+
+CTabLayoutUI* CMainWnd::FindTab(const char* name) const {
+    return dynamic_cast<CTabLayoutUI*>(m_pm.FindControl(name));
+}
+
+const CMainWnd::DevicePage* CMainWnd::FindPageOfKind(int kind) const {
+    for (const DevicePage& entry : m_pages)
+        if (entry.kind == kind)
+            return &entry;
+    return nullptr;
+}
+
+CMainWnd::DevicePage* CMainWnd::FindPageBySlot(const SupportedDeviceEntry& slot) {
+    for (DevicePage& entry : m_pages) {
+        const SupportedDeviceEntry& identity = entry.page->identity();
+        if (identity.vendorId != slot.vendorId || identity.productId != slot.productId ||
+            pageKindOf(identity.deviceKind) != pageKindOf(slot.deviceKind))
+            continue;
+        if (slot.interfaceRole == kInterfaceRoleNotification)
+            return &entry;
+        if (identity.interfaceNumber == slot.interfaceNumber && identity.collectionNumber == slot.collectionNumber &&
+            identity.interfaceRole == slot.interfaceRole)
+            return &entry;
+    }
+    return nullptr;
+}
+
+// --- arrival and removal ---
+
+void CMainWnd::OnDeviceArrival(int slotIndex) {
+    const std::vector<SupportedDeviceEntry>& slots = m_scanner->slots();
+    if (slotIndex < 0 || size_t(slotIndex) >= slots.size())
+        return;
+    const SupportedDeviceEntry& slot = slots[size_t(slotIndex)];
+    trace(arrivalText(slot.deviceKind));
+    if (slot.interfaceRole == kInterfaceRoleNotification) {
+        if (DevicePage* entry = FindPageBySlot(slot))
+            entry->page->openNotifyInterface(slot.devicePath);
+        return;
+    }
+    ConnectCommandSlot(slotIndex);
+}
+
+void CMainWnd::ConnectCommandSlot(int slotIndex) {
+    const std::vector<SupportedDeviceEntry>& slots = m_scanner->slots();
+    const SupportedDeviceEntry slot = slots[size_t(slotIndex)];
+    if (slot.reserved1 != 0 && slot.reserved2 < slots.size()) {
+        const SupportedDeviceEntry& redirect = slots[slot.reserved2];
+        if (redirect.connected != 0 && !redirect.devicePath.empty() && redirect.reserved2 == slotIndex) {
+            // No supported row redirects; a wireless receiver that hands over to its mouse would switch here.
+            trace("wireless switch-over not supported");
+            return;
+        }
+    }
+    DevicePage* entry = FindPageBySlot(slot);
+    if (entry == nullptr)
+        return;
+    if (!entry->page->isConnected() && !OpenCommandSlot(*entry, slot)) {
+        // The node may not be ours to open yet: udev sets its permissions a moment after it appears.
+        m_openRetries.add(slotIndex, slot);
+        SetTimer(kOpenRetryTimer, UINT(OpenRetryList::kRetryPeriod.count()));
+    }
+    ShowOption(*entry, true, CountVisibleOptions() == 0);
+    entry->option->StartTimers();
+    BringToFront();
+}
+
+bool CMainWnd::OpenCommandSlot(DevicePage& entry, const SupportedDeviceEntry& slot) {
+    if (!entry.page->openCommandInterface(slot.devicePath, slot.deviceKind == kDeviceKindWirelessMouse))
+        return false;
+    entry.page->onConnected(slot);
+    return true;
+}
+
+void CMainWnd::RetryPendingOpens() {
+    std::vector<DevicePage*> connected;
+    const OpenRetryList::Outcome outcome = m_openRetries.retry([&](int, const SupportedDeviceEntry& slot) {
+        DevicePage* entry = FindPageBySlot(slot);
+        if (entry == nullptr || !OpenCommandSlot(*entry, slot))
+            return false;
+        connected.push_back(entry);
+        return true;
+    });
+    for (int slot : outcome.givenUp)
+        trace("device interface of slot " + std::to_string(slot) + " could not be opened");
+    if (m_openRetries.empty())
+        KillTimer(kOpenRetryTimer);
+    // The entry's timers ran while the page was not connected; they start again for the connect routine.
+    for (DevicePage* entry : connected)
+        if (entry->option->IsVisibleFlag())
+            entry->option->StartTimers();
+}
+
+void CMainWnd::OnDeviceRemoval(int slotIndex) {
+    const std::vector<SupportedDeviceEntry>& slots = m_scanner->slots();
+    if (slotIndex < 0 || size_t(slotIndex) >= slots.size())
+        return;
+    // The scan thread has cleared the slot's path; the table numbers identify the page.
+    const SupportedDeviceEntry& slot = slots[size_t(slotIndex)];
+    trace(removalText(slot.deviceKind));
+    m_openRetries.remove(slotIndex);
+    DevicePage* entry = FindPageBySlot(slot);
+    if (entry == nullptr)
+        return;
+    if (slot.interfaceRole == kInterfaceRoleNotification) {
+        entry->page->closeNotifyInterface();
+        return;
+    }
+    entry->page->closeCommandInterface();
+    const bool wasFront = entry->option->IsVisibleFlag() && entry->option->IsSelected();
+    ShowOption(*entry, false, false);
+    if (!wasFront)
+        return;
+    // The settings window and the macro recording hook, which belong to the device in front, join with their parts.
+    for (DevicePage& other : m_pages) {
+        if (&other != entry && other.option->IsVisibleFlag()) {
+            ShowOption(other, true, true);
+            break;
+        }
+    }
+}
+
+// --- which entries are shown ---
+
+int CMainWnd::CountVisibleOptions() const {
+    int visible = 0;
+    for (const DevicePage& entry : m_pages)
+        visible += entry.option->IsVisibleFlag() ? 1 : 0;
+    return visible;
+}
+
+CVeltraUSBDevice* CMainWnd::GetSelectedPage() const {
+    for (const DevicePage& entry : m_pages)
+        if (entry.option->IsVisibleFlag() && entry.option->IsSelected())
+            return entry.page;
+    return nullptr;
+}
+
+void CMainWnd::ShowPowerOf(const CDeviceOptionUI& option) {
+    CTabLayoutUI* powerSwitch = FindTab(kDevicePowerSwitch);
+    if (powerSwitch == nullptr)
+        return;
+    if (option.GetPowerIndex() < 0) {
+        powerSwitch->SetVisible(false);
+        return;
+    }
+    powerSwitch->SetVisible(true);
+    powerSwitch->SelectItem(option.GetPowerIndex());
+}
+
+void CMainWnd::ShowOption(DevicePage& entry, bool show, bool select) {
+    entry.option->SetVisible(show);
+    if (select) {
+        if (CTabLayoutUI* pageSwitch = FindTab(kDeviceSwitch))
+            pageSwitch->SelectItem(entry.page);
+        ShowPowerOf(*entry.option);
+        entry.option->Select(true);
+    }
+    ApplyVisibleOptionRules();
+}
+
+void CMainWnd::ApplyVisibleOptionRules() {
+    const int visible = CountVisibleOptions();
+    if (CControlUI* noDevice = m_pm.FindControl(kNoDeviceLink))
+        noDevice->SetVisible(visible == 0);
+    if (visible == 0) {
+        if (CTabLayoutUI* powerSwitch = FindTab(kDevicePowerSwitch))
+            powerSwitch->SelectItem(0);
+        if (CTabLayoutUI* pageSwitch = FindTab(kDeviceSwitch))
+            pageSwitch->SelectItem(0);
+    }
+    // Synchronised lighting needs a second device: with one or none shown, every page and entry drops it.
+    for (DevicePage& entry : m_pages) {
+        entry.page->setMultipleDevicesShown(visible > 1);
+        if (visible <= 1) {
+            entry.page->setSyncLighting(false);
+            entry.option->SetSynchronise(false);
+        }
+    }
+}
+
+void CMainWnd::OnSelectChanged(TNotifyUI& msg) {
+    if (msg.pSender == nullptr || msg.pSender->GetName() != CDeviceOptionUI::kSelectName)
+        return;
+    for (DevicePage& entry : m_pages)
+        if (entry.option->IsVisibleFlag() && entry.option->IsSelected() &&
+            entry.option->FindSubControl(CDeviceOptionUI::kSelectName) == msg.pSender)
+            ShowPowerOf(*entry.option);
+}
+
+} // namespace pelan
