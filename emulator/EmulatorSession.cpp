@@ -131,6 +131,8 @@ EmulatorSession::Answer EmulatorSession::run(const std::string& line) {
         return fault(w);
     if (verb == "dump")
         return dump(w);
+    if (verb == "keys")
+        return keys(w);
     return failure("unknown command " + verb);
 }
 
@@ -220,6 +222,17 @@ EmulatorSession::Answer EmulatorSession::dump(const std::vector<std::string>& w)
     if (offset > size || length > size - offset)
         return failure("the memory of " + w[1] + " is " + std::to_string(size) + " bytes");
     return {hexBytes(entry->device->readMemory(offset, length)), false};
+}
+
+EmulatorSession::Answer EmulatorSession::keys(const std::vector<std::string>& w) {
+    std::string error;
+    Entry* entry = find(w[1], error);
+    if (!entry)
+        return failure(error);
+    uint32_t table = 0;
+    if (w.size() > 3 || (w.size() == 3 && !parseNumber(w[2], 1, table)))
+        return failure("keys takes a kind and an optional table, 0 or 1");
+    return {hexBytes(entry->device->keyTable(int(table))), false};
 }
 
 EmulatorSession::Answer EmulatorSession::list() const {

@@ -70,6 +70,7 @@ FirmwareDevice::FirmwareDevice(DeviceModel model, uint16_t versionNumber)
         }
         table.resize(std::max(table.size(), kKeyTableSlot), 0);
     }
+    keyLayout_ = keyTables_[0];
 }
 
 uint16_t FirmwareDevice::vendorId() const {
@@ -221,9 +222,11 @@ uint8_t FirmwareDevice::readInto(const CommandReport& request, CommandReport& re
     case command::readMemory:
         return copyOut(settings_, request, reply);
     case command::readKeyTable: {
+        // Reads answer with the key layout (the factory code at each position), whatever was assigned since, so
+        // the host can always find its keys by their factory codes.
         size_t table = 0;
         const auto local = withinKeyTableSlot(request, table);
-        return local ? copyOut(keyTables_[table], *local, reply) : status::outOfRange;
+        return local ? copyOut(keyLayout_, *local, reply) : status::outOfRange;
     }
     case command::readStatus: {
         const auto record = statusRecordLocked();

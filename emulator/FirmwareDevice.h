@@ -128,7 +128,8 @@ public:
     std::vector<uint8_t> readMemory(size_t offset, size_t length) const;
     // Writes into the settings memory; false (and nothing written) when the bytes do not fit.
     bool writeMemory(size_t offset, std::span<const uint8_t> bytes);
-    // Key table 0 or 1 (number of keys times 3 bytes); empty for another table.
+    // Key table 0 or 1 as assigned (number of keys times 3 bytes); empty for another table. The key-table read
+    // command answers with the factory layout instead.
     std::vector<uint8_t> keyTable(int table = 0) const;
     std::vector<uint8_t> perKeyTable() const;
     std::vector<uint8_t> macroMemory() const;
@@ -170,6 +171,7 @@ private:
     uint16_t version_;
     std::vector<uint8_t> settings_;
     std::array<std::vector<uint8_t>, kKeyTableCount> keyTables_;
+    std::vector<uint8_t> keyLayout_;
     std::vector<uint8_t> perKeyTable_;
     std::vector<uint8_t> macroMemory_;
     std::vector<uint8_t> lightFrame_;

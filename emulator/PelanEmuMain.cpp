@@ -19,6 +19,7 @@ const char* const kUsage =
     "  fault KIND FAULT [PACKET] misbehave on a command packet (1 = the next one):\n"
     "                            refuse-ff, refuse-fe, drop, late, bad-echo, unplug\n"
     "  dump KIND [OFFSET LENGTH] the device's settings memory as hex\n"
+    "  keys KIND [TABLE]         key table 0 (or 1) as assigned, as hex\n"
     "  list                      the devices and whether they are plugged in\n"
     "  quit                      stop serving and end\n"
     "Each command answers one line: ok, the dump, or error: REASON.\n";
