@@ -46,9 +46,13 @@ int PadRecordDevice::writeSettings(int profileIndex, int, int, int, int) {
     return writePadSettings(profileIndex);
 }
 
+// The record is what writeSettings sends, so a new light goes into it at once, not only at the next profile load.
 void PadRecordDevice::setLightInfo(uint32_t first, uint32_t second, uint32_t third) {
     UsbDeviceModel::setLightInfo(first, second, third);
     profileData().writeLightInfo(first, second, third);
+    const LightInfo light = profileData().readLightInfo();
+    std::lock_guard lock(lightLock);
+    applyLightToPadRecord(record_, light);
 }
 
 void PadRecordDevice::setDeviceIndex(int n) {

@@ -128,6 +128,11 @@ TEST_F(MousepadTest, LightChangesFromThePanelReachThePad) {
     ASSERT_EQ(model->writeSettings(0), kResultAccepted);
     EXPECT_EQ(device->readMemory(1, 8), (std::vector<uint8_t>{3, 1, 1, 0, 1, 9, 8, 7}));
     EXPECT_EQ(savedNode("p1")["LightInfo"]["SelectItem"].asInt(), 3);
+
+    // Without a reload in between the new light is sent all the same.
+    model->setLightInfo(2 | (4u << 8), 0 | (1u << 8) | (2u << 16) | (3u << 24), 0);
+    ASSERT_EQ(model->writeSettings(0), kResultAccepted);
+    EXPECT_EQ(device->readMemory(1, 8), (std::vector<uint8_t>{2, 4, 4, 0, 0, 1, 2, 3}));
 }
 
 TEST_F(MousepadTest, PeriodicStatusFeedsThePowerDisplay) {
