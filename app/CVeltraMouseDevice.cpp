@@ -66,9 +66,10 @@ void CVeltraMouseDevice::setSliderRanges() {
             slider->SetMaxValue(kMaxDpiCode);
         }
         if (auto* edit = findControl<CEditUI>(numbered(kDpiEditPrefix, stage))) {
-            edit->SetNumberOnly(true);
-            if (edit->GetLineEdit()->validator() == nullptr)
-                edit->GetLineEdit()->setValidator(new QIntValidator(0, kMaxEditDpi, edit->GetLineEdit()));
+            // Digits only, and never more than the largest DPI.
+            QLineEdit* line = edit->GetLineEdit();
+            if (dynamic_cast<const QIntValidator*>(line->validator()) == nullptr)
+                line->setValidator(new QIntValidator(0, kMaxEditDpi, line));
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "app/CVeltraUSBDevice.h"
 
 #include "app/CMpDevicePowerUI.h"
+#include "app/ProfileRoutes.h"
 
 #include <QMetaObject>
 #include <optional>
@@ -77,6 +78,8 @@ void CVeltraUSBDevice::setMultipleDevicesShown(bool multiple) {
 void CVeltraUSBDevice::bindPageControls() {
     keyButtons_.clear();
     lightButtons_.clear();
+    // The profile panel loads the device's profile list and names the profile the page shows.
+    bindProfilePanel(*this);
     if (model_->profileName.empty())
         return;
     if (auto* panel = dynamic_cast<CContainerUI*>(FindSubControl(kSelectPanel)))

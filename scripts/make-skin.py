@@ -221,11 +221,135 @@ def make_no_device():
     ])
 
 
+# Pictures the device pages and the power panel name by their paths under the skin folder (Control/, power/,
+# device/), rather than under common/.
+SKIN = os.path.join(HERE, "..", "skin")
+TRACK = (52, 58, 68)
+
+
+def save_skin(name, width, height, layers, background=(0, 0, 0, 0)):
+    write_png(os.path.join(SKIN, name), width, height, render(width, height, layers, background))
+
+
+def make_slider_pictures():
+    # Tracks stretch along the slider, so their ends are nearly square; the thumbs keep their size.
+    def track(colour):
+        return [(box(32, 11, 32, 3, 1.5), colour, 1.0)]
+
+    save_skin("Control/SliderBar_BK1.png", 64, 22, track(TRACK))
+    save_skin("Control/SliderBar_BK3.png", 64, 22, track(ACCENT))
+    save_skin("Control/SliderBar2_Thumb.png", 22, 22, [
+        (circle(11, 11, 10), ACCENT, 1.0),
+        (circle(11, 11, 5), (255, 255, 255), 1.0),
+    ])
+    save_skin("Control/SliderBar3_Thumb.png", 22, 22, [
+        (circle(11, 11, 9), (150, 158, 170), 1.0),
+        (circle(11, 11, 4), (60, 66, 76), 1.0),
+    ])
+
+
+def make_check_pictures():
+    frame = box(9, 9, 8, 8, 3)
+    tick = union(capsule(5, 9.5, 8, 12.5, 2.2), capsule(8, 12.5, 13.5, 6, 2.2))
+    save_skin("Control/check_off.png", 18, 18, [(outline(frame, 1.4), (110, 118, 130), 1.0)])
+    save_skin("Control/check_on.png", 18, 18, [(frame, ACCENT, 1.0), (tick, (255, 255, 255), 1.0)])
+
+
+def battery(fill):
+    """A battery lying on its side, 36 x 36, filled to `fill` (0..1)."""
+    shell = outline(box(17, 18, 13, 8, 2.5), 2)
+    cap = box(32.5, 18, 1.5, 3.5, 1)
+    level = box(6 + 11 * fill, 18, max(0.5, 11 * fill), 5, 1)
+    return union(shell, cap), level
+
+
+def make_power_pictures():
+    green, amber, grey = (92, 214, 150), (255, 196, 70), (200, 205, 214)
+    shell, level = battery(1.0)
+    save_skin("power/powered.png", 36, 36, [(shell, grey, 1.0), (level, green, 1.0)])
+    shell, level = battery(0.55)
+    bolt = union(capsule(20, 10, 15, 18, 2.4), capsule(15, 18, 21, 18, 2.4), capsule(21, 18, 16, 26, 2.4))
+    save_skin("power/powering.png", 36, 36, [(shell, grey, 1.0), (level, amber, 1.0),
+                                            (outline(bolt, 2.4), (27, 30, 36), 1.0), (bolt, (255, 255, 255), 1.0)])
+    shell, level = battery(0.35)
+    save_skin("power/power.png", 36, 36, [(shell, grey, 1.0), (level, ACCENT, 1.0)])
+
+    phone = box(18, 18, 9, 15, 3)
+    screen = box(18, 18, 7, 12, 1.5)
+    body = subtract(phone, screen)
+    save_skin("power/Phone_type_iphone.png", 36, 36, [
+        (body, grey, 1.0), (box(18, 7.5, 3, 1.2, 1.2), grey, 1.0), (screen, (40, 48, 60), 1.0)])
+    save_skin("power/Phone_type_samsung.png", 36, 36, [
+        (body, grey, 1.0), (screen, (40, 48, 60), 1.0), (circle(18, 8.5, 1.3), grey, 1.0)])
+    save_skin("power/Phone_type_other.png", 36, 36, [
+        (body, grey, 1.0), (screen, (40, 48, 60), 1.0), (circle(18, 31, 1.2), (27, 30, 36), 1.0)])
+    save_skin("power/Phone_type_no_device.png", 36, 36, [(outline(phone, 1.4), (90, 96, 108), 1.0)])
+    waves = union(ring(10, 16, 4, 2), ring(10, 16, 8, 2))
+    wedge = lambda x, y: max(waves(x, y), -(x - 10) + abs(y - 16) * 0.9)
+    save_skin("power/wuxian.png", 20, 20, [(union(wedge, circle(10, 16, 1.8)), (92, 214, 150), 1.0)])
+
+
+def body_shade(top, bottom, height):
+    def shade(x, y):
+        t = max(0.0, min(1.0, y / height))
+        return tuple(int(a + (b - a) * t) for a, b in zip(top, bottom))
+    return shade
+
+
+def make_device_pictures():
+    # The mouse seen from above, 380 x 500: a shell with two buttons, the wheel and a light strip on each side.
+    shell = box(190, 265, 108, 205, 100)
+    seam = union(capsule(190, 64, 190, 200, 2.5), capsule(88, 200, 292, 200, 2.5))
+    wheel = box(190, 112, 9, 26, 8)
+    strips = union(capsule(114, 320, 108, 440, 7), capsule(266, 320, 272, 440, 7))
+    logo = ring(190, 360, 18, 4)
+    save_skin("device/mouse_top.png", 380, 500, [
+        (shell, body_shade((58, 64, 76), (30, 34, 42), 500), 1.0),
+        (outline(shell, 2), (88, 96, 110), 1.0),
+        (seam, (22, 25, 31), 1.0),
+        (wheel, (120, 128, 142), 1.0),
+        (strips, (40, 70, 120), 0.9),
+        (logo, ACCENT, 0.9),
+    ])
+    # The mousepad from above, 460 x 280, with its light strip along the edge and the charging spot.
+    pad = box(230, 140, 222, 132, 22)
+    spot = ring(360, 140, 34, 3)
+    save_skin("device/mousepad_top.png", 460, 280, [
+        (pad, body_shade((44, 49, 59), (28, 31, 38), 280), 1.0),
+        (outline(box(230, 140, 212, 122, 16), 3), (40, 70, 120), 0.9),
+        (spot, (92, 214, 150), 0.8),
+        (circle(360, 140, 6), (92, 214, 150), 0.8),
+    ])
+    # The headset from the front, 360 x 360: band and two ear cups.
+    band = subtract(ring(180, 190, 122, 16), box(180, 280, 200, 90))
+    cups = union(box(62, 250, 34, 60, 28), box(298, 250, 34, 60, 28))
+    mic = capsule(62, 300, 130, 340, 6)
+    save_skin("device/headset_front.png", 360, 360, [
+        (band, (70, 77, 90), 1.0),
+        (cups, body_shade((62, 68, 80), (32, 36, 44), 360), 1.0),
+        (outline(cups, 2), (88, 96, 110), 1.0),
+        (mic, (90, 98, 112), 1.0),
+    ])
+    # The keyboard from above, 460 x 200: a frame with rows of keys.
+    keys = []
+    for row in range(5):
+        for col in range(15):
+            keys.append(box(30 + col * 28.6, 38 + row * 31, 11, 11, 3))
+    save_skin("device/keyboard_top.png", 460, 200, [
+        (box(230, 100, 226, 94, 12), body_shade((48, 53, 63), (30, 33, 40), 200), 1.0),
+        (union(*keys), (74, 81, 94), 1.0),
+    ])
+
+
 def main():
     make_title_buttons()
     make_logo()
     make_background()
     make_no_device()
+    make_slider_pictures()
+    make_check_pictures()
+    make_power_pictures()
+    make_device_pictures()
 
 
 if __name__ == "__main__":
