@@ -111,14 +111,17 @@ void CVeltraMouseDevice::refreshControls() {
     const std::vector<DpiStage> stages = profileStages();
     const int active = mouse_.profileData.getActiveDpiStage();
     for (int stage = 0; stage < kStageCount; ++stage)
-        showStage(stage, std::clamp<int>(stages[size_t(stage)].dpiX, 0, kMaxDpiCode), stage == active);
+        showStage(stage, stages[size_t(stage)], stage == active);
     const int rate = std::clamp<int>(mouse_.settingsSnapshot().reportRate, 0, kReportRateCount - 1);
     if (auto* option = findControl<COptionUI>(numbered(kReportRatePrefix, rate)))
         option->Selected(true, false);
 }
 
-void CVeltraMouseDevice::showStage(int stage, int code, bool active) {
+void CVeltraMouseDevice::showStage(int stage, const DpiStage& shown, bool active) {
+    const int code = std::clamp<int>(shown.dpiX, 0, kMaxDpiCode);
     const QString dpiText = QString::number(dpiFromCode(code));
+    if (auto* check = findControl<CCheckBoxUI>(numbered(kDpiEnablePrefix, stage)))
+        check->SetCheck(shown.enabled != 0, false);
     if (auto* slider = findControl<CSliderUI>(numbered(kDpiSliderPrefix, stage))) {
         slider->SetValue(code);
         slider->SetBkImage(active ? kActiveSliderBar : kSliderBar);
@@ -179,6 +182,15 @@ void CVeltraMouseDevice::onReportRateSelected(int index) {
     storeAndSend();
 }
 
+void CVeltraMouseDevice::onDpiStageEnabled(int stage, bool enabled) {
+    if (stage < 0 || stage >= kStageCount)
+        return;
+    std::vector<DpiStage> stages = profileStages();
+    stages[size_t(stage)].enabled = enabled ? 1 : 0;
+    mouse_.profileData.writeDpiStages(stages);
+    storeAndSend();
+}
+
 bool CVeltraMouseDevice::onPageNotify(TNotifyUI& msg) {
     if (msg.pSender == nullptr)
         return false;
@@ -197,6 +209,13 @@ bool CVeltraMouseDevice::onPageNotify(TNotifyUI& msg) {
         if (msg.sType != DUI_MSGTYPE_KILLFOCUS && msg.sType != DUI_MSGTYPE_RETURN)
             return false;
         onDpiEditCommitted(stage);
+        return true;
+    }
+    if (const int stage = stageOf(name, kDpiEnablePrefix, kStageCount); stage >= 0) {
+        auto* check = dynamic_cast<CCheckBoxUI*>(msg.pSender);
+        if (msg.sType != DUI_MSGTYPE_SELECTCHANGED || check == nullptr)
+            return false;
+        onDpiStageEnabled(stage, check->GetCheck());
         return true;
     }
     if (const int rate = stageOf(name, kReportRatePrefix, kReportRateCount); rate >= 0) {

@@ -18,6 +18,7 @@ public:
     static constexpr const char* kDpiSliderPrefix = "DPI_slider_";
     static constexpr const char* kDpiEditPrefix = "DPI_edit_";
     static constexpr const char* kDpiValuePrefix = "DPI_value_";
+    static constexpr const char* kDpiEnablePrefix = "DPI_enable_check_";
     static constexpr const char* kReportRatePrefix = "polling_rate_option_";
     static constexpr const char* kHintControl = "device_tishi_info";
 
@@ -48,6 +49,8 @@ public:
     // A stage's edit was left or confirmed: the typed DPI becomes the nearest stage code the mouse offers.
     void onDpiEditCommitted(int stage);
     void onReportRateSelected(int index);
+    // A stage was switched on or off: kept in the profile (the mouse's settings block has no place for it).
+    void onDpiStageEnabled(int stage, bool enabled);
 
     // How the user is asked (1 confirmed, 0 declined) and how the program ends; message boxes and the real end by
     // default, replaced by tests.
@@ -64,7 +67,7 @@ private:
     std::vector<DpiStage> profileStages();
     void setStageCode(int stage, int code);
     void storeAndSend();
-    void showStage(int stage, int code, bool active);
+    void showStage(int stage, const DpiStage& shown, bool active);
     void setSliderRanges();
     void startFirmwareUpgrade();
 

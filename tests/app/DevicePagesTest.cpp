@@ -237,6 +237,17 @@ TEST_F(MousePageTest, DpiEditsAndSlidersStoreTheStageAndWriteItToTheMouse) {
     EXPECT_TRUE(page->onPageNotify(select));
     EXPECT_EQ(mouse->readMemory(14, 1), (std::vector<uint8_t>{3}));
 
+    // Switching a stage off is kept in the profile.
+    auto* enable = tree->find<CCheckBoxUI>("DPI_enable_check_4");
+    ASSERT_TRUE(enable->GetCheck());
+    enable->SetCheck(false, false);
+    TNotifyUI untick = notification(DUI_MSGTYPE_SELECTCHANGED, enable);
+    EXPECT_TRUE(page->onPageNotify(untick));
+    EXPECT_EQ(JsonFileStore::loadJsonFile(
+                  page->model().profileFilePath("p1"))["Device"][0]["DPIStages"]["StageDPIs"][4]["StageActive"]
+                  .asInt(),
+              0);
+
     // Notifications of other controls are left to others.
     TNotifyUI other = notification(DUI_MSGTYPE_VALUECHANGED, tree->find<CSliderUI>("pointer_speed_slider"));
     EXPECT_FALSE(page->onPageNotify(other));
@@ -480,6 +491,10 @@ TEST(PadPages, EveryPageLayoutBuildsItsPageWithItsControls) {
         EXPECT_EQ(page->lightButtons().size(), c.lights) << c.layout;
         EXPECT_NE(tree.find<CTabLayoutUI>("device_function_switch"), nullptr) << c.layout;
         EXPECT_NE(tree.find<CTabLayoutUI>("device_key_function_switch"), nullptr) << c.layout;
+        const QString folder = test::env("PELAN_SCREENSHOT_DIR");
+        if (!folder.isEmpty() && QDir().mkpath(folder)) {
+            EXPECT_TRUE(tree.host.grab().save(folder + "/" + QString(c.page) + ".png"));
+        }
     }
 }
 
