@@ -103,26 +103,25 @@ void CVeltraUSBDevice::showFunctionTabs(int kind) {
         keyFunctionSwitch_ = findControl<CTabLayoutUI>(kKeyFunctionSwitch);
         functionSwitchesFound_ = true;
     }
+    // The tab of the first switch and of the second one; -1 leaves the second switch as it is.
     int first = 0;
-    std::optional<int> second = 0;
+    int second = 0;
     switch (kind) {
     case 2:
     case 6:
-        first = 0;
         second = 1;
         break;
     case 3:
     case 7:
         first = 1;
-        second.reset();
+        second = -1;
         break;
     case 4:
-        first = 0;
         second = 2;
         break;
     case 5:
         first = 2;
-        second.reset();
+        second = -1;
         break;
     default:
         break;
@@ -130,8 +129,8 @@ void CVeltraUSBDevice::showFunctionTabs(int kind) {
     model_->functionTab = first;
     if (functionSwitch_ != nullptr)
         functionSwitch_->SelectItem(first, false);
-    if (keyFunctionSwitch_ != nullptr && second)
-        keyFunctionSwitch_->SelectItem(*second, false);
+    if (keyFunctionSwitch_ != nullptr && second >= 0)
+        keyFunctionSwitch_->SelectItem(second, false);
 }
 
 void CVeltraUSBDevice::refreshTexts() {
