@@ -1,6 +1,7 @@
 // The main window's device side: the builder callback, page creation, the scan thread's reports, arrival and
 // removal, and which device list entries are shown and selected.
 #include "app/AppMessages.h"
+#include "app/CDeviceProfileUI.h"
 #include "app/CMainWnd.h"
 #include "app/CMpDevicePowerUI.h"
 #include "app/CVeltraUSBDevice.h"
@@ -38,7 +39,7 @@ const BuilderEntry kBuilderTable[] = {
     {"VeltraDI6533Device", nullptr, nullptr},        // CVeltraDI6533Device
     {"VeltraMouseDevice", nullptr, nullptr},         // CVeltraMouseDevice
     {"VeltraKeyboardDevice", nullptr, nullptr},      // CVeltraKeyboardDevice
-    {"DeviceProfile", nullptr, nullptr},             // CDeviceProfileUI
+    {"DeviceProfile", [] { return static_cast<CControlUI*>(new CDeviceProfileUI()); }, nullptr},
     {"LightControl", nullptr, nullptr},              // CLightControlUI
     {"MagicControl", nullptr, nullptr},              // CMagicControlUI
     {"Voice6533Control", nullptr, nullptr},          // CVoice6533ControlUI

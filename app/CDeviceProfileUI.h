@@ -1,0 +1,94 @@
+#pragma once
+
+#include "profile/ProfileList.h"
+#include "ui/DuiLib.h"
+
+#include <array>
+#include <functional>
+#include <string>
+
+namespace pelan {
+
+// The profile panel of a device page: the profile combo box and name edit mirror the page's ProfileList (which
+// owns every rule of the list and its files), the function tab options follow the device kind, and the profile
+// function list folds away. The panel carries out what the main window's profile buttons ask for and shows the
+// results; it never decides a rule of its own about names, limits or files.
+class CDeviceProfileUI : public CHorizontalLayoutUI {
+public:
+    static constexpr const char* kCombo = "device_profile_combo";
+    static constexpr const char* kNameEdit = "device_profile_name_edit";
+    static constexpr const char* kMenuLayout = "profile_menu_layout";
+    static constexpr int kItemHeight = 30;
+    static constexpr int kTabCount = 7;
+    // The function tab options, tab 1 to 7.
+    static constexpr std::array<const char*, kTabCount> kTabOptions = {
+        "deng_Op_tab",   "key_Op_tab",        "macro_Op_tab", "system_Op_tab",
+        "cursor_Op_tab", "6533_voice_Op_tab", "magic_Op_tab"};
+
+    // How the panel asks the user: message boxes and file dialogs of the owner window by default, replaced by
+    // tests. message returns 1 when confirmed; the file choosers return "" when cancelled.
+    struct Prompts {
+        std::function<int(const QString& text, bool textIsKey, bool withCancel)> message;
+        std::function<QString(const QString& filter)> openFile;
+        std::function<QString(const QString& filter)> saveFile;
+    };
+
+    CDeviceProfileUI() = default;
+    QString GetClass() const override { return "DeviceProfileUI"; }
+    void* GetInterface(const QString& name) override;
+
+    void setDeviceKind(int kind) { profiles_.setDeviceKind(kind); }
+    int getDeviceKind() const { return profiles_.getDeviceKind(); }
+    void setFolders(const std::string& profileFolder, const std::string& defaultProfilePath) {
+        profiles_.setFolders(profileFolder, defaultProfilePath);
+    }
+    // The selected profile's identifier ("" when none): the page's profile name.
+    std::string getCurrentProfileId() const { return profiles_.getCurrentProfileId(); }
+    const ProfileList& profiles() const { return profiles_; }
+
+    // The combo box's selection, -1 when there is none or no combo box.
+    int getSelectedIndex();
+    QString getNameEditText();
+    void setNameEditText(const QString& text);
+    void setMenuVisible(bool visible);
+    bool isMenuVisible();
+    // Selects function tab n (1 to 7) without notifications and unselects the others; any other n unselects all.
+    // Nothing unless all seven options exist.
+    void selectTab(int n);
+
+    // List operations. Each mirrors the list into the combo box and the name edit afterwards and returns the
+    // list's result; without the combo box nothing is done (NoSelection).
+    ProfileListResult initProfileList();
+    ProfileListResult selectProfile(int index, bool notify);
+    ProfileListResult addProfile();
+    ProfileListResult copyProfile();
+    ProfileListResult deleteProfile();
+    ProfileListResult renameProfile(const std::string& name);
+    ProfileListResult importProfile(const std::string& path);
+    ProfileListResult exportProfile(const std::string& path);
+    ProfileListResult resetProfile();
+
+    void setPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
+    const Prompts& prompts() const { return prompts_; }
+
+private:
+    CComboUI* combo();
+    CEditUI* nameEdit();
+    COptionUI* tabOption(int n);
+    enum class Mirror { Nothing, Items, ItemsAndName };
+    // Runs a list operation when the combo box exists, then mirrors the list as asked.
+    ProfileListResult mirrored(const std::function<ProfileListResult()>& operation, Mirror mirror);
+    // Makes the combo items the list's names, in order, and selects the list's selection without a notification;
+    // with showName the name edit shows the selected profile's name.
+    void mirrorList(bool showName);
+    void showTabsOfKind();
+
+    ProfileList profiles_;
+    Prompts prompts_;
+    CComboUI* combo_ = nullptr;
+    CEditUI* nameEdit_ = nullptr;
+    CControlUI* menuLayout_ = nullptr;
+    std::array<COptionUI*, kTabCount> tabs_{};
+};
+
+} // namespace pelan
