@@ -21,23 +21,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Builds the mouse page and, as the main window does, the profile panel's tag from its own layout.
 struct PanelCallback : IDialogBuilderCallback {
     CControlUI* CreateControl(const QString& tag) override {
         if (tag.compare("VeltraMouseDevice", Qt::CaseInsensitive) == 0)
             return new CVeltraMouseDevice();
         if (tag.compare("DeviceProfile", Qt::CaseInsensitive) == 0)
             return new CDeviceProfileUI();
+        if (tag.compare("DeviceProfileUI", Qt::CaseInsensitive) == 0)
+            return CDialogBuilder().Create("XML/CustomControlXML/DeviceProfile.xml", QString(), this, nullptr);
         return nullptr;
     }
 };
 
-// A mouse page holding the profile panel's layout, in a window-sized host.
+// The skin's mouse page in a window-sized host.
 const QString kLayout = QStringLiteral(R"(<Window size="1141,753">
-    <Font id="0" size="15" default="true" shared="true"/><Font id="7" size="14" shared="true"/>
-    <VerticalLayout name="host_root" bkcolor="#FF15171C">
-        <VeltraMouseDevice name="mouse_device_page">
-            <VerticalLayout><Include source="XML/CustomControlXML/DeviceProfile.xml"/><Control/></VerticalLayout>
-        </VeltraMouseDevice>
+    <Font id="0" size="15" default="true" shared="true"/><Font id="4" size="16" shared="true"/>
+    <Font id="5" size="20" shared="true"/><Font id="7" size="14" shared="true"/><Font id="8" size="12" shared="true"/>
+    <VerticalLayout name="host_root" bkimage="common/background.png" bkcolor="#FF15171C">
+        <Include source="XML/DeviceXml/mousedevice.xml"/>
     </VerticalLayout></Window>)");
 
 class ProfilePanelTest : public ::testing::Test {
@@ -274,6 +276,13 @@ TEST_F(ProfilePanelTest, ResetAsksFirstAndThenReloadsThePageFromTheDefaults) {
 TEST_F(ProfilePanelTest, TheSpreadButtonFoldsTheProfileFunctions) {
     bind();
     EXPECT_FALSE(panel->isMenuVisible());
+    const QString screenshots = test::env("PELAN_SCREENSHOT_DIR");
+    if (!screenshots.isEmpty() && QDir().mkpath(screenshots)) {
+        click("profile_fun_spread_btn");
+        QApplication::processEvents();
+        EXPECT_TRUE(tree->host.grab().save(screenshots + "/profile_panel.png"));
+        click("profile_fun_spread_btn");
+    }
     click("profile_fun_spread_btn");
     EXPECT_TRUE(panel->isMenuVisible());
     EXPECT_TRUE(tree->find<CControlUI>("profile_menu_layout")->IsVisibleFlag());
