@@ -183,34 +183,6 @@ void CMainWnd::OpenTrayMenu() {
     m_menu->Init(this, kTrayMenuLayout, QCursor::pos() - QPoint(0, kTrayMenuLift));
 }
 
-void CMainWnd::Notify(TNotifyUI& msg) {
-    if (msg.sType != DUI_MSGTYPE_TIMER)
-        trace((msg.sType + " " + (msg.pSender != nullptr ? msg.pSender->GetName() : QString())).toStdString());
-    if (msg.sType == DUI_MSGTYPE_WINDOWINIT)
-        OnWindowInit();
-    else if (msg.sType == DUI_MSGTYPE_CLICK)
-        OnClick(msg);
-    else if (msg.sType == DUI_MSGTYPE_SELECTCHANGED)
-        OnSelectChanged(msg);
-    WindowImplBase::Notify(msg);
-}
-
-void CMainWnd::OnClick(TNotifyUI& msg) {
-    if (msg.pSender == nullptr)
-        return;
-    const QString name = msg.pSender->GetName();
-    if (name.compare("closebtn", Qt::CaseInsensitive) == 0 || name.compare("nodevice_ok_btn", Qt::CaseInsensitive) == 0)
-        ShowWindow(false);
-    else if (name == kControlLightStatus)
-        SetLightingControl(m_lightingControl != 0 ? 0 : 1, true);
-    else if (msg.pSender == m_titleButtons[3])
-        SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    else if (msg.pSender == m_titleButtons[1])
-        SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    else if (msg.pSender == m_titleButtons[2])
-        SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
-}
-
 // --- lighting owner ---
 
 void CMainWnd::SetLightingControl(int enabled, bool broadcast) {

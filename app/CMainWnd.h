@@ -18,6 +18,8 @@ class CDeviceOptionUI;
 class CMpDevicePowerUI;
 class CVeltraUSBDevice;
 class DemoDevices;
+class DesktopSettingsApplier;
+class CVeltraMouseDevice;
 class IDeviceOptionPage;
 class SiblingBus;
 class SleepWatcher;
@@ -88,6 +90,8 @@ public:
     bool IsStarted() const { return m_started; }
     // Whether a worker of that index is running (scan 0, update 2, lighting sync 8).
     bool IsWorkerRunning(int index) const;
+    // Applies the pages' pointer and keyboard settings to the desktop (made on first use).
+    DesktopSettingsApplier& GetDesktopSettings();
 
 private:
     // The scan thread's reports, handed to the UI thread as blocking window messages.
@@ -106,6 +110,14 @@ private:
     void OnWindowInit();
     void OnClick(TNotifyUI& msg);
     void OnSelectChanged(TNotifyUI& msg);
+    // Notification tables (MainWndNotify.cpp).
+    void OnWindowSize(TNotifyUI& msg);
+    void RouteSelectChanged(TNotifyUI& msg);
+    void RouteMouseSystemCheck(CVeltraMouseDevice& mouse, const QString& name, bool checked);
+    void RouteValueChanged(TNotifyUI& msg);
+    void RouteLiveValue(TNotifyUI& msg);
+    void RouteKillFocus(TNotifyUI& msg);
+    void RestoreSelectedPage();
     void OnTimer(UINT id);
     void OpenTrayMenu();
     void StartDemoDevices();
@@ -153,6 +165,7 @@ private:
     std::unique_ptr<DemoDevices> m_demo;
     std::unique_ptr<SiblingBus> m_siblings;
     std::unique_ptr<SleepWatcher> m_sleep;
+    std::shared_ptr<DesktopSettingsApplier> m_desktopSettings;
     std::unique_ptr<QSocketNotifier> m_siblingNotifier;
     std::unique_ptr<QSocketNotifier> m_sleepNotifier;
     int m_lightingControl = 1;
@@ -160,6 +173,8 @@ private:
     bool m_hovered = false;
     bool m_resumed = true;
     bool m_started = false;
+    // The first size change of the root after window init has placed the window.
+    bool m_placedOnFirstSize = false;
     int m_windowDpi = 96;
     QSize m_screenSize;
 };

@@ -1,0 +1,295 @@
+// The main window's notification dispatch: every notification of the main layout arrives here. The window keeps
+// no setting of its own: it finds the page in front (the selected page) and hands the notification to the page or
+// panel that owns the setting; the desktop's pointer and keyboard settings are applied from here.
+#include "app/CMainWnd.h"
+#include "app/CMsgWnd.h"
+#include "app/CVeltraKeyboardDevice.h"
+#include "app/CVeltraMouseDevice.h"
+#include "app/DesktopSettingsApplier.h"
+#include "app/KeyboardPageRoutes.h"
+#include "app/MousePageRoutes.h"
+#include "app/NotifyName.h"
+#include "app/ProfileRoutes.h"
+#include "controls/CDeviceOptionUI.h"
+#include "platform/Shell.h"
+#include "platform/Trace.h"
+
+#include <array>
+
+namespace pelan {
+namespace {
+
+constexpr const char* kRootControl = "root";
+constexpr const char* kControlLightStatus = "control_light_status";
+constexpr const char* kDefaultButton = "default_btn";
+constexpr const char* kDefaultQuestion = "message_text_22";
+constexpr const char* kResetRepeatButton = "reset_repeat_btn";
+constexpr const char* kSynchroniseOption = "synchro_device_select";
+
+// The vendor's web site, microblog page and social-network page.
+struct WebLink {
+    const char* button;
+    const char* link;
+};
+constexpr std::array<WebLink, 3> kWebLinks = {{{"webbtn", "https://www.orvane.com/"},
+                                               {"ttbtn", "https://weibo.com/orvane"},
+                                               {"fbbtn", "https://www.facebook.com/orvane"}}};
+
+// The profile panel's buttons; the profile panel's own routes take them.
+constexpr std::array<const char*, 8> kProfilePanelButtons = {
+    "device_add_btn",    "device_sub_btn",    "device_copy_btn",  "device_profile_edit_save_btn",
+    "device_import_btn", "device_export_btn", "device_reset_btn", "profile_fun_spread_btn"};
+
+bool sameName(const QString& name, const char* wanted) {
+    return name.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0;
+}
+
+template <size_t N>
+bool isOneOf(const QString& name, const std::array<const char*, N>& names) {
+    for (const char* wanted : names)
+        if (sameName(name, wanted))
+            return true;
+    return false;
+}
+
+bool isSelected(const TNotifyUI& msg) {
+    const auto* option = dynamic_cast<const COptionUI*>(msg.pSender);
+    return option != nullptr && option->IsSelected();
+}
+
+int sliderValue(const TNotifyUI& msg) {
+    const auto* slider = dynamic_cast<const CSliderUI*>(msg.pSender);
+    return slider != nullptr ? slider->GetValue() : 0;
+}
+
+// The value of the page's slider `name`, or 0 when it has none.
+int sliderValueOn(CContainerUI& page, const char* name) {
+    const auto* slider = dynamic_cast<const CSliderUI*>(page.FindSubControl(name));
+    return slider != nullptr ? slider->GetValue() : 0;
+}
+
+// The whole profile onto the device again: into the page, shown, then settings, macros and keys written.
+void applyWholeProfile(UsbDeviceModel& model) {
+    if (auto* mouse = dynamic_cast<MouseDevice*>(&model)) {
+        mouse->applyProfile();
+        return;
+    }
+    model.loadProfileIntoPage();
+    model.refreshPage();
+    model.writeSettings(0, 0);
+    model.writeMacros();
+    model.writeCurrentKeys(0);
+}
+
+} // namespace
+
+void CMainWnd::Notify(TNotifyUI& msg) {
+    if (msg.sType != DUI_MSGTYPE_TIMER)
+        trace((msg.sType + " " + (msg.pSender != nullptr ? msg.pSender->GetName() : QString())).toStdString());
+    const QString& type = msg.sType;
+    if (type == DUI_MSGTYPE_WINDOWINIT)
+        OnWindowInit();
+    else if (type == DUI_MSGTYPE_WINDOWSIZE)
+        OnWindowSize(msg);
+    else if (type == DUI_MSGTYPE_CLICK)
+        OnClick(msg);
+    else if (type == DUI_MSGTYPE_SELECTCHANGED)
+        RouteSelectChanged(msg);
+    else if (type == DUI_MSGTYPE_VALUECHANGED)
+        RouteValueChanged(msg);
+    else if (type == DUI_MSGTYPE_MOVEVALUECHANGED)
+        RouteLiveValue(msg);
+    else if (type == DUI_MSGTYPE_KILLFOCUS)
+        RouteKillFocus(msg);
+    // "colorchanged" and "itemselect" reach the lighting, key, macro and headset panels, which add their routes
+    // here with their own parts; "msleave", "msenter", "itemclick", "textchanged" and the picture list's
+    // notifications take no action.
+    WindowImplBase::Notify(msg);
+}
+
+DesktopSettingsApplier& CMainWnd::GetDesktopSettings() {
+    if (m_desktopSettings == nullptr)
+        m_desktopSettings = std::make_shared<DesktopSettingsApplier>(systemSettings());
+    return *m_desktopSettings;
+}
+
+void CMainWnd::OnWindowSize(TNotifyUI& msg) {
+    // The first size change after window init places the window once.
+    if (msg.pSender == nullptr || msg.pSender->GetName() != kRootControl || !m_started || m_placedOnFirstSize)
+        return;
+    m_placedOnFirstSize = true;
+    PlaceWindow();
+}
+
+// --- click table ---
+
+void CMainWnd::OnClick(TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return;
+    const QString name = msg.pSender->GetName();
+    if (isOneOf(name, kProfilePanelButtons)) {
+        // Hook of the profile panel: its routes resolve the selected page themselves.
+        handleProfilePanelClick(*this, msg);
+    } else if (sameName(name, "closebtn") || sameName(name, "nodevice_ok_btn")) {
+        ShowWindow(false);
+    } else if (sameName(name, kControlLightStatus)) {
+        SetLightingControl(m_lightingControl != 0 ? 0 : 1, true);
+    } else if (msg.pSender == m_titleButtons[3]) {
+        SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    } else if (msg.pSender == m_titleButtons[1]) {
+        SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    } else if (msg.pSender == m_titleButtons[2]) {
+        SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+    } else if (sameName(name, kDefaultButton)) {
+        RestoreSelectedPage();
+    } else if (sameName(name, kResetRepeatButton)) {
+        if (auto* keyboard = dynamic_cast<CVeltraKeyboardDevice*>(GetSelectedPage())) {
+            const keyboard_page::RepeatSettings repeat = keyboard_page::resetRepeat(*keyboard);
+            GetDesktopSettings().applyKeyboardSpeed(repeat.rate);
+            GetDesktopSettings().applyKeyboardDelay(repeat.delay);
+        }
+    } else {
+        for (const WebLink& web : kWebLinks) {
+            if (!sameName(name, web.button))
+                continue;
+            const ShellResult opened = shell().open(web.link);
+            if (!opened.ok)
+                trace(std::string(web.link) + " not opened: " + opened.message);
+        }
+    }
+}
+
+void CMainWnd::RestoreSelectedPage() {
+    CVeltraUSBDevice* page = GetSelectedPage();
+    if (page == nullptr)
+        return;
+    if (CMsgWnd::ShowMessage(this, QString(), kDefaultQuestion, m_windowDpi, true, CMsgWnd::kConfirmAndCancel) == 0)
+        return;
+    // The question ran its own event loop: the device may have gone in the meantime.
+    if (GetSelectedPage() == page)
+        applyWholeProfile(page->model());
+}
+
+// --- selection table ---
+
+void CMainWnd::RouteSelectChanged(TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return;
+    const QString name = msg.pSender->GetName();
+    if (name == CDeviceOptionUI::kSelectName) {
+        OnSelectChanged(msg);
+        return;
+    }
+    if (name == kSynchroniseOption)
+        return; // the device option control reacts to it itself
+    CVeltraUSBDevice* page = GetSelectedPage();
+    auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page);
+    auto* keyboard = dynamic_cast<CVeltraKeyboardDevice*>(page);
+    const NotifyName split = splitNotifyName(name);
+    if (split.prefix == CVeltraMouseDevice::kDpiEnablePrefix) {
+        if (mouse != nullptr)
+            mouse->onDpiStageEnabled(split.index, isSelected(msg));
+    } else if (split.prefix == CVeltraMouseDevice::kReportRatePrefix) {
+        if (mouse != nullptr && isSelected(msg))
+            mouse->onReportRateSelected(split.index);
+        else if (keyboard != nullptr && isSelected(msg))
+            keyboard_page::storeReportRate(*keyboard, split.index);
+    } else if (split.prefix == keyboard_page::kRepeatDelayPrefix) {
+        if (keyboard != nullptr && isSelected(msg))
+            GetDesktopSettings().applyKeyboardDelay(keyboard_page::storeRepeatDelay(*keyboard, split.index));
+    } else if (split.prefix == "mouse_device_seting_option_") {
+        if (mouse != nullptr && isSelected(msg))
+            mouse_page::selectSettingsPage(*mouse, split.index);
+    } else if (mouse != nullptr) {
+        RouteMouseSystemCheck(*mouse, name, isSelected(msg));
+    } else if (keyboard != nullptr) {
+        if (name == keyboard_page::kWinLockOption)
+            keyboard_page::storeKeyFlag(*keyboard, keyboard_page::KeyFlag::WinLock, isSelected(msg));
+        else if (name == keyboard_page::kWKeyOption)
+            keyboard_page::storeKeyFlag(*keyboard, keyboard_page::KeyFlag::WKey, isSelected(msg));
+        else if (name == keyboard_page::kSixKeyOption)
+            keyboard_page::storeKeyFlag(*keyboard, keyboard_page::KeyFlag::SixKey, isSelected(msg));
+    }
+}
+
+void CMainWnd::RouteMouseSystemCheck(CVeltraMouseDevice& mouse, const QString& name, bool checked) {
+    if (name == mouse_page::kPointerPrecisionCheck) {
+        mouse_page::storePointerPrecision(mouse, checked);
+        GetDesktopSettings().applyPointerPrecision(checked);
+    } else if (name == mouse_page::kScrollsPageCheck) {
+        const int lines = sliderValueOn(mouse, mouse_page::kScrollSpeedSlider);
+        mouse_page::storeScrolling(mouse, checked, lines);
+        GetDesktopSettings().applyWheelLines(lines, checked);
+    }
+}
+
+// --- value tables ---
+
+void CMainWnd::RouteValueChanged(TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return;
+    const QString name = msg.pSender->GetName();
+    const int value = sliderValue(msg);
+    CVeltraUSBDevice* page = GetSelectedPage();
+    if (auto* keyboard = dynamic_cast<CVeltraKeyboardDevice*>(page)) {
+        if (name == keyboard_page::kRepeatRateSlider) {
+            keyboard_page::storeRepeatRate(*keyboard, value);
+            GetDesktopSettings().applyKeyboardSpeed(value);
+        }
+        return;
+    }
+    auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page);
+    if (mouse == nullptr)
+        return;
+    const NotifyName split = splitNotifyName(name);
+    if (split.prefix == CVeltraMouseDevice::kDpiSliderPrefix) {
+        mouse->onDpiSliderChanged(split.index, value, true);
+        mouse->model().refreshPage();
+    } else if (name == mouse_page::kPointerSpeedSlider) {
+        mouse_page::storePointerSpeed(*mouse, value);
+        GetDesktopSettings().applyPointerSpeed(value);
+    } else if (name == mouse_page::kScrollSpeedSlider) {
+        mouse_page::storeScrolling(*mouse, false, value);
+        GetDesktopSettings().applyWheelLines(value, false);
+    } else if (name == mouse_page::kDoubleClickSlider) {
+        mouse_page::storeDoubleClick(*mouse, value);
+        const auto* slider = dynamic_cast<const CSliderUI*>(msg.pSender);
+        GetDesktopSettings().applyDoubleClickTime(value, slider != nullptr ? slider->GetMaxValue() : value);
+    }
+}
+
+void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return;
+    const NotifyName split = splitNotifyName(msg.pSender->GetName());
+    CVeltraUSBDevice* page = GetSelectedPage();
+    if (page == nullptr)
+        return;
+    if (split.prefix == CVeltraMouseDevice::kDpiSliderPrefix) {
+        if (auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page))
+            mouse->onDpiSliderChanged(split.index, sliderValue(msg), false);
+    } else if (split.prefix == mouse_page::kTavixSliderPrefix) {
+        mouse_page::showTavixSliderValue(*page, split.index);
+    }
+}
+
+// --- focus table ---
+
+void CMainWnd::RouteKillFocus(TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return;
+    const NotifyName split = splitNotifyName(msg.pSender->GetName());
+    CVeltraUSBDevice* page = GetSelectedPage();
+    if (page == nullptr)
+        return;
+    if (split.prefix == CVeltraMouseDevice::kDpiEditPrefix) {
+        if (auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page)) {
+            mouse->onDpiEditCommitted(split.index);
+            mouse->model().refreshPage();
+        }
+    } else if (split.prefix == mouse_page::kTavixEditPrefix) {
+        mouse_page::commitTavixEdit(*page, split.index);
+    }
+}
+
+} // namespace pelan
