@@ -6,6 +6,7 @@
 #include "app/FontLoader.h"
 #include "platform/Ipc.h"
 #include "platform/Paths.h"
+#include "platform/TerminationSignal.h"
 #include "platform/Trace.h"
 #include "ui/DuiLib.h"
 
@@ -114,8 +115,19 @@ int runPelan(int argc, char** argv) {
                          [&channel, mainWindow] { deliverWaitingMessages(channel, *mainWindow); });
     }
 
+    // Ctrl+C or a plain kill ends the program as its tray menu's "exit" does.
+    std::unique_ptr<QSocketNotifier> terminationNotifier;
+    if (const int signalFd = watchTerminationSignals(); signalFd >= 0) {
+        terminationNotifier = std::make_unique<QSocketNotifier>(signalFd, QSocketNotifier::Read);
+        QObject::connect(terminationNotifier.get(), &QSocketNotifier::activated, [mainWindow] {
+            drainTerminationSignals();
+            mainWindow->Close(0);
+        });
+    }
+
     CPaintManagerUI::MessageLoop();
 
+    terminationNotifier.reset();
     notifier.reset();
     delete mainWindow;
     CResourceManager::GetInstance()->Release();

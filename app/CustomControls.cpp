@@ -1,6 +1,8 @@
 #include "app/CustomControls.h"
 
 #include "app/CMpDevicePowerUI.h"
+#include "app/CVeltraDI6533Device.h"
+#include "app/CVeltraMousePadDevice.h"
 #include "app/CVeltraUSBDevice.h"
 #include "controls/CDeviceOptionUI.h"
 #include "ui/UIDlgBuilder.h"
@@ -16,6 +18,8 @@ QStringList registerCustomControls() {
         {"CDeviceOptionUI", [] { return static_cast<CControlUI*>(new CDeviceOptionUI()); }},
         {"CMpDevicePowerUI", [] { return static_cast<CControlUI*>(new CMpDevicePowerUI()); }},
         {"CVeltraUSBDevice", [] { return static_cast<CControlUI*>(new CVeltraUSBDevice()); }},
+        {"CVeltraMousePadDevice", [] { return static_cast<CControlUI*>(new CVeltraMousePadDevice()); }},
+        {"CVeltraDI6533Device", [] { return static_cast<CControlUI*>(new CVeltraDI6533Device()); }},
     };
     QStringList registered;
     for (const auto& [name, creator] : controls) {

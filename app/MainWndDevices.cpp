@@ -4,6 +4,10 @@
 #include "app/CDeviceProfileUI.h"
 #include "app/CMainWnd.h"
 #include "app/CMpDevicePowerUI.h"
+#include "app/CVeltraDI6533Device.h"
+#include "app/CVeltraKeyboardDevice.h"
+#include "app/CVeltraMouseDevice.h"
+#include "app/CVeltraMousePadDevice.h"
 #include "app/CVeltraUSBDevice.h"
 #include "app/DeviceTables.h"
 #include "app/PageOptionLink.h"
@@ -18,6 +22,11 @@ constexpr const char* kDeviceSwitch = "device_switch";
 constexpr const char* kDevicePowerSwitch = "device_power_switch";
 constexpr const char* kNoDeviceLink = "No_device_Link";
 constexpr const char* kPowerPanelLayout = "XML/CustomControlXML/MpDevicePower.xml";
+
+template <typename Control>
+CControlUI* create() {
+    return new Control();
+}
 
 // A tag of the layouts and what the builder makes of it: a control of a class, or the tree of a nested layout.
 // Tags whose classes are not part of the program yet have neither; the builder then skips them.
@@ -35,16 +44,16 @@ const BuilderEntry kBuilderTable[] = {
     {"HandImgSelectButton", nullptr, nullptr},       // CHandImgSelectButtonUI
     {"RedioMacroButton", nullptr, nullptr},          // CRedioMacroButtonUI
     {"ComboEditContainerElement", nullptr, nullptr}, // CComboEditContainerElementUI
-    {"VeltraMousePadDevice", nullptr, nullptr},      // CVeltraMousePadDevice
-    {"VeltraDI6533Device", nullptr, nullptr},        // CVeltraDI6533Device
-    {"VeltraMouseDevice", nullptr, nullptr},         // CVeltraMouseDevice
-    {"VeltraKeyboardDevice", nullptr, nullptr},      // CVeltraKeyboardDevice
+    {"VeltraMousePadDevice", &create<CVeltraMousePadDevice>, nullptr},
+    {"VeltraDI6533Device", &create<CVeltraDI6533Device>, nullptr},
+    {"VeltraMouseDevice", &create<CVeltraMouseDevice>, nullptr},
+    {"VeltraKeyboardDevice", &create<CVeltraKeyboardDevice>, nullptr},
     {"DeviceProfile", [] { return static_cast<CControlUI*>(new CDeviceProfileUI()); }, nullptr},
-    {"LightControl", nullptr, nullptr},              // CLightControlUI
-    {"MagicControl", nullptr, nullptr},              // CMagicControlUI
-    {"Voice6533Control", nullptr, nullptr},          // CVoice6533ControlUI
-    {"KeySetControl", nullptr, nullptr},             // CKeySetControlUI
-    {"ShootControl", nullptr, nullptr},              // CShootControlUI
+    {"LightControl", nullptr, nullptr},     // CLightControlUI
+    {"MagicControl", nullptr, nullptr},     // CMagicControlUI
+    {"Voice6533Control", nullptr, nullptr}, // CVoice6533ControlUI
+    {"KeySetControl", nullptr, nullptr},    // CKeySetControlUI
+    {"ShootControl", nullptr, nullptr},     // CShootControlUI
     {"DeviceProfileUI", nullptr, "XML/CustomControlXML/DeviceProfile.xml"},
     {"LightSetControlUI", nullptr, "XML/CustomControlXML/LightControl.xml"},
     {"Voice6533SetControlUI", nullptr, "XML/CustomControlXML/Voice6533Control.xml"},
@@ -179,6 +188,8 @@ void CMainWnd::CreateDevicePage(int slotIndex, uint16_t role) {
                            kind == kDeviceKindMouse ? pageRow.fourthInteger : 0);
     page->clearProfileName();
     page->setKindName(row.kindName);
+    // Every page but the keyboard's reads and shows the device's power status.
+    page->setPowerDisplayEnabled(kind != kDeviceKindKeyboard);
     page->attachPowerPanel(power);
     page->onConnected(slot);
     page->setDeviceIndex(row.deviceIndex);

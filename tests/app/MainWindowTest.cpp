@@ -21,7 +21,10 @@ std::unique_ptr<CMainWnd> makeMainWindow() {
     auto window = std::make_unique<CMainWnd>();
     window->Create(static_cast<QWidget*>(nullptr), productTitle(), 0x96CA0000, 0, 0, 0, 800, 572);
     window->CenterWindow();
-    test::waitFor([] { return false; }, 50); // window init
+    // Window init, the placement at 1350 x 810 and the first scan, which brings the window to the front.
+    test::waitFor([&] {
+        return window->IsStarted() && window->GetHWND()->isVisible() && window->GetHWND()->size() == QSize(1350, 810);
+    });
     return window;
 }
 
@@ -39,7 +42,7 @@ TEST(MainWindow, LayoutHoldsEveryNamedControlAndShowsNoDeviceLink) {
     EXPECT_NE(pm->FindControl("setting_progress")->GetInterface("Progress"), nullptr);
     EXPECT_TRUE(pm->FindControl("No_device_Link")->IsVisible());
     EXPECT_EQ(window->GetHWND()->windowTitle(), "ORVANE Pelan Gaming Mouse");
-    EXPECT_EQ(window->GetHWND()->size(), QSize(800, 572));
+    EXPECT_EQ(window->GetHWND()->size(), QSize(1350, 810));
     EXPECT_EQ(window->GetTrayIcon().GetTooltipText(), "ORVANE Pelan Gaming Mouse");
     EXPECT_EQ(GetMainWindow(), window.get());
 
@@ -94,7 +97,7 @@ TEST(MainWindow, ScreenshotIsWrittenToTheBuildFolder) {
     QFile::remove(file);
     const QImage shot = window->GetHWND()->grab().toImage();
     ASSERT_TRUE(shot.save(file));
-    EXPECT_EQ(shot.size(), QSize(800, 572));
+    EXPECT_EQ(shot.size(), QSize(1350, 810));
     // The dark theme: the window is mostly dark, and the picture is not one flat colour.
     int dark = 0;
     QSet<QRgb> colours;
