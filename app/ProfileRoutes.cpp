@@ -26,6 +26,7 @@ constexpr const char* kSpreadButton = "profile_fun_spread_btn";
 constexpr const char* kProfileButtons[] = {kAddButton,    kDeleteButton, kCopyButton,  kRenameButton,
                                            kImportButton, kExportButton, kResetButton, kSpreadButton};
 
+constexpr const char* kProfileCombo = "device_profile_combo";
 constexpr const char* kProfileFileFilter = "Profile Files(*.json)";
 constexpr const char* kProfileExtension = "json";
 constexpr const char* kMessageMacroFailed = "message_text_7";
@@ -79,19 +80,6 @@ int deviceProfileSlot(UsbDeviceModel& model) {
     if (auto* pad = dynamic_cast<PadRecordDevice*>(&model))
         return pad->padRecord().profile;
     return 0;
-}
-
-// Loads the page's profile file into the page and writes it to the device: settings, macros, keys. Returns the
-// macro result (0 written or none, -1 failed, else the events that do not fit plus one).
-int applyPageProfile(UsbDeviceModel& model) {
-    if (auto* mouse = dynamic_cast<MouseDevice*>(&model))
-        return mouse->applyProfile().macroResult;
-    model.loadProfileIntoPage();
-    model.refreshPage();
-    model.writeSettings(deviceProfileSlot(model), 0);
-    const int macros = model.writeMacros();
-    model.writeCurrentKeys(0);
-    return macros;
 }
 
 // The page takes the panel's selected profile: reloaded from its file and written to the device; macro memory
@@ -163,6 +151,17 @@ CDeviceProfileUI* findPanelIn(CControlUI* control) {
 }
 
 } // namespace
+
+int applyPageProfile(UsbDeviceModel& model) {
+    if (auto* mouse = dynamic_cast<MouseDevice*>(&model))
+        return mouse->applyProfile().macroResult;
+    model.loadProfileIntoPage();
+    model.refreshPage();
+    model.writeSettings(deviceProfileSlot(model), 0);
+    const int macros = model.writeMacros();
+    model.writeCurrentKeys(0);
+    return macros;
+}
 
 CDeviceProfileUI* findProfilePanel(CVeltraUSBDevice& page) {
     return findPanelIn(&page);
@@ -238,6 +237,13 @@ void switchToChosenProfile(CVeltraUSBDevice& page) {
     panel->selectProfile(chosen, false);
     if (panel->profiles().getSelectedIndex() == chosen)
         takeSelectedProfile(page, *panel);
+}
+
+bool handleProfileComboSelect(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr || msg.pSender->GetName() != kProfileCombo)
+        return false;
+    window.SetTimer(kProfileSwitchTimer, kProfileSwitchDelayMs);
+    return true;
 }
 
 bool handleProfileSwitchTimer(CMainWnd& window, UINT id) {

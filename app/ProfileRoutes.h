@@ -7,6 +7,7 @@ namespace pelan {
 class CMainWnd;
 class CVeltraUSBDevice;
 class CDeviceProfileUI;
+class UsbDeviceModel;
 
 // The main window's timer that switches the selected page to the profile chosen in its combo box; started
 // (400 ms) when the combo reports a selection.
@@ -27,6 +28,10 @@ bool handleProfileTabSelect(CMainWnd&, TNotifyUI&);
 // The same buttons on one page: what the main window does once it has resolved the selected page.
 bool routeProfileClick(CVeltraUSBDevice& page, const QString& name);
 
+// The item table's "device_profile_combo": a profile was chosen, the switch follows 400 ms later on timer 1055.
+// True when the sender is that combo box.
+bool handleProfileComboSelect(CMainWnd& window, TNotifyUI& msg);
+
 // Timer 1055 of the main window: when `id` is that timer, stops it, switches the selected page to the profile
 // chosen in its combo box and returns true.
 bool handleProfileSwitchTimer(CMainWnd& window, UINT id);
@@ -34,6 +39,11 @@ bool handleProfileSwitchTimer(CMainWnd& window, UINT id);
 // Makes the combo box's chosen profile the page's: selects it in the list, reloads the page from its file and
 // writes it to the device. Nothing when the chosen profile already is the selected one.
 void switchToChosenProfile(CVeltraUSBDevice& page);
+
+// Loads the page's profile file into the page and writes it to the device: settings (into the profile slot the
+// keyboard and the pads reported active, slot 0 of the mouse), macros and keys. Returns the macro result (0
+// written or none, -1 failed, else the events that do not fit plus one).
+int applyPageProfile(UsbDeviceModel& model);
 
 // The page's profile panel, null when its layout has none.
 CDeviceProfileUI* findProfilePanel(CVeltraUSBDevice& page);
