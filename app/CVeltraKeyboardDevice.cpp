@@ -1,5 +1,7 @@
 #include "app/CVeltraKeyboardDevice.h"
 
+#include "app/KeyboardPageRoutes.h"
+
 namespace pelan {
 
 CVeltraKeyboardDevice::CVeltraKeyboardDevice()
@@ -14,6 +16,10 @@ void* CVeltraKeyboardDevice::GetInterface(const QString& name) {
 void CVeltraKeyboardDevice::bindPageControls() {
     CVeltraUSBDevice::bindPageControls();
     showFunctionTabs(kKind);
+}
+
+void CVeltraKeyboardDevice::refreshControls() {
+    keyboard_page::showSystemSettings(*this);
 }
 
 } // namespace pelan

@@ -18,6 +18,9 @@ public:
 
     void bindPageControls() override;
 
+protected:
+    void refreshControls() override;
+
 private:
     KeyboardDevice& keyboard_;
 };

@@ -1,6 +1,7 @@
 #include "app/CVeltraMouseDevice.h"
 
 #include "app/CMsgWnd.h"
+#include "app/MousePageRoutes.h"
 #include "device/MouseSettingsBlock.h"
 #include "platform/Shell.h"
 #include "platform/Trace.h"
@@ -18,16 +19,6 @@ constexpr std::chrono::milliseconds kUpgradeStartDelay{10};
 
 QString numbered(const char* prefix, int index) {
     return QString::fromLatin1(prefix) + QString::number(index);
-}
-
-// The stage of a control named prefix + stage, or -1.
-int stageOf(const QString& name, const char* prefix, int count) {
-    const QString start = QString::fromLatin1(prefix);
-    if (!name.startsWith(start))
-        return -1;
-    bool ok = false;
-    const int stage = name.mid(start.size()).toInt(&ok);
-    return ok && stage >= 0 && stage < count ? stage : -1;
 }
 
 } // namespace
@@ -115,6 +106,7 @@ void CVeltraMouseDevice::refreshControls() {
     const int rate = std::clamp<int>(mouse_.settingsSnapshot().reportRate, 0, kReportRateCount - 1);
     if (auto* option = findControl<COptionUI>(numbered(kReportRatePrefix, rate)))
         option->Selected(true, false);
+    mouse_page::showSystemSettings(*this);
 }
 
 void CVeltraMouseDevice::showStage(int stage, const DpiStage& shown, bool active) {
@@ -189,43 +181,6 @@ void CVeltraMouseDevice::onDpiStageEnabled(int stage, bool enabled) {
     stages[size_t(stage)].enabled = enabled ? 1 : 0;
     mouse_.profileData.writeDpiStages(stages);
     storeAndSend();
-}
-
-bool CVeltraMouseDevice::onPageNotify(TNotifyUI& msg) {
-    if (msg.pSender == nullptr)
-        return false;
-    const QString name = msg.pSender->GetName();
-    if (const int stage = stageOf(name, kDpiSliderPrefix, kStageCount); stage >= 0) {
-        const bool released = msg.sType == DUI_MSGTYPE_VALUECHANGED;
-        if (!released && msg.sType != DUI_MSGTYPE_MOVEVALUECHANGED)
-            return false;
-        auto* slider = dynamic_cast<CSliderUI*>(msg.pSender);
-        if (slider == nullptr)
-            return false;
-        onDpiSliderChanged(stage, slider->GetValue(), released);
-        return true;
-    }
-    if (const int stage = stageOf(name, kDpiEditPrefix, kStageCount); stage >= 0) {
-        if (msg.sType != DUI_MSGTYPE_KILLFOCUS && msg.sType != DUI_MSGTYPE_RETURN)
-            return false;
-        onDpiEditCommitted(stage);
-        return true;
-    }
-    if (const int stage = stageOf(name, kDpiEnablePrefix, kStageCount); stage >= 0) {
-        auto* check = dynamic_cast<CCheckBoxUI*>(msg.pSender);
-        if (msg.sType != DUI_MSGTYPE_SELECTCHANGED || check == nullptr)
-            return false;
-        onDpiStageEnabled(stage, check->GetCheck());
-        return true;
-    }
-    if (const int rate = stageOf(name, kReportRatePrefix, kReportRateCount); rate >= 0) {
-        auto* option = dynamic_cast<COptionUI*>(msg.pSender);
-        if (msg.sType != DUI_MSGTYPE_SELECTCHANGED || option == nullptr || !option->IsSelected())
-            return false;
-        onReportRateSelected(rate);
-        return true;
-    }
-    return CVeltraUSBDevice::onPageNotify(msg);
 }
 
 } // namespace pelan

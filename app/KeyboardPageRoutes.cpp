@@ -27,7 +27,6 @@ void store(CVeltraKeyboardDevice& page, const SystemWords& words) {
     keyboard.saveProfile();
     keyboard.writeSettings(0, 0);
     keyboard.refreshPage();
-    showSystemSettings(page);
 }
 
 SystemWords currentWords(CVeltraKeyboardDevice& page) {

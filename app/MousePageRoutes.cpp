@@ -27,7 +27,6 @@ void store(CVeltraMouseDevice& page, const SystemWords& words) {
     mouse.saveProfile();
     mouse.writeSettings(0, 0);
     mouse.refreshPage();
-    showSystemSettings(page);
 }
 
 void setSlider(CVeltraMouseDevice& page, const char* name, int value) {

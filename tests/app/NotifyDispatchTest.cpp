@@ -64,9 +64,10 @@ Json::Value mouseNode(const std::vector<int>& codes) {
         stage["StageDPIY"] = codes[i];
         node["DPIStages"]["StageDPIs"][Json::ArrayIndex(i)] = stage;
     }
-    node["SystemStages"]["MouseSpeed"] = 4;
-    node["SystemStages"]["DoubleClickTime"] = 5;
-    node["SystemStages"]["WheelScorlllinse"] = 2;
+    node["SystemStages"]["MouseSpeed"] = 7;
+    node["SystemStages"]["DoubleClickTime"] = 2;
+    node["SystemStages"]["PointerPrecision"] = 1;
+    node["SystemStages"]["WheelScorlllinse"] = 9;
     return node;
 }
 
@@ -212,6 +213,10 @@ TEST_F(NotifyDispatch, MouseSystemSettingsGoToTheProfileTheMouseAndTheDesktop) {
     auto mouse = plugAndRead("mouse", 2);
     CVeltraMouseDevice* page = mousePage();
     // The page shows the profile's values once the mouse is read.
+    EXPECT_EQ(on<CSliderUI>(page, "pointer_speed_slider")->GetValue(), 7);
+    EXPECT_EQ(on<CSliderUI>(page, "double_click_slider")->GetValue(), 2);
+    EXPECT_EQ(on<CSliderUI>(page, "scroll_speed_slider")->GetValue(), 9);
+    EXPECT_TRUE(on<CCheckBoxUI>(page, "pointer_precision_check")->GetCheck());
     desktopChanges();
 
     mouse->clearRequestLog();
@@ -373,6 +378,9 @@ TEST_F(NotifyDispatch, KeyboardSettingsGoToItsProfileAndTheDesktop) {
     node["SystemStages"]["RepeatDelay"] = 3;
     writeProfile(page->model(), "k1", node);
     page->model().loadProfileIntoPage();
+    page->model().refreshPage();
+    EXPECT_EQ(on<CSliderUI>(page, "repeat_rate_slider")->GetValue(), 20);
+    EXPECT_TRUE(on<COptionUI>(page, "repeat_delay_check_3")->IsSelected());
     entry(1).option->SetVisible(true);
     entry(1).option->Select(true);
     ASSERT_EQ(window->GetSelectedPage(), page);
