@@ -41,7 +41,6 @@ public:
     void bindPageControls() override;
     void onConnectTimer() override;
     void showFunctionTabs(int kind) override;
-    bool onPageNotify(TNotifyUI& msg) override;
     void onFirmwareTooOld(uint16_t versionNumber) override;
 
     // A stage's slider moved to `code`; `released` when the user let go (then the profile is saved and written).

@@ -138,10 +138,6 @@ void CVeltraUSBDevice::refreshTexts() {
     refreshControls();
 }
 
-bool CVeltraUSBDevice::onPageNotify(TNotifyUI&) {
-    return false;
-}
-
 // --- connection ---
 
 bool CVeltraUSBDevice::openCommandInterface(const std::string& path, bool wireless) {

@@ -118,9 +118,6 @@ public:
     // Shows the function tabs of a device kind (both tab layouts of the page).
     virtual void showFunctionTabs(int kind);
 
-    // A notification of one of the page's own controls; true when the page handled it.
-    virtual bool onPageNotify(TNotifyUI& msg);
-
     // DeviceModelObserver. onLightFrame and onSyncRequested may come from worker threads.
     void onPowerStatus(const PowerStatus& status) override;
     void onDeviceStatus(uint8_t statusValue) override;

@@ -93,13 +93,6 @@ void writeMouseProfile(UsbDeviceModel& model, const std::vector<int>& codes, int
     ASSERT_EQ(JsonFileStore::writeJsonFile(model.profileFilePath("p1"), file), 0);
 }
 
-TNotifyUI notification(const char* type, CControlUI* sender) {
-    TNotifyUI msg;
-    msg.sType = type;
-    msg.pSender = sender;
-    return msg;
-}
-
 class MousePageTest : public ::testing::Test {
 protected:
     void SetUp() override { test::useSourceSkin(); }
@@ -200,28 +193,28 @@ TEST_F(MousePageTest, DpiEditsAndSlidersStoreTheStageAndWriteItToTheMouse) {
 
     // A typed DPI becomes the nearest stage the mouse offers: 5100 lies between 5000 and 5200 and goes up.
     edit(1)->SetText("5100");
-    TNotifyUI leave = notification(DUI_MSGTYPE_KILLFOCUS, edit(1));
-    EXPECT_TRUE(page->onPageNotify(leave));
+    page->onDpiEditCommitted(1);
     EXPECT_EQ(edit(1)->GetText(), "5200");
     EXPECT_EQ(slider(1)->GetValue(), 49);
     EXPECT_EQ(mouse->readMemory(17, 2), (std::vector<uint8_t>{49, 0}));
 
     // Below the smallest DPI, and an empty edit, give the lowest stage.
     edit(2)->SetText("");
-    TNotifyUI enter = notification(DUI_MSGTYPE_RETURN, edit(2));
-    EXPECT_TRUE(page->onPageNotify(enter));
+    page->onDpiEditCommitted(2);
     EXPECT_EQ(edit(2)->GetText(), "200");
     EXPECT_EQ(mouse->readMemory(19, 2), (std::vector<uint8_t>{0, 0}));
 
     // Dragging only shows the DPI; letting go stores and writes it.
-    slider(0)->SetValue(73);
-    TNotifyUI drag = notification(DUI_MSGTYPE_MOVEVALUECHANGED, slider(0));
-    EXPECT_TRUE(page->onPageNotify(drag));
+    page->onDpiSliderChanged(0, 73, false);
     EXPECT_EQ(edit(0)->GetText(), "10000");
     EXPECT_EQ(mouse->readMemory(15, 2), (std::vector<uint8_t>{4, 0}));
-    TNotifyUI release = notification(DUI_MSGTYPE_VALUECHANGED, slider(0));
-    EXPECT_TRUE(page->onPageNotify(release));
+    page->onDpiSliderChanged(0, 73, true);
     EXPECT_EQ(mouse->readMemory(15, 2), (std::vector<uint8_t>{73, 0}));
+    // Positions past either end and stages that do not exist change nothing they should not.
+    page->onDpiSliderChanged(5, 200, true);
+    EXPECT_EQ(mouse->readMemory(26, 2), (std::vector<uint8_t>{73, 0}));
+    page->onDpiSliderChanged(6, 10, true);
+    page->onDpiEditCommitted(-1);
 
     // The stored profile carries the new stages.
     const Json::Value file = JsonFileStore::loadJsonFile(page->model().profileFilePath("p1"));
@@ -229,28 +222,18 @@ TEST_F(MousePageTest, DpiEditsAndSlidersStoreTheStageAndWriteItToTheMouse) {
     EXPECT_EQ(stages[0]["StageDPIX"].asInt(), 73);
     EXPECT_EQ(stages[1]["StageDPIX"].asInt(), 49);
     EXPECT_EQ(stages[2]["StageDPIX"].asInt(), 0);
+    EXPECT_EQ(stages[5]["StageDPIX"].asInt(), 73);
 
     // A report rate option writes byte 14 of the settings block.
-    auto* rate = tree->find<COptionUI>("polling_rate_option_3");
-    rate->Selected(true, false);
-    TNotifyUI select = notification(DUI_MSGTYPE_SELECTCHANGED, rate);
-    EXPECT_TRUE(page->onPageNotify(select));
+    page->onReportRateSelected(3);
     EXPECT_EQ(mouse->readMemory(14, 1), (std::vector<uint8_t>{3}));
 
     // Switching a stage off is kept in the profile.
-    auto* enable = tree->find<CCheckBoxUI>("DPI_enable_check_4");
-    ASSERT_TRUE(enable->GetCheck());
-    enable->SetCheck(false, false);
-    TNotifyUI untick = notification(DUI_MSGTYPE_SELECTCHANGED, enable);
-    EXPECT_TRUE(page->onPageNotify(untick));
+    page->onDpiStageEnabled(4, false);
     EXPECT_EQ(JsonFileStore::loadJsonFile(
                   page->model().profileFilePath("p1"))["Device"][0]["DPIStages"]["StageDPIs"][4]["StageActive"]
                   .asInt(),
               0);
-
-    // Notifications of other controls are left to others.
-    TNotifyUI other = notification(DUI_MSGTYPE_VALUECHANGED, tree->find<CSliderUI>("pointer_speed_slider"));
-    EXPECT_FALSE(page->onPageNotify(other));
 }
 
 TEST_F(MousePageTest, OldFirmwareOffersTheUpgradeAndDecliningEndsTheProgram) {
