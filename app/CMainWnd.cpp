@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/CVeltraUSBDevice.h"
 #include "app/DemoDevices.h"
+#include "app/ProfileRoutes.h"
 #include "controls/CDeviceOptionUI.h"
 #include "platform/DbusSignals.h"
 #include "platform/Trace.h"
@@ -255,6 +256,8 @@ void CMainWnd::OnTimer(UINT id) {
         OpenTrayMenu();
     } else if (id == kOpenRetryTimer) {
         RetryPendingOpens();
+    } else {
+        handleProfileSwitchTimer(*this, id);
     }
 }
 

@@ -99,11 +99,13 @@ void CMainWnd::Notify(TNotifyUI& msg) {
         RouteValueChanged(msg);
     else if (type == DUI_MSGTYPE_MOVEVALUECHANGED)
         RouteLiveValue(msg);
+    else if (type == DUI_MSGTYPE_ITEMSELECT)
+        handleProfileComboSelect(*this, msg);
     else if (type == DUI_MSGTYPE_KILLFOCUS)
         RouteKillFocus(msg);
-    // "colorchanged" and "itemselect" reach the lighting, key, macro and headset panels, which add their routes
-    // here with their own parts; "msleave", "msenter", "itemclick", "textchanged" and the picture list's
-    // notifications take no action.
+    // "colorchanged" and the other lists of "itemselect" reach the lighting, key, macro and headset panels, which
+    // add their routes here with their own parts; "msleave", "msenter", "itemclick", "textchanged" and the picture
+    // list's notifications take no action.
     WindowImplBase::Notify(msg);
 }
 
@@ -182,6 +184,8 @@ void CMainWnd::RouteSelectChanged(TNotifyUI& msg) {
     }
     if (name == kSynchroniseOption)
         return; // the device option control reacts to it itself
+    if (handleProfileTabSelect(*this, msg))
+        return;
     CVeltraUSBDevice* page = GetSelectedPage();
     auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page);
     auto* keyboard = dynamic_cast<CVeltraKeyboardDevice*>(page);

@@ -251,6 +251,11 @@ TEST_F(NotifyDispatch, MouseSystemSettingsGoToTheProfileTheMouseAndTheDesktop) {
     EXPECT_EQ(system["WheelScorlllinse"].asInt(), 4);
     EXPECT_FALSE(on<CCheckBoxUI>(page, "scrolls_page_check")->GetCheck());
 
+    // The profile panel's function tabs.
+    on<COptionUI>(page, "deng_Op_tab")->Selected(true, false);
+    check(page, "key_Op_tab", true);
+    EXPECT_FALSE(on<COptionUI>(page, "deng_Op_tab")->IsSelected());
+
     // The settings sub-pages.
     auto* subPages = on<CTabLayoutUI>(page, "mouse_setting_switch");
     check(page, "mouse_device_seting_option_1", true);
