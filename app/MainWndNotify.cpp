@@ -68,19 +68,6 @@ int sliderValueOn(CContainerUI& page, const char* name) {
     return slider != nullptr ? slider->GetValue() : 0;
 }
 
-// The whole profile onto the device again: into the page, shown, then settings, macros and keys written.
-void applyWholeProfile(UsbDeviceModel& model) {
-    if (auto* mouse = dynamic_cast<MouseDevice*>(&model)) {
-        mouse->applyProfile();
-        return;
-    }
-    model.loadProfileIntoPage();
-    model.refreshPage();
-    model.writeSettings(0, 0);
-    model.writeMacros();
-    model.writeCurrentKeys(0);
-}
-
 } // namespace
 
 void CMainWnd::Notify(TNotifyUI& msg) {
@@ -169,7 +156,7 @@ void CMainWnd::RestoreSelectedPage() {
         return;
     // The question ran its own event loop: the device may have gone in the meantime.
     if (GetSelectedPage() == page)
-        applyWholeProfile(page->model());
+        applyPageProfile(page->model());
 }
 
 // --- selection table ---
