@@ -68,6 +68,18 @@ int sliderValueOn(CContainerUI& page, const char* name) {
     return slider != nullptr ? slider->GetValue() : 0;
 }
 
+// A notification's split sender name with the page in front; no page when there is no sender or no page in front.
+struct Target {
+    NotifyName name;
+    CVeltraUSBDevice* page = nullptr;
+};
+
+Target targetOf(const CMainWnd& window, const TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return {};
+    return {splitNotifyName(msg.pSender->GetName()), window.GetSelectedPage()};
+}
+
 } // namespace
 
 void CMainWnd::Notify(TNotifyUI& msg) {
@@ -250,10 +262,7 @@ void CMainWnd::RouteValueChanged(TNotifyUI& msg) {
 }
 
 void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
-    if (msg.pSender == nullptr)
-        return;
-    const NotifyName split = splitNotifyName(msg.pSender->GetName());
-    CVeltraUSBDevice* page = GetSelectedPage();
+    const auto [split, page] = targetOf(*this, msg);
     if (page == nullptr)
         return;
     if (split.prefix == CVeltraMouseDevice::kDpiSliderPrefix) {
@@ -267,10 +276,7 @@ void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
 // --- focus table ---
 
 void CMainWnd::RouteKillFocus(TNotifyUI& msg) {
-    if (msg.pSender == nullptr)
-        return;
-    const NotifyName split = splitNotifyName(msg.pSender->GetName());
-    CVeltraUSBDevice* page = GetSelectedPage();
+    const auto [split, page] = targetOf(*this, msg);
     if (page == nullptr)
         return;
     if (split.prefix == CVeltraMouseDevice::kDpiEditPrefix) {
