@@ -66,6 +66,21 @@ protected:
     CControlUI* control(const char* name) const { return window->GetPaintManager()->FindControl(name); }
     CTabLayoutUI* tab(const char* name) const { return dynamic_cast<CTabLayoutUI*>(control(name)); }
     int plug(const char* kind) { return emulated.tree().plug(emu::makeDevice(kind)); }
+    // Destroys the window and returns the trace lines written meanwhile.
+    std::vector<std::string> destroyTracing() {
+        std::mutex lock;
+        std::vector<std::string> lines;
+        const TraceSink previous = setTraceSink([&](std::string_view line) {
+            std::lock_guard guard(lock);
+            lines.emplace_back(line);
+        });
+        window->DestroyWindow();
+        setTraceSink(previous);
+        return lines;
+    }
+    static bool contains(const std::vector<std::string>& lines, const std::string& text) {
+        return std::find(lines.begin(), lines.end(), text) != lines.end();
+    }
 
     QTemporaryDir dataDir;
     test::EmulatedTree emulated; // before the window: the scan looks at its tree
@@ -201,36 +216,22 @@ TEST_F(DeviceMainWindow, LightingOwnerFollowsTheButtonAndSiblingRequestsAndSleep
 TEST_F(DeviceMainWindow, ShutdownEndsEveryWorker) {
     plug("mouse");
     ASSERT_TRUE(test::waitFor([&] { return entry(2).page->isConnected(); }, kPlugWaitMs));
-    std::mutex lock;
-    std::vector<std::string> lines;
-    const TraceSink previous = setTraceSink([&](std::string_view line) {
-        std::lock_guard guard(lock);
-        lines.emplace_back(line);
-    });
-    window->DestroyWindow();
-    setTraceSink(previous);
+    const std::vector<std::string> lines = destroyTracing();
     EXPECT_EQ(window->GetHWND(), nullptr);
     for (int i = 0; i < CMainWnd::kWorkerCount; ++i)
         EXPECT_FALSE(window->IsWorkerRunning(i)) << i;
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "抓取设备线程设定退出"), lines.end());
-    EXPECT_EQ(std::find(lines.begin(), lines.end(), "所有对象处于非激发状态，超时"), lines.end());
+    EXPECT_TRUE(contains(lines, "抓取设备线程设定退出"));
+    EXPECT_FALSE(contains(lines, "所有对象处于非激发状态，超时"));
 }
 
 TEST_F(DeviceMainWindow, ShutdownWhileTheScanThreadWaitsForTheWindowEndsPromptly) {
     plug("mouse");
     // The UI thread runs no events: the scan thread finds the mouse and waits in its blocking arrival report.
     std::this_thread::sleep_for(5 * DeviceScanner::kScanPeriod);
-    std::mutex lock;
-    std::vector<std::string> lines;
-    const TraceSink previous = setTraceSink([&](std::string_view line) {
-        std::lock_guard guard(lock);
-        lines.emplace_back(line);
-    });
-    window->DestroyWindow();
-    setTraceSink(previous);
+    const std::vector<std::string> lines = destroyTracing();
     EXPECT_FALSE(window->IsWorkerRunning(CMainWnd::kScanWorker));
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "抓取设备线程设定退出"), lines.end());
-    EXPECT_EQ(std::find(lines.begin(), lines.end(), "所有对象处于非激发状态，超时"), lines.end());
+    EXPECT_TRUE(contains(lines, "抓取设备线程设定退出"));
+    EXPECT_FALSE(contains(lines, "所有对象处于非激发状态，超时"));
     // The waiting report was taken and dropped: a window going away shows no new device.
     EXPECT_FALSE(shown(2));
 }
