@@ -77,11 +77,13 @@ int dpiFromCode(int code) {
     return bounded <= kSmallStepLastCode ? bounded * 100 + kMinDpi : bounded * 200 - 4600;
 }
 
+// A typed DPI between two stages goes down to the lower one: 100 DPI steps up to 5000, 200 DPI steps above.
 int codeFromDpi(int dpi) {
     const int bounded = std::clamp(dpi, kMinDpi, kMaxDpi);
-    if (bounded <= dpiFromCode(kSmallStepLastCode))
-        return (bounded - kMinDpi + 50) / 100;
-    return std::min((bounded + 4600 + 100) / 200, kMaxDpiCode);
+    const int lastSmallStepDpi = dpiFromCode(kSmallStepLastCode);
+    if (bounded <= lastSmallStepDpi)
+        return (bounded - kMinDpi) / 100;
+    return std::min((bounded - lastSmallStepDpi) / 200 + kSmallStepLastCode, kMaxDpiCode);
 }
 
 int dpiFromEditText(std::string_view text, int minimumDpi) {

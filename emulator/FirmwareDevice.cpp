@@ -371,6 +371,14 @@ std::vector<uint8_t> FirmwareDevice::keyTable(int table) const {
     return std::vector<uint8_t>(slot.begin(), slot.begin() + static_cast<std::ptrdiff_t>(keyCount() * 3));
 }
 
+bool FirmwareDevice::setKeyLayoutCode(size_t position, const KeyCode& code) {
+    std::lock_guard lock(mutex_);
+    if (position >= keyCount())
+        return false;
+    std::copy(code.begin(), code.end(), keyLayout_.begin() + static_cast<std::ptrdiff_t>(3 * position));
+    return true;
+}
+
 std::vector<uint8_t> FirmwareDevice::perKeyTable() const {
     std::lock_guard lock(mutex_);
     return perKeyTable_;

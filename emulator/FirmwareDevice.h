@@ -131,6 +131,9 @@ public:
     // Key table 0 or 1 as assigned (number of keys times 3 bytes); empty for another table. The key-table read
     // command answers with the factory layout instead.
     std::vector<uint8_t> keyTable(int table = 0) const;
+    // Puts another code at one position of the key layout the read command reports (a device whose layout lacks
+    // a key). False for a position outside the layout.
+    bool setKeyLayoutCode(size_t position, const KeyCode& code);
     std::vector<uint8_t> perKeyTable() const;
     std::vector<uint8_t> macroMemory() const;
     std::vector<uint8_t> lightFrame() const;

@@ -191,8 +191,8 @@ TEST_F(MousePageTest, DpiEditsAndSlidersStoreTheStageAndWriteItToTheMouse) {
     buildAndPlug();
     page->onConnectTimer();
 
-    // A typed DPI becomes the nearest stage the mouse offers: 5100 lies between 5000 and 5200 and goes up.
-    edit(1)->SetText("5100");
+    // A typed DPI between two stages the mouse offers goes down to the lower one: 5300 lies between 5200 and 5400.
+    edit(1)->SetText("5300");
     page->onDpiEditCommitted(1);
     EXPECT_EQ(edit(1)->GetText(), "5200");
     EXPECT_EQ(slider(1)->GetValue(), 49);

@@ -179,7 +179,7 @@ TEST_F(NotifyDispatch, DpiControlsStoreTheProfileWriteTheMouseAndRedrawThePage) 
         const char* shown;
     };
     for (const Typed& t : {Typed{0, "200", 0, "200"}, Typed{1, "5000", 48, "5000"}, Typed{2, "5200", 49, "5200"},
-                           Typed{3, "50", 0, "200"}, Typed{4, "", 0, "200"}}) {
+                           Typed{3, "50", 0, "200"}, Typed{4, "250", 0, "200"}}) {
         typeDpi(QString("DPI_edit_%1").arg(t.stage), t.text);
         EXPECT_EQ(mouse->readMemory(15 + 2 * size_t(t.stage) + (t.stage >= 4 ? 1 : 0), 2),
                   (std::vector<uint8_t>{uint8_t(t.code), 0}))

@@ -70,13 +70,8 @@ TEST_F(MouseDeviceTest, ReadDeviceCachesTheKeyTableAndGivesEachButtonItsOwnPosit
 }
 
 TEST_F(MouseDeviceTest, AButtonMissingFromTheKeyTableIsNeverWritten) {
-    // Position 3 carries something other than button 3's factory code.
-    std::vector<uint8_t> table = emulatorKeyTable();
-    table[9] = 0x20;
-    table[10] = 0x00;
-    table[11] = 0x04;
-    model->commandChannel.setBlockSize(30);
-    ASSERT_EQ(model->commandChannel.writeKeyTable(table.data(), 0), 1);
+    // The mouse's layout carries something other than button 3's factory code at position 3.
+    ASSERT_TRUE(mouse->setKeyLayoutCode(3, {0x20, 0x00, 0x04}));
     ASSERT_EQ(model->readDevice().result, 1);
     EXPECT_EQ(model->buttonPositionsSnapshot()[3], MouseDevice::kNoKeyPosition);
 
@@ -87,7 +82,7 @@ TEST_F(MouseDeviceTest, AButtonMissingFromTheKeyTableIsNeverWritten) {
     ASSERT_EQ(model->writeKeyAssignments(0, keys), 1);
     EXPECT_EQ(commandsOf(*mouse), (std::vector<uint8_t>{0x03, 0x01, 0x09, 0x02}));
     const std::vector<uint8_t> written = emulatorKeyTable();
-    EXPECT_EQ(written[3 * 3 + 2], 0x04); // untouched
+    EXPECT_EQ(written[3 * 3 + 2], 0x04); // untouched: as read
     for (int button : {0, 1, 2, 4, 9})
         EXPECT_EQ(written[size_t(3 * button + 2)], 0x10 + button) << button;
 }
@@ -322,8 +317,13 @@ TEST(MouseDpi, CodesAndDpiConvertBothWays) {
     EXPECT_EQ(dpiFromCode(200), 10000);
     for (int code = 0; code <= kMaxDpiCode; ++code)
         EXPECT_EQ(codeFromDpi(dpiFromCode(code)), code);
-    EXPECT_EQ(codeFromDpi(5100), 49);
-    EXPECT_EQ(codeFromDpi(5099), 48);
+    // Between two stages the lower one.
+    EXPECT_EQ(codeFromDpi(250), 0);
+    EXPECT_EQ(codeFromDpi(299), 0);
+    EXPECT_EQ(codeFromDpi(5100), 48);
+    EXPECT_EQ(codeFromDpi(5199), 48);
+    EXPECT_EQ(codeFromDpi(5200), 49);
+    EXPECT_EQ(codeFromDpi(9999), 72);
     EXPECT_EQ(codeFromDpi(50), 0);
     EXPECT_EQ(codeFromDpi(60000), 73);
     EXPECT_EQ(dpiFromEditText("", 200), 200);
