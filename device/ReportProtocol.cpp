@@ -156,32 +156,38 @@ bool ReportProtocol::takeStrayReply(uint8_t code, uint8_t* reply, size_t replyLe
     return true;
 }
 
+// One packet under the command lock: the exchange's result, or the refusal the reply's status byte carries.
+int ReportProtocol::commandPacket(Report& request, Report& reply) {
+    setReportChecksum(request);
+    uint32_t got = 0;
+    int result = 0;
+    {
+        std::lock_guard lock(commandLock);
+        result = exchange(request.data(), request.size(), reply.data(), reply.size(), got);
+    }
+    return result == kResultAccepted ? statusResult(reply) : result;
+}
+
 int ReportProtocol::sendSimple(uint8_t code, Report& reply) {
     Report request{};
     fillHeader(request, code, 0, 0);
-    setReportChecksum(request);
-    uint32_t got = 0;
-    std::lock_guard lock(commandLock);
-    return exchange(request.data(), request.size(), reply.data(), reply.size(), got);
+    return commandPacket(request, reply);
 }
 
 int ReportProtocol::beginUpdate() {
     Report reply{};
-    const int result = sendSimple(command::kBeginUpdate, reply);
-    return result == kResultAccepted ? statusResult(reply) : result;
+    return sendSimple(command::kBeginUpdate, reply);
 }
 
 int ReportProtocol::endUpdate() {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     Report reply{};
-    const int result = sendSimple(command::kEndUpdate, reply);
-    return result == kResultAccepted ? statusResult(reply) : result;
+    return sendSimple(command::kEndUpdate, reply);
 }
 
 bool ReportProtocol::isOnline() {
     Report reply{};
-    const int result = sendSimple(command::kIsOnline, reply);
-    return result == kResultAccepted && statusResult(reply) == kResultAccepted && reply[report::kData] == 0xFF;
+    return sendSimple(command::kIsOnline, reply) == kResultAccepted && reply[report::kData] == 0xFF;
 }
 
 // The request buffer is zeroed once: behind a shorter last packet the previous packet's data stays and counts in
@@ -193,18 +199,10 @@ int ReportProtocol::chunked(uint8_t code, Direction direction, uint8_t* buffer, 
         fillHeader(request, code, size, uint16_t(baseOffset + done));
         if (direction == Direction::Write)
             std::memcpy(request.data() + report::kData, buffer + done, size);
-        setReportChecksum(request);
         Report reply{};
-        uint32_t got = 0;
-        int result = 0;
-        {
-            std::lock_guard lock(commandLock);
-            result = exchange(request.data(), request.size(), reply.data(), reply.size(), got);
-        }
+        const int result = commandPacket(request, reply);
         if (result != kResultAccepted)
             return result;
-        if (statusResult(reply) != kResultAccepted)
-            return statusResult(reply);
         if (direction == Direction::Read)
             std::memcpy(buffer + done, reply.data() + report::kData, size);
     }
@@ -247,18 +245,10 @@ int ReportProtocol::readShort(uint8_t* buffer, uint8_t length, uint16_t offset) 
         return kResultNoAnswer; // more than one reply carries
     Report request{};
     fillHeader(request, command::kReadShort, length, offset);
-    setReportChecksum(request);
     Report reply{};
-    uint32_t got = 0;
-    int result = 0;
-    {
-        std::lock_guard lock(commandLock);
-        result = exchange(request.data(), request.size(), reply.data(), reply.size(), got);
-    }
+    const int result = commandPacket(request, reply);
     if (result != kResultAccepted)
         return result;
-    if (statusResult(reply) != kResultAccepted)
-        return statusResult(reply);
     std::memcpy(buffer, reply.data() + report::kData, length);
     return kResultAccepted;
 }

@@ -119,6 +119,7 @@ private:
     std::optional<Report> strayReply_;
 
     enum class Direction { Read, Write };
+    int commandPacket(Report& request, Report& reply);
     int sendSimple(uint8_t code, Report& reply);
     int chunked(uint8_t code, Direction direction, uint8_t* buffer, uint32_t length, uint16_t baseOffset);
     int streamChunked(const uint8_t* data, uint32_t length);
