@@ -1,5 +1,6 @@
 #include "device/DeviceScanner.h"
 
+#include "platform/Hidraw.h"
 #include "platform/Trace.h"
 
 namespace pelan {
@@ -69,8 +70,10 @@ void DeviceScanner::claimNewInterfaces() {
             continue;
         // An interface that cannot be opened yet (its node's permissions may still be on their way) stays free
         // and is tried again on the next pass.
-        if (!probe_.open(*path, true, false, true, false))
+        if (!probe_.open(*path, true, false, true, false)) {
+            probeFailed_ = true;
             continue;
+        }
         const int slot = freeSlotMatching(*path, true, &probe_);
         probe_.close();
         if (slot < 0)
@@ -94,14 +97,19 @@ void DeviceScanner::releaseVanishedInterfaces() {
 
 bool DeviceScanner::scanOnce() {
     if (anySlotFree()) {
-        if (!enumerator_.enumerate())
-            return false;
-        claimNewInterfaces();
+        std::vector<std::string> nodes = platform::listHidrawNodeNames();
+        if (!firstEnumerationDone_ || probeFailed_ || nodes != enumeratedNodes_) {
+            if (!enumerator_.enumerate())
+                return false;
+            probeFailed_ = false;
+            claimNewInterfaces();
+            enumerator_.freePathList();
+            enumeratedNodes_ = std::move(nodes);
+        }
         if (!firstEnumerationDone_) {
             firstEnumerationDone_ = true;
             listener_.onFirstEnumeration();
         }
-        enumerator_.freePathList();
     }
     releaseVanishedInterfaces();
     return true;

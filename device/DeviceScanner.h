@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "device/HidDevice.h"
@@ -54,6 +55,10 @@ private:
     HidDevice enumerator_;
     HidDevice probe_;
     bool firstEnumerationDone_ = false;
+    // The nodes of the last enumeration, and whether one of its probes failed: while neither changes, a new
+    // enumeration could find nothing new, so the scan only looks at the node names.
+    std::vector<std::string> enumeratedNodes_;
+    bool probeFailed_ = false;
     WorkerThread worker_;
 };
 

@@ -131,21 +131,26 @@ bool readHidrawNode(const std::string& nodeName, HidrawNodeInfo& info) {
     return true;
 }
 
+std::vector<std::string> listHidrawNodeNames() {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(underRoot("/sys/class/hidraw"), ec), end; !ec && it != end; it.increment(ec))
+        if (nodeNumber(it->path().filename().string()) >= 0)
+            names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return nodeNumber(a) < nodeNumber(b); });
+    return names;
+}
+
 bool listHidrawNodes(std::vector<HidrawNodeInfo>& nodes) {
     nodes.clear();
     const fs::path classFolder = underRoot("/sys/class/hidraw");
     std::error_code ec;
     if (!fs::exists(classFolder, ec))
         return true;
-    std::vector<std::string> names;
-    for (fs::directory_iterator it(classFolder, ec), end; !ec && it != end; it.increment(ec))
-        if (nodeNumber(it->path().filename().string()) >= 0)
-            names.push_back(it->path().filename().string());
-    if (ec)
+    if (fs::directory_iterator(classFolder, ec); ec)
         return false;
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return nodeNumber(a) < nodeNumber(b); });
-    for (const std::string& name : names) {
+    for (const std::string& name : listHidrawNodeNames()) {
         HidrawNodeInfo info;
         if (readHidrawNode(name, info)) // a node that vanished between listing and reading is skipped
             nodes.push_back(std::move(info));

@@ -30,6 +30,9 @@ std::string hidrawRoot();
 // false only when the class folder exists but cannot be read.
 bool listHidrawNodes(std::vector<HidrawNodeInfo>& nodes);
 
+// The names of the hidraw nodes under the root, ordered by node number; a cheap look that reads no node's files.
+std::vector<std::string> listHidrawNodeNames();
+
 // Reads one node's facts by its name ("hidraw3"). False when the node or its descriptor is missing.
 bool readHidrawNode(const std::string& nodeName, HidrawNodeInfo& info);
 
