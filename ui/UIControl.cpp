@@ -289,7 +289,7 @@ void CControlUI::PaintBorder(QPainter& painter) {
 }
 
 bool CControlUI::DrawImage(QPainter& painter, const QString& image, const QRect& rc) {
-    return DrawImageSpec(painter, rc, image);
+    return DrawImageDescription(painter, rc, image);
 }
 
 bool CControlUI::SetTimer(UINT id, UINT elapseMs) {

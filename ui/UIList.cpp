@@ -13,7 +13,7 @@ void PaintListItemBackground(QPainter& painter, const QRect& rc, TListInfoUI* in
         painter.fillRect(rc, ToQColor(color));
     const QString& image = selected ? info->sSelectedImage : hot ? info->sHotImage : QString();
     if (!image.isEmpty())
-        DrawImageSpec(painter, rc, image);
+        DrawImageDescription(painter, rc, image);
 }
 
 IListItemUI* AsListItem(CControlUI* control) {

@@ -102,11 +102,11 @@ int ParseInt(const QString& value, int fallback) {
     return ok ? number : fallback;
 }
 
-ImageSpec ParseImageSpec(const QString& description) {
-    ImageSpec spec;
+ImageDescription ParseImageDescription(const QString& description) {
+    ImageDescription parsed;
     if (!description.contains('=')) {
-        spec.file = description.trimmed();
-        return spec;
+        parsed.file = description.trimmed();
+        return parsed;
     }
     static const QRegularExpression pairs(R"((\w+)\s*=\s*'([^']*)')");
     for (auto it = pairs.globalMatch(description); it.hasNext();) {
@@ -114,17 +114,17 @@ ImageSpec ParseImageSpec(const QString& description) {
         const QString key = match.captured(1).toLower();
         const QString value = match.captured(2);
         if (key == "file" || key == "res")
-            spec.file = value;
+            parsed.file = value;
         else if (key == "source")
-            spec.source = ParseRectLtrb(value);
+            parsed.source = ParseRectLtrb(value);
         else if (key == "dest")
-            spec.dest = ParseRectLtrb(value);
+            parsed.dest = ParseRectLtrb(value);
         else if (key == "corner")
-            spec.corner = ParseMargins(value);
+            parsed.corner = ParseMargins(value);
         else if (key == "fade")
-            spec.fade = std::clamp(ParseInt(value, 255), 0, 255);
+            parsed.fade = std::clamp(ParseInt(value, 255), 0, 255);
     }
-    return spec;
+    return parsed;
 }
 
 QImage LoadImage(const QString& file) {
@@ -144,19 +144,19 @@ void ClearImageCache() {
     imageCache().clear();
 }
 
-bool DrawImageSpec(QPainter& painter, const QRect& rc, const QString& description) {
+bool DrawImageDescription(QPainter& painter, const QRect& rc, const QString& description) {
     if (description.isEmpty())
         return false;
-    const ImageSpec spec = ParseImageSpec(description);
-    const QImage pixmap = LoadImage(spec.file);
+    const ImageDescription parsed = ParseImageDescription(description);
+    const QImage pixmap = LoadImage(parsed.file);
     if (pixmap.isNull())
         return false;
-    const QRect src = spec.source.isValid() ? spec.source : pixmap.rect();
-    const QRect target = spec.dest.isValid() ? spec.dest.translated(rc.topLeft()) : rc;
+    const QRect src = parsed.source.isValid() ? parsed.source : pixmap.rect();
+    const QRect target = parsed.dest.isValid() ? parsed.dest.translated(rc.topLeft()) : rc;
     painter.save();
-    painter.setOpacity(painter.opacity() * spec.fade / 255.0);
+    painter.setOpacity(painter.opacity() * parsed.fade / 255.0);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    drawNinePatch(painter, target, pixmap, src, spec.corner);
+    drawNinePatch(painter, target, pixmap, src, parsed.corner);
     painter.restore();
     return true;
 }

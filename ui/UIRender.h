@@ -28,21 +28,21 @@ int ParseInt(const QString& value, int fallback = 0);
 
 // An image description: a plain path, or attributes such as file='a.png' source='l,t,r,b' dest='l,t,r,b'
 // corner='l,t,r,b' fade='0..255'. Paths are relative to the resource folder unless absolute; '\' counts as '/'.
-struct ImageSpec {
+struct ImageDescription {
     QString file;
     QRect source;    // empty: the whole picture
     QRect dest;      // empty: the whole target rectangle; otherwise relative to its top left corner
     QMargins corner; // parts that keep their size when the picture is stretched
     int fade = 255;
 };
-ImageSpec ParseImageSpec(const QString& description);
+ImageDescription ParseImageDescription(const QString& description);
 
 // The picture of a resource path (cached); a null image when the file is missing or unreadable.
 QImage LoadImage(const QString& file);
 void ClearImageCache();
 
 // Draws an image description into rc; false when there is nothing to draw.
-bool DrawImageSpec(QPainter& painter, const QRect& rc, const QString& description);
+bool DrawImageDescription(QPainter& painter, const QRect& rc, const QString& description);
 
 enum TextAlign : UINT {
     DT_LEFT = 0x0,

@@ -27,9 +27,9 @@ TEST(Pictures, StretchedImagesKeepTheirCornersAndMissingOnesDrawNothing) {
     canvas.fill(Qt::transparent);
     {
         QPainter painter(&canvas);
-        EXPECT_TRUE(DrawImageSpec(painter, QRect(0, 0, 40, 40), "file='tile.png' corner='1,1,1,1'"));
-        EXPECT_FALSE(DrawImageSpec(painter, QRect(0, 0, 40, 40), "missing.png"));
-        EXPECT_FALSE(DrawImageSpec(painter, QRect(0, 0, 40, 40), ""));
+        EXPECT_TRUE(DrawImageDescription(painter, QRect(0, 0, 40, 40), "file='tile.png' corner='1,1,1,1'"));
+        EXPECT_FALSE(DrawImageDescription(painter, QRect(0, 0, 40, 40), "missing.png"));
+        EXPECT_FALSE(DrawImageDescription(painter, QRect(0, 0, 40, 40), ""));
     }
     EXPECT_EQ(canvas.pixelColor(0, 20), QColor(Qt::blue));
     EXPECT_EQ(canvas.pixelColor(39, 39), QColor(Qt::blue));
@@ -40,7 +40,7 @@ TEST(Pictures, StretchedImagesKeepTheirCornersAndMissingOnesDrawNothing) {
     canvas.fill(Qt::transparent);
     {
         QPainter painter(&canvas);
-        DrawImageSpec(painter, QRect(10, 10, 20, 20), "file='tile.png' source='1,1,3,3' dest='0,0,5,5'");
+        DrawImageDescription(painter, QRect(10, 10, 20, 20), "file='tile.png' source='1,1,3,3' dest='0,0,5,5'");
     }
     EXPECT_EQ(canvas.pixelColor(12, 12), QColor(Qt::red));
     EXPECT_EQ(canvas.pixelColor(16, 16).alpha(), 0);
