@@ -87,8 +87,10 @@ public:
     static constexpr size_t kEffectRowCells = 23;
     static constexpr std::chrono::milliseconds kRefusedFramePause{200};
     static constexpr std::chrono::milliseconds kDisconnectedPause{100};
-    // One pass of the light thread's step counter.
-    static constexpr std::chrono::milliseconds kLightTick{2};
+    // One count of the light thread's step counter. The counter moves when the system tick count moves on, and that
+    // count advances in steps of about 16 ms on the desktops these effects were tuned for; counting in 16 ms keeps
+    // their visible pace (about 110 ms a step at the fastest speed) and costs a fraction of faster counting.
+    static constexpr std::chrono::milliseconds kLightTick{16};
 
     // Notification usages.
     static constexpr uint16_t kUsageSyncRequest = 0x401;
