@@ -7,6 +7,7 @@
 #include "app/CMainWnd.h"
 #include "app/CMsgWnd.h"
 #include "app/CVeltraUSBDevice.h"
+#include "device/DeviceProfile.h"
 #include "device/KeyboardDevice.h"
 #include "device/MouseDevice.h"
 #include "device/PadRecordDevice.h"
@@ -74,14 +75,6 @@ void showResult(const CDeviceProfileUI::Prompts& prompts, ProfileListResult resu
 
 // The device's profile slot that settings are written to: the active one the keyboard and the pads reported,
 // the only one of the mouse.
-int deviceProfileSlot(UsbDeviceModel& model) {
-    if (auto* keyboard = dynamic_cast<KeyboardDevice*>(&model))
-        return keyboard->currentProfile();
-    if (auto* pad = dynamic_cast<PadRecordDevice*>(&model))
-        return pad->padRecord().profile;
-    return 0;
-}
-
 // The page takes the panel's selected profile: reloaded from its file and written to the device; macro memory
 // that failed or overflowed is reported while a device is there to take it.
 void takeSelectedProfile(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
@@ -157,7 +150,7 @@ int applyPageProfile(UsbDeviceModel& model) {
         return mouse->applyProfile().macroResult;
     model.loadProfileIntoPage();
     model.refreshPage();
-    model.writeSettings(deviceProfileSlot(model), 0);
+    model.writeSettings(activeProfileSlot(model), 0);
     const int macros = model.writeMacros();
     model.writeCurrentKeys(0);
     return macros;

@@ -1,6 +1,7 @@
 #include "cli/DeviceAccess.h"
 
 #include "cli/CommandOutput.h"
+#include "device/DeviceProfile.h"
 #include "device/HeadsetDevice.h"
 #include "device/KeyboardDevice.h"
 #include "device/MouseDevice.h"
@@ -319,7 +320,7 @@ std::string DeviceAccess::applyProfile() {
     UsbDeviceModel& device = model();
     device.loadProfileIntoPage();
     device.refreshPage();
-    const int settings = device.writeSettings(0, 0);
+    const int settings = device.writeSettings(activeProfileSlot(device), 0);
     if (settings != kResultAccepted)
         return "settings not written: " + protocolResultText(settings);
     if (!hasKeys())

@@ -1,5 +1,8 @@
 #include "device/DeviceProfile.h"
 
+#include "device/KeyboardDevice.h"
+#include "device/PadRecordDevice.h"
+
 #include "profile/DefaultFiles.h"
 
 namespace pelan {
@@ -19,6 +22,14 @@ bool loadDeviceProfile(const UsbDeviceModel& model, CBasicProfiledata& profile) 
     setDeviceProfilePaths(model, profile);
     profile.loadProfile(path);
     return true;
+}
+
+int activeProfileSlot(UsbDeviceModel& model) {
+    if (auto* keyboard = dynamic_cast<KeyboardDevice*>(&model))
+        return keyboard->currentProfile();
+    if (auto* pad = dynamic_cast<PadRecordDevice*>(&model))
+        return pad->padRecord().profile;
+    return 0;
 }
 
 } // namespace pelan

@@ -13,4 +13,8 @@ void setDeviceProfilePaths(const UsbDeviceModel& model, CBasicProfiledata& profi
 // no profile name or no user device folder.
 bool loadDeviceProfile(const UsbDeviceModel& model, CBasicProfiledata& profile);
 
+// The device profile slot a whole profile is written into: the active profile the keyboard, mousepad or headset
+// reported last, 0 for the mouse (whose settings write finds its slot itself).
+int activeProfileSlot(UsbDeviceModel& model);
+
 } // namespace pelan
