@@ -31,6 +31,21 @@ inline constexpr std::chrono::milliseconds kBlinkIntervalUnit{200};
 using LedValue = uint32_t;
 using LedFrame = std::vector<LedValue>;
 
+// The light setting an effect-file step or a "LightList" region stands for: both carry the same fields.
+template <class Setting>
+LightInfo lightInfoOf(const Setting& setting) {
+    LightInfo light;
+    light.mode = setting.mode;
+    light.brightness = setting.brightness;
+    light.speed = setting.speed;
+    light.effect = setting.direction;
+    light.multiColour = setting.multiColour;
+    light.red = setting.red;
+    light.green = setting.green;
+    light.blue = setting.blue;
+    return light;
+}
+
 constexpr LedValue packLed(Rgb colour, uint8_t brightness) {
     return LedValue{colour.red} | (LedValue{colour.green} << 8) | (LedValue{colour.blue} << 16) |
            (LedValue{brightness} << 24);

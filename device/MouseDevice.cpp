@@ -16,19 +16,6 @@ constexpr size_t kKeyEntrySize = 3;
 constexpr const char* kMessageMacroFailed = "message_text_7";
 constexpr const char* kMessageMacroTooLong = "message_text_16";
 
-LightInfo lightOfStep(const LedEffectStep& step) {
-    LightInfo light;
-    light.mode = step.mode;
-    light.brightness = step.brightness;
-    light.speed = step.speed;
-    light.effect = step.direction;
-    light.multiColour = step.multiColour;
-    light.red = step.red;
-    light.green = step.green;
-    light.blue = step.blue;
-    return light;
-}
-
 } // namespace
 
 const std::array<KeyAssignment, MouseDevice::kButtonCount>& MouseDevice::buttonFactoryCodes() {
@@ -439,7 +426,7 @@ void MouseDevice::customEffectStep() {
     }
     const LedEffectStep& step = customEffects_[customIndex_];
     // A step may not name a custom mode itself: that would have nothing to show.
-    runGenerator(step.mode >= mouse_block::kFirstCustomMode ? kModeOff : step.mode, lightOfStep(step));
+    runGenerator(step.mode >= mouse_block::kFirstCustomMode ? kModeOff : step.mode, light::lightInfoOf(step));
 }
 
 } // namespace pelan

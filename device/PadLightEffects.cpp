@@ -176,14 +176,7 @@ bool CustomEffectPlayer::step(const std::vector<LedEffectStep>& steps, std::chro
         state = EffectState{};
     }
     const LedEffectStep& shown = steps[entry_];
-    const LightInfo light{.mode = shown.mode,
-                          .brightness = shown.brightness,
-                          .speed = shown.speed,
-                          .effect = shown.direction,
-                          .multiColour = shown.multiColour,
-                          .red = shown.red,
-                          .green = shown.green,
-                          .blue = shown.blue};
+    const LightInfo light = light::lightInfoOf(shown);
     if (runEffect(light, state, frame, now))
         return true;
     light::off(frame);
@@ -196,19 +189,6 @@ LedRange regionLeds(size_t region, size_t regionCount, size_t ledCount) {
     const size_t first = region * ledCount / regionCount;
     const size_t next = (region + 1) * ledCount / regionCount;
     return {first, next - first};
-}
-
-LightInfo regionLight(const LightListEntry& entry) {
-    LightInfo light;
-    light.mode = entry.mode;
-    light.brightness = entry.brightness;
-    light.speed = entry.speed;
-    light.effect = entry.direction;
-    light.multiColour = entry.multiColour;
-    light.red = entry.red;
-    light.green = entry.green;
-    light.blue = entry.blue;
-    return light;
 }
 
 bool RegionOverlay::animatesOnItsOwn(const LightListEntry& entry, uint8_t padMode) {
@@ -243,7 +223,7 @@ void RegionOverlay::apply(const std::vector<LightListEntry>& regions, uint8_t pa
             light::off(region.frame);
         } else if (passDue(region.state, entry.speed, passes) || !region.started) {
             region.state.passes = 0;
-            if (!runEffect(regionLight(entry), region.state, region.frame, now))
+            if (!runEffect(light::lightInfoOf(entry), region.state, region.frame, now))
                 continue;
             region.started = true;
         }

@@ -95,9 +95,6 @@ struct LedRange {
 };
 LedRange regionLeds(size_t region, size_t regionCount, size_t ledCount);
 
-// The light setting a "LightList" entry stands for.
-LightInfo regionLight(const LightListEntry& entry);
-
 // Lays the profile's regions over a frame of the whole pad. Regions whose entry is present and whose mode differs
 // from the pad's mode show their own effect, animated on their own state at their own speed; regions in the dark
 // mode are off; the others keep the pad's effect.

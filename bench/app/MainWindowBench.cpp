@@ -17,6 +17,7 @@
 #include "app/CMainWnd.h"
 #include "app/CVeltraUSBDevice.h"
 #include "app/CustomControls.h"
+#include "bench/device/LightThreadBench.h"
 #include "controls/CDeviceOptionUI.h"
 #include "emulator/FirmwareDevice.h"
 #include "platform/Paths.h"
@@ -55,12 +56,6 @@ bool pumpUntil(Done done, std::chrono::milliseconds limit = std::chrono::millise
         QApplication::processEvents(QEventLoop::AllEvents, 1);
     }
     return true;
-}
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 double residentMiB() {
@@ -116,11 +111,11 @@ void BM_PlugToPageConnected(benchmark::State& state) {
         pumpUntil([&] { return !program.mouse().option->IsVisibleFlag(); });
     }
     // Nothing may keep running for a device that has gone.
-    const double cpuStart = processCpuSeconds();
+    const double cpuStart = bench::processCpuSeconds();
     const auto wallStart = Clock::now();
     runEventsFor(std::chrono::milliseconds(2000));
     const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
-    state.counters["idle_cpu_percent_after_unplugs"] = 100.0 * (processCpuSeconds() - cpuStart) / wall;
+    state.counters["idle_cpu_percent_after_unplugs"] = 100.0 * (bench::processCpuSeconds() - cpuStart) / wall;
 }
 BENCHMARK(BM_PlugToPageConnected)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -137,10 +132,10 @@ void BM_IdleWithEmulatedMouse(benchmark::State& state) {
     double cpu = 0;
     double wall = 0;
     for (auto _ : state) {
-        const double cpuStart = processCpuSeconds();
+        const double cpuStart = bench::processCpuSeconds();
         const auto wallStart = Clock::now();
         runEventsFor(std::chrono::milliseconds(3000));
-        cpu += processCpuSeconds() - cpuStart;
+        cpu += bench::processCpuSeconds() - cpuStart;
         wall += std::chrono::duration<double>(Clock::now() - wallStart).count();
     }
     state.counters["cpu_percent_of_a_core"] = wall > 0 ? 100.0 * cpu / wall : 0.0;

@@ -10,6 +10,7 @@
 
 #include <json/value.h>
 
+#include "LightThreadBench.h"
 #include "device/MouseDevice.h"
 #include "emulator/FirmwareDevice.h"
 #include "platform/Paths.h"
@@ -19,12 +20,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
 struct MouseBench {
     MouseBench() : folder(std::filesystem::temp_directory_path() / ("pelan-mouse-bench-" + std::to_string(getpid()))) {
@@ -83,9 +78,7 @@ struct MouseBench {
     bool ok = false;
 };
 
-// Fastest light speed, spectrum: the light thread's busiest setting. Each iteration is one second of wall time
-// during which the benchmark thread only sleeps, so the process time measured is the light thread's (and, when
-// streaming, the emulator's share of the exchanges).
+// Fastest light speed, spectrum: the light thread's busiest setting.
 void BM_MouseLightThreadCpuPerSecond(benchmark::State& state) {
     MouseBench bench;
     if (!bench.ok) {
@@ -93,20 +86,7 @@ void BM_MouseLightThreadCpuPerSecond(benchmark::State& state) {
         return;
     }
     bench.model.setLightInfo(0x01040400, 0, 0); // spectrum, level 4, speed 4, upwards
-    // 0: preview only, 1: streaming, -1: no light thread (what the rest of the process costs on its own).
-    bench.model.streamLightFrames = state.range(0) > 0 ? 1 : 0;
-    if (state.range(0) >= 0)
-        bench.model.startLightThread();
-    double cpu = 0;
-    for (auto _ : state) {
-        const double before = processCpuSeconds();
-        std::this_thread::sleep_for(1s);
-        cpu = processCpuSeconds() - before;
-        state.SetIterationTime(1.0);
-    }
-    bench.model.stopLightThread();
-    state.counters["cpu_percent_of_core"] = cpu * 100.0;
-    state.counters["mode"] = double(state.range(0));
+    pelan::bench::measureLightThreadCpu(state, bench.model);
 }
 BENCHMARK(BM_MouseLightThreadCpuPerSecond)
     ->Arg(-1)
