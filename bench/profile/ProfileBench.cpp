@@ -3,7 +3,7 @@
 #include "platform/Paths.h"
 #include "profile/DefaultFiles.h"
 #include "profile/ReadEveryMember.h"
-#include "profile/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>

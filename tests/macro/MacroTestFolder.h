@@ -1,26 +1,18 @@
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
+
+#include "support/TempFolder.h"
 
 namespace pelan::test {
 
 // A fresh user device folder inside its own temporary parent, removed with everything in it afterwards.
 class MacroTestFolder {
 public:
-    MacroTestFolder() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/pelan-macro-XXXXXX";
-        parent_ = ::mkdtemp(pattern.data());
-        folder_ = parent_ + "/mouse/";
+    MacroTestFolder() : parent_(root_.path().substr(0, root_.path().size() - 1)), folder_(root_.file("mouse/")) {
         std::filesystem::create_directories(folder_);
-    }
-    ~MacroTestFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(parent_, ignored);
     }
     MacroTestFolder(const MacroTestFolder&) = delete;
     MacroTestFolder& operator=(const MacroTestFolder&) = delete;
@@ -34,12 +26,10 @@ public:
     std::string read(const std::string& name) const { return readFile(folder_ + name); }
     bool exists(const std::string& name) const { return std::filesystem::exists(folder_ + name); }
 
-    static std::string readFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    static std::string readFile(const std::string& path) { return testing::readText(path); }
 
 private:
+    testing::TempFolder root_;
     std::string parent_;
     std::string folder_;
 };

@@ -1,5 +1,5 @@
 #include "platform/SystemSettingsBackends.h"
-#include "profile/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/SystemSettingsBackends.h"
 #include "platform/Trace.h"
-#include "profile/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "profile/CMouseProfiledata.h"
 #include "profile/DefaultFiles.h"
 #include "profile/LightNameLists.h"
-#include "profile/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include "platform/Paths.h"
 

@@ -3,7 +3,7 @@
 #include "profile/CMouseProfiledata.h"
 #include "profile/LightNameLists.h"
 #include "profile/ReadEveryMember.h"
-#include "profile/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

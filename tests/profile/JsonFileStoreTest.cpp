@@ -2,7 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Trace.h"
-#include "profile/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <ctime>

@@ -1,6 +1,6 @@
 #include "platform/Paths.h"
 
-#include "profile/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>

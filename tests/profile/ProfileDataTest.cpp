@@ -2,7 +2,7 @@
 #include "profile/CDi6533Profiledata.h"
 #include "profile/CKeyboardProfiledata.h"
 #include "profile/CMouseProfiledata.h"
-#include "profile/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "profile/ProfileList.h"
-#include "profile/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -12,7 +12,7 @@ namespace pelan::testing {
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pelan-profile-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "pelan-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data()) ? pattern + "/" : std::string();
     }
     ~TempFolder() {
