@@ -2,10 +2,10 @@
 
 #include "app/AppMessages.h"
 #include "app/Application.h"
-#include "app/CVeltraUSBDevice.h"
 #include "app/DemoDevices.h"
-#include "app/ProfileRoutes.h"
 #include "controls/CDeviceOptionUI.h"
+#include "pages/CVeltraUSBDevice.h"
+#include "panels/ProfileRoutes.h"
 #include "platform/DbusSignals.h"
 #include "platform/Trace.h"
 

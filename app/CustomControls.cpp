@@ -1,10 +1,10 @@
 #include "app/CustomControls.h"
 
-#include "app/CMpDevicePowerUI.h"
-#include "app/CVeltraDI6533Device.h"
-#include "app/CVeltraMousePadDevice.h"
-#include "app/CVeltraUSBDevice.h"
 #include "controls/CDeviceOptionUI.h"
+#include "pages/CMpDevicePowerUI.h"
+#include "pages/CVeltraDI6533Device.h"
+#include "pages/CVeltraMousePadDevice.h"
+#include "pages/CVeltraUSBDevice.h"
 #include "ui/UIDlgBuilder.h"
 
 #include <utility>

@@ -1,17 +1,17 @@
 // The main window's device side: the builder callback, page creation, the scan thread's reports, arrival and
 // removal, and which device list entries are shown and selected.
 #include "app/AppMessages.h"
-#include "app/CDeviceProfileUI.h"
 #include "app/CMainWnd.h"
-#include "app/CMpDevicePowerUI.h"
-#include "app/CVeltraDI6533Device.h"
-#include "app/CVeltraKeyboardDevice.h"
-#include "app/CVeltraMouseDevice.h"
-#include "app/CVeltraMousePadDevice.h"
-#include "app/CVeltraUSBDevice.h"
 #include "app/DeviceTables.h"
 #include "app/PageOptionLink.h"
 #include "controls/CDeviceOptionUI.h"
+#include "pages/CMpDevicePowerUI.h"
+#include "pages/CVeltraDI6533Device.h"
+#include "pages/CVeltraKeyboardDevice.h"
+#include "pages/CVeltraMouseDevice.h"
+#include "pages/CVeltraMousePadDevice.h"
+#include "pages/CVeltraUSBDevice.h"
+#include "panels/CDeviceProfileUI.h"
 #include "platform/Trace.h"
 
 namespace pelan {

@@ -3,14 +3,15 @@
 // panel that owns the setting; the desktop's pointer and keyboard settings are applied from here.
 #include "app/CMainWnd.h"
 #include "app/CMsgWnd.h"
-#include "app/CVeltraKeyboardDevice.h"
-#include "app/CVeltraMouseDevice.h"
 #include "app/DesktopSettingsApplier.h"
-#include "app/KeyboardPageRoutes.h"
-#include "app/MousePageRoutes.h"
 #include "app/NotifyName.h"
-#include "app/ProfileRoutes.h"
 #include "controls/CDeviceOptionUI.h"
+#include "device/DeviceProfile.h"
+#include "pages/CVeltraKeyboardDevice.h"
+#include "pages/CVeltraMouseDevice.h"
+#include "pages/KeyboardPageRoutes.h"
+#include "pages/MousePageRoutes.h"
+#include "panels/ProfileRoutes.h"
 #include "platform/Shell.h"
 #include "platform/Trace.h"
 
@@ -168,7 +169,7 @@ void CMainWnd::RestoreSelectedPage() {
         return;
     // The question ran its own event loop: the device may have gone in the meantime.
     if (GetSelectedPage() == page)
-        applyPageProfile(page->model());
+        applyWholeProfile(page->model());
 }
 
 // --- selection table ---

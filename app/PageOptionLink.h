@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CVeltraUSBDevice.h"
 #include "controls/CDeviceOptionUI.h"
+#include "pages/CVeltraUSBDevice.h"
 
 namespace pelan {
 

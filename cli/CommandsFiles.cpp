@@ -2,8 +2,8 @@
 // editor and profile panel, and the device writes that follow them.
 #include "cli/Commands.h"
 #include "cli/DeviceAccess.h"
-#include "cli/MacroKeyNumbers.h"
 #include "macro/MacroFiles.h"
+#include "macro/MacroKeyNumbers.h"
 
 namespace pelan::cli {
 namespace {

@@ -53,20 +53,6 @@ public:
 
     LightInfo deviceLight() override { return mouse_.settingsSnapshot().light; }
 
-    std::string applyProfile() override {
-        const MouseDevice::ProfileApplyResult applied = mouse_.applyProfile();
-        if (applied.settingsResult != kResultAccepted)
-            return "settings block not written: " + protocolResultText(applied.settingsResult);
-        if (applied.macroResult == -1)
-            return "settings written, macro memory not written (message_text_7)";
-        if (applied.macroResult > 0)
-            return "settings written, but the macros do not fit in the device memory: " +
-                   std::to_string(applied.macroResult) + " (message_text_16)";
-        if (applied.keyResult != kResultAccepted)
-            return "settings and macros written, key table not written: " + protocolResultText(applied.keyResult);
-        return {};
-    }
-
     std::string applyMacros() override {
         const MouseDevice::MacroApplyResult applied = mouse_.applyMacros();
         if (applied.messageKey == "message_text_7")
@@ -317,20 +303,16 @@ bool DeviceAccess::writeSettingsFromProfile(std::string& error) {
 }
 
 std::string DeviceAccess::applyProfile() {
-    UsbDeviceModel& device = model();
-    device.loadProfileIntoPage();
-    device.refreshPage();
-    const int settings = device.writeSettings(activeProfileSlot(device), 0);
-    if (settings != kResultAccepted)
-        return "settings not written: " + protocolResultText(settings);
-    if (!hasKeys())
-        return {};
-    const int macros = device.writeMacros();
-    if (macros != 0)
-        return "settings written, macro memory not written (" + std::to_string(macros) + ")";
-    const int keys = device.writeCurrentKeys(0);
-    if (keys != kResultAccepted)
-        return "settings and macros written, key table not written: " + protocolResultText(keys);
+    const ProfileApplyResult applied = applyWholeProfile(model());
+    if (applied.settingsResult != kResultAccepted)
+        return "settings not written: " + protocolResultText(applied.settingsResult);
+    if (applied.macroResult == -1)
+        return "settings written, macro memory not written (message_text_7)";
+    if (applied.macroResult > 0)
+        return "settings written, but the macros do not fit in the device memory: " +
+               std::to_string(applied.macroResult) + " (message_text_16)";
+    if (applied.keyResult != kResultAccepted)
+        return "settings and macros written, key table not written: " + protocolResultText(applied.keyResult);
     return {};
 }
 

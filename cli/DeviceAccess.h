@@ -98,7 +98,7 @@ public:
     bool writeSettingsFromProfile(std::string& error);
 
     // The whole selected profile onto the device, as the reset action writes it. "" on success, else what failed.
-    virtual std::string applyProfile();
+    std::string applyProfile();
     // The macro memory and then the key table, as the window's macro action writes them. "" on success, else
     // what failed.
     virtual std::string applyMacros();

@@ -1,6 +1,7 @@
 #include "device/DeviceProfile.h"
 
 #include "device/KeyboardDevice.h"
+#include "device/MouseDevice.h"
 #include "device/PadRecordDevice.h"
 
 #include "profile/DefaultFiles.h"
@@ -30,6 +31,25 @@ int activeProfileSlot(UsbDeviceModel& model) {
     if (auto* pad = dynamic_cast<PadRecordDevice*>(&model))
         return pad->padRecord().profile;
     return 0;
+}
+
+bool deviceHasKeys(const UsbDeviceModel& model) {
+    return dynamic_cast<const MouseDevice*>(&model) != nullptr ||
+           dynamic_cast<const KeyboardDevice*>(&model) != nullptr;
+}
+
+ProfileApplyResult applyWholeProfile(UsbDeviceModel& model) {
+    ProfileApplyResult outcome;
+    model.loadProfileIntoPage();
+    model.refreshPage();
+    outcome.settingsResult = model.writeSettings(activeProfileSlot(model), 0);
+    if (!deviceHasKeys(model)) {
+        outcome.keyResult = kResultAccepted;
+        return outcome;
+    }
+    outcome.macroResult = model.writeMacros();
+    outcome.keyResult = model.writeCurrentKeys(0);
+    return outcome;
 }
 
 } // namespace pelan

@@ -17,4 +17,19 @@ bool loadDeviceProfile(const UsbDeviceModel& model, CBasicProfiledata& profile);
 // reported last, 0 for the mouse (whose settings write finds its slot itself).
 int activeProfileSlot(UsbDeviceModel& model);
 
+// What each step of a whole-profile write returned.
+struct ProfileApplyResult {
+    int settingsResult = 0;
+    int macroResult = 0; // 0 written or none, -1 failed, else the events that do not fit plus one
+    int keyResult = 0;   // the key table write; 1 (accepted) on a device without keys
+};
+
+// True for the kinds whose profile holds key functions and macros (mouse and keyboard).
+bool deviceHasKeys(const UsbDeviceModel& model);
+
+// Loads the model's profile file into it and writes the whole profile to the device, whatever its kind: the
+// settings into the active profile slot, then, where the kind has them, the macro memory and the key table.
+// Every step is tried, so one refused part does not keep the others from the device.
+ProfileApplyResult applyWholeProfile(UsbDeviceModel& model);
+
 } // namespace pelan

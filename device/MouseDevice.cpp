@@ -298,16 +298,6 @@ void MouseDevice::onPeriodicTimer() {
     readPowerStatus();
 }
 
-MouseDevice::ProfileApplyResult MouseDevice::applyProfile() {
-    ProfileApplyResult outcome;
-    loadProfileIntoPage();
-    refreshPage();
-    outcome.settingsResult = writeSettings(0, 0);
-    outcome.macroResult = writeMacros();
-    outcome.keyResult = writeCurrentKeys(0);
-    return outcome;
-}
-
 MouseDevice::MacroApplyResult MouseDevice::applyMacros() {
     MacroApplyResult outcome;
     outcome.macroResult = writeMacros();

@@ -48,12 +48,6 @@ public:
         int keyResult = 0;      // writeCurrentKeys, when the macros were written
     };
 
-    struct ProfileApplyResult {
-        int settingsResult = 0;
-        int macroResult = 0;
-        int keyResult = 0;
-    };
-
     MouseDevice();
     ~MouseDevice() override;
 
@@ -85,8 +79,6 @@ public:
     void selectKey(int index) override;
     void clearKeySelection() override;
 
-    // The main window's reset action after the user confirmed: the profile into the page and onto the mouse.
-    ProfileApplyResult applyProfile();
     // The main window's macro action.
     MacroApplyResult applyMacros();
 

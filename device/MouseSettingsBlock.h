@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "device/LightEffects.h"
+#include "light/LightEffects.h"
 #include "profile/ProfileRecords.h"
 
 namespace pelan {

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <vector>
 
-#include "device/PadLightEffects.h"
 #include "device/PadSettingsRecord.h"
 #include "device/UsbDeviceModel.h"
+#include "light/PadLightEffects.h"
 #include "profile/CBasicProfiledata.h"
 
 namespace pelan {

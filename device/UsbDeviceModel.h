@@ -33,11 +33,11 @@
 #include <string>
 #include <vector>
 
-#include "device/LightEffects.h"
 #include "device/ReportProtocol.h"
 #include "device/SupportedDevices.h"
 #include "device/WorkerThread.h"
 #include "keys/KeyAssignment.h"
+#include "light/LightEffects.h"
 #include "profile/ProfileRecords.h"
 
 namespace pelan {

@@ -15,11 +15,11 @@
 
 #include "app/AppMessages.h"
 #include "app/CMainWnd.h"
-#include "app/CVeltraUSBDevice.h"
 #include "app/CustomControls.h"
 #include "bench/device/LightThreadBench.h"
 #include "controls/CDeviceOptionUI.h"
 #include "emulator/FirmwareDevice.h"
+#include "pages/CVeltraUSBDevice.h"
 #include "platform/Paths.h"
 #include "support/EmulatedTree.h"
 #include "ui/DuiLib.h"

@@ -11,6 +11,7 @@
 #include <json/value.h>
 
 #include "LightThreadBench.h"
+#include "device/DeviceProfile.h"
 #include "device/MouseDevice.h"
 #include "emulator/FirmwareDevice.h"
 #include "platform/Paths.h"
@@ -107,7 +108,7 @@ void BM_MouseWholeProfileApply(benchmark::State& state) {
     size_t exchanges = 0;
     for (auto _ : state) {
         bench.mouse->clearRequestLog();
-        const auto result = bench.model.applyProfile();
+        const auto result = applyWholeProfile(bench.model);
         if (result.settingsResult != 1 || result.macroResult != 0 || result.keyResult != 1) {
             state.SkipWithError("profile apply failed");
             return;

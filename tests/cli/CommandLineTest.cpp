@@ -1,5 +1,4 @@
-// The parts of pelanctl that need no device: argument parsing, key values by name, macro renumbering after a
-// delete, and the text form of a result.
+// The parts of pelanctl that need no device: argument parsing, key values by name and the text form of a result.
 #include <gtest/gtest.h>
 #include <json/reader.h>
 #include <sstream>
@@ -7,7 +6,6 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandOutput.h"
 #include "cli/KeyValueNames.h"
-#include "cli/MacroKeyNumbers.h"
 #include "keys/KeyTables.h"
 
 namespace pelan::cli {
@@ -73,26 +71,6 @@ TEST(KeyValueNamesTest, MacroValuesShowTheMacroName) {
     EXPECT_EQ(keyValueDisplayName({0x71, 0, 5}, macros), "first");
     EXPECT_EQ(keyValueDisplayName({0x70, 2, 0}, macros), ""); // no such macro
     EXPECT_EQ(keyValueDisplayName({0x10, 0x01, 0}, macros), "mouse_key_left");
-}
-
-TEST(MacroKeyNumbersTest, KeysFollowTheirMacroAfterADelete) {
-    const KeyAssignment leftDefault{0x10, 0x01, 0x00};
-    const KeyAssignment rightDefault{0x10, 0x02, 0x00};
-    std::vector<KeyRecord> keys = {
-        makeKeyRecord(0, {0x70, 1, 2}, leftDefault),       // plays the deleted macro
-        makeKeyRecord(1, {0x71, 3, 7}, rightDefault),      // plays a later one
-        makeKeyRecord(2, {0x70, 0, 1}, leftDefault),       // plays an earlier one
-        makeKeyRecord(3, {0x20, 0x01, 0x04}, leftDefault), // no macro: param1 1 must stay
-    };
-    EXPECT_EQ(renumberMacroKeys(keys, 1), (std::vector<size_t>{0, 1}));
-    EXPECT_EQ(keys[0].current, leftDefault);
-    EXPECT_EQ(keys[1].current, (KeyAssignment{0x71, 2, 7}));
-    EXPECT_EQ(keys[2].current, (KeyAssignment{0x70, 0, 1}));
-    EXPECT_EQ(keys[3].current, (KeyAssignment{0x20, 0x01, 0x04}));
-
-    std::vector<KeyRecord> untouched = {makeKeyRecord(0, {0x70, 0, 0}, leftDefault)};
-    EXPECT_TRUE(renumberMacroKeys(untouched, 3).empty());
-    EXPECT_EQ(untouched[0].current, (KeyAssignment{0x70, 0, 0}));
 }
 
 TEST(CommandOutputTest, TextFormOfRecordsListsAndNesting) {

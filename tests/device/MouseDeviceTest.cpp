@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "device/DeviceProfile.h"
 #include "device/MouseDevice.h"
 #include "device/MouseSettingsBlock.h"
 #include "profile/JsonFileStore.h"
@@ -278,7 +279,7 @@ TEST_F(MouseDeviceTest, ApplyingAProfileWritesSettingsMacrosAndKeys) {
     writeProfile("p1", fullProfile());
     writeMacros({2});
     mouse->clearRequestLog();
-    const MouseDevice::ProfileApplyResult applied = model->applyProfile();
+    const ProfileApplyResult applied = applyWholeProfile(*model);
     EXPECT_EQ(applied.settingsResult, 1);
     EXPECT_EQ(applied.macroResult, 0);
     EXPECT_EQ(applied.keyResult, 1);

@@ -314,7 +314,8 @@ TEST(AttributeValues, ColoursRectanglesAndImagesParse) {
     EXPECT_EQ(ParseColor("#zz"), 0u);
     EXPECT_EQ(ParseRectLtrb("1,2,11,22"), QRect(1, 2, 10, 20));
     EXPECT_EQ(ParseMargins("1,2"), QMargins(1, 2, 0, 0));
-    const ImageDescription parsed = ParseImageDescription("file='a\\b.png' source='0,0,10,10' corner='2,2,2,2' fade='300'");
+    const ImageDescription parsed =
+        ParseImageDescription("file='a\\b.png' source='0,0,10,10' corner='2,2,2,2' fade='300'");
     EXPECT_EQ(parsed.file, "a\\b.png");
     EXPECT_EQ(parsed.source, QRect(0, 0, 10, 10));
     EXPECT_EQ(parsed.corner, QMargins(2, 2, 2, 2));

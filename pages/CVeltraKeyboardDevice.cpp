@@ -1,0 +1,25 @@
+#include "pages/CVeltraKeyboardDevice.h"
+
+#include "pages/KeyboardPageRoutes.h"
+
+namespace pelan {
+
+CVeltraKeyboardDevice::CVeltraKeyboardDevice()
+    : CVeltraUSBDevice(std::make_unique<KeyboardDevice>()), keyboard_(static_cast<KeyboardDevice&>(model())) {}
+
+void* CVeltraKeyboardDevice::GetInterface(const QString& name) {
+    if (name == "VeltraKeyboardDevice")
+        return this;
+    return CVeltraUSBDevice::GetInterface(name);
+}
+
+void CVeltraKeyboardDevice::bindPageControls() {
+    CVeltraUSBDevice::bindPageControls();
+    showFunctionTabs(kKind);
+}
+
+void CVeltraKeyboardDevice::refreshControls() {
+    keyboard_page::showSystemSettings(*this);
+}
+
+} // namespace pelan

@@ -1,0 +1,190 @@
+#include "panels/CDeviceProfileUI.h"
+
+#include "device/SupportedDevices.h"
+
+#include <initializer_list>
+
+namespace pelan {
+namespace {
+
+// Function tabs (1 to 7) a device kind hides, and those it shows that are hidden otherwise.
+struct KindTabs {
+    int kind;
+    std::initializer_list<int> hidden;
+    std::initializer_list<int> shown;
+};
+
+constexpr int kLightTab = 1, kKeyTab = 2, kMacroTab = 3, kSystemTab = 4, kCursorTab = 5, kVoiceTab = 6, kMagicTab = 7;
+
+const KindTabs kTabsByKind[] = {
+    {kDeviceKindKeyboard, {kCursorTab}, {}},
+    {kDeviceKindMousepad, {kCursorTab, kMacroTab, kSystemTab, kKeyTab}, {}},
+    {4, {kCursorTab, kMacroTab, kKeyTab}, {}},
+    {5, {kCursorTab, kMacroTab, kSystemTab, kKeyTab}, {}},
+    {kDeviceKindHeadset, {kCursorTab, kMacroTab, kSystemTab, kKeyTab}, {kVoiceTab, kMagicTab}},
+};
+
+} // namespace
+
+void* CDeviceProfileUI::GetInterface(const QString& name) {
+    if (name == "DeviceProfile")
+        return this;
+    return CHorizontalLayoutUI::GetInterface(name);
+}
+
+// --- controls, found inside the panel on first use ---
+
+CComboUI* CDeviceProfileUI::combo() {
+    if (combo_ == nullptr)
+        combo_ = dynamic_cast<CComboUI*>(FindSubControl(kCombo));
+    return combo_;
+}
+
+CEditUI* CDeviceProfileUI::nameEdit() {
+    if (nameEdit_ == nullptr)
+        nameEdit_ = dynamic_cast<CEditUI*>(FindSubControl(kNameEdit));
+    return nameEdit_;
+}
+
+COptionUI* CDeviceProfileUI::tabOption(int n) {
+    if (n < 1 || n > kTabCount)
+        return nullptr;
+    COptionUI*& option = tabs_[size_t(n - 1)];
+    if (option == nullptr)
+        option = dynamic_cast<COptionUI*>(FindSubControl(kTabOptions[size_t(n - 1)]));
+    return option;
+}
+
+int CDeviceProfileUI::getSelectedIndex() {
+    return combo() != nullptr ? combo()->GetCurSel() : -1;
+}
+
+QString CDeviceProfileUI::getNameEditText() {
+    return nameEdit() != nullptr ? nameEdit()->GetText() : QString();
+}
+
+void CDeviceProfileUI::setNameEditText(const QString& text) {
+    if (nameEdit() != nullptr)
+        nameEdit()->SetText(text);
+}
+
+void CDeviceProfileUI::setMenuVisible(bool visible) {
+    if (menuLayout_ == nullptr)
+        menuLayout_ = FindSubControl(kMenuLayout);
+    if (menuLayout_ != nullptr)
+        menuLayout_->SetVisible(visible);
+}
+
+bool CDeviceProfileUI::isMenuVisible() {
+    if (menuLayout_ == nullptr)
+        menuLayout_ = FindSubControl(kMenuLayout);
+    return menuLayout_ != nullptr && menuLayout_->IsVisibleFlag();
+}
+
+void CDeviceProfileUI::selectTab(int n) {
+    for (int tab = 1; tab <= kTabCount; ++tab) {
+        if (tabOption(tab) == nullptr)
+            return;
+    }
+    for (int tab = 1; tab <= kTabCount; ++tab)
+        tabOption(tab)->Selected(tab == n, false);
+}
+
+void CDeviceProfileUI::showTabsOfKind() {
+    for (const KindTabs& row : kTabsByKind) {
+        if (row.kind != profiles_.getDeviceKind())
+            continue;
+        for (int tab : row.hidden) {
+            if (COptionUI* option = tabOption(tab))
+                option->SetVisible(false);
+        }
+        for (int tab : row.shown) {
+            if (COptionUI* option = tabOption(tab))
+                option->SetVisible(true);
+        }
+    }
+}
+
+// --- the list ---
+
+void CDeviceProfileUI::mirrorList(bool showName) {
+    CComboUI* box = combo();
+    const std::vector<ProfileItem>& items = profiles_.items();
+    while (box->GetCount() > int(items.size()))
+        box->RemoveAt(box->GetCount() - 1);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const QString name = QString::fromStdString(items[i].name);
+        CControlUI* row = box->GetItemAt(int(i));
+        if (row == nullptr) {
+            row = new CListLabelElementUI();
+            row->SetFixedHeight(kItemHeight);
+            box->Add(row);
+        }
+        if (row->GetText() != name) {
+            row->SetText(name);
+            row->SetUserData(name);
+        }
+    }
+    const int selected = profiles_.getSelectedIndex();
+    if (box->GetCurSel() != selected)
+        box->SelectItem1(selected, false, false);
+    if (showName)
+        setNameEditText(selected < 0 ? QString() : QString::fromStdString(items[size_t(selected)].name));
+    box->Invalidate();
+}
+
+ProfileListResult CDeviceProfileUI::mirrored(const std::function<ProfileListResult()>& operation, Mirror mirror) {
+    if (combo() == nullptr)
+        return ProfileListResult::NoSelection;
+    const ProfileListResult result = operation();
+    if (mirror != Mirror::Nothing)
+        mirrorList(mirror == Mirror::ItemsAndName);
+    return result;
+}
+
+ProfileListResult CDeviceProfileUI::initProfileList() {
+    const ProfileListResult result = mirrored([this] { return profiles_.initProfileList(); }, Mirror::ItemsAndName);
+    if (combo() != nullptr)
+        showTabsOfKind();
+    return result;
+}
+
+ProfileListResult CDeviceProfileUI::selectProfile(int index, bool notify) {
+    const int previous = getSelectedIndex();
+    const ProfileListResult result =
+        mirrored([this, index] { return profiles_.selectProfile(index); }, Mirror::ItemsAndName);
+    if (notify && result == ProfileListResult::Done)
+        combo()->SendNotify(DUI_MSGTYPE_ITEMSELECT, WPARAM(index), previous);
+    return result;
+}
+
+ProfileListResult CDeviceProfileUI::addProfile() {
+    return mirrored([this] { return profiles_.addProfile(); }, Mirror::Items);
+}
+
+ProfileListResult CDeviceProfileUI::copyProfile() {
+    return mirrored([this] { return profiles_.copyProfile(); }, Mirror::Items);
+}
+
+ProfileListResult CDeviceProfileUI::deleteProfile() {
+    return mirrored([this] { return profiles_.deleteProfile(); }, Mirror::ItemsAndName);
+}
+
+// A refused name stays in the edit so the user can correct it.
+ProfileListResult CDeviceProfileUI::renameProfile(const std::string& name) {
+    return mirrored([this, &name] { return profiles_.renameProfile(name); }, Mirror::Items);
+}
+
+ProfileListResult CDeviceProfileUI::importProfile(const std::string& path) {
+    return mirrored([this, &path] { return profiles_.importProfile(path); }, Mirror::Items);
+}
+
+ProfileListResult CDeviceProfileUI::exportProfile(const std::string& path) {
+    return mirrored([this, &path] { return profiles_.exportProfile(path); }, Mirror::Nothing);
+}
+
+ProfileListResult CDeviceProfileUI::resetProfile() {
+    return mirrored([this] { return profiles_.resetProfile(); }, Mirror::Nothing);
+}
+
+} // namespace pelan

@@ -1,0 +1,238 @@
+// The main window's routes to the profile panel of the selected page: the profile buttons, and switching to the
+// profile chosen in the combo box. The panel's list does the work; here the user is asked, the results are shown,
+// and the page is reloaded and written to its device when its profile changed.
+#include "panels/ProfileRoutes.h"
+
+#include "app/CMainWnd.h"
+#include "app/CMsgWnd.h"
+#include "device/DeviceProfile.h"
+#include "device/KeyboardDevice.h"
+#include "device/MouseDevice.h"
+#include "device/PadRecordDevice.h"
+#include "pages/CVeltraUSBDevice.h"
+#include "panels/CDeviceProfileUI.h"
+#include "platform/Trace.h"
+
+namespace pelan {
+namespace {
+
+constexpr const char* kAddButton = "device_add_btn";
+constexpr const char* kDeleteButton = "device_sub_btn";
+constexpr const char* kCopyButton = "device_copy_btn";
+constexpr const char* kRenameButton = "device_profile_edit_save_btn";
+constexpr const char* kImportButton = "device_import_btn";
+constexpr const char* kExportButton = "device_export_btn";
+constexpr const char* kResetButton = "device_reset_btn";
+constexpr const char* kSpreadButton = "profile_fun_spread_btn";
+constexpr const char* kProfileButtons[] = {kAddButton,    kDeleteButton, kCopyButton,  kRenameButton,
+                                           kImportButton, kExportButton, kResetButton, kSpreadButton};
+
+constexpr const char* kProfileCombo = "device_profile_combo";
+constexpr const char* kProfileFileFilter = "Profile Files(*.json)";
+constexpr const char* kProfileExtension = "json";
+constexpr const char* kMessageMacroFailed = "message_text_7";
+constexpr const char* kMessageMacroTooLong = "message_text_16";
+constexpr int kMessageDpi = 96;
+
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+bool isProfileButton(const QString& name) {
+    for (const char* button : kProfileButtons) {
+        if (name.compare(button, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The panel's prompts, with the owner window's message box and file dialogs where none were given.
+CDeviceProfileUI::Prompts promptsOf(CVeltraUSBDevice& page, const CDeviceProfileUI& panel) {
+    CDeviceProfileUI::Prompts prompts = panel.prompts();
+    CWindowWnd* owner = page.ownerWindow();
+    QWidget* parent = owner != nullptr ? owner->GetHWND() : nullptr;
+    if (!prompts.message)
+        prompts.message = [owner](const QString& text, bool textIsKey, bool withCancel) {
+            return CMsgWnd::ShowMessage(owner, QString(), text, kMessageDpi, textIsKey,
+                                        withCancel ? CMsgWnd::kConfirmAndCancel : CMsgWnd::kConfirmOnly);
+        };
+    if (!prompts.openFile)
+        prompts.openFile = [parent](const QString& filter) { return OpenFileDialog(parent, filter); };
+    if (!prompts.saveFile)
+        prompts.saveFile = [parent](const QString& filter) {
+            return SaveFileDialog(parent, filter, kProfileExtension);
+        };
+    return prompts;
+}
+
+void showResult(const CDeviceProfileUI::Prompts& prompts, ProfileListResult result) {
+    const std::string_view key = messageKeyFor(result);
+    if (!key.empty())
+        prompts.message(fromView(key), true, false);
+    else if (result == ProfileListResult::WriteFailed)
+        trace("profile list: a file could not be written");
+}
+
+// The page takes the panel's selected profile: reloaded from its file and written to the device; macro memory
+// that failed or overflowed is reported while a device is there to take it.
+void takeSelectedProfile(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
+    page.setProfileName(panel.getCurrentProfileId());
+    const int macros = applyWholeProfile(page.model()).macroResult;
+    if (!page.isConnected())
+        return;
+    const CDeviceProfileUI::Prompts prompts = promptsOf(page, panel);
+    if (macros == -1)
+        prompts.message(kMessageMacroFailed, true, false);
+    else if (macros > 0)
+        prompts.message(
+            CResourceManager::GetInstance()->GetText(kMessageMacroTooLong).replace("%d", QString::number(macros)),
+            false, false);
+}
+
+void renameSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
+    const std::string name = panel.getNameEditText().toStdString();
+    showResult(promptsOf(page, panel), panel.renameProfile(name));
+}
+
+void importChosen(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
+    if (panel.getSelectedIndex() < 0)
+        return;
+    const QString path = promptsOf(page, panel).openFile(kProfileFileFilter);
+    if (path.isEmpty())
+        return;
+    // A file that is not a profile is left alone without a message.
+    if (panel.importProfile(path.toStdString()) == ProfileListResult::WriteFailed)
+        trace("profile import: a file could not be written");
+}
+
+void exportSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
+    if (panel.getSelectedIndex() < 0)
+        return;
+    const QString path = promptsOf(page, panel).saveFile(kProfileFileFilter);
+    if (path.isEmpty())
+        return;
+    if (panel.exportProfile(path.toStdString()) != ProfileListResult::Done)
+        trace("profile export to " + path.toStdString() + " failed");
+}
+
+void resetSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
+    if (promptsOf(page, panel).message(fromView(kMessageConfirmReset), true, true) != 1)
+        return;
+    if (panel.resetProfile() == ProfileListResult::Done)
+        takeSelectedProfile(page, panel);
+}
+
+// The deleted profile's file is gone: the page moves to the profile selected in its place at once, so it never
+// saves into the removed file.
+void deleteSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
+    if (panel.deleteProfile() == ProfileListResult::Done)
+        takeSelectedProfile(page, panel);
+}
+
+CDeviceProfileUI* findPanelIn(CControlUI* control) {
+    if (auto* panel = dynamic_cast<CDeviceProfileUI*>(control))
+        return panel;
+    if (auto* container = dynamic_cast<CContainerUI*>(control)) {
+        for (int i = 0; i < container->GetCount(); ++i) {
+            if (CDeviceProfileUI* panel = findPanelIn(container->GetItemAt(i)))
+                return panel;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+CDeviceProfileUI* findProfilePanel(CVeltraUSBDevice& page) {
+    return findPanelIn(&page);
+}
+
+void bindProfilePanel(CVeltraUSBDevice& page) {
+    CDeviceProfileUI* panel = findProfilePanel(page);
+    if (panel == nullptr)
+        return;
+    UsbDeviceModel& model = page.model();
+    panel->setDeviceKind(model.deviceKind);
+    panel->setFolders(model.userDeviceFolder(), model.defaultProfilePath());
+    panel->initProfileList();
+    panel->selectTab(1);
+    page.setProfileName(panel->getCurrentProfileId());
+}
+
+bool routeProfileClick(CVeltraUSBDevice& page, const QString& name) {
+    if (!isProfileButton(name))
+        return false;
+    CDeviceProfileUI* panel = findProfilePanel(page);
+    if (panel == nullptr)
+        return true;
+    if (name.compare(kAddButton, Qt::CaseInsensitive) == 0)
+        panel->addProfile();
+    else if (name.compare(kDeleteButton, Qt::CaseInsensitive) == 0)
+        deleteSelected(page, *panel);
+    else if (name.compare(kCopyButton, Qt::CaseInsensitive) == 0)
+        panel->copyProfile();
+    else if (name.compare(kRenameButton, Qt::CaseInsensitive) == 0)
+        renameSelected(page, *panel);
+    else if (name.compare(kImportButton, Qt::CaseInsensitive) == 0)
+        importChosen(page, *panel);
+    else if (name.compare(kExportButton, Qt::CaseInsensitive) == 0)
+        exportSelected(page, *panel);
+    else if (name.compare(kResetButton, Qt::CaseInsensitive) == 0)
+        resetSelected(page, *panel);
+    else
+        panel->setMenuVisible(!panel->isMenuVisible());
+    return true;
+}
+
+bool handleProfilePanelClick(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr || !isProfileButton(msg.pSender->GetName()))
+        return false;
+    if (CVeltraUSBDevice* page = window.GetSelectedPage())
+        routeProfileClick(*page, msg.pSender->GetName());
+    return true;
+}
+
+bool handleProfileTabSelect(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return false;
+    const QString name = msg.pSender->GetName();
+    for (size_t i = 0; i < CDeviceProfileUI::kTabOptions.size(); ++i) {
+        if (name != CDeviceProfileUI::kTabOptions[i])
+            continue;
+        CVeltraUSBDevice* page = window.GetSelectedPage();
+        if (CDeviceProfileUI* panel = page != nullptr ? findProfilePanel(*page) : nullptr)
+            panel->selectTab(int(i) + 1);
+        return true;
+    }
+    return false;
+}
+
+void switchToChosenProfile(CVeltraUSBDevice& page) {
+    CDeviceProfileUI* panel = findProfilePanel(page);
+    if (panel == nullptr)
+        return;
+    const int chosen = panel->getSelectedIndex();
+    if (chosen < 0 || chosen == panel->profiles().getSelectedIndex())
+        return;
+    panel->selectProfile(chosen, false);
+    if (panel->profiles().getSelectedIndex() == chosen)
+        takeSelectedProfile(page, *panel);
+}
+
+bool handleProfileComboSelect(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr || msg.pSender->GetName() != kProfileCombo)
+        return false;
+    window.SetTimer(kProfileSwitchTimer, kProfileSwitchDelayMs);
+    return true;
+}
+
+bool handleProfileSwitchTimer(CMainWnd& window, UINT id) {
+    if (id != kProfileSwitchTimer)
+        return false;
+    window.KillTimer(kProfileSwitchTimer);
+    if (CVeltraUSBDevice* page = window.GetSelectedPage())
+        switchToChosenProfile(*page);
+    return true;
+}
+
+} // namespace pelan

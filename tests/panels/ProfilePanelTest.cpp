@@ -1,0 +1,327 @@
+// The profile panel on a mouse page: the combo box and name edit in step with the profile list, the function tabs
+// by device kind, the profile buttons with their messages and dialogs, and switching profiles, which reloads the
+// page and writes the chosen profile to an emulated mouse.
+#include "app/AppTestSupport.h"
+#include "device/MouseSettingsBlock.h"
+#include "emulator/FirmwareDevice.h"
+#include "pages/CVeltraMouseDevice.h"
+#include "panels/CDeviceProfileUI.h"
+#include "panels/ProfileRoutes.h"
+#include "platform/Paths.h"
+#include "profile/JsonFileStore.h"
+#include "tests/support/EmulatedTree.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace pelan {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Builds the mouse page and, as the main window does, the profile panel's tag from its own layout.
+struct PanelCallback : IDialogBuilderCallback {
+    CControlUI* CreateControl(const QString& tag) override {
+        if (tag.compare("VeltraMouseDevice", Qt::CaseInsensitive) == 0)
+            return new CVeltraMouseDevice();
+        if (tag.compare("DeviceProfile", Qt::CaseInsensitive) == 0)
+            return new CDeviceProfileUI();
+        if (tag.compare("DeviceProfileUI", Qt::CaseInsensitive) == 0)
+            return CDialogBuilder().Create("XML/CustomControlXML/DeviceProfile.xml", QString(), this, nullptr);
+        return nullptr;
+    }
+};
+
+// The skin's mouse page in a window-sized host.
+const QString kLayout = QStringLiteral(R"(<Window size="1141,753">
+    <Font id="0" size="15" default="true" shared="true"/><Font id="4" size="16" shared="true"/>
+    <Font id="5" size="20" shared="true"/><Font id="7" size="14" shared="true"/><Font id="8" size="12" shared="true"/>
+    <VerticalLayout name="host_root" bkimage="common/background.png" bkcolor="#FF15171C">
+        <Include source="XML/DeviceXml/mousedevice.xml"/>
+    </VerticalLayout></Window>)");
+
+class ProfilePanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::useSourceSkin();
+        folder = fs::temp_directory_path() / ("pelan-profile-panel-" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        setDataFolderOverride(folder.string());
+        setProgramFolderOverride(test::env("PELAN_SOURCE_DIR").toStdString());
+        tree = std::make_unique<test::HostedTree>(kLayout, &callback, QSize(1141, 753));
+        page = tree->find<CVeltraMouseDevice>("mouse_device_page");
+        ASSERT_NE(page, nullptr);
+        panel = findProfilePanel(*page);
+        ASSERT_NE(panel, nullptr);
+        panel->setPrompts({[this](const QString& text, bool, bool withCancel) {
+                               messages.append(text);
+                               return withCancel ? answer : 1;
+                           },
+                           [this](const QString& filter) {
+                               filters.append(filter);
+                               return chosenPath;
+                           },
+                           [this](const QString& filter) {
+                               filters.append(filter);
+                               return chosenPath;
+                           }});
+    }
+
+    void TearDown() override {
+        tree.reset();
+        setDataFolderOverride("");
+        setProgramFolderOverride("");
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+
+    // Binds the page the way the main window does for a device of `kind`.
+    void bind(int kind = kDeviceKindMouse) {
+        SupportedDeviceEntry entry;
+        entry.deviceKind = kind;
+        page->onConnected(entry);
+        page->clearProfileName();
+        page->bindPageControls();
+    }
+
+    void click(const char* name) { EXPECT_TRUE(routeProfileClick(*page, name)); }
+
+    CComboUI* combo() { return tree->find<CComboUI>("device_profile_combo"); }
+    CEditUI* nameEdit() { return tree->find<CEditUI>("device_profile_name_edit"); }
+    QStringList comboTexts() {
+        QStringList texts;
+        for (int i = 0; i < combo()->GetCount(); ++i)
+            texts.append(combo()->GetItemAt(i)->GetText());
+        return texts;
+    }
+    QStringList listNames() {
+        QStringList names;
+        for (const ProfileItem& item : panel->profiles().items())
+            names.append(QString::fromStdString(item.name));
+        return names;
+    }
+    std::string mouseFolder() { return (folder / "mouse/").string(); }
+    Json::Value listFile() { return JsonFileStore::loadJsonFile(mouseFolder() + "ProfileList.ini"); }
+    std::string idAt(size_t index) { return panel->profiles().items().at(index).id; }
+    Json::Value profileFile(const std::string& id) { return JsonFileStore::loadJsonFile(mouseFolder() + id + ".Json"); }
+    void setStageZeroCode(const std::string& id, int code) {
+        Json::Value tree = profileFile(id);
+        tree["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"] = code;
+        tree["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIY"] = code;
+        ASSERT_EQ(JsonFileStore::writeJsonFile(mouseFolder() + id + ".Json", tree), 0);
+    }
+
+    fs::path folder;
+    PanelCallback callback;
+    std::unique_ptr<test::HostedTree> tree;
+    CVeltraMouseDevice* page = nullptr;
+    CDeviceProfileUI* panel = nullptr;
+    QStringList messages;
+    QStringList filters;
+    QString chosenPath;
+    int answer = 1;
+};
+
+TEST_F(ProfilePanelTest, BindingStartsTheListAndMirrorsItOnceWhateverTheNumberOfBinds) {
+    bind();
+    ASSERT_EQ(comboTexts(), QStringList{"profile1"});
+    CControlUI* item = combo()->GetItemAt(0);
+    EXPECT_EQ(item->GetUserData(), "profile1");
+    EXPECT_EQ(item->GetFixedHeight(), CDeviceProfileUI::kItemHeight);
+    EXPECT_EQ(combo()->GetCurSel(), 0);
+    EXPECT_EQ(nameEdit()->GetText(), "profile1");
+    // The page shows the selected profile, whose file was made from the default profile.
+    EXPECT_EQ(page->model().profileName, idAt(0));
+    EXPECT_TRUE(profileFile(idAt(0))["Device"].isArray());
+
+    bind();
+    EXPECT_EQ(comboTexts(), QStringList{"profile1"});
+    EXPECT_EQ(listFile()["profilelist"].size(), 1u);
+}
+
+TEST_F(ProfilePanelTest, FunctionTabsFollowTheDeviceKindAndSelectOneAtATime) {
+    auto visible = [this](const char* name) { return tree->find<COptionUI>(name)->IsVisibleFlag(); };
+    auto selected = [this] {
+        QStringList names;
+        for (const char* name : CDeviceProfileUI::kTabOptions)
+            if (tree->find<COptionUI>(name)->IsSelected())
+                names.append(name);
+        return names;
+    };
+    bind(kDeviceKindMouse);
+    EXPECT_TRUE(visible("cursor_Op_tab"));
+    EXPECT_TRUE(visible("key_Op_tab"));
+    EXPECT_FALSE(visible("magic_Op_tab"));
+    EXPECT_EQ(selected(), QStringList{"deng_Op_tab"});
+
+    panel->selectTab(3);
+    EXPECT_EQ(selected(), QStringList{"macro_Op_tab"});
+    panel->selectTab(0);
+    EXPECT_TRUE(selected().isEmpty());
+
+    bind(kDeviceKindHeadset);
+    for (const char* hidden : {"cursor_Op_tab", "macro_Op_tab", "system_Op_tab", "key_Op_tab"})
+        EXPECT_FALSE(visible(hidden)) << hidden;
+    EXPECT_TRUE(visible("6533_voice_Op_tab"));
+    EXPECT_TRUE(visible("magic_Op_tab"));
+    EXPECT_TRUE(visible("deng_Op_tab"));
+}
+
+TEST_F(ProfilePanelTest, AddCopyAndDeleteKeepTheComboInStepAndThePageOnALiveProfile) {
+    bind();
+    click("device_add_btn");
+    click("device_copy_btn");
+    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile2", "profile1 copy"}));
+    EXPECT_EQ(comboTexts(), listNames());
+    EXPECT_EQ(combo()->GetCurSel(), 0);
+    EXPECT_EQ(combo()->GetItemAt(2)->GetUserData(), "profile1 copy");
+
+    const std::string deleted = idAt(0);
+    click("device_sub_btn");
+    EXPECT_EQ(comboTexts(), (QStringList{"profile2", "profile1 copy"}));
+    EXPECT_EQ(combo()->GetCurSel(), 0);
+    EXPECT_EQ(nameEdit()->GetText(), "profile2");
+    EXPECT_FALSE(fs::exists(mouseFolder() + deleted + ".Json"));
+    // The page moved to the new selection: a save of the page goes to a listed profile, never the removed file.
+    EXPECT_EQ(page->model().profileName, idAt(0));
+    page->model().saveProfile();
+    EXPECT_FALSE(fs::exists(mouseFolder() + deleted + ".Json"));
+
+    // The last profile stays.
+    click("device_sub_btn");
+    click("device_sub_btn");
+    EXPECT_EQ(comboTexts(), QStringList{"profile1 copy"});
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(",").toStdString();
+}
+
+TEST_F(ProfilePanelTest, RenameShowsWhyANameIsRefusedAndKeepsTheTypedText) {
+    bind();
+    click("device_add_btn");
+    const struct {
+        const char* name;
+        const char* message;
+    } refused[] = {{"", "message_text_5_1"}, {"my profile", "message_text_5_1"}, {"PROFILE2", "message_text_5"}};
+    for (const auto& attempt : refused) {
+        messages.clear();
+        nameEdit()->SetText(attempt.name);
+        click("device_profile_edit_save_btn");
+        EXPECT_EQ(messages, QStringList{attempt.message}) << attempt.name;
+        EXPECT_EQ(nameEdit()->GetText(), attempt.name);
+        EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile2"}));
+    }
+
+    messages.clear();
+    nameEdit()->SetText("Profile1");
+    click("device_profile_edit_save_btn");
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(comboTexts(), (QStringList{"Profile1", "profile2"}));
+    EXPECT_EQ(combo()->GetItemAt(0)->GetUserData(), "Profile1");
+    EXPECT_EQ(listFile()["profilelist"][0]["profilename"].asString(), "Profile1");
+    EXPECT_EQ(profileFile(idAt(0))["profilename"].asString(), "Profile1");
+}
+
+TEST_F(ProfilePanelTest, ExportAndImportGoThroughTheChosenFileAndIgnoreWhatIsNotAProfile) {
+    bind();
+    const std::string exported = (folder / "out.json").string();
+    chosenPath = QString::fromStdString(exported);
+    click("device_export_btn");
+    EXPECT_EQ(JsonFileStore::loadJsonFile(exported), profileFile(idAt(0)));
+
+    click("device_import_btn");
+    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile1(1)"}));
+    EXPECT_EQ(filters, (QStringList{"Profile Files(*.json)", "Profile Files(*.json)"}));
+    EXPECT_NE(idAt(1), idAt(0));
+    EXPECT_EQ(profileFile(idAt(1))["Device"], profileFile(idAt(0))["Device"]);
+
+    // A hostile file that names a file outside the folder, a broken one, and a cancelled dialog add nothing.
+    const std::string hostile = (folder / "hostile.json").string();
+    Json::Value bad;
+    bad["profilename"] = "evil";
+    bad["profileUUID"] = "../../escape";
+    bad["Device"] = "not a list";
+    ASSERT_EQ(JsonFileStore::writeJsonFile(hostile, bad), 0);
+    std::ofstream((folder / "broken.json").string()) << "{\"profilename\": ";
+    for (const QString& path :
+         {QString::fromStdString(hostile), QString::fromStdString((folder / "broken.json").string()), QString()}) {
+        chosenPath = path;
+        click("device_import_btn");
+    }
+    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile1(1)"}));
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_FALSE(fs::exists(folder.parent_path() / "escape.Json"));
+}
+
+TEST_F(ProfilePanelTest, ResetAsksFirstAndThenReloadsThePageFromTheDefaults) {
+    bind();
+    setStageZeroCode(idAt(0), 41);
+    const Json::Value defaults = JsonFileStore::loadJsonFile(page->model().defaultProfilePath());
+    ASSERT_TRUE(defaults["Device"].isArray());
+
+    answer = 0;
+    click("device_reset_btn");
+    EXPECT_EQ(messages, QStringList{"message_text_22"});
+    EXPECT_EQ(profileFile(idAt(0))["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"].asInt(), 41);
+
+    answer = 1;
+    click("device_reset_btn");
+    EXPECT_EQ(profileFile(idAt(0))["Device"], defaults["Device"]);
+    EXPECT_EQ(profileFile(idAt(0))["profilename"].asString(), "profile1");
+    EXPECT_EQ(page->mouse().profileData.getDpiStages().at(0).dpiX,
+              defaults["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"].asInt());
+}
+
+TEST_F(ProfilePanelTest, TheSpreadButtonFoldsTheProfileFunctions) {
+    bind();
+    EXPECT_FALSE(panel->isMenuVisible());
+    const QString screenshots = test::env("PELAN_SCREENSHOT_DIR");
+    if (!screenshots.isEmpty() && QDir().mkpath(screenshots)) {
+        click("profile_fun_spread_btn");
+        QApplication::processEvents();
+        EXPECT_TRUE(tree->host.grab().save(screenshots + "/profile_panel.png"));
+        click("profile_fun_spread_btn");
+    }
+    click("profile_fun_spread_btn");
+    EXPECT_TRUE(panel->isMenuVisible());
+    EXPECT_TRUE(tree->find<CControlUI>("profile_menu_layout")->IsVisibleFlag());
+    click("profile_fun_spread_btn");
+    EXPECT_FALSE(panel->isMenuVisible());
+    EXPECT_FALSE(routeProfileClick(*page, "device_add_button"));
+}
+
+TEST_F(ProfilePanelTest, ChoosingAProfileWritesItToTheMouse) {
+    test::EmulatedTree emulated;
+    std::shared_ptr<emu::FirmwareDevice> mouse = emu::makeDevice("mouse");
+    const int id = emulated.tree().plug(mouse);
+    ASSERT_GT(id, 0);
+    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
+    bind();
+    click("device_add_btn");
+    setStageZeroCode(idAt(1), 41);
+    const size_t stageZero = mouse_block::kStageCode[0];
+
+    combo()->SelectItem1(1, false, true);
+    switchToChosenProfile(*page);
+    EXPECT_EQ(panel->profiles().getSelectedIndex(), 1);
+    EXPECT_EQ(listFile()["profileselect"].asInt(), 1);
+    EXPECT_EQ(page->model().profileName, idAt(1));
+    EXPECT_EQ(nameEdit()->GetText(), "profile2");
+    EXPECT_EQ(mouse->readMemory(stageZero, 1).at(0), 41);
+
+    // Choosing the profile that is already selected writes nothing.
+    mouse->clearRequestLog();
+    switchToChosenProfile(*page);
+    EXPECT_EQ(mouse->requestCount(), 0u);
+
+    combo()->SelectItem1(0, false, true);
+    switchToChosenProfile(*page);
+    const int defaultCode = profileFile(idAt(0))["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"].asInt();
+    EXPECT_EQ(mouse->readMemory(stageZero, 1).at(0), defaultCode);
+    EXPECT_NE(defaultCode, 41);
+    page->closeCommandInterface();
+}
+
+} // namespace
+} // namespace pelan
