@@ -12,6 +12,7 @@
 #include "pages/CVeltraMousePadDevice.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CDeviceProfileUI.h"
+#include "panels/CShootControlUI.h"
 #include "platform/Trace.h"
 
 namespace pelan {
@@ -53,7 +54,7 @@ const BuilderEntry kBuilderTable[] = {
     {"MagicControl", nullptr, nullptr},     // CMagicControlUI
     {"Voice6533Control", nullptr, nullptr}, // CVoice6533ControlUI
     {"KeySetControl", nullptr, nullptr},    // CKeySetControlUI
-    {"ShootControl", nullptr, nullptr},     // CShootControlUI
+    {"ShootControl", &create<CShootControlUI>, nullptr},
     {"DeviceProfileUI", nullptr, "XML/CustomControlXML/DeviceProfile.xml"},
     {"LightSetControlUI", nullptr, "XML/CustomControlXML/LightControl.xml"},
     {"Voice6533SetControlUI", nullptr, "XML/CustomControlXML/Voice6533Control.xml"},

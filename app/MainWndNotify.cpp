@@ -12,6 +12,7 @@
 #include "pages/KeyboardPageRoutes.h"
 #include "pages/MousePageRoutes.h"
 #include "panels/ProfileRoutes.h"
+#include "panels/RecoilRoutes.h"
 #include "platform/Shell.h"
 #include "platform/Trace.h"
 
@@ -132,6 +133,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     if (isOneOf(name, kProfilePanelButtons)) {
         // Hook of the profile panel: its routes resolve the selected page themselves.
         handleProfilePanelClick(*this, msg);
+    } else if (handleRecoilClick(*this, msg)) {
+        // the recoil panel's buttons, on the mouse page only
     } else if (sameName(name, "closebtn") || sameName(name, "nodevice_ok_btn")) {
         ShowWindow(false);
     } else if (sameName(name, kControlLightStatus)) {
@@ -184,7 +187,7 @@ void CMainWnd::RouteSelectChanged(TNotifyUI& msg) {
     }
     if (name == kSynchroniseOption)
         return; // the device option control reacts to it itself
-    if (handleProfileTabSelect(*this, msg))
+    if (handleProfileTabSelect(*this, msg) || handleRecoilSelect(*this, msg))
         return;
     CVeltraUSBDevice* page = GetSelectedPage();
     auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page);
@@ -277,6 +280,8 @@ void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
 // --- focus table ---
 
 void CMainWnd::RouteKillFocus(TNotifyUI& msg) {
+    if (handleRecoilKillFocus(*this, msg))
+        return;
     const auto [split, page] = targetOf(*this, msg);
     if (page == nullptr)
         return;

@@ -3,6 +3,7 @@
 #include "app/CMsgWnd.h"
 #include "device/MouseSettingsBlock.h"
 #include "pages/MousePageRoutes.h"
+#include "panels/RecoilRoutes.h"
 #include "platform/Shell.h"
 #include "platform/Trace.h"
 
@@ -43,6 +44,7 @@ void CVeltraMouseDevice::bindPageControls() {
     showFunctionTabs(model().deviceKind != 0 ? model().deviceKind : 2);
     setSliderRanges();
     refreshControls();
+    bindRecoilPanel(*this);
 }
 
 void CVeltraMouseDevice::onConnectTimer() {

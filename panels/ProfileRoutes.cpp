@@ -129,6 +129,29 @@ void deleteSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
         takeSelectedProfile(page, panel);
 }
 
+// Function tabs that show an area of their own on the pages that have one: a child of the page's
+// "device_function_switch". The other tabs, and pages without the area, show the page's function area.
+struct TabArea {
+    int tab;
+    const char* area;
+};
+constexpr TabArea kTabAreas[] = {{5, "device_function_recoil"}};
+constexpr const char* kFunctionSwitch = "device_function_switch";
+
+void showTabArea(CVeltraUSBDevice& page, int tab) {
+    auto* areas = dynamic_cast<CTabLayoutUI*>(page.FindSubControl(kFunctionSwitch));
+    if (areas == nullptr)
+        return;
+    for (const TabArea& entry : kTabAreas) {
+        CControlUI* area = page.FindSubControl(entry.area);
+        if (entry.tab == tab && area != nullptr && areas->GetItemIndex(area) >= 0) {
+            areas->SelectItem(area, false);
+            return;
+        }
+    }
+    areas->SelectItem(page.model().functionTab, false);
+}
+
 CDeviceProfileUI* findPanelIn(CControlUI* control) {
     if (auto* panel = dynamic_cast<CDeviceProfileUI*>(control))
         return panel;
@@ -200,8 +223,10 @@ bool handleProfileTabSelect(CMainWnd& window, TNotifyUI& msg) {
         if (name != CDeviceProfileUI::kTabOptions[i])
             continue;
         CVeltraUSBDevice* page = window.GetSelectedPage();
-        if (CDeviceProfileUI* panel = page != nullptr ? findProfilePanel(*page) : nullptr)
+        if (CDeviceProfileUI* panel = page != nullptr ? findProfilePanel(*page) : nullptr) {
             panel->selectTab(int(i) + 1);
+            showTabArea(*page, int(i) + 1);
+        }
         return true;
     }
     return false;

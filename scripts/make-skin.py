@@ -341,6 +341,34 @@ def make_device_pictures():
     ])
 
 
+def make_recoil_pictures():
+    """One picture per gun: the path the recoil table pulls the pointer along, bullet by bullet, drawn from the
+    factory tables in DefaultData (first bullet at the top, the last one marked)."""
+    import json
+    for gun in range(4):
+        with open(os.path.join(HERE, "..", "DefaultData", "ShootData_%d.Shoot" % gun)) as f:
+            events = json.load(f)["Events"]
+        x = y = 0
+        points = [(0, 0)]
+        for bullet in range(30):
+            horizontal, vertical = events[4 * bullet + 2], events[4 * bullet + 3]
+            x += -horizontal["Button"] if horizontal["Action"] == "down" else horizontal["Button"]
+            y += -vertical["Button"] if vertical["Action"] == "down" else vertical["Button"]
+            points.append((x, y))
+        width, height = 200, 300
+        span_x = max(abs(px) for px, _ in points) or 1
+        span_y = max(abs(py) for _, py in points) or 1
+        scale = min((width / 2 - 24) / span_x, (height - 48) / span_y, 4.0)
+        placed = [(width / 2 + px * scale, 24 + py * scale) for px, py in points]
+        path = union(*[capsule(a[0], a[1], b[0], b[1], 2.0) for a, b in zip(placed, placed[1:])])
+        dots = union(*[circle(px, py, 3.0) for px, py in placed[1:]])
+        save_skin("common/recoil/gun_%d.png" % (gun + 1), width, height, [
+            (path, (74, 81, 94), 1.0),
+            (dots, ACCENT, 1.0),
+            (ring(placed[-1][0], placed[-1][1], 7.0, 2.0), (255, 255, 255), 1.0),
+        ])
+
+
 def main():
     make_title_buttons()
     make_logo()
@@ -350,6 +378,7 @@ def main():
     make_check_pictures()
     make_power_pictures()
     make_device_pictures()
+    make_recoil_pictures()
 
 
 if __name__ == "__main__":

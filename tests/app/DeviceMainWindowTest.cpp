@@ -2,7 +2,7 @@
 // plugged and unplugged, the keyboard rows that never match, the periodic status that ends with the device, the
 // lighting owner and sleep, shutdown of the scan thread, the builder's tags, the emulated devices of the demo, and a
 // screenshot of the mouse page.
-#include "AppTestSupport.h"
+#include "MainWindowTestSupport.h"
 #include "app/AppMessages.h"
 #include "app/CMainWnd.h"
 #include "app/CustomControls.h"
@@ -34,13 +34,8 @@ protected:
         ASSERT_TRUE(dataDir.isValid());
         setDataFolderOverride(dataDir.path().toStdString());
         setProgramFolderOverride(test::env("PELAN_SOURCE_DIR").toStdString());
-        test::useSourceSkin("lan_en.xml");
-        registerCustomControls();
-        registerInstanceMessage();
-        registerGuidMessages();
-        window = std::make_unique<CMainWnd>();
-        ASSERT_NE(window->Create(static_cast<QWidget*>(nullptr), productTitle(), 0x96CA0000, 0, 0, 0, 800, 572),
-                  nullptr);
+        window = test::createMainWindow();
+        ASSERT_NE(window, nullptr);
         window->CenterWindow();
         // Started, placed and brought to the front after the first scan.
         ASSERT_TRUE(test::waitFor([&] {

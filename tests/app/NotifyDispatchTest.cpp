@@ -1,7 +1,7 @@
 // The main window's notification dispatch with emulated devices behind the real HID path: the name split, the
 // mouse page's DPI, report rate and system settings from control to profile file, device memory and desktop, the
 // keyboard page's settings, the window's own buttons, and that a change reaches only the device in front.
-#include "AppTestSupport.h"
+#include "MainWindowTestSupport.h"
 #include "app/AppMessages.h"
 #include "app/CMainWnd.h"
 #include "app/CustomControls.h"
@@ -79,25 +79,14 @@ protected:
         setProgramFolderOverride(test::env("PELAN_SOURCE_DIR").toStdString());
         setSystemSettingsOverride(&desktop);
         setShellOverride(&shell);
-        test::useSourceSkin("lan_en.xml");
-        registerCustomControls();
-        registerInstanceMessage();
-        registerGuidMessages();
-        window = std::make_unique<CMainWnd>();
-        ASSERT_NE(window->Create(static_cast<QWidget*>(nullptr), productTitle(), 0x96CA0000, 0, 0, 0, 800, 572),
-                  nullptr);
+        window = test::createMainWindow();
+        ASSERT_NE(window, nullptr);
         ASSERT_TRUE(test::waitFor([&] { return window->IsStarted() && window->GetHWND()->isVisible(); }));
         mousePage()->setProfileName("p1");
         writeProfile(mousePage()->model(), "p1", mouseNode({4, 48, 49, 73, 10, 20}));
     }
     void TearDown() override {
-        if (window != nullptr && window->GetHWND() != nullptr)
-            window->DestroyWindow();
-        window.reset();
-        // Destroying the window asked the application to quit, which would end every later modal loop at once;
-        // one pass of the application's own loop takes the request.
-        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-        QCoreApplication::exec();
+        test::destroyMainWindow(window);
         setSystemSettingsOverride(nullptr);
         setShellOverride(nullptr);
         setDataFolderOverride("");
