@@ -66,6 +66,12 @@ Commands:
                                    when it is present
   profile select INDEX             select a profile (profile apply then writes it to the device)
   profile apply                    write the whole selected profile to the device
+  recoil show GUN [BULLET]         the mouse's recoil table of gun 0 to 3: all 30 bullets or one (1 to 30)
+  recoil set GUN BULLET [--x N] [--left|--right] [--y N] [--up|--down] [--delay N]
+                                   change one bullet (distances 0 to 255, delay 0 to 65535 ms)
+  recoil reset GUN                 the gun's factory table back
+  recoil export GUN FILE
+  recoil import GUN FILE           replace the gun's table with a file of 30 well-formed bullets
   raw begin | raw end              begin or end an update
   raw info                         read the device information record
   raw read OFFSET LENGTH           read settings memory

@@ -51,6 +51,8 @@ CommandResult runCommand(const std::vector<std::string>& words, CliKind kind) {
         return profileCommand(args, kind);
     if (name == "raw")
         return rawCommand(args, kind);
+    if (name == "recoil")
+        return recoilCommand(args, kind);
     return usageFailed("unknown command " + name + " (pelanctl --help lists them)");
 }
 

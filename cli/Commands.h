@@ -28,5 +28,6 @@ CommandResult keyCommand(const Words& args, CliKind kind);
 CommandResult macroCommand(const Words& args, CliKind kind);
 CommandResult profileCommand(const Words& args, CliKind kind);
 CommandResult rawCommand(const Words& args, CliKind kind);
+CommandResult recoilCommand(const Words& args, CliKind kind);
 
 } // namespace pelan::cli

@@ -1,15 +1,49 @@
 // The parts of pelanctl that need no device: argument parsing, key values by name and the text form of a result.
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <json/reader.h>
 #include <sstream>
 
 #include "cli/CommandLine.h"
 #include "cli/CommandOutput.h"
+#include "cli/Commands.h"
 #include "cli/KeyValueNames.h"
 #include "keys/KeyTables.h"
+#include "platform/Paths.h"
+#include "support/TempFolder.h"
 
 namespace pelan::cli {
 namespace {
+
+TEST(RecoilCommandTest, SetChangesOneBulletAndResetAndImportKeepTheirRules) {
+    const testing::TempFolder data;
+    setDataFolderOverride(data.path());
+    setProgramFolderOverride(std::getenv("PELAN_SOURCE_DIR"));
+    const auto run = [](std::vector<std::string> words) { return runCommand(words, CliKind::Mouse); };
+
+    const CommandResult set = run({"recoil", "set", "0", "1", "--delay", "120", "--left", "--x", "9"});
+    ASSERT_TRUE(set.ok()) << set.error;
+    EXPECT_EQ(set.document["bullets"][0]["delay"].asInt(), 120);
+    EXPECT_EQ(set.document["bullets"][0]["horizontal"].asString(), "left");
+    const CommandResult shown = run({"recoil", "show", "0"});
+    ASSERT_EQ(shown.document["bullets"].size(), 30u);
+    EXPECT_EQ(shown.document["bullets"][0], set.document["bullets"][0]);
+    EXPECT_EQ(shown.document["bullets"][1]["delay"].asInt(), 75); // the factory value stays
+
+    EXPECT_EQ(run({"recoil", "set", "0", "31", "--x", "1"}).exitCode, kExitUsage);
+    EXPECT_EQ(run({"recoil", "set", "0", "1", "--delay", "65536"}).exitCode, kExitUsage);
+    EXPECT_EQ(run({"recoil", "show", "4"}).exitCode, kExitUsage);
+    EXPECT_EQ(runCommand({"recoil", "show", "0"}, CliKind::Keyboard).exitCode, kExitFailure);
+    EXPECT_EQ(run({"recoil", "import", "1", data.file("absent.Shoot")}).exitCode, kExitFailure);
+
+    ASSERT_TRUE(run({"recoil", "export", "0", data.file("gun0.Shoot")}).ok());
+    ASSERT_TRUE(run({"recoil", "reset", "0"}).ok());
+    EXPECT_EQ(run({"recoil", "show", "0", "1"}).document["bullets"][0]["delay"].asInt(), 75);
+    ASSERT_TRUE(run({"recoil", "import", "3", data.file("gun0.Shoot")}).ok());
+    EXPECT_EQ(run({"recoil", "show", "3", "1"}).document["bullets"][0], set.document["bullets"][0]);
+    setDataFolderOverride("");
+    setProgramFolderOverride("");
+}
 
 TEST(CommandLineTest, GlobalOptionsAnywhereAndCommandWordsInOrder) {
     const ParseOutcome parsed =

@@ -344,7 +344,8 @@ TEST(PelanctlHelpTest, HelpListsEveryCommand) {
           "macro import",   "macro export",   "macro show",     "macro apply",   "profile list",   "profile add",
           "profile rename", "profile import", "profile export", "profile reset", "profile select", "profile apply",
           "raw begin",      "raw info",       "raw read",       "raw write",     "raw keytable",   "raw online",
-          "--root",         "--emulate",      "--data-dir",     "--kind",        "--json"})
+          "recoil show",    "recoil set",     "recoil reset",   "recoil export", "recoil import",  "--root",
+          "--emulate",      "--data-dir",     "--kind",         "--json"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
