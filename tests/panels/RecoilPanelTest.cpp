@@ -11,6 +11,7 @@
 #include "support/EmulatedTree.h"
 #include "support/TempFolder.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -90,6 +91,9 @@ TEST_F(RecoilPanel, TheRecoilTabShowsOnlyThePanelAndTheOtherTabsTakeItAway) {
     auto* areas = control<CTabLayoutUI>("device_function_switch");
     EXPECT_EQ(areas->GetItemAt(areas->GetCurSel()), control("device_function_recoil"));
     EXPECT_FALSE(control("mouse_function_area")->isVisible());
+    const QString folder = test::env("PELAN_SCREENSHOT_DIR");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(window->GetHWND()->grab().save(folder + "/main_window_recoil_tab.png"));
     click("deng_Op_tab");
     EXPECT_TRUE(test::waitFor([&] { return !panel->isVisible(); }));
     EXPECT_TRUE(control("mouse_function_area")->isVisible());
