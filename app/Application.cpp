@@ -4,6 +4,7 @@
 #include "app/CMainWnd.h"
 #include "app/CustomControls.h"
 #include "app/FontLoader.h"
+#include "app/InstanceListener.h"
 #include "platform/Ipc.h"
 #include "platform/Paths.h"
 #include "platform/TerminationSignal.h"
@@ -41,12 +42,10 @@ void tellRunningCopy(const InstanceChannel& channel) {
     trace("the running copy could not be reached");
 }
 
-// Hands messages from later copies to the main window as the window messages they name.
-void deliverWaitingMessages(InstanceChannel& channel, CMainWnd& window) {
-    while (auto message = channel.acceptMessage()) {
-        const UINT id = RegisterWindowMessage(QString::fromStdString(message->name));
-        window.PostMessage(id, static_cast<WPARAM>(message->wParam), static_cast<LPARAM>(message->lParam));
-    }
+// Hands a message from a later copy to the main window as the window message it names.
+void deliverToWindow(const IpcMessage& message, CMainWnd& window) {
+    const UINT id = RegisterWindowMessage(QString::fromStdString(message.name));
+    window.PostMessage(id, static_cast<WPARAM>(message.wParam), static_cast<LPARAM>(message.lParam));
 }
 
 std::vector<std::string> argumentsOf(int argc, char** argv) {
@@ -108,12 +107,8 @@ int runPelan(int argc, char** argv) {
     }
     mainWindow->CenterWindow();
 
-    std::unique_ptr<QSocketNotifier> notifier;
-    if (channel.listenFd() >= 0) {
-        notifier = std::make_unique<QSocketNotifier>(channel.listenFd(), QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated,
-                         [&channel, mainWindow] { deliverWaitingMessages(channel, *mainWindow); });
-    }
+    auto listener = std::make_unique<InstanceListener>(
+        channel, [mainWindow](const IpcMessage& message) { deliverToWindow(message, *mainWindow); });
 
     // Ctrl+C or a plain kill ends the program as its tray menu's "exit" does.
     std::unique_ptr<QSocketNotifier> terminationNotifier;
@@ -128,7 +123,7 @@ int runPelan(int argc, char** argv) {
     CPaintManagerUI::MessageLoop();
 
     terminationNotifier.reset();
-    notifier.reset();
+    listener.reset();
     delete mainWindow;
     CResourceManager::GetInstance()->Release();
     unloadPrivateFonts(fonts);

@@ -22,6 +22,7 @@ namespace {
 std::atomic<CMainWnd*> g_mainWindow{nullptr};
 
 constexpr const char* kNoDeviceLink = "No_device_Link";
+constexpr const char* kDeviceSwitch = "device_switch";
 constexpr const char* kControlLightStatus = "control_light_status";
 constexpr const char* kSettingProgress = "setting_progress";
 constexpr const char* kInitialLanguageFile = "lan_cn.xml";
@@ -144,9 +145,16 @@ bool CMainWnd::IsDeviceOptionShown() const {
     return CountVisibleOptions() > 0;
 }
 
-void CMainWnd::BringToFront() {
+void CMainWnd::ShowNoDeviceScreen(bool show) {
+    // The notice covers the page area alone: the pages beneath are neither drawn nor reachable while it shows.
     if (CControlUI* noDevice = m_pm.FindControl(kNoDeviceLink))
-        noDevice->SetVisible(!IsDeviceOptionShown());
+        noDevice->SetVisible(show);
+    if (CControlUI* pages = m_pm.FindControl(kDeviceSwitch))
+        pages->SetVisible(!show);
+}
+
+void CMainWnd::BringToFront() {
+    ShowNoDeviceScreen(!IsDeviceOptionShown());
     SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
     // Restoring raises and activates the window: the stand-in for the brief topmost switch.
     ShowWindow(true, true);
@@ -164,6 +172,16 @@ void CMainWnd::PlaceWindow() {
     ResizeClient(kWindowWidth, kWindowHeight);
     CenterWindow();
     ShowWindow(shown, false);
+}
+
+void CMainWnd::HideOrEnd() {
+    if (m_tray.CanRestoreWindow()) {
+        ShowWindow(false);
+        return;
+    }
+    // Hidden without a tray icon the program could not be brought back: closing ends it, as the tray's "exit" does.
+    trace("no system tray: closing ends the program");
+    Close(0);
 }
 
 void CMainWnd::ToggleShown() {

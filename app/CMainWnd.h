@@ -27,7 +27,8 @@ class SleepWatcher;
 // The program's one top-level window. It makes one page per device kind with its entry in the device list and its
 // power panel, turns the scan thread's arrivals and removals into shown and hidden pages, keeps the window in the
 // tray when closed, and tells sibling programs whether it drives the device lighting. Closing it with its close
-// button only hides it; the tray brings it back and the tray menu's "exit" ends the program.
+// button only hides it when there is a tray; the tray brings it back and the tray menu's "exit" ends the program.
+// Without a tray the close button ends the program.
 class CMainWnd : public WindowImplBase {
 public:
     static constexpr int kWorkerCount = 20;
@@ -72,6 +73,10 @@ public:
 
     // Shows or hides "No_device_Link" by whether any device option is shown, restores the window and raises it.
     void BringToFront();
+    // The close button: hides the window when the tray icon can bring it back, else ends the program.
+    void HideOrEnd();
+    // The no-device notice in place of the pages, or the pages.
+    void ShowNoDeviceScreen(bool show);
     // Left click on the tray icon: hides a shown window, shows a hidden one.
     void ToggleShown();
     // 1350 x 810 at 96 DPI, centred; the window keeps its shown or hidden state.
@@ -116,7 +121,7 @@ private:
     void RouteMouseSystemCheck(CVeltraMouseDevice& mouse, const QString& name, bool checked);
     void RouteValueChanged(TNotifyUI& msg);
     void RouteLiveValue(TNotifyUI& msg);
-    void RouteKillFocus(TNotifyUI& msg);
+    void RouteEditCommit(TNotifyUI& msg);
     void RestoreSelectedPage();
     void OnTimer(UINT id);
     void OpenTrayMenu();
@@ -136,6 +141,9 @@ private:
     // The page answering for a slot: for a command slot the page whose identity is that interface, for a
     // notification slot the page of the same device.
     DevicePage* FindPageBySlot(const SupportedDeviceEntry& slot);
+    // Takes the focus off the page in front before another page comes there: an edit in progress is committed to
+    // its own page first.
+    void CommitPendingEdit();
     void ShowOption(DevicePage& entry, bool show, bool select);
     void ApplyVisibleOptionRules();
     void ShowPowerOf(const CDeviceOptionUI& option);

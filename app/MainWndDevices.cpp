@@ -21,7 +21,6 @@ namespace {
 constexpr const char* kDeviceSelectLayout = "device_select_layout";
 constexpr const char* kDeviceSwitch = "device_switch";
 constexpr const char* kDevicePowerSwitch = "device_power_switch";
-constexpr const char* kNoDeviceLink = "No_device_Link";
 constexpr const char* kPowerPanelLayout = "XML/CustomControlXML/MpDevicePower.xml";
 
 template <typename Control>
@@ -327,8 +326,10 @@ void CMainWnd::OnDeviceRemoval(int slotIndex) {
         entry->page->closeNotifyInterface();
         return;
     }
-    entry->page->closeCommandInterface();
     const bool wasFront = entry->option->IsVisibleFlag() && entry->option->IsSelected();
+    if (wasFront)
+        CommitPendingEdit();
+    entry->page->closeCommandInterface();
     ShowOption(*entry, false, false);
     if (!wasFront)
         return;
@@ -369,7 +370,15 @@ void CMainWnd::ShowPowerOf(const CDeviceOptionUI& option) {
     powerSwitch->SelectItem(option.GetPowerIndex());
 }
 
+void CMainWnd::CommitPendingEdit() {
+    QWidget* focused = m_hWnd != nullptr ? m_hWnd->focusWidget() : nullptr;
+    if (focused != nullptr && focused != m_hWnd)
+        m_hWnd->setFocus(Qt::OtherFocusReason);
+}
+
 void CMainWnd::ShowOption(DevicePage& entry, bool show, bool select) {
+    if (select)
+        CommitPendingEdit();
     entry.option->SetVisible(show);
     if (select) {
         if (CTabLayoutUI* pageSwitch = FindTab(kDeviceSwitch))
@@ -382,8 +391,7 @@ void CMainWnd::ShowOption(DevicePage& entry, bool show, bool select) {
 
 void CMainWnd::ApplyVisibleOptionRules() {
     const int visible = CountVisibleOptions();
-    if (CControlUI* noDevice = m_pm.FindControl(kNoDeviceLink))
-        noDevice->SetVisible(visible == 0);
+    ShowNoDeviceScreen(visible == 0);
     if (visible == 0) {
         if (CTabLayoutUI* powerSwitch = FindTab(kDevicePowerSwitch))
             powerSwitch->SelectItem(0);

@@ -2,11 +2,9 @@
 // no setting of its own: it finds the page in front (the selected page) and hands the notification to the page or
 // panel that owns the setting; the desktop's pointer and keyboard settings are applied from here.
 #include "app/CMainWnd.h"
-#include "app/CMsgWnd.h"
 #include "app/DesktopSettingsApplier.h"
 #include "app/NotifyName.h"
 #include "controls/CDeviceOptionUI.h"
-#include "device/DeviceProfile.h"
 #include "pages/CVeltraKeyboardDevice.h"
 #include "pages/CVeltraMouseDevice.h"
 #include "pages/KeyboardPageRoutes.h"
@@ -24,7 +22,6 @@ namespace {
 constexpr const char* kRootControl = "root";
 constexpr const char* kControlLightStatus = "control_light_status";
 constexpr const char* kDefaultButton = "default_btn";
-constexpr const char* kDefaultQuestion = "message_text_22";
 constexpr const char* kResetRepeatButton = "reset_repeat_btn";
 constexpr const char* kSynchroniseOption = "synchro_device_select";
 
@@ -82,6 +79,14 @@ Target targetOf(const CMainWnd& window, const TNotifyUI& msg) {
     return {splitNotifyName(msg.pSender->GetName()), window.GetSelectedPage()};
 }
 
+// The page a control sits on; null for the window's own controls.
+CVeltraUSBDevice* pageHolding(CControlUI* control) {
+    for (CControlUI* c = control; c != nullptr; c = c->GetParent())
+        if (auto* page = dynamic_cast<CVeltraUSBDevice*>(c))
+            return page;
+    return nullptr;
+}
+
 } // namespace
 
 void CMainWnd::Notify(TNotifyUI& msg) {
@@ -102,8 +107,8 @@ void CMainWnd::Notify(TNotifyUI& msg) {
         RouteLiveValue(msg);
     else if (type == DUI_MSGTYPE_ITEMSELECT)
         handleProfileComboSelect(*this, msg);
-    else if (type == DUI_MSGTYPE_KILLFOCUS)
-        RouteKillFocus(msg);
+    else if (type == DUI_MSGTYPE_KILLFOCUS || type == DUI_MSGTYPE_RETURN)
+        RouteEditCommit(msg);
     // "colorchanged" and the other lists of "itemselect" reach the lighting, key, macro and headset panels, which
     // add their routes here with their own parts; "msleave", "msenter", "itemclick", "textchanged" and the picture
     // list's notifications take no action.
@@ -136,7 +141,7 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     } else if (handleRecoilClick(*this, msg)) {
         // the recoil panel's buttons, on the mouse page only
     } else if (sameName(name, "closebtn") || sameName(name, "nodevice_ok_btn")) {
-        ShowWindow(false);
+        HideOrEnd();
     } else if (sameName(name, kControlLightStatus)) {
         SetLightingControl(m_lightingControl != 0 ? 0 : 1, true);
     } else if (msg.pSender == m_titleButtons[3]) {
@@ -164,15 +169,11 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     }
 }
 
+// Restoring the defaults is the profile panel's reset: the same question, the selected profile back to the
+// factory profile, written whole to the device.
 void CMainWnd::RestoreSelectedPage() {
-    CVeltraUSBDevice* page = GetSelectedPage();
-    if (page == nullptr)
-        return;
-    if (CMsgWnd::ShowMessage(this, QString(), kDefaultQuestion, m_windowDpi, true, CMsgWnd::kConfirmAndCancel) == 0)
-        return;
-    // The question ran its own event loop: the device may have gone in the meantime.
-    if (GetSelectedPage() == page)
-        applyWholeProfile(page->model());
+    if (CVeltraUSBDevice* page = GetSelectedPage())
+        resetSelectedProfile(*page);
 }
 
 // --- selection table ---
@@ -279,12 +280,16 @@ void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
 
 // --- focus table ---
 
-void CMainWnd::RouteKillFocus(TNotifyUI& msg) {
-    if (handleRecoilKillFocus(*this, msg))
+// An edit is committed when it loses the focus or the user presses Return. The value goes to the page the edit sits
+// on, which need not be the page in front any more: the focus leaves an edit when the user clicks another device,
+// and when its device goes away and another page comes to the front.
+void CMainWnd::RouteEditCommit(TNotifyUI& msg) {
+    if (msg.pSender == nullptr || handleRecoilKillFocus(*this, msg))
         return;
-    const auto [split, page] = targetOf(*this, msg);
+    CVeltraUSBDevice* page = pageHolding(msg.pSender);
     if (page == nullptr)
         return;
+    const NotifyName split = splitNotifyName(msg.pSender->GetName());
     if (split.prefix == CVeltraMouseDevice::kDpiEditPrefix) {
         if (auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page)) {
             mouse->onDpiEditCommitted(split.index);

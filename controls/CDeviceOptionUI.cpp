@@ -167,6 +167,20 @@ void CDeviceOptionUI::DoEvent(TEventUI& event) {
         OnTimer(static_cast<UINT>(event.wParam));
         return;
     }
+    // A press and release anywhere on the entry (its name, its blank space) selects the device as the icon does;
+    // the icon and the synchronise tick handle their own presses.
+    if (event.Type == UIEVENT_BUTTONDOWN || event.Type == UIEVENT_DBLCLICK) {
+        m_pressed = IsEnabled();
+        return;
+    }
+    if (event.Type == UIEVENT_BUTTONUP) {
+        const bool clicked = m_pressed && GetPos().contains(event.ptMouse);
+        m_pressed = false;
+        COptionUI* option = SelectOption();
+        if (clicked && option != nullptr)
+            option->Activate();
+        return;
+    }
     CHorizontalLayoutUI::DoEvent(event);
 }
 

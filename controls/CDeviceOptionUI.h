@@ -16,7 +16,8 @@ public:
 };
 
 // One entry of the main window's device selection list: the device's icon and name, the option that selects the
-// device's page (bound to the page's tab) and the synchronise tick. The entry runs its page's UI timers.
+// device's page (bound to the page's tab) and the synchronise tick. A click anywhere on the entry selects it. The
+// entry runs its page's UI timers.
 class CDeviceOptionUI : public CHorizontalLayoutUI {
 public:
     static constexpr UINT kConnectTimer = 1001;
@@ -92,6 +93,7 @@ private:
     int m_powerIndex = -1;
     bool m_visible = true;
     int m_pageFlag = 0;
+    bool m_pressed = false;
 };
 
 } // namespace pelan

@@ -170,6 +170,13 @@ CDeviceProfileUI* findProfilePanel(CVeltraUSBDevice& page) {
     return findPanelIn(&page);
 }
 
+void resetSelectedProfile(CVeltraUSBDevice& page) {
+    if (CDeviceProfileUI* panel = findProfilePanel(page))
+        resetSelected(page, *panel);
+    else
+        trace("no profile panel on the page: nothing to reset");
+}
+
 void bindProfilePanel(CVeltraUSBDevice& page) {
     CDeviceProfileUI* panel = findProfilePanel(page);
     if (panel == nullptr)

@@ -40,6 +40,10 @@ bool handleProfileSwitchTimer(CMainWnd& window, UINT id);
 // writes it to the device. Nothing when the chosen profile already is the selected one.
 void switchToChosenProfile(CVeltraUSBDevice& page);
 
+// Asks "message_text_22" and on confirmation resets the panel's selected profile to the kind's factory profile and
+// writes it whole to the device: the panel's "device_reset_btn", and the page's "default_btn" too.
+void resetSelectedProfile(CVeltraUSBDevice& page);
+
 // The page's profile panel, null when its layout has none.
 CDeviceProfileUI* findProfilePanel(CVeltraUSBDevice& page);
 

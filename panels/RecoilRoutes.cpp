@@ -108,15 +108,20 @@ bool handleRecoilSelect(CMainWnd& window, TNotifyUI& msg) {
     return true;
 }
 
-bool handleRecoilKillFocus(CMainWnd& window, TNotifyUI& msg) {
+bool handleRecoilKillFocus(CMainWnd&, TNotifyUI& msg) {
     if (msg.pSender == nullptr)
         return false;
     const QString name = msg.pSender->GetName();
     if (name != CShootControlUI::kHorizontalEdit && name != CShootControlUI::kVerticalEdit &&
         name != CShootControlUI::kDelayEdit)
         return false;
-    if (CShootControlUI* panel = selectedPanel(window))
-        panel->saveBullet();
+    // The edit's own panel, whichever page is in front by now.
+    for (CControlUI* c = msg.pSender; c != nullptr; c = c->GetParent()) {
+        if (auto* panel = dynamic_cast<CShootControlUI*>(c)) {
+            panel->saveBullet();
+            break;
+        }
+    }
     return true;
 }
 

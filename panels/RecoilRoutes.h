@@ -17,7 +17,8 @@ class CVeltraUSBDevice;
 bool handleRecoilClick(CMainWnd& window, TNotifyUI& msg);
 // "selectchanged": "shoot_gun_op_" n and "bullet_op_" n (when selected), "bullet_x_check" and "bullet_y_check".
 bool handleRecoilSelect(CMainWnd& window, TNotifyUI& msg);
-// "killfocus": "bullet_x_eidt", "bullet_y_eidt", "bullet_delay_eidt" store the shown bullet.
+// "killfocus" and "return": "bullet_x_eidt", "bullet_y_eidt", "bullet_delay_eidt" store the shown bullet of the panel
+// the edit sits on.
 bool handleRecoilKillFocus(CMainWnd& window, TNotifyUI& msg);
 
 // The page's recoil panel, null when its layout has none.

@@ -58,28 +58,56 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
-// Reads up to the first line break, waiting at most timeoutMs in total.
+// What one receive added to a line being read.
+enum class LineState { Partial, Complete, Ended };
+
+// Receives once (flags as for recv) and appends to line. Complete cuts line at its break; Ended is end of file,
+// an error, or a line longer than any message.
+LineState receiveLinePart(int fd, std::string& line, int flags) {
+    char buffer[128];
+    ssize_t received = 0;
+    do {
+        received = ::recv(fd, buffer, sizeof(buffer), flags);
+    } while (received < 0 && errno == EINTR);
+    if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return LineState::Partial;
+    if (received <= 0)
+        return LineState::Ended;
+    line.append(buffer, static_cast<std::size_t>(received));
+    const auto end = line.find('\n');
+    if (end != std::string::npos) {
+        line.resize(end);
+        return LineState::Complete;
+    }
+    return line.size() > kMaxLine ? LineState::Ended : LineState::Partial;
+}
+
+std::optional<IpcMessage> messageOfLine(const std::string& line) {
+    auto message = decodeIpcMessage(line);
+    if (!message)
+        trace("instance channel: message ignored");
+    return message;
+}
+
+// Reads up to the first line break, waiting at most timeoutMs for each part.
 std::optional<std::string> readLine(int fd, int timeoutMs) {
     std::string line;
-    char buffer[128];
-    while (line.size() <= kMaxLine) {
+    for (;;) {
         pollfd waitFor{fd, POLLIN, 0};
         const int ready = ::poll(&waitFor, 1, timeoutMs);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
             return std::nullopt;
-        const ssize_t received = ::recv(fd, buffer, sizeof(buffer), 0);
-        if (received < 0 && errno == EINTR)
-            continue;
-        if (received <= 0)
+        switch (receiveLinePart(fd, line, 0)) {
+        case LineState::Complete:
+            return line;
+        case LineState::Ended:
             return std::nullopt;
-        line.append(buffer, static_cast<std::size_t>(received));
-        const auto end = line.find('\n');
-        if (end != std::string::npos)
-            return line.substr(0, end);
+        case LineState::Partial:
+            break;
+        }
     }
-    return std::nullopt;
 }
 
 } // namespace
@@ -197,6 +225,8 @@ InstanceChannel& InstanceChannel::operator=(InstanceChannel&& other) noexcept {
     m_socketPath = std::move(other.m_socketPath);
     m_lockFd = other.m_lockFd;
     m_listenFd = other.m_listenFd;
+    m_clients = std::move(other.m_clients);
+    other.m_clients.clear();
     other.m_lockFd = -1;
     other.m_listenFd = -1;
     other.m_role = Role::Failed;
@@ -208,6 +238,9 @@ InstanceChannel::~InstanceChannel() {
 }
 
 void InstanceChannel::close() {
+    for (const auto& [fd, client] : m_clients)
+        ::close(fd);
+    m_clients.clear();
     if (m_listenFd >= 0) {
         ::close(m_listenFd);
         m_listenFd = -1;
@@ -231,10 +264,68 @@ std::optional<IpcMessage> InstanceChannel::acceptMessage(int timeoutMs) {
     ::close(peer);
     if (!line)
         return std::nullopt;
-    auto message = decodeIpcMessage(*line);
-    if (!message)
-        trace("instance channel: message ignored");
-    return message;
+    return messageOfLine(*line);
+}
+
+std::vector<int> InstanceChannel::acceptClients() {
+    std::vector<int> accepted;
+    if (m_listenFd < 0)
+        return accepted;
+    for (;;) {
+        const int peer = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (peer < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return accepted;
+        }
+        m_clients[peer] = Client{{}, std::chrono::steady_clock::now()};
+        accepted.push_back(peer);
+    }
+}
+
+InstanceChannel::ClientRead InstanceChannel::readClient(int fd) {
+    const auto found = m_clients.find(fd);
+    if (found == m_clients.end())
+        return {std::nullopt, true};
+    ClientRead result;
+    switch (receiveLinePart(fd, found->second.received, MSG_DONTWAIT)) {
+    case LineState::Partial:
+        return result;
+    case LineState::Complete:
+        result.message = messageOfLine(found->second.received);
+        break;
+    case LineState::Ended:
+        break;
+    }
+    closeClient(fd);
+    result.closed = true;
+    return result;
+}
+
+std::vector<int> InstanceChannel::dropSilentClients(std::chrono::milliseconds timeout) {
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<int> dropped;
+    for (const auto& [fd, client] : m_clients)
+        if (now - client.accepted >= timeout)
+            dropped.push_back(fd);
+    for (int fd : dropped)
+        closeClient(fd);
+    if (!dropped.empty())
+        trace("instance channel: " + std::to_string(dropped.size()) + " silent connection(s) dropped");
+    return dropped;
+}
+
+std::optional<std::chrono::steady_clock::time_point> InstanceChannel::oldestClient() const {
+    std::optional<std::chrono::steady_clock::time_point> oldest;
+    for (const auto& [fd, client] : m_clients)
+        if (!oldest || client.accepted < *oldest)
+            oldest = client.accepted;
+    return oldest;
+}
+
+void InstanceChannel::closeClient(int fd) {
+    if (m_clients.erase(fd) != 0)
+        ::close(fd);
 }
 
 bool InstanceChannel::send(const IpcMessage& message) const {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Single instance per user and messages between copies of the program: a lock file and a local stream socket, both
 // named from the product title, in the user's runtime folder ($XDG_RUNTIME_DIR; else a private folder under the
@@ -49,12 +52,33 @@ public:
     // Primary: takes one waiting connection and reads its message (waits at most timeoutMs for its line).
     // nullopt when no connection waits or the peer sent no valid message.
     std::optional<IpcMessage> acceptMessage(int timeoutMs = 500);
+    // Primary, for an event loop that watches the sockets: accepts every waiting connection without blocking and
+    // returns the new connections, each to be watched for readability and then read with readClient.
+    std::vector<int> acceptClients();
+    // Reads what a connection has sent, without blocking. A complete line yields its message (none when the line is
+    // not one) and ends the connection; end of file, an error or an overlong line end it too.
+    struct ClientRead {
+        std::optional<IpcMessage> message;
+        bool closed = false;
+    };
+    ClientRead readClient(int fd);
+    // Ends the connections that have not sent a whole line within timeout of being accepted, and returns them.
+    std::vector<int> dropSilentClients(std::chrono::milliseconds timeout);
+    // When the oldest open connection was accepted; nullopt when none is open.
+    std::optional<std::chrono::steady_clock::time_point> oldestClient() const;
     // Secondary (or anyone): sends a message to the running copy. False when it cannot be reached.
     bool send(const IpcMessage& message) const;
 
 private:
     InstanceChannel() = default;
     void close();
+    void closeClient(int fd);
+
+    // A later copy's connection: what it has sent so far and when it was accepted.
+    struct Client {
+        std::string received;
+        std::chrono::steady_clock::time_point accepted;
+    };
 
     Role m_role = Role::Failed;
     std::string m_error;
@@ -62,6 +86,7 @@ private:
     std::string m_socketPath;
     int m_lockFd = -1;
     int m_listenFd = -1;
+    std::map<int, Client> m_clients;
 };
 
 } // namespace pelan

@@ -3,6 +3,8 @@
 #include "profile/ProfileMembers.h"
 #include "profile/SystemWordsCodec.h"
 
+#include <algorithm>
+
 namespace pelan {
 namespace {
 
@@ -67,6 +69,9 @@ SystemWords CMouseProfiledata::readMouseSystem() {
     JsonLookup system = node()[member::kSystemStages];
     if (system.present()) {
         words = readSystemWords(system, kMouseHalves);
+        // A file may hold a pointer speed past the last slider position; it reads as the fastest one.
+        const uint16_t speed = std::min<uint16_t>(highHalf(words.word0), kMaxPointerSpeedPosition);
+        words.word0 = packHalves(lowHalf(words.word0), speed);
         JsonLookup report = node()[member::kReportStages];
         if (report.present())
             words.word2 = packHalves(lowHalf(words.word2), report[member::kStageActive].toWord());

@@ -8,6 +8,8 @@ namespace pelan {
 
 CButtonUI::CButtonUI() {
     m_uTextStyle = DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_END_ELLIPSIS;
+    // Buttons, options and check boxes take the focus by click and by Tab; Space and Return press them.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void* CButtonUI::GetInterface(const QString& name) {
@@ -59,7 +61,7 @@ void CButtonUI::DoEvent(TEventUI& event) {
         }
         return;
     case UIEVENT_KEYDOWN:
-        if (event.chKey == Qt::Key_Space || event.chKey == Qt::Key_Return) {
+        if (event.chKey == Qt::Key_Space || event.chKey == Qt::Key_Return || event.chKey == Qt::Key_Enter) {
             Activate();
             return;
         }

@@ -4,6 +4,7 @@
 #include "ui/UIRender.h"
 #include "ui/UIResourceManager.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QMouseEvent>
 #include <QPainter>
@@ -12,6 +13,8 @@
 
 namespace pelan {
 namespace {
+
+constexpr DWORD kFocusRingColor = 0xFF3D8BFF;
 
 DWORD timestampNow() {
     return static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch() & 0xFFFFFFFF);
@@ -38,6 +41,13 @@ void* CControlUI::GetInterface(const QString& name) {
 void CControlUI::SetName(const QString& name) {
     m_sName = name;
     setObjectName(name);
+    setAccessibleName(name);
+}
+
+void CControlUI::UpdateAccessibleText() {
+    const QString shown = GetText();
+    if (accessibleDescription() != shown)
+        setAccessibleDescription(shown);
 }
 
 QString CControlUI::GetText() const {
@@ -50,6 +60,7 @@ void CControlUI::SetText(const QString& text) {
     if (m_sText == text)
         return;
     m_sText = text;
+    UpdateAccessibleText();
     Invalidate();
 }
 
@@ -60,6 +71,7 @@ void CControlUI::SetResourceText(bool resource) {
 
 void CControlUI::ReloadText() {
     QWidget::setToolTip(GetToolTip());
+    UpdateAccessibleText();
     Invalidate();
 }
 
@@ -271,6 +283,8 @@ void CControlUI::PaintForeImage(QPainter& painter) {
 void CControlUI::PaintText(QPainter&) {}
 
 void CControlUI::PaintBorder(QPainter& painter) {
+    if (m_bFocusRing && hasFocus())
+        PaintFocusRing(painter);
     if (m_nBorderSize <= 0 || m_dwBorderColor == 0)
         return;
     painter.save();
@@ -285,6 +299,19 @@ void CControlUI::PaintBorder(QPainter& painter) {
         painter.drawRect(frame);
     else
         painter.drawRoundedRect(frame, m_cxyBorderRound.width() / 2.0, m_cxyBorderRound.height() / 2.0);
+    painter.restore();
+}
+
+void CControlUI::PaintFocusRing(QPainter& painter) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(ToQColor(kFocusRingColor));
+    pen.setWidth(2);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    const QRectF frame = QRectF(GetPaintRect()).adjusted(1, 1, -1, -1);
+    const double radius = m_cxyBorderRound.isEmpty() ? 3.0 : m_cxyBorderRound.width() / 2.0;
+    painter.drawRoundedRect(frame, radius, radius);
     painter.restore();
 }
 
@@ -427,7 +454,23 @@ void CControlUI::RaiseMouseEvent(int type, const QPoint& localPos, WPARAM wParam
     DoEvent(event);
 }
 
+void CControlUI::TakeFocusFromOthers() {
+    if ((focusPolicy() & Qt::ClickFocus) != 0)
+        return;
+    QWidget* focused = QApplication::focusWidget();
+    if (focused == nullptr || focused->window() != window())
+        return;
+    // The press went to the focused control's own parts, or to a control that has just taken the focus for it.
+    if (focused == this || isAncestorOf(focused) || focused->isAncestorOf(this))
+        return;
+    if (focusProxy() != nullptr)
+        setFocus(Qt::MouseFocusReason);
+    else
+        window()->setFocus(Qt::MouseFocusReason);
+}
+
 void CControlUI::mousePressEvent(QMouseEvent* event) {
+    TakeFocusFromOthers();
     if (event->button() == Qt::LeftButton)
         RaiseMouseEvent(UIEVENT_BUTTONDOWN, event->position().toPoint());
     else if (event->button() == Qt::RightButton)
@@ -470,7 +513,8 @@ void CControlUI::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-void CControlUI::focusInEvent(QFocusEvent*) {
+void CControlUI::focusInEvent(QFocusEvent* focus) {
+    m_bFocusRing = focus->reason() == Qt::TabFocusReason || focus->reason() == Qt::BacktabFocusReason;
     TEventUI event;
     event.Type = UIEVENT_SETFOCUS;
     event.pSender = this;
@@ -478,6 +522,7 @@ void CControlUI::focusInEvent(QFocusEvent*) {
 }
 
 void CControlUI::focusOutEvent(QFocusEvent*) {
+    m_bFocusRing = false;
     TEventUI event;
     event.Type = UIEVENT_KILLFOCUS;
     event.pSender = this;

@@ -109,6 +109,7 @@ public:
     virtual void PaintForeImage(QPainter& painter);
     virtual void PaintText(QPainter& painter);
     virtual void PaintBorder(QPainter& painter);
+    void PaintFocusRing(QPainter& painter);
     // Draws an image description into rc (local coordinates); false when there is nothing to draw.
     bool DrawImage(QPainter& painter, const QString& image, const QRect& rc);
     bool DrawImage(QPainter& painter, const QString& image) { return DrawImage(painter, image, GetPaintRect()); }
@@ -163,6 +164,12 @@ protected:
     bool TrackHot(const TEventUI& event);
     // Sends an event made from a Qt mouse event through DoEvent.
     void RaiseMouseEvent(int type, const QPoint& localPos, WPARAM wParam = 0);
+    // A press on a control that takes no focus itself (a label, a picture, blank space) ends the edit in progress
+    // elsewhere in the window, as a click beside a text field does in other programs.
+    void TakeFocusFromOthers();
+    // Screen readers and tests find a control by its accessible name (the control name); its shown text is the
+    // accessible description.
+    void UpdateAccessibleText();
     void ApplyWidgetVisibility();
     // Called when the widget's size changed or it was shown: containers place their children.
     virtual void LayoutChildren() {}
@@ -194,6 +201,8 @@ protected:
     bool m_bEnabled = true;
     bool m_bMouseEnabled = true;
     bool m_bFocused = false;
+    // The focus came from the keyboard (Tab): the control shows a focus ring while it has it.
+    bool m_bFocusRing = false;
     UINT m_uButtonState = 0;
 };
 

@@ -3,20 +3,26 @@
 #include "ui/UIRender.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
 namespace pelan {
 namespace {
 
-// Reports the focus changes of the inner line edit to the control that owns it.
+// Reports the focus changes of the inner line edit, and Return, to the control that owns it. Return is taken from the
+// key itself: the line edit reports it only for text its validator accepts, and an empty field is a value too.
 class FocusWatcher : public QObject {
 public:
     FocusWatcher(CEditUI* owner) : QObject(owner), m_owner(owner) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                m_owner->SendNotify(DUI_MSGTYPE_RETURN);
+        } else if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
             TEventUI ui;
             ui.Type = event->type() == QEvent::FocusIn ? UIEVENT_SETFOCUS : UIEVENT_KILLFOCUS;
             ui.pSender = m_owner;
@@ -38,7 +44,6 @@ CEditUI::CEditUI() : m_pEdit(new QLineEdit(this)) {
     m_pEdit->installEventFilter(new FocusWatcher(this));
     setFocusProxy(m_pEdit);
     QObject::connect(m_pEdit, &QLineEdit::textEdited, this, [this] { SendNotify(DUI_MSGTYPE_TEXTCHANGED); });
-    QObject::connect(m_pEdit, &QLineEdit::returnPressed, this, [this] { SendNotify(DUI_MSGTYPE_RETURN); });
     ApplyEditStyle();
 }
 
@@ -46,6 +51,12 @@ void* CEditUI::GetInterface(const QString& name) {
     if (name == "Edit")
         return this;
     return CLabelUI::GetInterface(name);
+}
+
+void CEditUI::SetName(const QString& name) {
+    CLabelUI::SetName(name);
+    // The line edit is what holds the focus and what screen readers see.
+    m_pEdit->setAccessibleName(name);
 }
 
 QString CEditUI::GetText() const {
@@ -56,6 +67,7 @@ void CEditUI::SetText(const QString& text) {
     m_sText = text;
     const QString shown = m_bResourceText ? CLabelUI::GetText() : text;
     m_pEdit->setText(shown.left(m_pEdit->maxLength()));
+    UpdateAccessibleText();
 }
 
 void CEditUI::ReloadText() {

@@ -14,6 +14,7 @@ public:
     QString GetClass() const override { return "EditUI"; }
     void* GetInterface(const QString& name) override;
 
+    void SetName(const QString& name) override;
     QString GetText() const override;
     void SetText(const QString& text) override;
     void SetEnabled(bool enabled = true) override;

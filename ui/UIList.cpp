@@ -87,6 +87,8 @@ void* CListContainerElementUI::GetInterface(const QString& name) {
 
 CListUI::CListUI() {
     EnableScrollBar(true);
+    // The arrow keys move the selection once the list has the focus.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void* CListUI::GetInterface(const QString& name) {

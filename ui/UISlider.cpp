@@ -87,6 +87,15 @@ void CProgressUI::PaintForeImage(QPainter& painter) {
 CSliderUI::CSliderUI() {
     m_dwBackColor = kDefaultTrackColor;
     m_dwForeColor = kDefaultFillColor;
+    // As a Qt slider: the focus by click and by Tab, the arrow keys move it.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void CSliderUI::StepBy(int steps) {
+    const int before = m_nValue;
+    SetValue(m_nValue + steps * m_nStep);
+    if (m_nValue != before)
+        SendNotify(DUI_MSGTYPE_VALUECHANGED);
 }
 
 void* CSliderUI::GetInterface(const QString& name) {
@@ -139,6 +148,7 @@ void CSliderUI::DoEvent(TEventUI& event) {
     case UIEVENT_DBLCLICK:
         if (IsEnabled()) {
             m_uButtonState |= UISTATE_CAPTURED | UISTATE_PUSHED;
+            m_nPressValue = m_nValue;
             const int value = ValueAt(event.ptMouse);
             if (value != m_nValue) {
                 SetValue(value);
@@ -160,17 +170,26 @@ void CSliderUI::DoEvent(TEventUI& event) {
         if (m_uButtonState & UISTATE_CAPTURED) {
             m_uButtonState &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
             SetValue(ValueAt(event.ptMouse));
-            SendNotify(DUI_MSGTYPE_VALUECHANGED);
+            // A press and release that leave the value where it was change nothing to store or send.
+            if (m_nValue != m_nPressValue)
+                SendNotify(DUI_MSGTYPE_VALUECHANGED);
             Invalidate();
         }
         return;
     case UIEVENT_SCROLLWHEEL:
-        if (IsEnabled()) {
-            const int before = m_nValue;
-            SetValue(m_nValue + (LOWORD(event.wParam) == SB_LINEUP ? m_nStep : -m_nStep));
-            if (m_nValue != before)
-                SendNotify(DUI_MSGTYPE_VALUECHANGED);
+        if (IsEnabled())
+            StepBy(LOWORD(event.wParam) == SB_LINEUP ? 1 : -1);
+        return;
+    case UIEVENT_KEYDOWN:
+        if (IsEnabled() && (event.chKey == Qt::Key_Right || event.chKey == Qt::Key_Up)) {
+            StepBy(1);
+            return;
         }
+        if (IsEnabled() && (event.chKey == Qt::Key_Left || event.chKey == Qt::Key_Down)) {
+            StepBy(-1);
+            return;
+        }
+        CProgressUI::DoEvent(event);
         return;
     default:
         CProgressUI::DoEvent(event);

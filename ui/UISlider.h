@@ -36,7 +36,8 @@ protected:
 };
 
 // A progress bar with a thumb the user drags. Sends "movevaluechanged" while the thumb is dragged and "valuechanged"
-// when it is released (or moved by the wheel); SetValue from code sends nothing.
+// when it is released at another value than it was pressed at (or moved by the wheel or the arrow keys); SetValue
+// from code sends nothing.
 class CSliderUI : public CProgressUI {
 public:
     CSliderUI();
@@ -62,8 +63,11 @@ public:
 private:
     int ValueAt(QPoint windowPoint) const;
     QRect TrackRect() const;
+    // Moves by whole steps and sends "valuechanged" when the value changed.
+    void StepBy(int steps);
 
     int m_nStep = 1;
+    int m_nPressValue = 0;
     QSize m_szThumb{14, 14};
     QString m_sThumbImage;
     QString m_sThumbHotImage;

@@ -3,8 +3,26 @@
 #include <QSystemTrayIcon>
 
 namespace pelan {
+namespace {
+
+std::optional<bool>& trayAvailableOverride() {
+    static std::optional<bool> available;
+    return available;
+}
+
+} // namespace
 
 CTrayIcon::CTrayIcon() = default;
+
+void CTrayIcon::OverrideTrayAvailable(std::optional<bool> available) {
+    trayAvailableOverride() = available;
+}
+
+bool CTrayIcon::CanRestoreWindow() const {
+    if (m_tray == nullptr)
+        return false;
+    return trayAvailableOverride().value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
 
 CTrayIcon::~CTrayIcon() {
     DeleteTrayIcon();

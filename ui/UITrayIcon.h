@@ -3,6 +3,7 @@
 #include "ui/UIBase.h"
 
 #include <QIcon>
+#include <optional>
 
 class QSystemTrayIcon;
 
@@ -27,6 +28,11 @@ public:
     bool SetHideIcon();
     bool IsVisible() const;
     bool IsCreated() const { return m_tray != nullptr; }
+    // Whether the icon can bring a hidden window back: it exists and the desktop has a tray to show it in (stock
+    // GNOME and a bare X server have none).
+    bool CanRestoreWindow() const;
+    // Tests: a desktop with (true) or without (false) a tray; nullopt asks the desktop again.
+    static void OverrideTrayAvailable(std::optional<bool> available);
     // Reports a click as the notification area would (left: WM_LBUTTONUP, right: WM_RBUTTONUP).
     void ReportClick(UINT buttonMessage);
 

@@ -40,7 +40,13 @@ TEST(MainWindow, LayoutHoldsEveryNamedControlAndShowsNoDeviceLink) {
     EXPECT_NE(pm->FindControl("device_switch")->GetInterface("TabLayout"), nullptr);
     EXPECT_NE(pm->FindControl("device_power_switch")->GetInterface("TabLayout"), nullptr);
     EXPECT_NE(pm->FindControl("setting_progress")->GetInterface("Progress"), nullptr);
+    // Without a device the notice stands in place of the pages: none of them is drawn or reachable beneath it.
     EXPECT_TRUE(pm->FindControl("No_device_Link")->IsVisible());
+    EXPECT_FALSE(pm->FindControl("device_switch")->IsVisible());
+    CControlUI* notice = pm->FindControl("No_device_Link");
+    EXPECT_EQ(ToQColor(notice->GetBkColor()).alpha(), 255);
+    QWidget* hit = window->GetHWND()->childAt(notice->mapTo(window->GetHWND(), QPoint(10, 10)));
+    EXPECT_TRUE(hit == notice || notice->isAncestorOf(hit));
     EXPECT_EQ(window->GetHWND()->windowTitle(), "ORVANE Pelan Gaming Mouse");
     EXPECT_EQ(window->GetHWND()->size(), QSize(1350, 810));
     EXPECT_EQ(window->GetTrayIcon().GetTooltipText(), "ORVANE Pelan Gaming Mouse");
@@ -59,6 +65,7 @@ TEST(MainWindow, LayoutHoldsEveryNamedControlAndShowsNoDeviceLink) {
 }
 
 TEST(MainWindow, CloseButtonHidesTrayAndInstanceMessageBringBack) {
+    CTrayIcon::OverrideTrayAvailable(true);
     auto window = makeMainWindow();
     QWidget* host = window->GetHWND();
     host->show();
@@ -81,6 +88,19 @@ TEST(MainWindow, CloseButtonHidesTrayAndInstanceMessageBringBack) {
     EXPECT_TRUE(window->GetMenu()->ClickItem("exit"));
     ASSERT_TRUE(test::waitFor([&] { return window->GetHWND() == nullptr; }));
     EXPECT_FALSE(window->GetTrayIcon().IsCreated());
+    CTrayIcon::OverrideTrayAvailable(std::nullopt);
+}
+
+// Hidden without a tray icon to bring it back, the program would be stranded: the close button ends it instead.
+TEST(MainWindow, WithoutATrayTheCloseButtonEndsTheProgram) {
+    CTrayIcon::OverrideTrayAvailable(false);
+    auto window = makeMainWindow();
+    ASSERT_TRUE(window->IsWorkerRunning(CMainWnd::kScanWorker));
+    CControlUI* close = window->GetPaintManager()->FindControl("closebtn");
+    QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
+    ASSERT_TRUE(test::waitFor([&] { return window->GetHWND() == nullptr; }));
+    EXPECT_FALSE(window->IsWorkerRunning(CMainWnd::kScanWorker));
+    CTrayIcon::OverrideTrayAvailable(std::nullopt);
 }
 
 TEST(MainWindow, ScreenshotIsWrittenToTheBuildFolder) {

@@ -17,6 +17,7 @@
 #include "profile/JsonFileStore.h"
 #include "support/EmulatedTree.h"
 
+#include <QLineEdit>
 #include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -271,11 +272,17 @@ TEST_F(NotifyDispatch, AChangeReachesOnlyTheDeviceInFront) {
 
     moveSlider(mousePage(), "DPI_slider_0", 30);
     moveSlider(mousePage(), "pointer_speed_slider", 7);
-    typeDpi("DPI_edit_1", "3000");
     EXPECT_EQ(mouse->requestCount(), 0u);
     EXPECT_EQ(mouse->readMemory(0, 54), before);
     EXPECT_TRUE(desktopChanges().empty());
     EXPECT_EQ(storedNode(mousePage()->model(), "p1")["DPIStages"]["StageDPIs"][0]["StageDPIX"].asInt(), 4);
+
+    // A typed value is committed to the page of its edit, whichever page is in front: it is the user's input, and
+    // the focus may leave the edit only after another page came to the front.
+    const std::vector<uint8_t> padBefore = pad->readMemory(0, 128);
+    typeDpi("DPI_edit_1", "3000");
+    EXPECT_EQ(mouse->readMemory(17, 2), (std::vector<uint8_t>{28, 0}));
+    EXPECT_EQ(pad->readMemory(0, 128), padBefore);
 
     // With the mouse in front the same change reaches it.
     entry(3).option->Select(false);
@@ -308,9 +315,11 @@ TEST_F(NotifyDispatch, TavixDpiPairsClampTheTypedDpiAndFollowTheSlider) {
     EXPECT_EQ(edit->GetText(), "3200");
 }
 
-TEST_F(NotifyDispatch, DefaultButtonAsksAndOnConfirmationWritesTheWholeProfile) {
+TEST_F(NotifyDispatch, DefaultButtonAsksAndOnConfirmationRestoresTheFactoryProfile) {
     auto mouse = plugAndRead("mouse", 2);
     ASSERT_EQ(window->GetSelectedPage(), mousePage());
+    moveSlider(mousePage(), "DPI_slider_0", 30);
+    ASSERT_EQ(mouse->readMemory(15, 2), (std::vector<uint8_t>{30, 0}));
     for (const char* button : {"cancel_btn", "confirm_btn"}) {
         mouse->clearRequestLog();
         QString asked;
@@ -331,9 +340,67 @@ TEST_F(NotifyDispatch, DefaultButtonAsksAndOnConfirmationWritesTheWholeProfile) 
             wroteKeys = wroteKeys || (logged.bytes.size() > 3 && logged.bytes[3] == 0x09);
         EXPECT_EQ(wroteKeys, confirmed) << button;
     }
+    // The factory stages (codes 6, 14, 30, 48) are back on the mouse, in the page and in the profile file.
+    EXPECT_EQ(mouse->readMemory(15, 8), (std::vector<uint8_t>{6, 0, 14, 0, 30, 0, 48, 0}));
+    EXPECT_EQ(on<CSliderUI>(mousePage(), "DPI_slider_0")->GetValue(), 6);
+    const std::string profile = mousePage()->model().profileName;
+    EXPECT_EQ(storedNode(mousePage()->model(), profile)["DPIStages"]["StageDPIs"][0]["StageDPIX"].asInt(), 6);
+}
+
+// Real input: a click on a device's name, typing into a DPI edit then Return, then a click elsewhere, then a
+// device switch with an edit pending. Each typed value reaches the mouse's memory, never the mousepad.
+TEST_F(NotifyDispatch, TypedDpiCommitsOnReturnOnAClickElsewhereAndBeforeADeviceSwitch) {
+    auto pad = plugAndRead("mousepad", 3);
+    auto mouse = plugAndRead("mouse", 2);
+    QWidget* host = window->GetHWND();
+    host->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host));
+    CPaintManagerUI* pm = window->GetPaintManager();
+    EXPECT_FALSE(pm->FindControl("No_device_Link")->IsVisible());
+    EXPECT_TRUE(pm->FindControl("device_switch")->IsVisible());
+    auto clickName = [](const CMainWnd::DevicePage& device) {
+        CControlUI* name = device.option->FindSubControl(CDeviceOptionUI::kNameLabel);
+        ASSERT_NE(name, nullptr);
+        QTest::mouseClick(name, Qt::LeftButton, {}, name->rect().center());
+    };
+    auto type = [&](const char* editName, const char* text) {
+        auto* edit = on<CEditUI>(mousePage(), editName);
+        ASSERT_NE(edit, nullptr);
+        QTest::mouseClick(edit->GetLineEdit(), Qt::LeftButton);
+        ASSERT_TRUE(edit->GetLineEdit()->hasFocus()) << editName;
+        edit->GetLineEdit()->selectAll();
+        QTest::keyClicks(edit->GetLineEdit(), text);
+    };
+    ASSERT_EQ(window->GetSelectedPage(), entry(3).page);
+    clickName(entry(2));
+    ASSERT_EQ(window->GetSelectedPage(), mousePage());
+    const std::vector<uint8_t> padBefore = pad->readMemory(0, 128);
+
+    // Return commits (1600 DPI is code 14, stage 2 at bytes 17 and 18); typing alone does not.
+    const std::vector<uint8_t> stage2Before = mouse->readMemory(17, 2);
+    type("DPI_edit_1", "1600");
+    EXPECT_EQ(mouse->readMemory(17, 2), stage2Before);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(mouse->readMemory(17, 2), (std::vector<uint8_t>{14, 0}));
+    EXPECT_EQ(storedNode(mousePage()->model(), "p1")["DPIStages"]["StageDPIs"][1]["StageDPIX"].asInt(), 14);
+
+    // A click on a label beside the edit commits it (3200 DPI is code 30).
+    type("DPI_edit_2", "3200");
+    auto* label = on<CLabelUI>(mousePage(), "DPI_value_2");
+    QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center());
+    EXPECT_EQ(mouse->readMemory(19, 2), (std::vector<uint8_t>{30, 0}));
+
+    // A click on the mousepad's name with an edit pending: the value goes to the mouse before the pad comes in front.
+    type("DPI_edit_3", "800");
+    clickName(entry(3));
+    EXPECT_EQ(window->GetSelectedPage(), entry(3).page);
+    EXPECT_EQ(mouse->readMemory(21, 2), (std::vector<uint8_t>{6, 0}));
+    EXPECT_EQ(storedNode(mousePage()->model(), "p1")["DPIStages"]["StageDPIs"][3]["StageDPIX"].asInt(), 6);
+    EXPECT_EQ(pad->readMemory(0, 128), padBefore);
 }
 
 TEST_F(NotifyDispatch, WindowButtonsHideToggleTheLightingOwnerAndOpenTheWebLinks) {
+    CTrayIcon::OverrideTrayAvailable(true);
     CPaintManagerUI* pm = window->GetPaintManager();
     const int lighting = window->GetLightingControl();
     send(pm->FindControl("control_light_status"), "click");
@@ -360,6 +427,7 @@ TEST_F(NotifyDispatch, WindowButtonsHideToggleTheLightingOwnerAndOpenTheWebLinks
     window->ShowWindow(true);
     send(pm->FindControl("nodevice_ok_btn"), "click");
     EXPECT_FALSE(window->GetHWND()->isVisible());
+    CTrayIcon::OverrideTrayAvailable(std::nullopt);
 }
 
 // No keyboard connects with the device table, so the test brings its page to the front itself.

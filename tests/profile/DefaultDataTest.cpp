@@ -53,6 +53,8 @@ TEST_F(DefaultData, MouseProfileHoldsTheButtonsStagesAndSettings) {
         EXPECT_LE(stage.dpiX, 73) << "a stage holds a DPI slider position";
     EXPECT_LT(mouse.getActiveDpiStage(), 6);
     EXPECT_NE(mouse.readMouseSystem().word0, 0u);
+    // The factory pointer speed is one the slider shows (positions 0 to 9), not its clamped end.
+    EXPECT_LE(mouse.getDeviceNode()["SystemStages"]["MouseSpeed"].asInt(), CMouseProfiledata::kMaxPointerSpeedPosition);
     EXPECT_LE(highHalf(mouse.getMouseSystem().word2), 4) << "report-rate index";
     EXPECT_FALSE(mouse.readCorrections().empty());
     EXPECT_FALSE(mouse.readLightList().empty());

@@ -147,14 +147,14 @@ TEST(MouseProfile, DpiStagesAndSystemWordsRoundTrip) {
     std::vector<DpiStage> stages{{1, 0, 6, 6, 255, 0, 0}, {1, 1, 14, 30, 0, 255, 50}};
     profile.writeDpiStages(stages);
     profile.writeActiveDpiStage(1);
-    profile.writeMouseSystem({packHalves(5, 10), packHalves(1, 0), packHalves(3, 4)});
+    profile.writeMouseSystem({packHalves(5, 9), packHalves(1, 0), packHalves(3, 4)});
     ASSERT_EQ(profile.saveProfile(), 0);
 
     CMouseProfiledata reloaded;
     reloaded.loadProfile(folder.file("p.Json"));
     EXPECT_EQ(reloaded.readDpiStages(), stages);
     EXPECT_EQ(reloaded.getActiveDpiStage(), 1);
-    EXPECT_EQ(reloaded.readMouseSystem(), (SystemWords{packHalves(5, 10), packHalves(1, 0), packHalves(3, 4)}));
+    EXPECT_EQ(reloaded.readMouseSystem(), (SystemWords{packHalves(5, 9), packHalves(1, 0), packHalves(3, 4)}));
     EXPECT_EQ(reloaded.getDeviceNode()["ReportStages"]["StageActive"].asInt(), 4);
 }
 
@@ -165,6 +165,9 @@ TEST(MouseProfile, SystemWordsNeedSystemStagesAndTakeTheReportStageOnlyWhenStore
     EXPECT_EQ(profile.readMouseSystem(), SystemWords{});
     loadNode(profile, folder, R"({"SystemStages": {"WheelScorlllinse": 70000}})");
     EXPECT_EQ(profile.readMouseSystem(), (SystemWords{0, 0, 70000 & 0xFFFF}));
+    // A pointer speed past the slider's end reads as its last position.
+    loadNode(profile, folder, R"({"SystemStages": {"MouseSpeed": 10, "DoubleClickTime": 3}})");
+    EXPECT_EQ(profile.readMouseSystem().word0, packHalves(3, 9));
 }
 
 TEST(MouseProfile, CorrectionsAreReadInOrder) {

@@ -106,6 +106,55 @@ TEST(Edits, TypingNotifiesAndRespectsNumbersOnlyAndMaximumLength) {
     EXPECT_TRUE(tree.recorder.typesOf("dpi").isEmpty());
 }
 
+// Controls take the focus as Qt widgets do: a click beside an edit ends it, Tab walks the edits and buttons, Space
+// and Return press what has the focus; every control carries its name and text for screen readers.
+TEST(Focus, ClickBesideAnEditEndsItTabMovesOnAndKeysPress) {
+    HostedTree tree(R"(<VerticalLayout><Edit name="dpi" height="30"/><Label name="caption" text="DPI" height="30"/>
+                       <Button name="save" text="Save" height="30"/><CheckBox name="tick" height="30"/>
+                       <Slider name="speed" min="0" max="9" value="4" height="20"/></VerticalLayout>)");
+    auto* dpi = tree.find<CEditUI>("dpi");
+    QLineEdit* line = dpi->GetLineEdit();
+    tree.host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&tree.host));
+    QTest::mouseClick(line, Qt::LeftButton);
+    ASSERT_TRUE(line->hasFocus());
+    QTest::keyClicks(line, "5");
+    // Return confirms; an empty field is confirmed too (it stands for the smallest value).
+    QTest::keyClick(line, Qt::Key_Return);
+    line->clear();
+    QTest::keyClick(line, Qt::Key_Enter);
+    EXPECT_EQ(tree.recorder.typesOf("dpi").count("return"), 2);
+    EXPECT_FALSE(tree.recorder.typesOf("dpi").contains("killfocus"));
+
+    // A label takes no focus, yet a click on it ends the edit.
+    auto* caption = tree.find<CLabelUI>("caption");
+    QTest::mouseClick(caption, Qt::LeftButton, {}, centerOf(caption));
+    EXPECT_EQ(tree.recorder.typesOf("dpi").last(), "killfocus");
+    EXPECT_FALSE(line->hasFocus());
+
+    tree.recorder.clear();
+    dpi->SetFocus();
+    QTest::keyClick(line, Qt::Key_Tab);
+    ASSERT_TRUE(tree.find<CButtonUI>("save")->hasFocus());
+    EXPECT_EQ(tree.recorder.typesOf("dpi").last(), "killfocus");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(tree.recorder.typesOf("save"), QStringList{"click"});
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(tree.find<CCheckBoxUI>("tick")->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(tree.find<CCheckBoxUI>("tick")->GetCheck());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(tree.find<CSliderUI>("speed")->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(tree.find<CSliderUI>("speed")->GetValue(), 5);
+    EXPECT_EQ(tree.recorder.typesOf("speed"), QStringList{"valuechanged"});
+
+    EXPECT_EQ(tree.find<CButtonUI>("save")->accessibleName(), "save");
+    EXPECT_EQ(tree.find<CButtonUI>("save")->accessibleDescription(), "Save");
+    EXPECT_EQ(caption->accessibleName(), "caption");
+    EXPECT_EQ(line->accessibleName(), "dpi");
+}
+
 TEST(Sliders, DraggingReportsMovesAndReleaseReportsTheValue) {
     HostedTree tree(R"(<VerticalLayout><Slider name="dpi_slider" min="0" max="100" value="10" height="20"
                         thumbsize="0,0" width="101"/></VerticalLayout>)");
@@ -122,7 +171,12 @@ TEST(Sliders, DraggingReportsMovesAndReleaseReportsTheValue) {
     EXPECT_EQ(slider->GetValue(), 100);
     EXPECT_EQ(tree.recorder.typesOf("dpi_slider").last(), "valuechanged");
 
+    // A press and release where the thumb already is change nothing and report nothing.
     tree.recorder.clear();
+    QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(100, 10));
+    EXPECT_EQ(slider->GetValue(), 100);
+    EXPECT_TRUE(tree.recorder.typesOf("dpi_slider").isEmpty());
+
     slider->SetValue(500);
     EXPECT_EQ(slider->GetValue(), 100);
     slider->SetMinValue(20);
