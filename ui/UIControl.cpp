@@ -14,7 +14,8 @@
 namespace pelan {
 namespace {
 
-constexpr DWORD kFocusRingColor = 0xFF3D8BFF;
+// Light enough to show on the blue of selected options as well as on the dark background.
+constexpr DWORD kFocusRingColor = 0xDDE6E8EB;
 
 DWORD timestampNow() {
     return static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch() & 0xFFFFFFFF);
