@@ -28,6 +28,13 @@ struct HttpReply {
     std::size_t cutAfter = std::string::npos;
 };
 
+// A 200 reply carrying `body` as JSON.
+inline HttpReply replyWithBody(std::string body) {
+    HttpReply reply;
+    reply.body = std::move(body);
+    return reply;
+}
+
 // A small HTTP/1.1 server on 127.0.0.1 for the demo update service and the tests: one connection at a time, one
 // request per connection. The handler runs on the server's thread.
 class LoopbackHttpServer {

@@ -11,17 +11,12 @@ namespace {
 using emu::HttpReply;
 using emu::HttpRequestRecord;
 using emu::LoopbackHttpServer;
+using emu::replyWithBody;
 using testing::readText;
 using testing::TempFolder;
 
-HttpReply replyWith(std::string body) {
-    HttpReply reply;
-    reply.body = std::move(body);
-    return reply;
-}
-
 TEST(HttpClient, PostSendsBodyAndHeadersAndReadsTheAnswer) {
-    LoopbackHttpServer server([](const HttpRequestRecord&) { return replyWith("{\"a\":1}"); });
+    LoopbackHttpServer server([](const HttpRequestRecord&) { return replyWithBody("{\"a\":1}"); });
     ASSERT_TRUE(server.ok());
     CurlHttpClient client;
     const HttpAnswer answer = client.post(server.baseUrl() + "updates", {"Accept:application/x-test"}, "k=v", 100);
@@ -37,7 +32,7 @@ TEST(HttpClient, PostSendsBodyAndHeadersAndReadsTheAnswer) {
 }
 
 TEST(HttpClient, AnswerOverTheLimitIsRefusedNotCut) {
-    LoopbackHttpServer server([](const HttpRequestRecord&) { return replyWith(std::string(5000, 'x')); });
+    LoopbackHttpServer server([](const HttpRequestRecord&) { return replyWithBody(std::string(5000, 'x')); });
     CurlHttpClient client;
     const HttpAnswer answer = client.post(server.baseUrl(), {}, "", 4999);
     EXPECT_TRUE(answer.tooLarge);
@@ -71,7 +66,7 @@ TEST(HttpClient, PlainHttpOnlyToLoopbackAndNothingSentWhenUnreachable) {
 TEST(HttpClient, DownloadTellsCompleteShortUnannouncedAndFailedApart) {
     const std::string file(3000, 'f');
     LoopbackHttpServer server([&file](const HttpRequestRecord& request) {
-        HttpReply reply = replyWith(file);
+        HttpReply reply = replyWithBody(file);
         if (request.path == "/short")
             reply.cutAfter = 1000;
         else if (request.path == "/nolength")
