@@ -2,6 +2,11 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 
 #include <cerrno>
 #include <cstdlib>
@@ -67,6 +72,15 @@ Json::Value readUpdateTime(const std::string& dataFolder) {
     return root;
 }
 
+bool sameDigest(std::string a, std::string b) {
+    const auto lower = [](std::string& text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    };
+    lower(a);
+    lower(b);
+    return a == b;
+}
+
 } // namespace
 
 std::string settingsFilePath() {
@@ -103,6 +117,22 @@ bool findNewerVersion(HttpClient& client, const std::string& baseUrl, const std:
             return true;
     }
     return false;
+}
+
+std::string downloadInstaller(HttpClient& client, const UpdateAnswer& answer, const std::string& path,
+                              const HttpClient::Progress& progress) {
+    const DownloadResult result = client.download(answer.downloadPath, path, progress);
+    std::string error = result.error;
+    if (result.outcome == DownloadOutcome::Complete && !answer.sha256.empty() &&
+        !sameDigest(answer.sha256, result.sha256))
+        error = "the file does not match its checksum";
+    else if (result.outcome == DownloadOutcome::Complete)
+        return {};
+    if (error.empty())
+        error = "the download failed";
+    std::remove(path.c_str());
+    trace("update: " + path + ": " + error);
+    return error;
 }
 
 std::string updateDownloadFolder() {

@@ -29,6 +29,11 @@ UpdateAnswer checkUpdate(HttpClient& client, const std::string& baseUrl, const U
 // that answer says something is newer; an unreachable service means nothing is new; nameless answers are passed.
 bool findNewerVersion(HttpClient& client, const std::string& baseUrl, const std::vector<UpdateProduct>& rows);
 
+// Downloads an answer's installer to `path`. "" when every announced byte arrived and matches the digest the
+// answer gives; otherwise what went wrong, and the file is removed.
+std::string downloadInstaller(HttpClient& client, const UpdateAnswer& answer, const std::string& path,
+                              const HttpClient::Progress& progress);
+
 // The private folder downloads go to, created 0700: the user's cache folder + product title + "/UpdateData/". ""
 // when it cannot be made private.
 std::string updateDownloadFolder();

@@ -4,21 +4,10 @@
 #include "update/UpdateService.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <sys/stat.h>
 
 namespace pelan {
 namespace {
-
-bool sameDigest(std::string a, std::string b) {
-    const auto lower = [](std::string& text) {
-        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    };
-    lower(a);
-    lower(b);
-    return a == b;
-}
 
 UpdateRow listedRow(const UpdateProduct& product) {
     UpdateRow row;
@@ -164,16 +153,16 @@ void UpdateSession::downloadQueued() {
 
 // Downloads one row's installer; true when every announced byte arrived and matches the digest the service gave.
 bool UpdateSession::downloadRow(int row) {
-    std::string url, path, digest;
+    std::string path;
+    UpdateAnswer answer;
     {
         std::lock_guard lock(mutex_);
         UpdateRow& entry = rows_[size_t(row)];
         entry.status = kRowDownloading;
         entry.progress = 0;
         state_ = kWindowUpdating;
-        url = entry.answer.downloadPath;
+        answer = entry.answer;
         path = entry.installerPath;
-        digest = entry.answer.sha256;
     }
     changed();
     if (path.empty()) {
@@ -194,15 +183,7 @@ bool UpdateSession::downloadRow(int row) {
             changed();
         return true;
     };
-    const DownloadResult result = setup_.http->download(url, path, progress);
-    bool ok = result.outcome == DownloadOutcome::Complete;
-    if (ok && !digest.empty() && !sameDigest(digest, result.sha256)) {
-        trace("update: " + path + " does not match its checksum");
-        ok = false;
-    }
-    if (!ok)
-        std::remove(path.c_str());
-    return ok;
+    return downloadInstaller(*setup_.http, answer, path, progress).empty();
 }
 
 bool UpdateSession::launchableLocked() const {
