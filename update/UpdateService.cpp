@@ -190,3 +190,38 @@ std::string todayText() {
 }
 
 } // namespace pelan
+
+namespace pelan {
+
+void UpdateChecker::request(std::vector<UpdateProduct> rows) {
+    {
+        std::lock_guard lock(mutex_);
+        due_ = std::move(rows);
+    }
+    wake_.notify_all();
+}
+
+void UpdateChecker::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+}
+
+void UpdateChecker::run(const Report& report) {
+    for (;;) {
+        std::vector<UpdateProduct> rows;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || due_.has_value(); });
+            if (stopping_)
+                return;
+            rows = std::move(*due_);
+            due_.reset();
+        }
+        report(findNewerVersion(client_, baseUrl_, rows));
+    }
+}
+
+} // namespace pelan

@@ -2,6 +2,10 @@
 
 #include "update/UpdateModel.h"
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,5 +52,32 @@ std::string keepLastCheckDate(const std::string& dataFolder);
 bool writeLastCheckDate(const std::string& dataFolder, const std::string& date);
 // Today in local time as "%d-%d-%d".
 std::string todayText();
+
+} // namespace pelan
+
+namespace pelan {
+
+// The main window's update check worker: sleeps until a check is asked for, asks the start-up question with the
+// rows handed over, reports the answer, and sleeps again; stop() ends it.
+class UpdateChecker {
+public:
+    using Report = std::function<void(bool newer)>;
+
+    UpdateChecker(HttpClient& client, std::string baseUrl) : client_(client), baseUrl_(std::move(baseUrl)) {}
+
+    // From the UI thread: check these rows (replacing a request not yet taken).
+    void request(std::vector<UpdateProduct> rows);
+    void stop();
+    // The worker's body.
+    void run(const Report& report);
+
+private:
+    HttpClient& client_;
+    std::string baseUrl_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::optional<std::vector<UpdateProduct>> due_;
+    bool stopping_ = false;
+};
 
 } // namespace pelan

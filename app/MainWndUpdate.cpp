@@ -1,0 +1,86 @@
+// The main window's update side: the update check worker, the "setbtn" badge and the settings window.
+#include "app/AppMessages.h"
+#include "app/CMainWnd.h"
+#include "app/CSetWnd.h"
+#include "pages/CVeltraUSBDevice.h"
+#include "platform/HttpClient.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
+#include "platform/Trace.h"
+#include "update/UpdateService.h"
+
+namespace pelan {
+namespace {
+
+constexpr int kSettingsRightInset = 30;
+constexpr int kSettingsTopOffset = 60;
+
+} // namespace
+
+void CMainWnd::StartUpdateThread() {
+    m_http = std::make_unique<CurlHttpClient>();
+    m_updateChecker = std::make_unique<UpdateChecker>(*m_http, updateServiceUrl());
+    m_workers[kUpdateWorker].start([this](StopEvent&) {
+        m_updateChecker->run([this](bool newer) { PostMessage(kUpdateAnswerMsg, newer ? 1 : 0, 0); });
+        trace("获取更新线程退出");
+    });
+}
+
+std::vector<UpdateProduct> CMainWnd::PrepareUpdateList() const {
+    // Row i belongs to entry i of the device list; the last entry (the headset) is not asked about.
+    std::array<std::uint32_t, kUpdateRowCount - 1> versions{};
+    for (size_t i = 0; i < versions.size() && i < m_pages.size(); ++i) {
+        const CVeltraUSBDevice* page = m_pages[i].page;
+        if (page != nullptr && page->isConnected())
+            versions[i] = page->model().commandChannel.device.attributes.VersionNumber;
+    }
+    return prepareUpdateRows(versions);
+}
+
+void CMainWnd::RequestUpdateCheck() {
+    if (m_updateChecker == nullptr)
+        return;
+    m_updateCheckAsked = true;
+    trace("需要去获取更新");
+    m_updateChecker->request(PrepareUpdateList());
+}
+
+void CMainWnd::OnUpdateAnswer(bool newer) {
+    if (m_titleButtons[8] != nullptr)
+        m_titleButtons[8]->SetForeImage(newer ? kUpdateBadgeImage : "");
+    if (newer && m_openSettingsOnNews) {
+        m_openSettingsOnNews = false;
+        PostMessage(UWM_SHOW_SETTINGS_MSG, 0, 0);
+    }
+}
+
+void CMainWnd::OpenSettings(bool underSettingsButton) {
+    if (m_setWnd != nullptr || m_hWnd == nullptr)
+        return;
+    UpdateSession::Setup setup{m_http.get(), &shell(), updateServiceUrl(), updateDownloadFolder(), dataFolder()};
+    auto* window = new CSetWnd(PrepareUpdateList(), setup, [this] {
+        m_setWnd = nullptr;
+        // What the settings window did may have changed the answer: the badge follows a fresh check.
+        RequestUpdateCheck();
+    });
+    if (window->Create(this, "SetWnd", CSetWnd::kStyle, CSetWnd::kExStyle, 0, 0, CSetWnd::kWidth, CSetWnd::kHeight) ==
+        nullptr) {
+        delete window;
+        return;
+    }
+    m_setWnd = window;
+    QWidget* host = window->GetHWND();
+    if (underSettingsButton) {
+        const QRect main = m_hWnd->geometry();
+        host->move(main.right() - m_pm.ScaleValue(kSettingsRightInset) - host->width(),
+                   main.top() + m_pm.ScaleValue(kSettingsTopOffset));
+    } else {
+        window->CenterWindow();
+    }
+    // Modal over the main window without a nested loop: the window ends itself and tells us through its callback.
+    host->setWindowModality(Qt::ApplicationModal);
+    window->ShowWindow(true, true);
+    PostMessage(UWM_CLEAR_UPDATE_BADGE_MSG, 0, 0);
+}
+
+} // namespace pelan
