@@ -45,6 +45,7 @@ CMainWnd::CMainWnd() = default;
 
 CMainWnd::~CMainWnd() {
     // A window destroyed without WM_DESTROY (never created, or deleted directly) still ends its workers.
+    ForgetUpdatePoster();
     StopWorkers();
     m_siblingNotifier.reset();
     m_sleepNotifier.reset();
@@ -248,6 +249,7 @@ LRESULT CMainWnd::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {
     KillTimer(kOpenRetryTimer);
     if (m_setWnd != nullptr)
         m_setWnd->DestroyWindow();
+    ForgetUpdatePoster();
     StopWorkers();
     m_tray.DeleteTrayIcon();
     PostQuitMessage(0);

@@ -185,8 +185,11 @@ private:
     std::shared_ptr<DesktopSettingsApplier> m_desktopSettings;
     std::unique_ptr<QSocketNotifier> m_siblingNotifier;
     std::unique_ptr<QSocketNotifier> m_sleepNotifier;
-    std::unique_ptr<HttpClient> m_http;
-    std::unique_ptr<UpdateChecker> m_updateChecker;
+    struct UpdatePoster;
+    void ForgetUpdatePoster();
+    std::shared_ptr<HttpClient> m_http;
+    std::shared_ptr<UpdateChecker> m_updateChecker;
+    std::shared_ptr<UpdatePoster> m_updatePoster;
     CSetWnd* m_setWnd = nullptr;
     bool m_updateCheckAsked = false;
     // Only the first answer opens the settings window; later ones only set the badge.

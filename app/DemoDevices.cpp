@@ -3,7 +3,6 @@
 #include "emulator/DemoUpdateService.h"
 #include "emulator/FakeHidrawTree.h"
 #include "emulator/FirmwareDevice.h"
-#include "platform/Paths.h"
 #include "platform/Trace.h"
 #include "update/UpdateService.h"
 
@@ -14,6 +13,12 @@ namespace pelan {
 namespace {
 
 constexpr const char* kHidrawRootVariable = "PELAN_HIDRAW_ROOT";
+
+// pelan-emu is built and installed beside the program.
+std::string executableFolder() {
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string() + "/";
+}
 
 } // namespace
 
@@ -48,13 +53,15 @@ std::unique_ptr<DemoDevices> DemoDevices::start(const std::vector<std::string>& 
 
 void DemoDevices::startUpdateService() {
     service_ = std::make_unique<emu::DemoUpdateService>(
-        0, programFolder() + "pelan-emu",
+        0, executableFolder() + "pelan-emu",
         [this](const std::string& kind, uint16_t version) { return upgradeFirmware(kind, version); });
     if (!service_->ok()) {
         trace("the demo update service could not be started");
         service_.reset();
         return;
     }
+    if (const char* previous = std::getenv(kUpdateUrlVariable))
+        previousUpdateUrl_ = previous;
     ::setenv(kUpdateUrlVariable, service_->baseUrl().c_str(), 1);
     trace("demo update service at " + service_->baseUrl());
 }
@@ -81,8 +88,10 @@ bool DemoDevices::upgradeFirmware(const std::string& kind, uint16_t version) {
 }
 
 DemoDevices::~DemoDevices() {
-    if (service_ != nullptr)
+    if (service_ != nullptr && previousUpdateUrl_.empty())
         ::unsetenv(kUpdateUrlVariable);
+    else if (service_ != nullptr)
+        ::setenv(kUpdateUrlVariable, previousUpdateUrl_.c_str(), 1);
     service_.reset();
     tree_.reset();
     if (rootWasSet_)

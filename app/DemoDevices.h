@@ -47,6 +47,7 @@ private:
     std::unique_ptr<emu::DemoUpdateService> service_;
     bool rootWasSet_ = false;
     std::string previousRoot_;
+    std::string previousUpdateUrl_;
 };
 
 } // namespace pelan

@@ -9,6 +9,8 @@
 #include "platform/Trace.h"
 #include "update/UpdateService.h"
 
+#include <mutex>
+
 namespace pelan {
 namespace {
 
@@ -17,13 +19,33 @@ constexpr int kSettingsTopOffset = 60;
 
 } // namespace
 
+// A check stuck in a name lookup may outlive the window: the worker owns what it uses and posts through a holder
+// the window empties when it goes.
+struct CMainWnd::UpdatePoster {
+    std::mutex mutex;
+    CMainWnd* window = nullptr;
+};
+
 void CMainWnd::StartUpdateThread() {
-    m_http = std::make_unique<CurlHttpClient>();
-    m_updateChecker = std::make_unique<UpdateChecker>(*m_http, updateServiceUrl());
-    m_workers[kUpdateWorker].start([this](StopEvent&) {
-        m_updateChecker->run([this](bool newer) { PostMessage(kUpdateAnswerMsg, newer ? 1 : 0, 0); });
+    m_http = std::make_shared<CurlHttpClient>();
+    m_updateChecker = std::make_shared<UpdateChecker>(*m_http, updateServiceUrl());
+    m_updatePoster = std::make_shared<UpdatePoster>();
+    m_updatePoster->window = this;
+    m_workers[kUpdateWorker].start([http = m_http, checker = m_updateChecker, poster = m_updatePoster](StopEvent&) {
+        checker->run([&poster](bool newer) {
+            std::lock_guard lock(poster->mutex);
+            if (poster->window != nullptr)
+                poster->window->PostMessage(kUpdateAnswerMsg, newer ? 1 : 0, 0);
+        });
         trace("获取更新线程退出");
     });
+}
+
+void CMainWnd::ForgetUpdatePoster() {
+    if (m_updatePoster == nullptr)
+        return;
+    std::lock_guard lock(m_updatePoster->mutex);
+    m_updatePoster->window = nullptr;
 }
 
 std::vector<UpdateProduct> CMainWnd::PrepareUpdateList() const {
@@ -80,7 +102,6 @@ void CMainWnd::OpenSettings(bool underSettingsButton) {
     // Modal over the main window without a nested loop: the window ends itself and tells us through its callback.
     host->setWindowModality(Qt::ApplicationModal);
     window->ShowWindow(true, true);
-    PostMessage(UWM_CLEAR_UPDATE_BADGE_MSG, 0, 0);
 }
 
 } // namespace pelan
