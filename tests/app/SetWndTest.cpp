@@ -106,8 +106,14 @@ TEST_F(SetWndTest, NewFirmwareIsDownloadedUpgradedAndShownUpToDate) {
 
     // The upgrade program runs and reports its progress on the ring; closing is refused meanwhile.
     auto* ring = dynamic_cast<CCircleProgressUI*>(row(0)->FindSubControl("update_progress"));
-    ASSERT_TRUE(test::waitFor([&] { return status(0) == kRowInstalling && ring->GetValue() > 0; }, kWaitMs));
-    EXPECT_TRUE(ring->IsVisibleFlag());
+    auto* statusText = dynamic_cast<CLabelUI*>(row(0)->FindSubControl("update_status_text"));
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            return statusText->GetText() == CResourceManager::GetInstance()->GetText("UpdateIngText") &&
+                   ring->IsVisibleFlag() && ring->GetValue() > 0;
+        },
+        kWaitMs));
+    EXPECT_EQ(status(0), kRowInstalling);
     click(setting("laterbtn"));
     QTest::qWait(100);
     ASSERT_EQ(window->GetSettingsWindow(), settings);
