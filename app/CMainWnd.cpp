@@ -247,6 +247,7 @@ void CMainWnd::ReadSleepChanges() {
 LRESULT CMainWnd::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {
     ShowWindow(false);
     KillTimer(kOpenRetryTimer);
+    m_stopping = true;
     if (m_setWnd != nullptr)
         m_setWnd->DestroyWindow();
     ForgetUpdatePoster();

@@ -60,7 +60,7 @@ std::vector<UpdateProduct> CMainWnd::PrepareUpdateList() const {
 }
 
 void CMainWnd::RequestUpdateCheck() {
-    if (m_updateChecker == nullptr)
+    if (m_updateChecker == nullptr || m_stopping)
         return;
     m_updateCheckAsked = true;
     trace("需要去获取更新");
