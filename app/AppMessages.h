@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Ipc.h"
 #include "ui/UIDefs.h"
 
 #include <QString>
@@ -16,7 +17,7 @@ inline constexpr UINT UWM_SHOW_SETTINGS_MSG = 3093;
 inline constexpr UINT UWM_CLEAR_UPDATE_BADGE_MSG = 3094;
 inline constexpr UINT UWM_HOOK_SWITCH_MSG = 1054;
 
-inline constexpr const char* kSettingsRelayMessageName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF15}";
+inline constexpr const char* kSettingsRelayMessageName = kSettingsRelayName;
 inline constexpr const char* kLightingOwnerAnnouncementName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF16}";
 inline constexpr const char* kLightingOwnerRequestName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF17}";
 

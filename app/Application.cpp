@@ -85,6 +85,9 @@ int runPelan(int argc, char** argv) {
     }
     if (channel.role() == InstanceChannel::Role::Failed)
         trace("single instance not available: " + channel.error());
+    else
+        // A firmware upgrade program started from the update list reports back through this socket.
+        ::setenv(kRelaySocketVariable, channel.socketPath().c_str(), 1);
 
     CPaintManagerUI::SetInstance(nullptr);
     CPaintManagerUI::SetInstancePath(programDir);

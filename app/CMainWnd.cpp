@@ -2,12 +2,15 @@
 
 #include "app/AppMessages.h"
 #include "app/Application.h"
+#include "app/CSetWnd.h"
 #include "app/DemoDevices.h"
 #include "controls/CDeviceOptionUI.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/ProfileRoutes.h"
 #include "platform/DbusSignals.h"
+#include "platform/HttpClient.h"
 #include "platform/Trace.h"
+#include "update/UpdateService.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -43,6 +46,7 @@ CMainWnd::CMainWnd() = default;
 
 CMainWnd::~CMainWnd() {
     // A window destroyed without WM_DESTROY (never created, or deleted directly) still ends its workers.
+    ForgetUpdatePoster();
     StopWorkers();
     m_siblingNotifier.reset();
     m_sleepNotifier.reset();
@@ -80,7 +84,8 @@ void CMainWnd::OnWindowInit() {
     ShowWindow(false);
     ApplyVisibleOptionRules();
     StartScanThread();
-    // The update check (worker 2) and the lighting sync (worker 8) join the workers with their own parts.
+    StartUpdateThread();
+    // The lighting sync (worker 8) joins the workers with its own part.
     SetTimer(kPlacementTimer, kPlacementDelayMs);
     m_started = true;
 }
@@ -127,8 +132,12 @@ void CMainWnd::StopWorkers() {
         WorkerThread& worker = m_workers[size_t(i)];
         if (!worker.running())
             continue;
-        const WorkerThread::StopOutcome outcome =
-            worker.stop(i == kScanWorker ? takeWaitingReport : std::function<void()>());
+        std::function<void()> wake;
+        if (i == kScanWorker)
+            wake = takeWaitingReport;
+        else if (i == kUpdateWorker)
+            wake = [this] { m_updateChecker->stop(); };
+        const WorkerThread::StopOutcome outcome = worker.stop(wake);
         if (outcome == WorkerThread::StopOutcome::TimedOut)
             trace("所有对象处于非激发状态，超时");
         else if (outcome == WorkerThread::StopOutcome::NotRunning)
@@ -256,6 +265,10 @@ void CMainWnd::ReadSleepChanges() {
 LRESULT CMainWnd::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {
     ShowWindow(false);
     KillTimer(kOpenRetryTimer);
+    m_stopping = true;
+    if (m_setWnd != nullptr)
+        m_setWnd->DestroyWindow();
+    ForgetUpdatePoster();
     StopWorkers();
     m_tray.DeleteTrayIcon();
     PostQuitMessage(0);
@@ -289,8 +302,12 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             m_hovered = uMsg == WM_MOUSEHOVER;
     } else if (uMsg == ids.instance && uMsg != 0) {
         BringToFront();
+        // The first comes after the first scan, when the connected devices have their pages: time to check.
+        if (!m_updateCheckAsked)
+            RequestUpdateCheck();
     } else if (uMsg == ids.settingsRelay && uMsg != 0) {
-        // Relayed to the settings window while one is open; the settings window joins with its own part.
+        if (m_setWnd != nullptr)
+            m_setWnd->PostMessage(uMsg, wParam, lParam);
     } else if (uMsg == ids.lightingOwnerRequest && uMsg != 0) {
         if (wParam == 1)
             SetLightingControl(lParam != 0 ? 1 : 0, false);
@@ -331,6 +348,10 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         for (DevicePage& entry : m_pages)
             if (entry.kind == kDeviceKindMouse || entry.kind == kDeviceKindKeyboard)
                 entry.page->refreshTexts();
+    } else if (uMsg == kUpdateAnswerMsg) {
+        OnUpdateAnswer(wParam != 0);
+    } else if (uMsg == UWM_SHOW_SETTINGS_MSG) {
+        OpenSettings(false);
     } else if (uMsg == UWM_CLEAR_UPDATE_BADGE_MSG) {
         if (m_titleButtons[8] != nullptr)
             m_titleButtons[8]->SetForeImage(QString());

@@ -4,6 +4,7 @@
 #include "device/DeviceScanner.h"
 #include "device/WorkerThread.h"
 #include "ui/DuiLib.h"
+#include "update/UpdateModel.h"
 
 #include <array>
 #include <atomic>
@@ -15,6 +16,9 @@ class QSocketNotifier;
 namespace pelan {
 
 class CDeviceOptionUI;
+class CSetWnd;
+class HttpClient;
+class UpdateChecker;
 class CMpDevicePowerUI;
 class CVeltraUSBDevice;
 class DemoDevices;
@@ -98,6 +102,17 @@ public:
     // Applies the pages' pointer and keyboard settings to the desktop (made on first use).
     DesktopSettingsApplier& GetDesktopSettings();
 
+    // Update check and settings window (MainWndUpdate.cpp).
+    static constexpr UINT kUpdateAnswerMsg = 3112; // wParam 1: something is newer
+    static constexpr const char* kUpdateBadgeImage = "file='sysbtn/haveNewInfo.png'";
+    // Opens the settings window unless one is open: placed under "setbtn" or centred.
+    void OpenSettings(bool underSettingsButton);
+    CSetWnd* GetSettingsWindow() const { return m_setWnd; }
+    // The model table with the connected pages' HID version numbers and the program's own.
+    std::vector<UpdateProduct> PrepareUpdateList() const;
+    // Hands the update worker a fresh list to check.
+    void RequestUpdateCheck();
+
 private:
     // The scan thread's reports, handed to the UI thread as blocking window messages.
     class ScanListener : public DeviceScanner::Listener {
@@ -127,6 +142,8 @@ private:
     void OpenTrayMenu();
     void StartDemoDevices();
     void StartScanThread();
+    void StartUpdateThread();
+    void OnUpdateAnswer(bool newer);
     void StopWorkers();
 
     // Page creation, arrival and removal, option showing and hiding.
@@ -176,6 +193,15 @@ private:
     std::shared_ptr<DesktopSettingsApplier> m_desktopSettings;
     std::unique_ptr<QSocketNotifier> m_siblingNotifier;
     std::unique_ptr<QSocketNotifier> m_sleepNotifier;
+    struct UpdatePoster;
+    void ForgetUpdatePoster();
+    std::shared_ptr<HttpClient> m_http;
+    std::shared_ptr<UpdateChecker> m_updateChecker;
+    std::shared_ptr<UpdatePoster> m_updatePoster;
+    CSetWnd* m_setWnd = nullptr;
+    bool m_updateCheckAsked = false;
+    // Only the first answer opens the settings window; later ones only set the badge.
+    bool m_openSettingsOnNews = true;
     int m_lightingControl = 1;
     bool m_active = false;
     bool m_hovered = false;

@@ -1,8 +1,10 @@
 #include "app/DemoDevices.h"
 
+#include "emulator/DemoUpdateService.h"
 #include "emulator/FakeHidrawTree.h"
 #include "emulator/FirmwareDevice.h"
 #include "platform/Trace.h"
+#include "update/UpdateService.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +13,12 @@ namespace pelan {
 namespace {
 
 constexpr const char* kHidrawRootVariable = "PELAN_HIDRAW_ROOT";
+
+// pelan-emu is built and installed beside the program.
+std::string executableFolder() {
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string() + "/";
+}
 
 } // namespace
 
@@ -32,15 +40,59 @@ std::unique_ptr<DemoDevices> DemoDevices::start(const std::vector<std::string>& 
             continue;
         }
         const int id = demo->tree_->plug(std::move(device));
-        if (id < 0)
+        if (id < 0) {
             trace("emulated " + kind + " could not be plugged");
-        else
+        } else {
             demo->ids_.push_back(id);
+            demo->kinds_.push_back(kind);
+        }
     }
+    demo->startUpdateService();
     return demo;
 }
 
+void DemoDevices::startUpdateService() {
+    service_ = std::make_unique<emu::DemoUpdateService>(
+        0, executableFolder() + "pelan-emu",
+        [this](const std::string& kind, uint16_t version) { return upgradeFirmware(kind, version); });
+    if (!service_->ok()) {
+        trace("the demo update service could not be started");
+        service_.reset();
+        return;
+    }
+    if (const char* previous = std::getenv(kUpdateUrlVariable))
+        previousUpdateUrl_ = previous;
+    ::setenv(kUpdateUrlVariable, service_->baseUrl().c_str(), 1);
+    trace("demo update service at " + service_->baseUrl());
+}
+
+std::vector<int> DemoDevices::deviceIds() const {
+    std::lock_guard lock(mutex_);
+    return ids_;
+}
+
+bool DemoDevices::upgradeFirmware(const std::string& kind, uint16_t version) {
+    std::lock_guard lock(mutex_);
+    for (size_t i = 0; i < kinds_.size(); ++i) {
+        if (kinds_[i] != kind)
+            continue;
+        auto device = std::dynamic_pointer_cast<emu::FirmwareDevice>(tree_->device(ids_[i]));
+        if (device == nullptr)
+            return false;
+        device->setVersionNumber(version);
+        tree_->unplug(ids_[i]);
+        ids_[i] = tree_->plug(device);
+        return ids_[i] >= 0;
+    }
+    return false;
+}
+
 DemoDevices::~DemoDevices() {
+    if (service_ != nullptr && previousUpdateUrl_.empty())
+        ::unsetenv(kUpdateUrlVariable);
+    else if (service_ != nullptr)
+        ::setenv(kUpdateUrlVariable, previousUpdateUrl_.c_str(), 1);
+    service_.reset();
     tree_.reset();
     if (rootWasSet_)
         ::setenv(kHidrawRootVariable, previousRoot_.c_str(), 1);

@@ -4,6 +4,7 @@
 #include "app/CMainWnd.h"
 #include "app/DeviceTables.h"
 #include "app/PageOptionLink.h"
+#include "controls/CCircleProgressUI.h"
 #include "controls/CDeviceOptionUI.h"
 #include "pages/CMpDevicePowerUI.h"
 #include "pages/CVeltraDI6533Device.h"
@@ -37,7 +38,7 @@ struct BuilderEntry {
 };
 
 const BuilderEntry kBuilderTable[] = {
-    {"CircleProgress", nullptr, nullptr},            // CCircleProgressUI
+    {"CircleProgress", &create<CCircleProgressUI>, nullptr},
     {"SelectPanel", nullptr, nullptr},               // CSelectPanelUI
     {"DeviceKeyButton", nullptr, nullptr},           // CDeviceKeyButtonUI
     {"HandImgButton", nullptr, nullptr},             // CHandImgButtonUI

@@ -142,6 +142,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         // the recoil panel's buttons, on the mouse page only
     } else if (sameName(name, "closebtn") || sameName(name, "nodevice_ok_btn")) {
         HideOrEnd();
+    } else if (msg.pSender == m_titleButtons[8]) {
+        OpenSettings(true);
     } else if (sameName(name, kControlLightStatus)) {
         SetLightingControl(m_lightingControl != 0 ? 0 : 1, true);
     } else if (msg.pSender == m_titleButtons[3]) {

@@ -53,6 +53,8 @@ CommandResult runCommand(const std::vector<std::string>& words, CliKind kind) {
         return rawCommand(args, kind);
     if (name == "recoil")
         return recoilCommand(args, kind);
+    if (name == "update")
+        return updateCommand(args);
     return usageFailed("unknown command " + name + " (pelanctl --help lists them)");
 }
 

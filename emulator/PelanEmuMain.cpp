@@ -4,12 +4,24 @@
 #include <iostream>
 #include <string>
 
+#include "emulator/DemoUpdateService.h"
 #include "emulator/EmulatorSession.h"
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
 
 namespace {
 
 const char* const kUsage =
     "usage: pelan-emu --root DIR [--devices mouse,mousepad,headset,keyboard] [--version KIND=0xNNNN]...\n"
+    "                 [--update-service PORT]\n"
+    "       pelan-emu --upgrade KIND --service URL\n"
+    "\n"
+    "--update-service PORT also answers the update service on http://127.0.0.1:PORT/ (0: any free port, told\n"
+    "in the line \"update-service URL\" before \"ready\"): newer firmware for the emulated devices and a newer\n"
+    "program version; its firmware download is an upgrade program that runs pelan-emu --upgrade, which reports\n"
+    "progress and success to the program through $PELAN_RELAY_SOCKET and raises the emulated device's firmware.\n"
     "\n"
     "Serves emulated devices under DIR (point the program at it with PELAN_HIDRAW_ROOT=DIR or --root DIR),\n"
     "prints \"ready\", then reads one command a line on standard input:\n"
@@ -35,6 +47,8 @@ int main(int argc, char** argv) {
     std::string root;
     std::string devices = "mouse,mousepad,headset";
     std::vector<std::pair<std::string, uint16_t>> versions;
+    std::string upgradeKind, serviceUrl;
+    int servicePort = -1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -51,10 +65,22 @@ int main(int argc, char** argv) {
             if (!pelan::emu::parseVersionOption(argv[++i], kind, version))
                 return usageError("--version wants KIND=0xNNNN");
             versions.emplace_back(kind, version);
+        } else if (arg == "--update-service" && hasValue) {
+            uint32_t port = 0;
+            if (!pelan::emu::parseNumber(argv[++i], 65535, port))
+                return usageError("--update-service wants a port number");
+            servicePort = int(port);
+        } else if (arg == "--upgrade" && hasValue) {
+            upgradeKind = argv[++i];
+        } else if (arg == "--service" && hasValue) {
+            serviceUrl = argv[++i];
         } else {
             return usageError("unknown or incomplete option " + arg);
         }
     }
+    if (!upgradeKind.empty())
+        return serviceUrl.empty() ? usageError("--upgrade wants --service URL")
+                                  : pelan::emu::runDemoUpgrade(upgradeKind, serviceUrl);
     if (root.empty())
         return usageError("--root DIR is required");
 
@@ -69,11 +95,35 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pelan-emu: could not serve the devices under %s\n", root.c_str());
         return 1;
     }
+    // The service's upgrades replug devices from its own thread.
+    std::mutex sessionMutex;
+    std::unique_ptr<pelan::emu::DemoUpdateService> service;
+    if (servicePort >= 0) {
+        std::error_code error;
+        const std::string self = std::filesystem::read_symlink("/proc/self/exe", error).string();
+        service = std::make_unique<pelan::emu::DemoUpdateService>(uint16_t(servicePort), self,
+                                                                  [&](const std::string& kind, uint16_t version) {
+                                                                      std::lock_guard lock(sessionMutex);
+                                                                      const auto device = session.device(kind);
+                                                                      if (device == nullptr)
+                                                                          return false;
+                                                                      device->setVersionNumber(version);
+                                                                      session.run("unplug " + kind);
+                                                                      return session.run("plug " + kind).text == "ok";
+                                                                  });
+        if (!service->ok()) {
+            std::fprintf(stderr, "pelan-emu: cannot serve the update service on port %d\n", servicePort);
+            return 1;
+        }
+        std::cout << "update-service " << service->baseUrl() << std::endl;
+    }
     std::cout << "ready" << std::endl;
     for (std::string line; std::getline(std::cin, line);) {
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
+        std::unique_lock lock(sessionMutex);
         const pelan::emu::EmulatorSession::Answer answer = session.run(line);
+        lock.unlock();
         std::cout << answer.text << std::endl;
         if (answer.quit)
             break;

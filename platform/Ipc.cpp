@@ -20,6 +20,7 @@ namespace {
 constexpr std::size_t kMaxLine = 512;
 constexpr std::size_t kMaxName = 256;
 constexpr std::string_view kKeyword = "MSG";
+constexpr std::string_view kRelayKeyword = "relay";
 
 bool usableOwnFolder(const std::string& folder) {
     struct stat info {};
@@ -110,6 +111,21 @@ std::optional<std::string> readLine(int fd, int timeoutMs) {
     }
 }
 
+// " WPARAM LPARAM" after the relay keyword.
+std::optional<IpcMessage> decodeRelayLine(std::string_view rest) {
+    if (rest.size() < 4 || rest[0] != ' ')
+        return std::nullopt;
+    rest.remove_prefix(1);
+    const auto space = rest.find(' ');
+    if (space == std::string_view::npos)
+        return std::nullopt;
+    const auto wParam = parseNumber(rest.substr(0, space));
+    const auto lParam = parseNumber(rest.substr(space + 1));
+    if (!wParam || !lParam)
+        return std::nullopt;
+    return IpcMessage{kSettingsRelayName, *wParam, *lParam};
+}
+
 } // namespace
 
 std::string encodeIpcMessage(const IpcMessage& message) {
@@ -118,6 +134,8 @@ std::string encodeIpcMessage(const IpcMessage& message) {
 }
 
 std::optional<IpcMessage> decodeIpcMessage(std::string_view line) {
+    if (line.starts_with(kRelayKeyword) && line.size() < kMaxLine)
+        return decodeRelayLine(line.substr(kRelayKeyword.size()));
     if (line.size() > kMaxLine || !line.starts_with(kKeyword) || line.size() <= kKeyword.size() ||
         line[kKeyword.size()] != ' ')
         return std::nullopt;
@@ -329,8 +347,12 @@ void InstanceChannel::closeClient(int fd) {
 }
 
 bool InstanceChannel::send(const IpcMessage& message) const {
+    return sendIpcMessage(m_socketPath, message);
+}
+
+bool sendIpcMessage(const std::string& socketPath, const IpcMessage& message) {
     sockaddr_un address{};
-    if (m_socketPath.empty() || !fillAddress(m_socketPath, address))
+    if (socketPath.empty() || !fillAddress(socketPath, address))
         return false;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)

@@ -21,7 +21,13 @@ struct IpcMessage {
     std::int64_t lParam = 0;
 };
 
+// The settings relay message of a firmware upgrade program, and the environment variable that tells a program
+// started by the update list where the running copy's socket is.
+inline constexpr const char* kSettingsRelayName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF15}";
+inline constexpr const char* kRelaySocketVariable = "PELAN_RELAY_SOCKET";
+
 // One message as the bytes sent on the socket: "MSG <wParam> <lParam> <name>\n". Names hold no line breaks.
+// An upgrade program may also send "relay <wParam> <lParam>\n", the settings relay message.
 std::string encodeIpcMessage(const IpcMessage& message);
 // The message of one received line; nullopt for anything else (wrong keyword, bad numbers, empty or overlong name).
 std::optional<IpcMessage> decodeIpcMessage(std::string_view line);
@@ -31,6 +37,9 @@ std::optional<IpcMessage> decodeIpcMessage(std::string_view line);
 std::string ipcRuntimeFolder();
 // A name usable as a file name: '/' and control characters become '_'.
 std::string ipcSafeName(std::string_view title);
+
+// Sends one message to the socket at `socketPath`. False when it cannot be reached.
+bool sendIpcMessage(const std::string& socketPath, const IpcMessage& message);
 
 class InstanceChannel {
 public:

@@ -51,6 +51,15 @@ TEST(IpcMessages, RoundTripAndHostileLinesAreRefused) {
                             "MSG 1 99999999999999999999 n", "MSG 1 2 na\x01me", "MSG 1x 2 name"})
         EXPECT_FALSE(decodeIpcMessage(bad)) << bad;
     EXPECT_FALSE(decodeIpcMessage("MSG 1 2 " + std::string(300, 'n')));
+
+    // An upgrade program's short form of the settings relay message.
+    const auto relay = decodeIpcMessage("relay 4 55");
+    ASSERT_TRUE(relay);
+    EXPECT_EQ(relay->name, kSettingsRelayName);
+    EXPECT_EQ(relay->wParam, 4);
+    EXPECT_EQ(relay->lParam, 55);
+    for (const char* bad : {"relay", "relay 4", "relay 4 x", "relay4 5", "relay 1 2 3"})
+        EXPECT_FALSE(decodeIpcMessage(bad)) << bad;
 }
 
 TEST(InstanceChannel, FirstCopyListensLaterCopiesReachIt) {

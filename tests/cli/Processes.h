@@ -113,7 +113,8 @@ inline ProcessResult runProcess(std::vector<std::string> words, std::chrono::mil
 // pelan-emu serving devices under a short fresh root; command() sends one line and returns its answer.
 class EmulatorProcess {
 public:
-    explicit EmulatorProcess(const std::string& devices) {
+    // `extra` options go after the devices; with --update-service the service's address is kept.
+    explicit EmulatorProcess(const std::string& devices, const std::vector<std::string>& extra = {}) {
         char pattern[] = "/tmp/pemu.XXXXXX";
         root_ = ::mkdtemp(pattern) ? pattern : "";
         int inPipe[2];
@@ -125,14 +126,20 @@ public:
             ::close(inPipe[1]);
             ::close(outPipe[0]);
             const int devNull = ::open("/dev/null", O_WRONLY);
-            detail::execChild({builtProgram("pelan-emu"), "--root", root_, "--devices", devices}, inPipe[0], outPipe[1],
-                              devNull, {});
+            std::vector<std::string> words{builtProgram("pelan-emu"), "--root", root_, "--devices", devices};
+            words.insert(words.end(), extra.begin(), extra.end());
+            detail::execChild(std::move(words), inPipe[0], outPipe[1], devNull, {});
         }
         ::close(inPipe[0]);
         ::close(outPipe[1]);
         toEmulator_ = inPipe[1];
         fromEmulator_ = outPipe[0];
-        ready_ = readLine() == "ready";
+        std::string line = readLine();
+        if (line.rfind("update-service ", 0) == 0) {
+            serviceUrl_ = line.substr(15);
+            line = readLine();
+        }
+        ready_ = line == "ready";
     }
 
     ~EmulatorProcess() {
@@ -150,6 +157,7 @@ public:
     EmulatorProcess& operator=(const EmulatorProcess&) = delete;
 
     bool ready() const { return ready_; }
+    const std::string& serviceUrl() const { return serviceUrl_; }
     const std::string& root() const { return root_; }
 
     std::string command(const std::string& line) {
@@ -181,6 +189,7 @@ private:
     }
 
     std::string root_;
+    std::string serviceUrl_;
     pid_t pid_ = -1;
     int toEmulator_ = -1;
     int fromEmulator_ = -1;

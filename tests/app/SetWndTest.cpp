@@ -1,0 +1,129 @@
+// The update path through the window, as the demo runs it: emulated devices and the demo update service, the badge
+// and the settings window opened by the first check, a ticked firmware row downloaded and upgraded with the ring
+// moving and the result relayed back through the instance socket, closing refused meanwhile.
+#include "AppTestSupport.h"
+#include "app/AppMessages.h"
+#include "app/CMainWnd.h"
+#include "app/CSetWnd.h"
+#include "app/CustomControls.h"
+#include "app/DemoDevices.h"
+#include "app/InstanceListener.h"
+#include "controls/CCircleProgressUI.h"
+#include "controls/CUpdateInfoListItemUI.h"
+#include "platform/Ipc.h"
+#include "platform/Paths.h"
+#include "support/TempFolder.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace pelan {
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+void click(CControlUI* control) {
+    ASSERT_NE(control, nullptr);
+    QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+}
+
+class SetWndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("XDG_CACHE_HOME", folder.file("cache").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+        ::chmod(folder.path().c_str(), 0700);
+        setDataFolderOverride(folder.file("data"));
+        setProgramFolderOverride(test::env("PELAN_SOURCE_DIR").toStdString());
+        test::useSourceSkin("lan_en.xml");
+        registerCustomControls();
+        registerInstanceMessage();
+        registerGuidMessages();
+        // The relay socket the upgrade program reports to, read as the program reads its instance socket.
+        channel = std::make_unique<InstanceChannel>(InstanceChannel::open("Pelan SetWnd Test"));
+        ASSERT_EQ(channel->role(), InstanceChannel::Role::Primary);
+        ::setenv(kRelaySocketVariable, channel->socketPath().c_str(), 1);
+        window = std::make_unique<CMainWnd>();
+        listener = std::make_unique<InstanceListener>(*channel, [this](const IpcMessage& message) {
+            window->PostMessage(RegisterWindowMessage(QString::fromStdString(message.name)), WPARAM(message.wParam),
+                                LPARAM(message.lParam));
+        });
+        demo = DemoDevices::start({"mouse", "mousepad"});
+        ASSERT_NE(demo, nullptr);
+        ASSERT_NE(window->Create(static_cast<QWidget*>(nullptr), productTitle(), 0x96CA0000, 0, 0, 0, 800, 572),
+                  nullptr);
+    }
+    void TearDown() override {
+        if (window != nullptr && window->GetHWND() != nullptr)
+            window->DestroyWindow();
+        window.reset();
+        listener.reset();
+        demo.reset();
+        setDataFolderOverride("");
+        setProgramFolderOverride("");
+        ::unsetenv(kRelaySocketVariable);
+        ::unsetenv("XDG_CACHE_HOME");
+    }
+
+    CControlUI* setting(const char* name) const {
+        return window->GetSettingsWindow()->GetPaintManager()->FindControl(name);
+    }
+    CUpdateInfoListItemUI* row(int index) const {
+        auto* list = dynamic_cast<CListUI*>(setting("device_update_list_info"));
+        return list != nullptr ? dynamic_cast<CUpdateInfoListItemUI*>(list->GetItemAt(index)) : nullptr;
+    }
+    int status(int index) const { return window->GetSettingsWindow()->Session().rows()[size_t(index)].status; }
+
+    testing::TempFolder folder;
+    std::unique_ptr<InstanceChannel> channel;
+    std::unique_ptr<InstanceListener> listener;
+    std::unique_ptr<DemoDevices> demo;
+    std::unique_ptr<CMainWnd> window;
+};
+
+TEST_F(SetWndTest, NewFirmwareIsDownloadedUpgradedAndShownUpToDate) {
+    // The first check finds news: the badge goes up and the settings window opens by itself.
+    ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() != nullptr; }, kWaitMs));
+    EXPECT_EQ(window->GetPaintManager()->FindControl("setbtn")->GetForeImage(), CMainWnd::kUpdateBadgeImage);
+    CSetWnd* settings = window->GetSettingsWindow();
+    EXPECT_EQ(settings->GetHWND()->size(), QSize(CSetWnd::kWidth, CSetWnd::kHeight));
+    ASSERT_TRUE(test::waitFor([&] { return settings->Session().state() == kWindowHaveUpdate; }, kWaitMs));
+    // Mouse, mousepad and the program, each with something newer.
+    ASSERT_NE(row(2), nullptr);
+    EXPECT_EQ(static_cast<CLabelUI*>(row(0)->FindSubControl("update_current_version_text"))->GetText(), "V0103");
+    EXPECT_EQ(static_cast<CLabelUI*>(row(0)->FindSubControl("update_new_version_text"))->GetText(), "V0104");
+    EXPECT_FALSE(setting("update_fw_and_ap")->IsVisibleFlag());
+
+    click(row(0)->TickBox());
+    ASSERT_TRUE(setting("update_fw_and_ap")->IsVisibleFlag());
+    click(setting("update_fw_and_ap"));
+    auto* tabs = dynamic_cast<CTabLayoutUI*>(setting("get_update_tab_layout"));
+    ASSERT_EQ(tabs->GetCurSel(), 1);
+    click(setting("update_OK_btn"));
+    EXPECT_EQ(tabs->GetCurSel(), 0);
+
+    // The upgrade program runs and reports its progress on the ring; closing is refused meanwhile.
+    auto* ring = dynamic_cast<CCircleProgressUI*>(row(0)->FindSubControl("update_progress"));
+    auto* statusText = dynamic_cast<CLabelUI*>(row(0)->FindSubControl("update_status_text"));
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            return statusText->GetText() == CResourceManager::GetInstance()->GetText("UpdateIngText") &&
+                   ring->IsVisibleFlag() && ring->GetValue() > 0;
+        },
+        kWaitMs));
+    EXPECT_EQ(status(0), kRowInstalling);
+    click(setting("laterbtn"));
+    QTest::qWait(100);
+    ASSERT_EQ(window->GetSettingsWindow(), settings);
+
+    ASSERT_TRUE(test::waitFor([&] { return status(0) == kRowUpToDate; }, kWaitMs));
+    EXPECT_EQ(static_cast<CLabelUI*>(row(0)->FindSubControl("update_current_version_text"))->GetText(), "V0104");
+    EXPECT_FALSE(ring->IsVisibleFlag());
+    EXPECT_EQ(settings->Session().state(), kWindowHaveUpdate); // the mousepad and the program are still older
+
+    click(setting("laterbtn"));
+    ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
+}
+
+} // namespace
+} // namespace pelan
