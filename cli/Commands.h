@@ -29,5 +29,6 @@ CommandResult macroCommand(const Words& args, CliKind kind);
 CommandResult profileCommand(const Words& args, CliKind kind);
 CommandResult rawCommand(const Words& args, CliKind kind);
 CommandResult recoilCommand(const Words& args, CliKind kind);
+CommandResult headsetCommand(const Words& args);
 
 } // namespace pelan::cli

@@ -226,6 +226,30 @@ void HeadsetAudio::writeBands(const std::vector<int>& values) {
         properties_->writeInt(*output_, bandName(band), values[size_t(band)]);
 }
 
+void HeadsetAudio::adoptLibraryBands() {
+    if (!available())
+        return;
+    std::vector<int> playing;
+    for (int band = 0; band < kEqBandCount; ++band) {
+        const std::optional<double> value = properties_->readNumber(*output_, bandName(band));
+        if (!value)
+            return;
+        playing.push_back(int(std::lround(*value)));
+    }
+    if (playing == state_.eqValues)
+        return;
+    showUnsavedCurve();
+    state_.eqValues = playing;
+}
+
+// The panel turns to the custom presets; a curve moved away from a built-in preset is kept only once saved as one.
+void HeadsetAudio::showUnsavedCurve() {
+    if (state_.eqType == kCustomType)
+        return;
+    state_.eqType = kCustomType;
+    state_.customSelection = -1;
+}
+
 void HeadsetAudio::selectEqPreset(int t) {
     if (!available())
         return;
@@ -252,15 +276,11 @@ void HeadsetAudio::setEqBand(int band, int value) {
         return;
     if (band < 0 || band >= kEqBandCount)
         return;
-    if (state_.eqType != kCustomType) {
-        // The panel turns to the custom presets; what was moved is kept only once saved as one.
-        state_.eqType = kCustomType;
-        state_.customSelection = -1;
-    }
+    showUnsavedCurve();
+    value = std::clamp(value, kEqBandMin, kEqBandMax);
     state_.eqValues.resize(kEqBandCount, 0);
     state_.eqValues[size_t(band)] = value;
-    if (output_)
-        properties_->writeInt(*output_, bandName(band), value);
+    properties_->writeInt(*output_, bandName(band), value);
 }
 
 void HeadsetAudio::applyCustomEq(int slot) {

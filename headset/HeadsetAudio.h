@@ -12,6 +12,9 @@
 namespace pelan {
 
 inline constexpr int kMaxCustomEqPresets = 20;
+// The band values the sliders offer; they cover every built-in preset.
+inline constexpr int kEqBandMin = -20;
+inline constexpr int kEqBandMax = 20;
 
 // What the headset's sound and voice tabs show: the eight values stored as the profile's headset settings, the
 // mute states, the band values applied now, the custom presets and which of them the list has selected.
@@ -72,6 +75,10 @@ public:
     // headset came after the library was initialised) are looked for again first.
     void readState();
 
+    // When the headset plays bands other than the shown ones (a band was moved in an earlier session and not
+    // saved), those bands become the shown ones, as an unsaved custom curve.
+    void adoptLibraryBands();
+
     void selectEqPreset(int t);
     void setEqBand(int band, int value);
     void applyCustomEq(int slot);
@@ -89,6 +96,7 @@ private:
     void readFeatureReport(AudioEndpoint& endpoint);
     void probe();
     void writeBands(const std::vector<int>& values);
+    void showUnsavedCurve();
     bool voiceChangerOffered() const;
     void save();
     // The eight settings into the profile, and the profile into its file.
