@@ -1,4 +1,5 @@
 #include "app/CMainWnd.h"
+#include "headset/ConfLibrary.h"
 
 #include "app/AppMessages.h"
 #include "app/Application.h"
@@ -94,6 +95,8 @@ void CMainWnd::StartDemoDevices() {
     const std::vector<std::string>& kinds = startupOptions().emulateKinds;
     if (kinds.empty())
         return;
+    // The audio library then serves its simulated headset.
+    useSimulatedAudio();
     m_demo = DemoDevices::start(kinds);
     if (m_demo == nullptr)
         trace("the emulated devices could not be started");

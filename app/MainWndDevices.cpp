@@ -13,7 +13,9 @@
 #include "pages/CVeltraMousePadDevice.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CDeviceProfileUI.h"
+#include "panels/CMagicControlUI.h"
 #include "panels/CShootControlUI.h"
+#include "panels/CVoice6533ControlUI.h"
 #include "platform/Trace.h"
 
 namespace pelan {
@@ -50,10 +52,10 @@ const BuilderEntry kBuilderTable[] = {
     {"VeltraMouseDevice", &create<CVeltraMouseDevice>, nullptr},
     {"VeltraKeyboardDevice", &create<CVeltraKeyboardDevice>, nullptr},
     {"DeviceProfile", [] { return static_cast<CControlUI*>(new CDeviceProfileUI()); }, nullptr},
-    {"LightControl", nullptr, nullptr},     // CLightControlUI
-    {"MagicControl", nullptr, nullptr},     // CMagicControlUI
-    {"Voice6533Control", nullptr, nullptr}, // CVoice6533ControlUI
-    {"KeySetControl", nullptr, nullptr},    // CKeySetControlUI
+    {"LightControl", nullptr, nullptr}, // CLightControlUI
+    {"MagicControl", &create<CMagicControlUI>, nullptr},
+    {"Voice6533Control", &create<CVoice6533ControlUI>, nullptr},
+    {"KeySetControl", nullptr, nullptr}, // CKeySetControlUI
     {"ShootControl", &create<CShootControlUI>, nullptr},
     {"DeviceProfileUI", nullptr, "XML/CustomControlXML/DeviceProfile.xml"},
     {"LightSetControlUI", nullptr, "XML/CustomControlXML/LightControl.xml"},

@@ -9,6 +9,7 @@
 #include "pages/CVeltraMouseDevice.h"
 #include "pages/KeyboardPageRoutes.h"
 #include "pages/MousePageRoutes.h"
+#include "panels/HeadsetRoutes.h"
 #include "panels/ProfileRoutes.h"
 #include "panels/RecoilRoutes.h"
 #include "platform/Shell.h"
@@ -106,7 +107,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     else if (type == DUI_MSGTYPE_MOVEVALUECHANGED)
         RouteLiveValue(msg);
     else if (type == DUI_MSGTYPE_ITEMSELECT)
-        handleProfileComboSelect(*this, msg);
+        handleProfileComboSelect(*this, msg) || handleHeadsetItemSelect(*this, msg);
     else if (type == DUI_MSGTYPE_KILLFOCUS || type == DUI_MSGTYPE_RETURN)
         RouteEditCommit(msg);
     // "colorchanged" and the other lists of "itemselect" reach the lighting, key, macro and headset panels, which
@@ -140,6 +141,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         handleProfilePanelClick(*this, msg);
     } else if (handleRecoilClick(*this, msg)) {
         // the recoil panel's buttons, on the mouse page only
+    } else if (handleHeadsetClick(*this, msg)) {
+        // the custom equaliser buttons, on the headset page only
     } else if (sameName(name, "closebtn") || sameName(name, "nodevice_ok_btn")) {
         HideOrEnd();
     } else if (msg.pSender == m_titleButtons[8]) {
@@ -190,7 +193,7 @@ void CMainWnd::RouteSelectChanged(TNotifyUI& msg) {
     }
     if (name == kSynchroniseOption)
         return; // the device option control reacts to it itself
-    if (handleProfileTabSelect(*this, msg) || handleRecoilSelect(*this, msg))
+    if (handleProfileTabSelect(*this, msg) || handleRecoilSelect(*this, msg) || handleHeadsetSelect(*this, msg))
         return;
     CVeltraUSBDevice* page = GetSelectedPage();
     auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page);
@@ -237,6 +240,8 @@ void CMainWnd::RouteMouseSystemCheck(CVeltraMouseDevice& mouse, const QString& n
 
 void CMainWnd::RouteValueChanged(TNotifyUI& msg) {
     if (msg.pSender == nullptr)
+        return;
+    if (handleHeadsetValue(*this, msg))
         return;
     const QString name = msg.pSender->GetName();
     const int value = sliderValue(msg);

@@ -72,6 +72,19 @@ Commands:
   recoil reset GUN                 the gun's factory table back
   recoil export GUN FILE
   recoil import GUN FILE           replace the gun's table with a file of 30 well-formed bullets
+  headset status                   the headset's equaliser, microphone, monitor and voice changer
+  headset eq preset N              equaliser preset 1 to 12, or 13 for the selected custom preset
+  headset eq band I VALUE          band 1 to 10 to -20..20 (a custom curve, kept once saved)
+  headset eq save [NAME]           save the bands as a new custom preset, or without NAME over the
+                                   selected one
+  headset eq apply SLOT | headset eq delete SLOT
+                                   use or delete custom preset SLOT (0 to 19, as eq list shows them)
+  headset eq list                  the custom presets with their bands
+  headset mic level N | headset monitor level N
+                                   microphone or monitor level, 0 to 100
+  headset mic mute on|off | headset monitor mute on|off
+  headset voice on|off | headset voice preset N
+                                   the voice changer and its preset, 1 to 4
   raw begin | raw end              begin or end an update
   raw info                         read the device information record
   raw read OFFSET LENGTH           read settings memory

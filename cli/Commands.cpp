@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "cli/EmulatedDevices.h"
+#include "headset/ConfLibrary.h"
 #include "platform/Paths.h"
 
 namespace pelan::cli {
@@ -15,6 +16,7 @@ CommandResult runInvocation(const Invocation& call) {
         const std::string error = emulated.serve(*call.emulate);
         if (!error.empty())
             return failed(error);
+        useSimulatedAudio();
     }
     if (call.dataDir) {
         if (!ensureFolder(withTrailingSlash(*call.dataDir)))
@@ -55,6 +57,8 @@ CommandResult runCommand(const std::vector<std::string>& words, CliKind kind) {
         return recoilCommand(args, kind);
     if (name == "update")
         return updateCommand(args);
+    if (name == "headset")
+        return headsetCommand(args);
     return usageFailed("unknown command " + name + " (pelanctl --help lists them)");
 }
 

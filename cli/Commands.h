@@ -30,5 +30,6 @@ CommandResult profileCommand(const Words& args, CliKind kind);
 CommandResult rawCommand(const Words& args, CliKind kind);
 CommandResult recoilCommand(const Words& args, CliKind kind);
 CommandResult updateCommand(const Words& args);
+CommandResult headsetCommand(const Words& args);
 
 } // namespace pelan::cli

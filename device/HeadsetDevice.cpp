@@ -4,6 +4,12 @@ namespace pelan {
 
 HeadsetDevice::HeadsetDevice() : PadRecordDevice(kDeviceFolderName, kDeviceIndex, kLedCount) {}
 
+void HeadsetDevice::loadProfileIntoPage() {
+    PadRecordDevice::loadProfileIntoPage();
+    if (audioProfileReader_)
+        audioProfileReader_();
+}
+
 void HeadsetDevice::onConnectTimer() {
     loadProfileIntoPage();
     if (audioStateReader_)

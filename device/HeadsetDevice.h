@@ -24,12 +24,16 @@ public:
 
     // Called by onConnectTimer between loading the profile and refreshing the page.
     void setAudioStateReader(std::function<void()> reader) { audioStateReader_ = std::move(reader); }
+    // Called after each profile load, so the audio settings take the loaded profile's values.
+    void setAudioProfileReader(std::function<void()> reader) { audioProfileReader_ = std::move(reader); }
+    void loadProfileIntoPage() override;
 
     CDi6533Profiledata& profileData() override { return profile_; }
 
 private:
     CDi6533Profiledata profile_;
     std::function<void()> audioStateReader_;
+    std::function<void()> audioProfileReader_;
 };
 
 } // namespace pelan

@@ -135,7 +135,8 @@ struct TabArea {
     int tab;
     const char* area;
 };
-constexpr TabArea kTabAreas[] = {{5, "device_function_recoil"}};
+constexpr TabArea kTabAreas[] = {
+    {5, "device_function_recoil"}, {6, "device_function_voice"}, {7, "device_function_magic"}};
 constexpr const char* kFunctionSwitch = "device_function_switch";
 
 void showTabArea(CVeltraUSBDevice& page, int tab) {

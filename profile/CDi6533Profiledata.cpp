@@ -83,6 +83,14 @@ void CDi6533Profiledata::writeCustomEqValues(int slot, const std::vector<int>& v
     writeBandValues(member::kCustomEqHzValueInfo, slot, values);
 }
 
+void CDi6533Profiledata::removeCustomEqValues(int slot) {
+    Json::Value& list = nodeForWrite(member::kCustomEqHzValueInfo);
+    if (!list.isArray() || slot < 0 || Json::ArrayIndex(slot) >= list.size())
+        return;
+    Json::Value removed;
+    list.removeIndex(Json::ArrayIndex(slot), &removed);
+}
+
 std::vector<std::string> CDi6533Profiledata::readCustomEqNames() {
     std::vector<std::string> names;
     JsonLookup list = node()[member::kCustomEqNameInfo];

@@ -29,6 +29,8 @@ public:
     // As readEqValues, on custom preset `slot`; a negative slot reads ten zeros and stores nothing.
     std::vector<int> readCustomEqValues(int slot);
     void writeCustomEqValues(int slot, const std::vector<int>& values);
+    // Removes the band values of custom preset `slot`; the later presets move down by one.
+    void removeCustomEqValues(int slot);
 
     std::vector<std::string> readCustomEqNames();
     void writeCustomEqNames(const std::vector<std::string>& names);

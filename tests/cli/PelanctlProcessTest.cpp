@@ -366,3 +366,39 @@ TEST(PelanctlEmulateTest, InProcessDevicesAnswerWithoutAnEmulatorProcess) {
 
 } // namespace
 } // namespace pelan::test
+
+namespace pelan::test {
+namespace {
+
+// The headset's audio settings with the library's simulated headset: each command is a process of its own, so what
+// one sets the next reads back from the library's state file and the profile file.
+TEST_F(PelanctlTest, HeadsetAudioSettingsCarryFromOneCommandToTheNext) {
+    const std::vector<std::pair<std::string, std::string>> env = {{"XDG_STATE_HOME", (dataDir / "state").string()}};
+    auto headset = [&](std::vector<std::string> words) {
+        std::vector<std::string> call = {builtProgram("pelanctl"), "--emulate", "headset", "--data-dir",
+                                         dataDir.string(),         "--json",    "headset"};
+        call.insert(call.end(), words.begin(), words.end());
+        return runProcess(call, kCommandTimeout, env);
+    };
+    ASSERT_EQ(headset({"eq", "band", "2", "-13"}).exitCode, 0);
+    ProcessResult saved = headset({"eq", "save", "Low"});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    EXPECT_EQ(parseJson(saved.out)["eq_preset"].asInt(), 13);
+    EXPECT_EQ(headset({"eq", "save", "LOW"}).exitCode, 1);
+    ASSERT_EQ(headset({"mic", "level", "42"}).exitCode, 0);
+    ASSERT_EQ(headset({"monitor", "mute", "on"}).exitCode, 0);
+    EXPECT_EQ(headset({"mic", "level", "101"}).exitCode, 2);
+
+    const Json::Value status = parseJson(headset({"status"}).out);
+    EXPECT_EQ(status["mic_level"].asInt(), 42);
+    EXPECT_EQ(status["monitor"].asString(), "muted");
+    EXPECT_EQ(status["bands"][1].asInt(), -13);
+    const Json::Value stored = selectedProfile("HD")["Device"][0];
+    EXPECT_EQ(stored["SystemSetStages"]["MicInValue"].asInt(), 42);
+    EXPECT_EQ(stored["SystemSetStages"]["MicMoniterSelect"].asInt(), 0);
+    EXPECT_EQ(stored["CustomEQNameInfo"][0]["Name"].asString(), "Low");
+    EXPECT_EQ(stored["CustomEQHzValueInfo"][0][1]["value"].asInt(), -13);
+}
+
+} // namespace
+} // namespace pelan::test

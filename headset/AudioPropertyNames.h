@@ -1,0 +1,33 @@
+#pragma once
+
+// The property names of the audio configuration library, as the program and the library both spell them.
+namespace pelan::audio_property {
+
+inline constexpr const char* kSupportFeature = "GetSupportFeature";
+inline constexpr const char* kMaxVolume = "GetMaxVol";
+inline constexpr const char* kMinVolume = "GetMinVol";
+inline constexpr const char* kVolumeStep = "GetVolStep";
+inline constexpr const char* kVolume = "VolumeControl";
+inline constexpr const char* kVolumeScalar = "VolumeScalarControl";
+inline constexpr const char* kMute = "MuteControl";
+inline constexpr const char* kMonitorMaxVolume = "GetAAMaxVol";
+inline constexpr const char* kMonitorMinVolume = "GetAAMinVol";
+inline constexpr const char* kMonitorVolumeStep = "GetAAVolStep";
+inline constexpr const char* kMonitorVolume = "AAVolumeControl";
+inline constexpr const char* kMonitorVolumeScalar = "AAVolumeScalarControl";
+inline constexpr const char* kMonitorMute = "AAMuteControl";
+inline constexpr const char* kVoiceChanger = "Enable_MAGICVOICE";
+inline constexpr const char* kVoiceSelection = "MagicVoice_Selection";
+inline constexpr const char* kMicEcho = "Enable_MICECHO";
+inline constexpr const char* kNoiseCancellation = "Enable_ENC_LFX";
+inline constexpr const char* kEqualiser = "Enable_EQ_GFX";
+// Band i (0-based) is kEqBandPrefix + (i + 1).
+inline constexpr const char* kEqBandPrefix = "EQ_Slider";
+inline constexpr const char* kReverb = "Enable_RFX_GFX";
+inline constexpr const char* kReverbEnvironment = "RFX_ENVIRONMENT";
+inline constexpr const char* kReverbRoomSize = "RFX_ROOMSIZE";
+inline constexpr const char* kSurround = "VirtualSurroundEffectControl";
+
+inline constexpr int kEqBands = 10;
+
+} // namespace pelan::audio_property

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "headset/AudioEndpoint.h"
+#include "headset/ConfLibrary.h"
+#include "profile/CDi6533Profiledata.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pelan {
+
+inline constexpr int kMaxCustomEqPresets = 20;
+// The band values the sliders offer; they cover every built-in preset.
+inline constexpr int kEqBandMin = -20;
+inline constexpr int kEqBandMax = 20;
+
+// What the headset's sound and voice tabs show: the eight values stored as the profile's headset settings, the
+// mute states, the band values applied now, the custom presets and which of them the list has selected.
+struct HeadsetAudioState {
+    int magicEnabled = 0;
+    int magicType = 0;
+    int eqType = 0;
+    int customEqSlot = 0;
+    int micInOn = 0;
+    int micInLevel = 0;
+    int monitorOn = 0;
+    int monitorLevel = 0;
+    bool micMuted = false;
+    bool monitorMuted = false;
+    std::vector<int> eqValues = std::vector<int>(kEqBandCount, 0);
+    std::vector<std::string> customEqNames;
+    // The custom list's selection, -1 when none.
+    int customSelection = -1;
+
+    HeadsetSettings settings() const;
+};
+
+// What saveCustomEq did.
+enum class CustomEqSaved {
+    Saved = 1,
+    NameInUse = 0,
+    ListFull = -1,
+    // No name was given and no preset is selected: there is nothing to overwrite.
+    NothingSelected = -2,
+};
+
+// The headset's audio settings: the audio configuration library's endpoints and properties, and their store into
+// the headset profile. Every change the user makes goes to the library and, where it is kept, into the profile
+// file. Without a loaded library nothing of it is called, and without the headset's endpoints the operations that
+// reach the library do nothing.
+class HeadsetAudio {
+public:
+    // Shows one of the library's failure texts to the user.
+    using MessageSink = std::function<void(const std::string& text)>;
+    static constexpr const char* kInitFailedText = "ConfLibInit called failed!";
+    static constexpr const char* kFeatureReportFailedText = "UpdateAPOAvailable failed!";
+
+    HeadsetAudio(CDi6533Profiledata& profile, std::optional<ConfLibExports> library, MessageSink message = {});
+
+    bool libraryLoaded() const { return library_.has_value(); }
+    // The library is loaded and the headset's output endpoint was found.
+    bool available() const { return output_.has_value(); }
+    const HeadsetAudioState& state() const { return state_; }
+    const std::optional<AudioEndpoint>& outputEndpoint() const { return output_; }
+    const std::optional<AudioEndpoint>& micEndpoint() const { return mic_; }
+
+    // Initialises the library, chooses the endpoints, reads their feature reports, gives every property without a
+    // value 0, and reads the state.
+    void initialise();
+    // The profile's part: the eight settings, the band values of the stored preset and the custom preset names.
+    void loadFromProfile();
+    // The device's microphone, monitor and voice changer replace the profile's. Endpoints not found before (the
+    // headset came after the library was initialised) are looked for again first.
+    void readState();
+
+    // When the headset plays bands other than the shown ones (a band was moved in an earlier session and not
+    // saved), those bands become the shown ones, as an unsaved custom curve.
+    void adoptLibraryBands();
+
+    void selectEqPreset(int t);
+    void setEqBand(int band, int value);
+    void applyCustomEq(int slot);
+    CustomEqSaved saveCustomEq(const std::string& name);
+    void deleteCustomEq(int slot);
+    void setMicLevel(int level);
+    void toggleMicMute();
+    void setMonitorLevel(int level);
+    void toggleMonitorMute();
+    void setVoiceChanger(bool on);
+    void selectVoicePreset(int n);
+
+private:
+    bool chooseEndpoints();
+    void readFeatureReport(AudioEndpoint& endpoint);
+    void probe();
+    void writeBands(const std::vector<int>& values);
+    void showUnsavedCurve();
+    bool voiceChangerOffered() const;
+    void save();
+    // The eight settings into the profile, and the profile into its file.
+    void store();
+    bool setLevel(const char* scalarName, const char* volumeName, int32_t channel, int level);
+    bool setMute(const char* name, bool muted);
+
+    CDi6533Profiledata& profile_;
+    std::optional<ConfLibExports> library_;
+    MessageSink message_;
+    std::optional<AudioEndpoint> output_;
+    std::optional<AudioEndpoint> mic_;
+    std::optional<AudioProperties> properties_;
+    HeadsetAudioState state_;
+};
+
+} // namespace pelan

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "headset/osconflib/ConfBackend.h"
+#include "headset/osconflib/MixerSeam.h"
+#include "headset/osconflib/PropertyStore.h"
+
+namespace pelan::osconf {
+
+// The headset's USB IDs as its sound card's "usbid" file gives them.
+inline constexpr const char* kHeadsetUsbId = "0d8c:01da";
+
+// One sound card of /proc/asound: its number, its "usbid" ("" for a card that is not a USB device), and whether it
+// plays and records.
+struct SoundCard {
+    int number = 0;
+    std::string usbId;
+    bool playback = false;
+    bool capture = false;
+};
+
+// The cards under asoundRoot ("/proc/asound"), by number.
+std::vector<SoundCard> listSoundCards(const std::string& asoundRoot);
+
+// The real headset: list 0 holds an output endpoint per card that plays, list 1 an input endpoint per card that
+// records, each named by its card number. The headset's card (found by its USB IDs) gets the kinds the program
+// looks for. On that card the microphone level and mute are the capture volume and switch, the monitor level and
+// mute the microphone's playback (sidetone) volume and switch; a control the card lacks makes its properties
+// fail. The effect properties, which no mixer control carries, are kept in the state file's "headset" section.
+class AlsaBackend : public ConfBackend {
+public:
+    AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store)
+        : root_(std::move(asoundRoot)), opener_(std::move(opener)), store_(store) {}
+
+    std::vector<OsConfDevice> listDevices(int list) override;
+    std::optional<std::string> read(const OsConfDevice& device, std::string_view property) override;
+    bool write(const OsConfDevice& device, std::string_view property, double value) override;
+
+private:
+    // A level and mute pair of the headset card: which element and which direction carry it.
+    struct LevelControl {
+        std::string element;
+        MixerDirection direction = MixerDirection::Capture;
+    };
+    bool isHeadsetEndpoint(const OsConfDevice& device) const;
+    std::optional<LevelControl> levelControl(MixerSeam& mixer, bool monitor) const;
+    std::optional<std::string> readLevel(MixerSeam& mixer, std::string_view property);
+    bool writeLevel(MixerSeam& mixer, std::string_view property, double value);
+
+    std::string root_;
+    MixerOpener opener_;
+    PropertyStore& store_;
+    int headsetCard_ = -1;
+};
+
+} // namespace pelan::osconf

@@ -1,0 +1,54 @@
+#include "panels/CMagicControlUI.h"
+
+namespace pelan {
+
+void* CMagicControlUI::GetInterface(const QString& name) {
+    if (name == "MagicControl")
+        return this;
+    return CHorizontalLayoutUI::GetInterface(name);
+}
+
+COptionUI* CMagicControlUI::enableOption() {
+    if (enable_ == nullptr)
+        enable_ = dynamic_cast<COptionUI*>(FindSubControl(kEnableOption));
+    return enable_;
+}
+
+COptionUI* CMagicControlUI::presetOption(int n) {
+    if (n < 1 || n > kPresets)
+        return nullptr;
+    COptionUI*& slot = presets_[n - 1];
+    if (slot == nullptr)
+        slot = dynamic_cast<COptionUI*>(FindSubControl(QString::asprintf("%s%d", kPresetPrefix, n)));
+    return slot;
+}
+
+void CMagicControlUI::setVoiceChangerOn(bool on) {
+    if (COptionUI* option = enableOption())
+        option->Selected(on, false);
+    setVoicePresetsEnabled(on);
+}
+
+void CMagicControlUI::setVoicePresetsEnabled(bool on) {
+    if (presetLayout_ == nullptr)
+        presetLayout_ = dynamic_cast<CContainerUI*>(FindSubControl(kPresetLayout));
+    if (presetLayout_ != nullptr)
+        presetLayout_->SetEnabled(on);
+}
+
+bool CMagicControlUI::isVoiceChangerOn() {
+    COptionUI* option = enableOption();
+    return option != nullptr && option->IsSelected();
+}
+
+void CMagicControlUI::selectVoiceOption(int n) {
+    for (int preset = 1; preset <= kPresets; ++preset) {
+        if (COptionUI* option = presetOption(preset))
+            option->Selected(false, false);
+    }
+    if (COptionUI* chosen = presetOption(n))
+        chosen->Selected(true, false);
+    selectedVoiceOption_ = n >= 1 && n <= kPresets ? n : 0;
+}
+
+} // namespace pelan

@@ -1,0 +1,186 @@
+// The main window's routes to the sound and voice tabs of the headset page.
+#include "panels/HeadsetRoutes.h"
+
+#include "app/CMainWnd.h"
+#include "app/CMsgWnd.h"
+#include "app/NotifyName.h"
+#include "headset/HeadsetAudio.h"
+#include "pages/CVeltraDI6533Device.h"
+#include "panels/CMagicControlUI.h"
+#include "panels/CVoice6533ControlUI.h"
+
+namespace pelan {
+namespace {
+
+constexpr const char* kMessageNameInUse = "message_text_5";
+constexpr const char* kMessageNameEmpty = "message_text_5_1";
+constexpr const char* kSoundUnavailable = "headset_sound_unavailable";
+constexpr const char* kVoiceUnavailable = "headset_voice_unavailable";
+constexpr int kMessageDpi = 96;
+
+using Sound = CVoice6533ControlUI;
+using Voice = CMagicControlUI;
+
+// The headset page when it is the selected page, with its audio settings.
+struct Selected {
+    CVeltraDI6533Device* page = nullptr;
+    HeadsetAudio* audio = nullptr;
+    Sound* sound = nullptr;
+    Voice* voice = nullptr;
+};
+
+Selected selectedHeadset(CMainWnd& window) {
+    Selected selected;
+    selected.page = dynamic_cast<CVeltraDI6533Device*>(window.GetSelectedPage());
+    if (selected.page == nullptr)
+        return {};
+    selected.audio = selected.page->audio();
+    selected.sound = findSoundPanel(*selected.page);
+    selected.voice = findVoicePanel(*selected.page);
+    if (selected.audio == nullptr || !selected.audio->available())
+        return {};
+    return selected;
+}
+
+bool isSelected(const TNotifyUI& msg) {
+    const auto* option = dynamic_cast<const COptionUI*>(msg.pSender);
+    return option != nullptr && option->IsSelected();
+}
+
+void showMessage(CVeltraDI6533Device& page, const char* key) {
+    CMsgWnd::ShowMessage(page.ownerWindow(), QString(), key, kMessageDpi, true, CMsgWnd::kConfirmOnly);
+}
+
+void showAvailability(CVeltraDI6533Device& page, CControlUI* panel, const char* unavailableLabel, bool available) {
+    if (panel != nullptr)
+        panel->SetVisible(available);
+    if (CControlUI* label = page.FindSubControl(unavailableLabel))
+        label->SetVisible(!available);
+}
+
+} // namespace
+
+CVoice6533ControlUI* findSoundPanel(CVeltraDI6533Device& page) {
+    return dynamic_cast<CVoice6533ControlUI*>(page.FindSubControl(Sound::kItemName));
+}
+
+CMagicControlUI* findVoicePanel(CVeltraDI6533Device& page) {
+    return dynamic_cast<CMagicControlUI*>(page.FindSubControl(Voice::kItemName));
+}
+
+void refreshHeadsetPanels(CVeltraDI6533Device& page) {
+    Sound* sound = findSoundPanel(page);
+    Voice* voice = findVoicePanel(page);
+    const HeadsetAudio* audio = page.audio();
+    const bool available = audio != nullptr && audio->available();
+    showAvailability(page, sound, kSoundUnavailable, available);
+    showAvailability(page, voice, kVoiceUnavailable, available);
+    if (!available)
+        return;
+    const HeadsetAudioState& state = audio->state();
+    if (voice != nullptr) {
+        voice->setVoiceChangerOn(state.magicEnabled != 0);
+        voice->selectVoiceOption(state.magicType);
+    }
+    if (sound == nullptr)
+        return;
+    sound->setMicInOn(state.micInOn != 0);
+    sound->setMicInLevel(state.micInLevel);
+    sound->setMonitorOn(state.monitorOn != 0);
+    sound->setMonitorLevel(state.monitorLevel);
+    sound->selectEqOption(state.eqType);
+    sound->removeAllCustom();
+    for (const std::string& name : state.customEqNames)
+        sound->addCustomName(QString::fromStdString(name));
+    sound->selectCustom(state.customSelection);
+    sound->setCustomControlsEnabled(state.eqType == kCustomEqType);
+    for (int band = 0; band < Sound::kBands && size_t(band) < state.eqValues.size(); ++band)
+        sound->setBandValue(band, state.eqValues[size_t(band)]);
+}
+
+bool handleHeadsetClick(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return false;
+    const QString name = msg.pSender->GetName();
+    const bool save = name.compare(Sound::kSaveButton, Qt::CaseInsensitive) == 0;
+    if (!save && name.compare(Sound::kDeleteButton, Qt::CaseInsensitive) != 0)
+        return false;
+    const Selected headset = selectedHeadset(window);
+    if (headset.sound == nullptr)
+        return true;
+    if (!save) {
+        headset.audio->deleteCustomEq(headset.sound->getCustomSelection());
+    } else {
+        const CustomEqSaved saved = headset.audio->saveCustomEq(headset.sound->getCustomNameText().toStdString());
+        // A refused name stays in the edit box, so it can be changed.
+        if (saved == CustomEqSaved::NameInUse || saved == CustomEqSaved::NothingSelected) {
+            showMessage(*headset.page, saved == CustomEqSaved::NameInUse ? kMessageNameInUse : kMessageNameEmpty);
+            return true;
+        }
+    }
+    refreshHeadsetPanels(*headset.page);
+    return true;
+}
+
+bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return false;
+    const QString name = msg.pSender->GetName();
+    const NotifyName split = splitNotifyName(name);
+    const bool eqOption = split.prefix == Sound::kEqOptionPrefix;
+    const bool voiceOption = split.prefix == Voice::kPresetPrefix;
+    const bool toggle = name == Voice::kEnableOption || name == Sound::kMicOption || name == Sound::kMonitorOption;
+    if (!eqOption && !voiceOption && !toggle)
+        return false;
+    const Selected headset = selectedHeadset(window);
+    if (headset.audio == nullptr)
+        return true;
+    if (name == Voice::kEnableOption)
+        headset.audio->setVoiceChanger(isSelected(msg));
+    else if (name == Sound::kMicOption)
+        headset.audio->toggleMicMute();
+    else if (name == Sound::kMonitorOption)
+        headset.audio->toggleMonitorMute();
+    else if (!isSelected(msg))
+        return true; // the option of the group that lost its selection
+    else if (eqOption)
+        headset.audio->selectEqPreset(split.index);
+    else
+        headset.audio->selectVoicePreset(split.index);
+    refreshHeadsetPanels(*headset.page);
+    return true;
+}
+
+bool handleHeadsetValue(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return false;
+    const QString name = msg.pSender->GetName();
+    const NotifyName split = splitNotifyName(name);
+    const bool band = split.prefix == Sound::kBandSliderPrefix;
+    if (!band && name != Sound::kMicSlider && name != Sound::kMonitorSlider)
+        return false;
+    const Selected headset = selectedHeadset(window);
+    if (headset.sound == nullptr)
+        return true;
+    if (band)
+        headset.audio->setEqBand(split.index, headset.sound->getBandValue(split.index));
+    else if (name == Sound::kMicSlider)
+        headset.audio->setMicLevel(headset.sound->getMicInLevel());
+    else
+        headset.audio->setMonitorLevel(headset.sound->getMonitorLevel());
+    refreshHeadsetPanels(*headset.page);
+    return true;
+}
+
+bool handleHeadsetItemSelect(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr || msg.pSender->GetName() != Sound::kCustomCombo)
+        return false;
+    const Selected headset = selectedHeadset(window);
+    if (headset.sound == nullptr)
+        return true;
+    headset.audio->applyCustomEq(headset.sound->getCustomSelection());
+    refreshHeadsetPanels(*headset.page);
+    return true;
+}
+
+} // namespace pelan

@@ -1,0 +1,160 @@
+// The headset page's sound and voice tabs in the main window, with an emulated headset and the audio library's
+// simulated headset: mouse clicks and typed names on controls found by name, and the library's state file and the
+// profile file checked after each step.
+#include "app/MainWindowTestSupport.h"
+#include "emulator/FirmwareDevice.h"
+#include "headset/ConfLibrary.h"
+#include "pages/CVeltraDI6533Device.h"
+#include "panels/CVoice6533ControlUI.h"
+#include "panels/HeadsetRoutes.h"
+#include "platform/Paths.h"
+#include "profile/JsonFileStore.h"
+#include "support/EmulatedTree.h"
+#include "support/TempFolder.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace pelan {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kPlugWaitMs = 5000;
+
+class HeadsetPanels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dataDir.isValid());
+        fs::copy(test::env("PELAN_SOURCE_DIR").toStdString() + "/DefaultData", programDir.file("DefaultData"));
+        fs::copy(test::env("PELAN_BIN_DIR").toStdString() + "/SDK", programDir.file("SDK"),
+                 fs::copy_options::recursive);
+        ::setenv("XDG_STATE_HOME", programDir.file("state").c_str(), 1);
+        useSimulatedAudio();
+        setDataFolderOverride(dataDir.path().toStdString());
+        setProgramFolderOverride(programDir.path());
+        window = test::createMainWindow();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(test::waitFor([&] { return window->IsStarted() && window->GetHWND()->isVisible(); }));
+        EXPECT_GT(emulated.tree().plug(emu::makeDevice("headset")), 0);
+        ASSERT_TRUE(test::waitFor([&] { return window->GetSelectedPage() == page(); }, kPlugWaitMs));
+        window->GetHWND()->activateWindow();
+        ASSERT_TRUE(test::waitFor([&] { return !page()->model().getProfilePath().empty(); }, kPlugWaitMs));
+    }
+    void TearDown() override {
+        test::destroyMainWindow(window);
+        setDataFolderOverride("");
+        setProgramFolderOverride("");
+    }
+
+    CVeltraDI6533Device* page() const {
+        return dynamic_cast<CVeltraDI6533Device*>(window->FindPageOfKind(kDeviceKindHeadset)->page);
+    }
+    template <typename T = CControlUI>
+    T* control(const QString& name) const {
+        return dynamic_cast<T*>(page()->FindSubControl(name));
+    }
+    void clickAt(const QString& name, std::function<QPoint(QSize)> where) {
+        CControlUI* target = control(name);
+        ASSERT_NE(target, nullptr) << name.toStdString();
+        ASSERT_TRUE(target->isVisible()) << name.toStdString();
+        QTest::mouseClick(target, Qt::LeftButton, {}, where(target->size()));
+    }
+    void click(const QString& name) {
+        clickAt(name, [](QSize size) { return QPoint(size.width() / 2, size.height() / 2); });
+    }
+    void type(const char* name, const QString& text) {
+        QLineEdit* line = control<CEditUI>(name)->GetLineEdit();
+        QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
+        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(line, text);
+        QTest::keyClick(line, Qt::Key_Tab);
+    }
+    // What the audio library now keeps, from its state file.
+    std::string library(const std::string& name) const {
+        std::ifstream in(programDir.file("state/orvane-pelan/osConfLib.state"));
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.rfind("simulated." + name + "=", 0) == 0)
+                return line.substr(line.find('=') + 1);
+        }
+        return "-";
+    }
+    Json::Value stored() const { return JsonFileStore::loadJsonFile(page()->model().getProfilePath())["Device"][0]; }
+    int setting(const char* member) const { return stored()["SystemSetStages"][member].asInt(); }
+    void screenshot(const QString& name) {
+        const QString folder = test::env("PELAN_SCREENSHOT_DIR");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        EXPECT_TRUE(window->GetHWND()->grab().save(folder + "/" + name));
+    }
+
+    QTemporaryDir dataDir;
+    testing::TempFolder programDir;
+    test::EmulatedTree emulated;
+    std::unique_ptr<CMainWnd> window;
+};
+
+TEST_F(HeadsetPanels, SoundTabChangesTheLibraryAndTheProfile) {
+    click("6533_voice_Op_tab");
+    auto* sound = control<CVoice6533ControlUI>(CVoice6533ControlUI::kItemName);
+    ASSERT_TRUE(test::waitFor([&] { return sound->isVisible(); }));
+    EXPECT_FALSE(control("headset_sound_unavailable")->isVisible());
+    // The device's microphone level, the profile's equaliser preset.
+    EXPECT_EQ(sound->getMicInLevel(), 80);
+    EXPECT_EQ(sound->selectedEqOption(), 5);
+    EXPECT_FALSE(control("custom_eq_option_layout")->IsEnabled());
+    screenshot("main_window_headset_sound_tab.png");
+
+    click("6533_eq_option_2");
+    EXPECT_EQ(library("EQ_Slider2"), "11");
+    EXPECT_EQ(setting("EqType"), 2);
+    EXPECT_EQ(sound->getBandValue(1), 11);
+
+    // A band pulled to its bottom: the custom view, the band at the headset, the stored preset unchanged.
+    clickAt("6533_eq_hz_slider_0", [](QSize size) { return QPoint(size.width() / 2, size.height() - 1); });
+    EXPECT_EQ(library("EQ_Slider1"), "-20");
+    EXPECT_EQ(sound->selectedEqOption(), 13);
+    EXPECT_TRUE(control("custom_eq_option_layout")->IsEnabled());
+    EXPECT_EQ(setting("EqType"), 2);
+
+    type("custom_eq_name_edit", "Bass");
+    click("hs_EQ_btn_save");
+    EXPECT_EQ(stored()["CustomEQNameInfo"][0]["Name"].asString(), "Bass");
+    EXPECT_EQ(stored()["CustomEQHzValueInfo"][0][0]["value"].asInt(), -20);
+    EXPECT_EQ(setting("EqType"), 13);
+    EXPECT_EQ(sound->getCustomName(0), "Bass");
+    EXPECT_EQ(sound->getCustomSelection(), 0);
+    EXPECT_EQ(sound->getCustomNameText(), "");
+
+    click("6533_MicIn_option");
+    EXPECT_EQ(library("MuteControl"), "1");
+    EXPECT_EQ(setting("MicInSelect"), 0);
+    clickAt("6533_MicIn_slider", [](QSize size) { return QPoint(size.width() - 1, size.height() / 2); });
+    EXPECT_EQ(library("VolumeScalarControl"), "1");
+    EXPECT_EQ(setting("MicInValue"), 100);
+
+    click("hs_EQ_btn_delete");
+    EXPECT_EQ(stored()["CustomEQNameInfo"].size(), 0u);
+    EXPECT_EQ(sound->selectedEqOption(), 1);
+    EXPECT_EQ(library("EQ_Slider1"), "7");
+}
+
+TEST_F(HeadsetPanels, VoiceTabSwitchesTheVoiceChangerAndItsPreset) {
+    click("magic_Op_tab");
+    ASSERT_TRUE(test::waitFor([&] { return control("MagicControlItem")->isVisible(); }));
+    EXPECT_FALSE(control("magic_option_layout")->IsEnabled());
+    click("magic_enable_option");
+    EXPECT_EQ(library("Enable_MAGICVOICE"), "1");
+    EXPECT_EQ(library("Enable_MICECHO"), "0");
+    EXPECT_EQ(setting("MagicEnable"), 1);
+    EXPECT_TRUE(control("magic_option_layout")->IsEnabled());
+    click("magic_option_3");
+    EXPECT_EQ(library("MagicVoice_Selection"), "2");
+    EXPECT_EQ(setting("MagicType"), 3);
+    screenshot("main_window_headset_voice_tab.png");
+}
+
+} // namespace
+} // namespace pelan
