@@ -1,12 +1,17 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <json/value.h>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace pelan {
+
+// The largest JSON file read or written: one cap for both, so nothing is stored that could not be read back. No
+// file of ours comes near it; a larger one is treated as unreadable instead of exhausting memory and time.
+inline constexpr std::size_t kMaxJsonFileSize = 16u * 1024 * 1024;
 
 // Whole-file JSON storage: a file is read whole into a Json::Value tree, changed in memory and written back whole.
 // Holds no state; objects that touch files keep one as a plain member, and every operation is also callable as
@@ -24,7 +29,7 @@ public:
 
     // Writes the value as styled text plus one line feed. The file is replaced atomically (temporary file in the
     // same folder, then rename), so a crash or a full disk leaves the previous contents. 0 on success, 1 when
-    // nothing could be written.
+    // nothing could be written (also when the text would exceed kMaxJsonFileSize).
     static int writeJsonFile(const std::string& path, const Json::Value& value);
 
     // The parsed tree of the file (comments kept on their values); a null value when the file is missing,
