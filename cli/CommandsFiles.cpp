@@ -4,6 +4,7 @@
 #include "cli/DeviceAccess.h"
 #include "macro/MacroFiles.h"
 #include "macro/MacroKeyNumbers.h"
+#include "profile/NameLimit.h"
 
 namespace pelan::cli {
 namespace {
@@ -159,6 +160,8 @@ CommandResult macroCommand(const Words& args, CliKind kind) {
             return failed("the macro list is full");
         case MacroImportResult::SourceUnreadable:
             return failed("cannot read " + args[1]);
+        case MacroImportResult::NotAMacro:
+            return failed(args[1] + " is not a macro file (an object with an Events array of events)");
         case MacroImportResult::WriteFailed:
             return failed("cannot write the macro files in " + library.folder());
         }
@@ -181,6 +184,9 @@ CommandResult macroCommand(const Words& args, CliKind kind) {
         break;
     case MacroRenameResult::EmptyName:
         return failed("the name cannot be empty (" + std::string(kMessageMacroNameEmpty) + ")");
+    case MacroRenameResult::NameTooLong:
+        return failed("a name holds at most " + std::to_string(kMaxNameLength) + " characters (" +
+                      std::string(kMessageMacroNameTooLong) + ")");
     case MacroRenameResult::NameInUse:
         return failed("the name " + args[2] + " is in use (" + std::string(kMessageMacroNameInUse) + ")");
     case MacroRenameResult::NoSelection:
