@@ -123,6 +123,18 @@ Json::Value JsonFileStore::loadJsonFile(const std::string& path) {
     return parseJsonText(text).value_or(Json::Value());
 }
 
+std::string JsonFileStore::setAsideBroken(const std::string& path) {
+    const std::string stem = path + ".broken-" + makeTimeStampName();
+    std::string kept = stem;
+    std::error_code error;
+    for (int number = 1; std::filesystem::exists(std::filesystem::symlink_status(kept, error)); ++number)
+        kept = stem + "_" + std::to_string(number);
+    if (std::rename(path.c_str(), kept.c_str()) != 0)
+        return {};
+    trace("kept the damaged file " + path + " as " + kept);
+    return kept;
+}
+
 std::optional<Json::Value> JsonFileStore::parseJsonText(std::string_view text) {
     Json::Value root;
     try {

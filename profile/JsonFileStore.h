@@ -39,6 +39,10 @@ public:
     // The tree of a JSON text (comments kept on their values); nothing when the text is not valid JSON.
     static std::optional<Json::Value> parseJsonText(std::string_view text);
 
+    // Keeps a damaged file for the user before it is replaced: renames it to path + ".broken-" + a time-stamp name
+    // (a number follows when that name is taken). Returns the new path, "" when the file could not be renamed.
+    static std::string setAsideBroken(const std::string& path);
+
     // The styled text that writeJsonFile stores, line feed included.
     static std::string styledText(const Json::Value& value);
 };
