@@ -4,6 +4,7 @@
 #include "cli/DeviceAccess.h"
 #include "macro/MacroFiles.h"
 #include "macro/MacroKeyNumbers.h"
+#include "profile/NameLimit.h"
 
 namespace pelan::cli {
 namespace {
@@ -159,6 +160,8 @@ CommandResult macroCommand(const Words& args, CliKind kind) {
             return failed("the macro list is full");
         case MacroImportResult::SourceUnreadable:
             return failed("cannot read " + args[1]);
+        case MacroImportResult::NotAMacro:
+            return failed(args[1] + " is not a macro file (an object with an Events array of events)");
         case MacroImportResult::WriteFailed:
             return failed("cannot write the macro files in " + library.folder());
         }
@@ -181,6 +184,9 @@ CommandResult macroCommand(const Words& args, CliKind kind) {
         break;
     case MacroRenameResult::EmptyName:
         return failed("the name cannot be empty (" + std::string(kMessageMacroNameEmpty) + ")");
+    case MacroRenameResult::NameTooLong:
+        return failed("a name holds at most " + std::to_string(kMaxNameLength) + " characters (" +
+                      std::string(kMessageMacroNameTooLong) + ")");
     case MacroRenameResult::NameInUse:
         return failed("the name " + args[2] + " is in use (" + std::string(kMessageMacroNameInUse) + ")");
     case MacroRenameResult::NoSelection:
@@ -200,6 +206,10 @@ std::string profileResultText(ProfileListResult result) {
     switch (result) {
     case ProfileListResult::Done:
         return "done";
+    case ProfileListResult::Rebuilt:
+        return "the profile list could not be read; it was kept aside and rebuilt from the profile files";
+    case ProfileListResult::ListChanged:
+        return "the profile list was changed by another program and the selected profile is gone";
     case ProfileListResult::NoFolder:
         return "no user device folder";
     case ProfileListResult::NoSelection:
@@ -212,6 +222,14 @@ std::string profileResultText(ProfileListResult result) {
         return "the last profile cannot be deleted";
     case ProfileListResult::InvalidName:
         return "a profile name cannot be empty or hold a space (" + std::string(kMessageInvalidName) + ")";
+    case ProfileListResult::NameTooLong:
+        return "a profile name holds at most " + std::to_string(kMaxNameLength) + " characters (" +
+               std::string(kMessageNameTooLong) + ")";
+    case ProfileListResult::OtherDeviceKind:
+        return "the file is a profile of another kind of device (" + std::string(kMessageOtherDeviceKind) + ")";
+    case ProfileListResult::NoFactoryProfile:
+        return "the factory profile cannot be read; nothing was changed (" + std::string(kMessageNoFactoryProfile) +
+               ")";
     case ProfileListResult::DuplicateName:
         return "another profile has that name (" + std::string(kMessageDuplicateName) + ")";
     case ProfileListResult::NotAProfile:
@@ -279,7 +297,7 @@ CommandResult profileCommand(const Words& args, CliKind kind) {
     else if (verb == "delete")
         result = list.deleteProfile();
     else if (verb == "rename")
-        result = isAcceptableProfileName(args[1]) ? list.renameProfile(args[1]) : ProfileListResult::InvalidName;
+        result = list.renameProfile(args[1]);
     else if (verb == "import")
         result = list.importProfile(args[1]);
     else if (verb == "export")
@@ -288,7 +306,7 @@ CommandResult profileCommand(const Words& args, CliKind kind) {
         result = list.resetProfile();
     else if (verb == "select")
         result = list.selectProfile(int(*index));
-    if (result != ProfileListResult::Done)
+    if (!isSuccess(result))
         return failed(verb + ": " + profileResultText(result));
 
     Json::Value doc = profileListDocument(list);

@@ -8,6 +8,8 @@
 #include "device/MousepadDevice.h"
 #include "device/PadSettingsRecord.h"
 
+#include <cstdio>
+
 namespace pelan::cli {
 namespace {
 
@@ -256,8 +258,15 @@ std::string DeviceAccess::bindProfiles() {
     profiles_.setDeviceKind(deviceKindNumber(kind_));
     profiles_.setFolders(folder, model().defaultProfilePath());
     const ProfileListResult result = profiles_.initProfileList();
+    if (result == ProfileListResult::NoFactoryProfile)
+        return "the factory profile " + model().defaultProfilePath() + " cannot be read; no profile was made";
     if (profiles_.getSelectedIndex() < 0)
         return "no profile list in " + folder + (result == ProfileListResult::WriteFailed ? " (cannot write)" : "");
+    if (result == ProfileListResult::Rebuilt)
+        std::fprintf(stderr,
+                     "pelanctl: the profile list in %s could not be read; it was kept aside and rebuilt from "
+                     "the profile files\n",
+                     folder.c_str());
     model().profileName = profiles_.getCurrentProfileId();
     return {};
 }

@@ -12,8 +12,10 @@ void setDeviceProfilePaths(const UsbDeviceModel& model, CBasicProfiledata& profi
     profile.setDefaultProfilePath(model.defaultProfilePath());
     profile.setProfilePath(model.profileFilePath(model.profileName));
     const std::string folder = model.userDeviceFolder();
-    if (!folder.empty())
-        profile.setLightConfigPath(lightConfigPath(folder));
+    if (folder.empty())
+        return;
+    provideLightFiles(folder);
+    profile.setLightConfigPath(lightConfigPath(folder));
 }
 
 bool loadDeviceProfile(const UsbDeviceModel& model, CBasicProfiledata& profile) {

@@ -165,8 +165,10 @@ void KeyboardDevice::setProfilePaths() {
 }
 
 void KeyboardDevice::loadProfileIntoPage() {
-    if (loadDeviceProfile(*this, profile_))
-        afterProfileLoad();
+    if (!loadDeviceProfile(*this, profile_))
+        return;
+    loadLightAndMacroConfig();
+    afterProfileLoad();
 }
 
 std::string KeyboardDevice::getProfilePath() const {

@@ -219,6 +219,7 @@ int MouseDevice::saveProfile() {
 }
 
 void MouseDevice::loadLightAndMacroConfig() {
+    UsbDeviceModel::loadLightAndMacroConfig();
     if (!profileData.getLightConfigPath().empty())
         profileData.loadLightConfig(profileData.getLightConfigPath());
 }

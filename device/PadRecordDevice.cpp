@@ -65,8 +65,10 @@ void PadRecordDevice::setProfilePaths() {
 }
 
 void PadRecordDevice::loadProfileIntoPage() {
-    if (loadDeviceProfile(*this, profileData()))
-        afterProfileLoad();
+    if (!loadDeviceProfile(*this, profileData()))
+        return;
+    loadLightAndMacroConfig();
+    afterProfileLoad();
 }
 
 std::string PadRecordDevice::getProfilePath() const {

@@ -445,6 +445,12 @@ void UsbDeviceModel::notifyThreadBody(StopEvent& stop) {
 
 // --- folders ---
 
+void UsbDeviceModel::loadLightAndMacroConfig() {
+    const std::string folder = userDeviceFolder();
+    if (!folder.empty())
+        loadLightNameLists(defaultLightPath(), lightConfigPath(folder), deviceIndex, lightNames);
+}
+
 std::string UsbDeviceModel::userDeviceFolder() const {
     return pelan::userDeviceFolder(deviceFolderName);
 }

@@ -38,6 +38,7 @@
 #include "device/WorkerThread.h"
 #include "keys/KeyAssignment.h"
 #include "light/LightEffects.h"
+#include "profile/LightNameLists.h"
 #include "profile/ProfileRecords.h"
 
 namespace pelan {
@@ -131,7 +132,8 @@ public:
     virtual int writeSettings(int /*profileIndex*/, int /*firstByte*/, int /*a*/ = 0, int /*b*/ = 0, int /*c*/ = 0) {
         return 0;
     }
-    virtual void loadLightAndMacroConfig() {}
+    // Loads the page's light name lists (lightNames) from "default_light.json" and the user's light configuration.
+    virtual void loadLightAndMacroConfig();
     virtual void setKeyPositionMap(const std::map<int, int>& map);
     // Keyboard-style effect routines on effectBuffer (cells 0-125 per key, 126-148 the effect row).
     virtual uint8_t decayEffectValue(int key, bool fast);
@@ -200,6 +202,8 @@ public:
     int interfaceRole = 0;
     std::map<int, int> keyPositionMap;
     LightInfo lightInfo;
+    // The names of the built-in light effects, lighting areas and configured effects the page offers (UI thread).
+    LightNameLists lightNames;
     light::LedFrame ledState;
     light::EffectCounters effectCounters;
     std::atomic<int> lightingControl{1};

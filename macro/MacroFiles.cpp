@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "profile/JsonFileStore.h"
+#include "profile/NameLimit.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,9 +15,6 @@
 
 namespace pelan {
 namespace {
-
-// Event files are small (2000 steps take about 150 KB); anything far larger is not one of ours.
-constexpr std::uintmax_t kMaxCopiedFileSize = 64u * 1024 * 1024;
 
 bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -36,7 +34,7 @@ std::optional<std::string> readFileBytes(const std::string& path) {
     if (!std::filesystem::is_regular_file(path, error))
         return std::nullopt;
     const auto size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxCopiedFileSize)
+    if (error || size > kMaxJsonFileSize)
         return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -72,6 +70,18 @@ void forEachEventObject(const std::string& userDeviceFolder, std::string_view gu
             visit(element);
 }
 
+bool isMacroEventObject(const Json::Value& event) {
+    if (!event.isObject() || !event[kEventTypeMember].isInt() || !event[kEventButtonMember].isInt())
+        return false;
+    const Json::Value& action = event[kEventActionMember];
+    if (!action.isString() || (action.asString() != kActionDown && action.asString() != kActionUp))
+        return false;
+    const Json::Value& delay = event[kEventDelayMember];
+    const bool digits = delay.isString() && !delay.asString().empty() &&
+                        delay.asString().find_first_not_of("0123456789") == std::string::npos;
+    return delay.isNull() || digits || delay.isUInt();
+}
+
 } // namespace
 
 std::string macroListFileFor(std::string_view deviceFolderName) {
@@ -94,7 +104,8 @@ std::vector<MacroEntry> loadMacroList(const std::string& userDeviceFolder, const
     const Json::Value root = JsonFileStore::loadJsonFile(withTrailingSlash(userDeviceFolder) + listFileName);
     std::vector<MacroEntry> entries;
     for (const Json::Value& element : memberArray(root, kMacroInfoMember))
-        entries.push_back({memberString(element, kMacroNameMember), memberString(element, kMacroGuidMember)});
+        entries.push_back(
+            {cutToNameLength(memberString(element, kMacroNameMember)), memberString(element, kMacroGuidMember)});
     return entries;
 }
 
@@ -103,6 +114,14 @@ std::vector<MacroEvent> loadMacroEvents(const std::string& userDeviceFolder, std
     forEachEventObject(userDeviceFolder, guid,
                        [&](const Json::Value& object) { events.push_back(readMacroEvent(object)); });
     return events;
+}
+
+bool isMacroEventFileText(std::string_view text) {
+    const std::optional<Json::Value> root = JsonFileStore::parseJsonText(text);
+    if (!root || !root->isObject() || !(*root)[kMacroEventsMember].isArray())
+        return false;
+    const Json::Value& events = (*root)[kMacroEventsMember];
+    return std::all_of(events.begin(), events.end(), isMacroEventObject);
 }
 
 std::string nextMacroName(const std::vector<MacroEntry>& entries) {
@@ -120,6 +139,8 @@ std::string_view macroRenameMessage(MacroRenameResult result) {
         return kMessageMacroNameEmpty;
     case MacroRenameResult::NameInUse:
         return kMessageMacroNameInUse;
+    case MacroRenameResult::NameTooLong:
+        return kMessageMacroNameTooLong;
     default:
         return {};
     }
@@ -205,6 +226,8 @@ MacroRenameResult MacroLibrary::rename(const std::string& newName) {
         return MacroRenameResult::NoSelection;
     if (newName.empty())
         return MacroRenameResult::EmptyName;
+    if (!fitsNameLength(newName))
+        return MacroRenameResult::NameTooLong;
     if (nameInUse(entries_, newName))
         return MacroRenameResult::NameInUse;
     MacroEntry& entry = entries_[*selected_];
@@ -282,6 +305,8 @@ MacroImportResult MacroLibrary::importFile(const std::string& sourcePath) {
     const std::optional<std::string> bytes = readFileBytes(sourcePath);
     if (!bytes)
         return MacroImportResult::SourceUnreadable;
+    if (!isMacroEventFileText(*bytes))
+        return MacroImportResult::NotAMacro;
     const std::optional<size_t> previous = selected_;
     if (add().empty())
         return MacroImportResult::WriteFailed;

@@ -25,6 +25,7 @@ inline constexpr size_t kMaxMacroEvents = 2000;
 // Messages by which the editor reports a refused rename.
 inline constexpr std::string_view kMessageMacroNameEmpty = "message_text_5_1";
 inline constexpr std::string_view kMessageMacroNameInUse = "message_text_5";
+inline constexpr std::string_view kMessageMacroNameTooLong = "message_text_33";
 
 // The list file a device folder ("mouse", "keyboard", "MousePad", "HD") keeps its macros in.
 std::string macroListFileFor(std::string_view deviceFolderName);
@@ -50,7 +51,7 @@ std::string macroEventFilePath(const std::string& userDeviceFolder, std::string_
 
 // The macros of a list file in list order; position i is macro number i of the key assignments, so an element
 // that is not an object still takes its place (with an empty name and stem). Empty when the file is missing or
-// unreadable.
+// unreadable. Names longer than kMaxNameLength are cut to it.
 std::vector<MacroEntry> loadMacroList(const std::string& userDeviceFolder, const std::string& listFileName);
 
 // The steps of an event file; elements of `Events` that are not objects are passed over. Empty when the file is
@@ -60,12 +61,16 @@ std::vector<MacroEvent> loadMacroEvents(const std::string& userDeviceFolder, std
 // The name "macro_%d" with the smallest number from 1 up that no name of the list equals, ignoring case.
 std::string nextMacroName(const std::vector<MacroEntry>& entries);
 
-enum class MacroRenameResult { Renamed, NoSelection, EmptyName, NameInUse, WriteFailed };
+enum class MacroRenameResult { Renamed, NoSelection, EmptyName, NameTooLong, NameInUse, WriteFailed };
 
 // The message name key the editor shows for a refused rename; empty for the others.
 std::string_view macroRenameMessage(MacroRenameResult result);
 
-enum class MacroImportResult { Imported, ListFull, SourceUnreadable, WriteFailed };
+enum class MacroImportResult { Imported, ListFull, SourceUnreadable, NotAMacro, WriteFailed };
+
+// True for the text of an event file: a JSON object whose `Events` is an array of event objects (each with an
+// integer `Type` and `Button`, `Action` "down" or "up", and `Delay` as decimal text or a number when present).
+bool isMacroEventFileText(std::string_view text);
 
 // The macros of one device: its list file and the event files beside it in the user device folder, with the
 // list's selection. The editor is a view of this; the folder is handed in so tests can use their own.
@@ -89,8 +94,8 @@ public:
     // list is full or the list file cannot be written (the list is then unchanged).
     std::string add();
 
-    // Renames the selected macro; a name equal to any name of the list (its own included, ignoring case) is
-    // refused. The event file keeps the old name until it is saved again.
+    // Renames the selected macro; a name equal to any name of the list (its own included, ignoring case) or
+    // longer than kMaxNameLength is refused. The event file keeps the old name until it is saved again.
     MacroRenameResult rename(const std::string& newName);
 
     // Removes macro `index` from the list file and deletes its event file, then selects position 0 (nothing
@@ -105,8 +110,9 @@ public:
     // unsafe or the file cannot be written.
     bool saveEvents(const std::vector<MacroEventRow>& rows) const;
 
-    // Adds a macro whose event file is a byte-for-byte copy of `sourcePath`, and selects it. Never writes over
-    // another macro's event file.
+    // Adds a macro whose event file is a byte-for-byte copy of `sourcePath`, and selects it. Only an event file
+    // (isMacroEventFileText) of at most kMaxJsonFileSize bytes is taken. Never writes over another macro's event
+    // file.
     MacroImportResult importFile(const std::string& sourcePath);
 
     // Copies the selected macro's event file byte for byte to `destinationPath`. False when nothing is

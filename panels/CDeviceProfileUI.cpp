@@ -1,7 +1,10 @@
 #include "panels/CDeviceProfileUI.h"
 
 #include "device/SupportedDevices.h"
+#include "platform/FolderWatcher.h"
 
+#include <QSocketNotifier>
+#include <algorithm>
 #include <initializer_list>
 
 namespace pelan {
@@ -25,6 +28,10 @@ const KindTabs kTabsByKind[] = {
 };
 
 } // namespace
+
+CDeviceProfileUI::CDeviceProfileUI() = default;
+
+CDeviceProfileUI::~CDeviceProfileUI() = default;
 
 void* CDeviceProfileUI::GetInterface(const QString& name) {
     if (name == "DeviceProfile")
@@ -144,9 +151,37 @@ ProfileListResult CDeviceProfileUI::mirrored(const std::function<ProfileListResu
 
 ProfileListResult CDeviceProfileUI::initProfileList() {
     const ProfileListResult result = mirrored([this] { return profiles_.initProfileList(); }, Mirror::ItemsAndName);
-    if (combo() != nullptr)
+    if (combo() != nullptr) {
         showTabsOfKind();
+        watchFolder();
+    }
     return result;
+}
+
+void CDeviceProfileUI::watchFolder() {
+    notifier_.reset();
+    watcher_ = std::make_unique<FolderWatcher>(profiles_.getProfileFolder());
+    if (watcher_->fd() < 0)
+        return;
+    notifier_ = std::make_unique<QSocketNotifier>(watcher_->fd(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { onFolderChanged(); });
+}
+
+// Our own saves land here too; the list then reads back as it is and nothing moves.
+void CDeviceProfileUI::onFolderChanged() {
+    const std::vector<std::string> names = watcher_->readChanges();
+    if (std::find(names.begin(), names.end(), std::string(kProfileListFile)) == names.end())
+        return;
+    const std::vector<ProfileItem> itemsBefore = profiles_.items();
+    const int selectedBefore = profiles_.getSelectedIndex();
+    const ProfileListResult result = profiles_.refresh();
+    if (profiles_.items() == itemsBefore && profiles_.getSelectedIndex() == selectedBefore &&
+        result != ProfileListResult::Rebuilt)
+        return;
+    if (combo() != nullptr)
+        mirrorList(true);
+    if (listChanged_)
+        listChanged_(result);
 }
 
 ProfileListResult CDeviceProfileUI::selectProfile(int index, bool notify) {

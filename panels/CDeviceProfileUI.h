@@ -5,14 +5,21 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
+class QSocketNotifier;
+
 namespace pelan {
+
+class FolderWatcher;
 
 // The profile panel of a device page: the profile combo box and name edit mirror the page's ProfileList (which
 // owns every rule of the list and its files), the function tab options follow the device kind, and the profile
 // function list folds away. The panel carries out what the main window's profile buttons ask for and shows the
-// results; it never decides a rule of its own about names, limits or files.
+// results; it never decides a rule of its own about names, limits or files. Once bound it watches the user device
+// folder: when another program (pelanctl) changes the list file, the panel adopts and shows the new list and calls
+// its list-changed handler, which moves the page to the selected profile when that changed.
 class CDeviceProfileUI : public CHorizontalLayoutUI {
 public:
     static constexpr const char* kCombo = "device_profile_combo";
@@ -33,7 +40,8 @@ public:
         std::function<QString(const QString& filter)> saveFile;
     };
 
-    CDeviceProfileUI() = default;
+    CDeviceProfileUI();
+    ~CDeviceProfileUI() override;
     QString GetClass() const override { return "DeviceProfileUI"; }
     void* GetInterface(const QString& name) override;
 
@@ -68,6 +76,9 @@ public:
     ProfileListResult exportProfile(const std::string& path);
     ProfileListResult resetProfile();
 
+    // Called after the panel adopted a list file another program changed, with the list's refresh result.
+    void setListChangedHandler(std::function<void(ProfileListResult)> handler) { listChanged_ = std::move(handler); }
+
     void setPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
     const Prompts& prompts() const { return prompts_; }
 
@@ -82,9 +93,14 @@ private:
     // with showName the name edit shows the selected profile's name.
     void mirrorList(bool showName);
     void showTabsOfKind();
+    void watchFolder();
+    void onFolderChanged();
 
     ProfileList profiles_;
     Prompts prompts_;
+    std::function<void(ProfileListResult)> listChanged_;
+    std::unique_ptr<FolderWatcher> watcher_;
+    std::unique_ptr<QSocketNotifier> notifier_;
     CComboUI* combo_ = nullptr;
     CEditUI* nameEdit_ = nullptr;
     CControlUI* menuLayout_ = nullptr;

@@ -94,15 +94,15 @@ void renameSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
     showResult(promptsOf(page, panel), panel.renameProfile(name));
 }
 
+// A file that is not a profile at all is left alone without a message; a profile of another device kind, a name
+// too long or a missing factory profile is explained.
 void importChosen(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
     if (panel.getSelectedIndex() < 0)
         return;
     const QString path = promptsOf(page, panel).openFile(kProfileFileFilter);
     if (path.isEmpty())
         return;
-    // A file that is not a profile is left alone without a message.
-    if (panel.importProfile(path.toStdString()) == ProfileListResult::WriteFailed)
-        trace("profile import: a file could not be written");
+    showResult(promptsOf(page, panel), panel.importProfile(path.toStdString()));
 }
 
 void exportSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
@@ -115,10 +115,20 @@ void exportSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
         trace("profile export to " + path.toStdString() + " failed");
 }
 
+// Without a factory profile nothing is reset and nothing reaches the device; the user is told why.
 void resetSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
     if (promptsOf(page, panel).message(fromView(kMessageConfirmReset), true, true) != 1)
         return;
-    if (panel.resetProfile() == ProfileListResult::Done)
+    const ProfileListResult result = panel.resetProfile();
+    if (result == ProfileListResult::Done)
+        takeSelectedProfile(page, panel);
+    else
+        showResult(promptsOf(page, panel), result);
+}
+
+// Another program changed the list: the page follows when its profile is no longer the selected one.
+void followSelectedProfile(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
+    if (panel.getCurrentProfileId() != page.model().profileName)
         takeSelectedProfile(page, panel);
 }
 
@@ -185,9 +195,15 @@ void bindProfilePanel(CVeltraUSBDevice& page) {
     UsbDeviceModel& model = page.model();
     panel->setDeviceKind(model.deviceKind);
     panel->setFolders(model.userDeviceFolder(), model.defaultProfilePath());
-    panel->initProfileList();
+    const ProfileListResult result = panel->initProfileList();
     panel->selectTab(1);
     page.setProfileName(panel->getCurrentProfileId());
+    showResult(promptsOf(page, *panel), result);
+    CVeltraUSBDevice* shown = &page;
+    panel->setListChangedHandler([shown, panel](ProfileListResult changed) {
+        showResult(promptsOf(*shown, *panel), changed);
+        followSelectedProfile(*shown, *panel);
+    });
 }
 
 bool routeProfileClick(CVeltraUSBDevice& page, const QString& name) {
@@ -197,11 +213,11 @@ bool routeProfileClick(CVeltraUSBDevice& page, const QString& name) {
     if (panel == nullptr)
         return true;
     if (name.compare(kAddButton, Qt::CaseInsensitive) == 0)
-        panel->addProfile();
+        showResult(promptsOf(page, *panel), panel->addProfile());
     else if (name.compare(kDeleteButton, Qt::CaseInsensitive) == 0)
         deleteSelected(page, *panel);
     else if (name.compare(kCopyButton, Qt::CaseInsensitive) == 0)
-        panel->copyProfile();
+        showResult(promptsOf(page, *panel), panel->copyProfile());
     else if (name.compare(kRenameButton, Qt::CaseInsensitive) == 0)
         renameSelected(page, *panel);
     else if (name.compare(kImportButton, Qt::CaseInsensitive) == 0)
@@ -212,6 +228,8 @@ bool routeProfileClick(CVeltraUSBDevice& page, const QString& name) {
         resetSelected(page, *panel);
     else
         panel->setMenuVisible(!panel->isMenuVisible());
+    // An operation may have found the list changed by another program and its selected profile gone.
+    followSelectedProfile(page, *panel);
     return true;
 }
 

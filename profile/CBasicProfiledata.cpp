@@ -3,6 +3,7 @@
 #include "platform/Trace.h"
 #include "profile/DefaultFiles.h"
 #include "profile/FileStem.h"
+#include "profile/ProfileList.h"
 #include "profile/ProfileMembers.h"
 
 #include <filesystem>
@@ -14,6 +15,18 @@ uint32_t nonNegative(int32_t value) {
     return value < 0 ? 0u : static_cast<uint32_t>(value);
 }
 
+// The profile file's tree to update. A file that is there but is not a profile object (broken JSON, a cut-off
+// write, something else) is kept aside for the user before it is replaced.
+Json::Value profileTreeForUpdate(const JsonFileStore& store, const std::string& path) {
+    Json::Value file = store.loadJsonFile(path);
+    if (file.isObject())
+        return file;
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error)))
+        JsonFileStore::setAsideBroken(path);
+    return Json::Value(Json::objectValue);
+}
+
 } // namespace
 
 int CBasicProfiledata::saveProfile() {
@@ -21,11 +34,10 @@ int CBasicProfiledata::saveProfile() {
 }
 
 int CBasicProfiledata::saveDeviceNode(const Json::Value& node, const std::string& path) {
-    if (!isCreatableIndex(deviceSlot))
+    // A node that never loaded (no profile, no default profile) holds no settings to store.
+    if (!isCreatableIndex(deviceSlot) || !node.isObject())
         return 1;
-    Json::Value file = store.loadJsonFile(path);
-    if (!file.isNull() && !file.isObject())
-        file = Json::Value(Json::objectValue); // not a profile: nothing in it to keep
+    Json::Value file = profileTreeForUpdate(store, path);
     elementForWrite(memberForWrite(file, member::kDevice), deviceSlot) = node;
     return writeProfileFile(file, path);
 }
@@ -48,12 +60,24 @@ Json::Value CBasicProfiledata::loadProfile(const std::string& path) {
     Json::Value file = store.loadJsonFile(path);
     JsonLookup stored = JsonLookup(file)[member::kDevice][deviceSlot];
     deviceNode = stored.value();
-    if (!deviceNode.isObject()) {
-        Json::Value defaults = store.loadJsonFile(defaultProfilePath);
-        JsonLookup factory = JsonLookup(defaults)[member::kDevice][deviceSlot];
-        deviceNode = factory.value();
-        saveDeviceNode(deviceNode, path);
+    if (deviceNode.isObject())
+        return deviceNode;
+    Json::Value defaults = store.loadJsonFile(defaultProfilePath);
+    deviceNode = JsonLookup(defaults)[member::kDevice][deviceSlot].value();
+    if (!deviceNode.isObject() || !isCreatableIndex(deviceSlot))
+        return deviceNode = Json::Value(); // nothing to heal with: the file stays as it is
+    // The healed file keeps the list's name and identifier, so it exports as a profile that imports again.
+    Json::Value healed = profileTreeForUpdate(store, path);
+    const std::filesystem::path location(path);
+    const std::string id = location.stem().string();
+    if (!healed[member::kProfileUuid].isString())
+        healed[member::kProfileUuid] = id;
+    if (!healed[member::kProfileName].isString()) {
+        const std::string listed = listedProfileName(location.parent_path().string(), id);
+        healed[member::kProfileName] = listed.empty() ? id : listed;
     }
+    elementForWrite(memberForWrite(healed, member::kDevice), deviceSlot) = deviceNode;
+    writeProfileFile(healed, path);
     return deviceNode;
 }
 

@@ -37,7 +37,9 @@ public:
     int getDeviceSlot() const { return deviceSlot; }
 
     // Loads the device node of the profile at path. A profile without a usable node takes the default profile's
-    // node, and the profile file is rewritten with it (its other members kept). Returns a copy of the node.
+    // node, and the profile file is rewritten with it: its other members are kept, a file that is not a profile
+    // object is first kept aside (".broken-<time>"), and a missing name and identifier come from the profile list
+    // and the file name. Without a default profile nothing is written and the node is null. Returns a copy.
     Json::Value loadProfile(const std::string& path);
     const Json::Value& getDeviceNode() const { return deviceNode; }
 

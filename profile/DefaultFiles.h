@@ -19,4 +19,9 @@ std::string defaultLightPath();
 // The light configuration file of a user device folder: folder + "tavix_light.config".
 std::string lightConfigPath(const std::string& userDeviceFolder);
 
+// Gives a user device folder the shipped light configuration and the effect files it names, each when the folder
+// lacks it, so the light effect list and the effect names load on first use. The user's own files are never
+// replaced.
+void provideLightFiles(const std::string& userDeviceFolder);
+
 } // namespace pelan

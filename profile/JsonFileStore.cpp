@@ -45,9 +45,6 @@ long fileSize(std::FILE* file) {
     return size;
 }
 
-// No file of ours comes near this; a larger one is treated as unreadable instead of exhausting memory.
-constexpr long kMaxFileSize = 256L * 1024 * 1024;
-
 } // namespace
 
 std::string JsonFileStore::formatTimeStampName(int year, int month, int day, int hour, int minute, int second,
@@ -84,7 +81,7 @@ std::string JsonFileStore::readJsonText(const std::string& path) {
     if (!file)
         return {};
     long size = fileSize(file.get());
-    if (size <= 0 || size > kMaxFileSize)
+    if (size <= 0 || static_cast<std::size_t>(size) > kMaxJsonFileSize)
         return {};
     std::vector<char> buffer(static_cast<std::size_t>(size) + 1, '\0');
     if (std::fread(buffer.data(), 1, static_cast<std::size_t>(size), file.get()) != static_cast<std::size_t>(size))
@@ -108,6 +105,10 @@ int JsonFileStore::writeJsonFile(const std::string& path, const Json::Value& val
         traceErrorCode("wirtejsonFile 错误吗：：%d\n", EINVAL);
         return 1;
     }
+    if (text.size() > kMaxJsonFileSize) {
+        traceErrorCode("wirtejsonFile 错误吗：：%d\n", EFBIG);
+        return 1;
+    }
     int error = writeFileAtomically(path, text);
     traceErrorCode("wirtejsonFile 错误吗：：%d\n", error);
     return error == 0 ? 0 : 1;
@@ -120,6 +121,18 @@ Json::Value JsonFileStore::loadJsonFile(const std::string& path) {
         return Json::Value();
     }
     return parseJsonText(text).value_or(Json::Value());
+}
+
+std::string JsonFileStore::setAsideBroken(const std::string& path) {
+    const std::string stem = path + ".broken-" + makeTimeStampName();
+    std::string kept = stem;
+    std::error_code error;
+    for (int number = 1; std::filesystem::exists(std::filesystem::symlink_status(kept, error)); ++number)
+        kept = stem + "_" + std::to_string(number);
+    if (std::rename(path.c_str(), kept.c_str()) != 0)
+        return {};
+    trace("kept the damaged file " + path + " as " + kept);
+    return kept;
 }
 
 std::optional<Json::Value> JsonFileStore::parseJsonText(std::string_view text) {

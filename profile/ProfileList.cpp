@@ -1,14 +1,18 @@
 #include "profile/ProfileList.h"
 
 #include "device/SupportedDevices.h"
+#include "platform/FolderLock.h"
 #include "platform/Paths.h"
+#include "profile/DefaultFiles.h"
 #include "profile/FileStem.h"
 #include "profile/JsonLookup.h"
+#include "profile/NameLimit.h"
 #include "profile/ProfileMembers.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <utility>
 
 namespace pelan {
 namespace {
@@ -65,9 +69,75 @@ StoredList readStoredList(const Json::Value& root) {
         const Json::Value& name = entry[member::kProfileName];
         if (hasSelect && selectIndex == static_cast<Json::LargestInt>(i))
             stored.selected = static_cast<int>(stored.items.size());
-        stored.items.push_back({name.isString() ? name.asString() : std::string(), id.asString()});
+        stored.items.push_back({name.isString() ? cutToNameLength(name.asString()) : std::string(), id.asString()});
     }
     return stored;
+}
+
+enum class ListFileState {
+    Missing, // no list file (or no regular file where it should be)
+    Broken,  // a file that is not a list, or a list none of whose entries can be used
+    Usable,
+};
+
+struct ListFile {
+    ListFileState state = ListFileState::Missing;
+    Json::Value root;
+    StoredList stored;
+
+    bool inStepWith(const std::vector<ProfileItem>& items, int selected) const {
+        const Json::Value& entries = root[member::kProfileList];
+        return stored.items == items && entries.size() == items.size() && root[member::kProfileSelect].isInt() &&
+               root[member::kProfileSelect].asInt() == selected;
+    }
+};
+
+// A list without entries counts as missing: there is nothing in it to keep.
+ListFile readListFile(const std::string& path) {
+    ListFile file;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return file;
+    file.root = JsonFileStore::loadJsonFile(path);
+    const bool listShaped = file.root.isObject() && file.root[member::kProfileList].isArray();
+    file.stored = readStoredList(file.root);
+    if (!listShaped || (file.stored.items.empty() && !file.root[member::kProfileList].empty()))
+        file.state = ListFileState::Broken;
+    else if (!file.stored.items.empty())
+        file.state = ListFileState::Usable;
+    return file;
+}
+
+// The stored "profileselect" when it names an entry, else 0: copy, import and rename leave it as it is.
+int storedSelection(const Json::Value& root) {
+    const Json::Value& select = root.isObject() ? root[member::kProfileSelect] : Json::Value::nullSingleton();
+    const Json::Value& entries = root.isObject() ? root[member::kProfileList] : Json::Value::nullSingleton();
+    if (!select.isInt() || !entries.isArray() || select.asInt() < 0 ||
+        static_cast<Json::ArrayIndex>(select.asInt()) >= entries.size())
+        return 0;
+    return select.asInt();
+}
+
+const Json::Value& deviceNodeOf(const Json::Value& tree) {
+    const Json::Value& devices = tree.isObject() ? tree[member::kDevice] : Json::Value::nullSingleton();
+    return devices.isArray() && !devices.empty() ? devices[0] : Json::Value::nullSingleton();
+}
+
+Json::ArrayIndex keyCountOf(const Json::Value& node) {
+    const Json::Value& keys = node[member::kKeyList];
+    return keys.isArray() ? keys.size() : 0;
+}
+
+// A profile of another device kind (a keyboard's in the mouse list) would put its key codes on the wrong keys: the
+// device node must have every member of the default profile's node and as many keys.
+bool isSameDeviceKind(const Json::Value& tree, const Json::Value& factory) {
+    const Json::Value& node = deviceNodeOf(tree);
+    const Json::Value& factoryNode = deviceNodeOf(factory);
+    if (!node.isObject())
+        return false;
+    const std::vector<std::string> members = factoryNode.getMemberNames();
+    return std::all_of(members.begin(), members.end(), [&](const std::string& name) { return node.isMember(name); }) &&
+           keyCountOf(node) == keyCountOf(factoryNode);
 }
 
 // An imported file must look like a profile before anything is written from it.
@@ -90,13 +160,36 @@ std::string_view messageKeyFor(ProfileListResult result) {
         return kMessageInvalidName;
     case ProfileListResult::DuplicateName:
         return kMessageDuplicateName;
+    case ProfileListResult::NameTooLong:
+        return kMessageNameTooLong;
+    case ProfileListResult::OtherDeviceKind:
+        return kMessageOtherDeviceKind;
+    case ProfileListResult::NoFactoryProfile:
+        return kMessageNoFactoryProfile;
+    case ProfileListResult::Rebuilt:
+        return kMessageListRebuilt;
     default:
         return {};
     }
 }
 
-bool isAcceptableProfileName(const std::string& name) {
-    return !name.empty() && name.find(' ') == std::string::npos;
+bool isSuccess(ProfileListResult result) {
+    return result == ProfileListResult::Done || result == ProfileListResult::Rebuilt;
+}
+
+ProfileListResult checkProfileName(const std::string& name) {
+    if (name.empty() || name.find(' ') != std::string::npos)
+        return ProfileListResult::InvalidName;
+    return fitsNameLength(name) ? ProfileListResult::Done : ProfileListResult::NameTooLong;
+}
+
+std::string listedProfileName(const std::string& folder, const std::string& id) {
+    const StoredList stored =
+        readStoredList(JsonFileStore::loadJsonFile(withTrailingSlash(folder) + std::string(kProfileListFile)));
+    for (const ProfileItem& item : stored.items)
+        if (item.id == id)
+            return item.name;
+    return {};
 }
 
 ProfileList::ProfileList(Clock clockFunction) : clock(std::move(clockFunction)) {}
@@ -111,7 +204,7 @@ std::string ProfileList::listPath() const {
 }
 
 std::string ProfileList::profilePath(const std::string& id) const {
-    return profileFolder + id + ".Json";
+    return profileFolder + id + std::string(kProfileExtension);
 }
 
 std::string ProfileList::getCurrentProfileId() const {
@@ -127,57 +220,110 @@ ProfileListResult ProfileList::initProfileList() {
     selectedIndex = -1;
     if (profileFolder.empty())
         return ProfileListResult::NoFolder;
-    StoredList stored = readStoredList(store.loadJsonFile(listPath()));
-    if (stored.items.empty())
-        return startFresh();
-    profileItems = std::move(stored.items);
-    // Entries left out or a bad selection make the reloaded file differ from the items: selecting rewrites it.
-    return selectProfile(stored.selected < 0 ? 0 : stored.selected);
+    FolderLock lock(profileFolder);
+    return loadList();
 }
 
+ProfileListResult ProfileList::loadList() {
+    ListFile file = readListFile(listPath());
+    const bool broken = file.state == ListFileState::Broken;
+    if (broken)
+        JsonFileStore::setAsideBroken(listPath());
+    if (file.state == ListFileState::Usable) {
+        profileItems = std::move(file.stored.items);
+        selectedIndex = std::max(file.stored.selected, 0);
+        // Entries left out or a bad selection make the file differ from the items: it is written again.
+        if (file.inStepWith(profileItems, selectedIndex))
+            return ProfileListResult::Done;
+        return writeList(std::move(file.root), selectedIndex) ? ProfileListResult::Done
+                                                              : ProfileListResult::WriteFailed;
+    }
+    profileItems = profilesInFolder();
+    if (profileItems.empty()) {
+        const ProfileListResult fresh = startFresh();
+        return broken && fresh == ProfileListResult::Done ? ProfileListResult::Rebuilt : fresh;
+    }
+    selectedIndex = 0;
+    if (!writeList(Json::Value(Json::objectValue), selectedIndex))
+        return ProfileListResult::WriteFailed;
+    return broken ? ProfileListResult::Rebuilt : ProfileListResult::Done;
+}
+
+ProfileListResult ProfileList::refresh() {
+    if (profileFolder.empty())
+        return ProfileListResult::NoFolder;
+    if (selectedIndex < 0)
+        return initProfileList();
+    FolderLock lock(profileFolder);
+    const bool broken = readListFile(listPath()).state == ListFileState::Broken;
+    Synced synced = syncWithFile();
+    if (broken)
+        return writeList(std::move(synced.root), selectedIndex) ? ProfileListResult::Rebuilt
+                                                                : ProfileListResult::WriteFailed;
+    return synced.selectionLost ? ProfileListResult::ListChanged : ProfileListResult::Done;
+}
+
+// The first profile comes from the default profile; without one nothing is written and the page has no profile.
 ProfileListResult ProfileList::startFresh() {
+    std::optional<Json::Value> factory = loadFactoryProfile();
+    if (!factory)
+        return ProfileListResult::NoFactoryProfile;
     ProfileItem first{"profile1", newProfileId()};
-    bool written = writeProfileFile(store.loadJsonFile(defaultProfilePath), first.name, first.id);
+    bool written = writeProfileFile(std::move(*factory), first.name, first.id);
     // The page needs a profile to show even when the folder cannot be written; the profile then lives in memory.
     profileItems = {first};
     selectedIndex = 0;
-    Json::Value root(Json::objectValue);
-    root[member::kProfileList].append(listEntry(first));
-    root[member::kProfileSelect] = 0;
-    written = writeList(root) && written;
+    written = writeList(Json::Value(Json::objectValue), 0) && written;
     return written ? ProfileListResult::Done : ProfileListResult::WriteFailed;
 }
 
 ProfileListResult ProfileList::selectProfile(int index) {
     if (profileItems.empty())
         return ProfileListResult::NoSelection;
+    FolderLock lock(profileFolder);
+    return selectUnlocked(index);
+}
+
+ProfileListResult ProfileList::selectUnlocked(int index) {
+    Synced synced = syncWithFile();
+    // The index was chosen from the list as it was shown; in a changed list it may name another profile.
+    if (synced.itemsChanged)
+        return ProfileListResult::ListChanged;
     if (index < 0 || static_cast<std::size_t>(index) >= profileItems.size())
         return ProfileListResult::NoSuchProfile;
     selectedIndex = index;
-    Json::Value root = reloadList();
-    root[member::kProfileSelect] = index;
-    return writeList(root) ? ProfileListResult::Done : ProfileListResult::WriteFailed;
+    return writeList(std::move(synced.root), index) ? ProfileListResult::Done : ProfileListResult::WriteFailed;
 }
 
 ProfileListResult ProfileList::addProfile() {
     if (selectedIndex < 0)
         return ProfileListResult::NoSelection;
+    FolderLock lock(profileFolder);
+    syncWithFile();
     if (profileItems.size() >= kMaxAddedProfiles)
         return ProfileListResult::LimitReached;
+    std::optional<Json::Value> factory = loadFactoryProfile();
+    if (!factory)
+        return ProfileListResult::NoFactoryProfile;
     std::unordered_set<std::string> taken = foldedNames();
     int number = 1;
     while (taken.count("profile" + std::to_string(number)) != 0)
         ++number;
-    return appendProfile("profile" + std::to_string(number), store.loadJsonFile(defaultProfilePath), true);
+    return appendProfile("profile" + std::to_string(number), std::move(*factory), true);
 }
 
 ProfileListResult ProfileList::copyProfile() {
     if (selectedIndex < 0)
         return ProfileListResult::NoSelection;
+    FolderLock lock(profileFolder);
+    if (syncWithFile().selectionLost)
+        return ProfileListResult::ListChanged;
     std::unordered_set<std::string> taken = foldedNames();
     std::string name = profileItems[static_cast<std::size_t>(selectedIndex)].name + " copy";
     while (taken.count(foldCase(name)) != 0)
         name += " copy";
+    if (!fitsNameLength(name))
+        return ProfileListResult::NameTooLong;
     return appendProfile(name, store.loadJsonFile(getCurrentProfilePath()), false);
 }
 
@@ -187,49 +333,61 @@ ProfileListResult ProfileList::importProfile(const std::string& path) {
     Json::Value tree = store.loadJsonFile(path);
     if (!isImportableProfile(tree))
         return ProfileListResult::NotAProfile;
+    std::optional<Json::Value> factory = loadFactoryProfile();
+    if (!factory)
+        return ProfileListResult::NoFactoryProfile;
+    if (!isSameDeviceKind(tree, *factory))
+        return ProfileListResult::OtherDeviceKind;
+    FolderLock lock(profileFolder);
+    syncWithFile();
     std::unordered_set<std::string> taken = foldedNames();
-    std::string name = tree[member::kProfileName].asString();
+    std::string name = cutToNameLength(tree[member::kProfileName].asString());
     for (int number = 1; taken.count(foldCase(name)) != 0; ++number)
         name += "(" + std::to_string(number) + ")";
+    if (!fitsNameLength(name))
+        return ProfileListResult::NameTooLong;
     return appendProfile(name, std::move(tree), false);
 }
 
+// Called with the folder locked and the items in step with the list file.
 ProfileListResult ProfileList::appendProfile(const std::string& name, Json::Value tree, bool selectAtNextStart) {
     ProfileItem added{name, newProfileId()};
     if (!writeProfileFile(std::move(tree), added.name, added.id))
         return ProfileListResult::WriteFailed;
-    Json::Value root = reloadList();
-    root[member::kProfileList].append(listEntry(added));
-    if (selectAtNextStart)
-        root[member::kProfileSelect] = static_cast<int>(profileItems.size());
-    if (!writeList(root)) {
+    Json::Value root = store.loadJsonFile(listPath());
+    const int select = selectAtNextStart ? static_cast<int>(profileItems.size()) : storedSelection(root);
+    profileItems.push_back(added);
+    if (!writeList(std::move(root), select)) {
+        profileItems.pop_back();
         std::error_code ignored;
         std::filesystem::remove(profilePath(added.id), ignored);
         return ProfileListResult::WriteFailed;
     }
-    profileItems.push_back(std::move(added));
     return ProfileListResult::Done;
 }
 
 ProfileListResult ProfileList::deleteProfile() {
     if (selectedIndex < 0)
         return ProfileListResult::NoSelection;
+    FolderLock lock(profileFolder);
+    Synced synced = syncWithFile();
+    if (synced.selectionLost)
+        return ProfileListResult::ListChanged;
     if (profileItems.size() < 2)
         return ProfileListResult::LastProfile;
     const int removedIndex = selectedIndex;
     const int nextIndex = removedIndex == 0 ? 0 : removedIndex - 1;
-    Json::Value root = reloadList();
-    root[member::kProfileList].removeIndex(static_cast<Json::ArrayIndex>(removedIndex), nullptr);
-    root[member::kProfileSelect] = nextIndex;
-    if (!writeList(root))
-        return ProfileListResult::WriteFailed;
-    const std::string removedId = profileItems[static_cast<std::size_t>(removedIndex)].id;
+    const ProfileItem removed = profileItems[static_cast<std::size_t>(removedIndex)];
     profileItems.erase(profileItems.begin() + removedIndex);
+    if (!writeList(std::move(synced.root), nextIndex)) {
+        profileItems.insert(profileItems.begin() + removedIndex, removed);
+        return ProfileListResult::WriteFailed;
+    }
     selectedIndex = nextIndex;
     // A hand-made list may name one file twice; the file stays while another entry still uses it.
-    if (!isIdListed(removedId)) {
+    if (!isIdListed(removed.id)) {
         std::error_code ignored;
-        std::filesystem::remove(profilePath(removedId), ignored);
+        std::filesystem::remove(profilePath(removed.id), ignored);
     }
     return ProfileListResult::Done;
 }
@@ -237,19 +395,24 @@ ProfileListResult ProfileList::deleteProfile() {
 ProfileListResult ProfileList::renameProfile(const std::string& name) {
     if (selectedIndex < 0)
         return ProfileListResult::NoSelection;
-    if (!isAcceptableProfileName(name))
-        return ProfileListResult::InvalidName;
+    if (ProfileListResult check = checkProfileName(name); check != ProfileListResult::Done)
+        return check;
+    FolderLock lock(profileFolder);
+    Synced synced = syncWithFile();
+    if (synced.selectionLost)
+        return ProfileListResult::ListChanged;
     const std::string folded = foldCase(name);
     for (std::size_t i = 0; i < profileItems.size(); ++i) {
         if (static_cast<int>(i) != selectedIndex && foldCase(profileItems[i].name) == folded)
             return ProfileListResult::DuplicateName;
     }
     ProfileItem& item = profileItems[static_cast<std::size_t>(selectedIndex)];
-    Json::Value root = reloadList();
-    root[member::kProfileList][static_cast<Json::ArrayIndex>(selectedIndex)][member::kProfileName] = name;
-    if (!writeList(root))
+    const std::string previous = std::exchange(item.name, name);
+    const int select = storedSelection(synced.root);
+    if (!writeList(std::move(synced.root), select)) {
+        item.name = previous;
         return ProfileListResult::WriteFailed;
-    item.name = name;
+    }
     Json::Value tree = store.loadJsonFile(profilePath(item.id));
     return writeProfileFile(std::move(tree), item.name, item.id) ? ProfileListResult::Done
                                                                  : ProfileListResult::WriteFailed;
@@ -258,9 +421,16 @@ ProfileListResult ProfileList::renameProfile(const std::string& name) {
 ProfileListResult ProfileList::exportProfile(const std::string& path) {
     if (selectedIndex < 0)
         return ProfileListResult::NoSelection;
+    FolderLock lock(profileFolder);
+    if (syncWithFile().selectionLost)
+        return ProfileListResult::ListChanged;
     Json::Value tree = store.loadJsonFile(getCurrentProfilePath());
-    if (tree.isNull())
+    if (!tree.isObject())
         return ProfileListResult::ReadFailed;
+    // A file healed before its names were kept still exports as a profile that imports again.
+    const ProfileItem& item = profileItems[static_cast<std::size_t>(selectedIndex)];
+    tree[member::kProfileName] = item.name;
+    tree[member::kProfileUuid] = item.id;
     if (path.empty() || store.writeJsonFile(path, tree) != 0)
         return ProfileListResult::WriteFailed;
     return ProfileListResult::Done;
@@ -269,12 +439,17 @@ ProfileListResult ProfileList::exportProfile(const std::string& path) {
 ProfileListResult ProfileList::resetProfile() {
     if (selectedIndex < 0)
         return ProfileListResult::NoSelection;
+    FolderLock lock(profileFolder);
+    if (syncWithFile().selectionLost)
+        return ProfileListResult::ListChanged;
+    std::optional<Json::Value> defaults = loadFactoryProfile();
+    if (!defaults)
+        return ProfileListResult::NoFactoryProfile;
     const ProfileItem& item = profileItems[static_cast<std::size_t>(selectedIndex)];
-    Json::Value defaults = store.loadJsonFile(defaultProfilePath);
     if (deviceKind == kDeviceKindHeadset)
-        keepCustomEqualiser(defaults, item.id);
-    return writeProfileFile(std::move(defaults), item.name, item.id) ? ProfileListResult::Done
-                                                                     : ProfileListResult::WriteFailed;
+        keepCustomEqualiser(*defaults, item.id);
+    return writeProfileFile(std::move(*defaults), item.name, item.id) ? ProfileListResult::Done
+                                                                      : ProfileListResult::WriteFailed;
 }
 
 // Copies the stored profile's custom equaliser presets into the default tree; presets the profile does not have
@@ -291,48 +466,94 @@ void ProfileList::keepCustomEqualiser(Json::Value& defaults, const std::string& 
     }
 }
 
-Json::Value ProfileList::reloadList() const {
-    Json::Value root = store.loadJsonFile(listPath());
-    return isInStep(root) ? root : rebuiltList(std::move(root));
-}
-
-bool ProfileList::isInStep(const Json::Value& root) const {
-    if (!root.isObject())
-        return false;
-    const Json::Value& entries = root[member::kProfileList];
-    if (!entries.isArray() || entries.size() != profileItems.size())
-        return false;
-    for (Json::ArrayIndex i = 0; i < entries.size(); ++i) {
-        const Json::Value& entry = entries[i];
-        if (!entry.isObject())
-            return false;
-        const Json::Value& name = entry[member::kProfileName];
-        const Json::Value& id = entry[member::kProfileUuid];
-        if (!name.isString() || !id.isString() || name.asString() != profileItems[i].name ||
-            id.asString() != profileItems[i].id)
-            return false;
+// Brings the items in step with the list file; called with the folder locked. A changed list is adopted, a list
+// that cannot be read is kept aside and rebuilt from the profile files, a missing one is left to the next write.
+ProfileList::Synced ProfileList::syncWithFile() {
+    Synced synced;
+    ListFile file = readListFile(listPath());
+    switch (file.state) {
+    case ListFileState::Usable:
+        synced.root = std::move(file.root);
+        if (file.stored.items != profileItems)
+            adopt(std::move(file.stored.items), file.stored.selected, synced);
+        break;
+    case ListFileState::Broken:
+        JsonFileStore::setAsideBroken(listPath());
+        if (std::vector<ProfileItem> found = profilesInFolder(); !found.empty() && found != profileItems)
+            adopt(std::move(found), -1, synced);
+        break;
+    case ListFileState::Missing:
+        break;
     }
-    return true;
+    if (!synced.root.isObject())
+        synced.root = Json::Value(Json::objectValue);
+    return synced;
 }
 
-// The list as the items show it; other members of the root are kept.
-Json::Value ProfileList::rebuiltList(Json::Value root) const {
+// Takes another program's list; the selected profile stays selected where it is still listed.
+void ProfileList::adopt(std::vector<ProfileItem> items, int storedSelection, Synced& synced) {
+    const std::string selectedId = getCurrentProfileId();
+    profileItems = std::move(items);
+    synced.itemsChanged = true;
+    const auto kept = std::find_if(profileItems.begin(), profileItems.end(),
+                                   [&](const ProfileItem& item) { return item.id == selectedId; });
+    if (kept != profileItems.end()) {
+        selectedIndex = static_cast<int>(kept - profileItems.begin());
+        return;
+    }
+    synced.selectionLost = true;
+    selectedIndex = profileItems.empty() ? -1 : std::max(storedSelection, 0);
+}
+
+// The profile files of the folder, for a list that has to be made again: the items that still have a file keep
+// their order, the others follow by identifier (time stamps, so in the order they were made). A file that cannot
+// be read is listed under its identifier; loading it keeps it aside and heals it.
+std::vector<ProfileItem> ProfileList::profilesInFolder() const {
+    std::vector<ProfileItem> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(profileFolder, error), end; !error && it != end; it.increment(error)) {
+        const std::filesystem::path& path = it->path();
+        const std::string id = path.stem().string();
+        if (path.extension() != kProfileExtension || !isUsableProfileId(id) || !it->is_regular_file(error))
+            continue;
+        const Json::Value tree = store.loadJsonFile(path.string());
+        const bool named = tree.isObject() && tree[member::kProfileName].isString();
+        found.push_back({named ? cutToNameLength(tree[member::kProfileName].asString()) : id, id});
+    }
+    auto rank = [this](const ProfileItem& item) {
+        const auto listed = std::find_if(profileItems.begin(), profileItems.end(),
+                                         [&](const ProfileItem& known) { return known.id == item.id; });
+        return listed - profileItems.begin();
+    };
+    std::sort(found.begin(), found.end(), [&](const ProfileItem& a, const ProfileItem& b) {
+        return std::make_pair(rank(a), a.id) < std::make_pair(rank(b), b.id);
+    });
+    return found;
+}
+
+// Writes the items as the list, with `select` as "profileselect"; the root's other members are kept.
+bool ProfileList::writeList(Json::Value root, int select) {
     if (!root.isObject())
         root = Json::Value(Json::objectValue);
     Json::Value entries(Json::arrayValue);
     for (const ProfileItem& item : profileItems)
         entries.append(listEntry(item));
     root[member::kProfileList] = std::move(entries);
-    root[member::kProfileSelect] = std::max(selectedIndex, 0);
-    return root;
-}
-
-bool ProfileList::writeList(const Json::Value& root) {
+    root[member::kProfileSelect] = std::max(select, 0);
     return store.writeJsonFile(listPath(), root) == 0;
 }
 
-// Writes `tree` as the profile file of `id` under `name`. A tree that is not an object (a missing default profile)
-// gives a file with the two name members only; the profile data fills in its settings when it is loaded.
+// The default profile, when it is a profile with a device node to copy.
+std::optional<Json::Value> ProfileList::loadFactoryProfile() const {
+    Json::Value tree = store.loadJsonFile(defaultProfilePath);
+    if (!tree.isObject() || !deviceNodeOf(tree).isObject())
+        return std::nullopt;
+    return tree;
+}
+
+// Writes `tree` as the profile file of `id` under `name`. A tree that is not an object (a copied profile whose file
+// cannot be read) gives a file with the two name members only; the profile data fills in its settings from the
+// default profile when it is loaded.
 bool ProfileList::writeProfileFile(Json::Value tree, const std::string& name, const std::string& id) {
     if (!tree.isObject())
         tree = Json::Value(Json::objectValue);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <json/value.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -25,26 +26,44 @@ inline constexpr std::string_view kMessageInvalidName = "message_text_5_1";
 inline constexpr std::string_view kMessageDuplicateName = "message_text_5";
 // Asked before resetProfile; the reset goes ahead only when the answer is OK.
 inline constexpr std::string_view kMessageConfirmReset = "message_text_22";
+inline constexpr std::string_view kMessageOtherDeviceKind = "message_text_30";
+inline constexpr std::string_view kMessageNoFactoryProfile = "message_text_31";
+inline constexpr std::string_view kMessageListRebuilt = "message_text_32";
+inline constexpr std::string_view kMessageNameTooLong = "message_text_33";
 
 enum class ProfileListResult {
-    Done,          // the operation was carried out and its files written
-    NoFolder,      // setFolders has not given a user device folder
-    NoSelection,   // no profile is selected: initProfileList has not run or found nothing
-    NoSuchProfile, // selectProfile with an index outside the list
-    LimitReached,  // addProfile with kMaxAddedProfiles or more profiles
-    LastProfile,   // deleteProfile of the only profile
-    InvalidName,   // renameProfile to an empty name or one with a space
-    DuplicateName, // renameProfile to a name another profile has (ignoring case)
-    NotAProfile,   // importProfile of a file that is missing, unparsable or not shaped like a profile
-    ReadFailed,    // exportProfile: the selected profile's file cannot be read
-    WriteFailed,   // a file could not be written: a profile is only added or removed once its list is written
+    Done,             // the operation was carried out and its files written
+    Rebuilt,          // init or refresh: the list file could not be read; it was kept aside as ".broken-<time>" and
+                      // the list rebuilt from the profile files of the folder (a success the user is told about)
+    ListChanged,      // another program changed the list file and the selected profile is gone from it (or, for
+                      // selectProfile, the list moved under the index): the file's list was adopted, nothing done
+    NoFolder,         // setFolders has not given a user device folder
+    NoSelection,      // no profile is selected: initProfileList has not run or found nothing
+    NoSuchProfile,    // selectProfile with an index outside the list
+    LimitReached,     // addProfile with kMaxAddedProfiles or more profiles
+    LastProfile,      // deleteProfile of the only profile
+    InvalidName,      // renameProfile to an empty name or one with a space
+    NameTooLong,      // a name (given, or made by copy or import) longer than kMaxNameLength characters
+    DuplicateName,    // renameProfile to a name another profile has (ignoring case)
+    NotAProfile,      // importProfile of a file that is missing, unparsable or not shaped like a profile
+    OtherDeviceKind,  // importProfile of a profile of another device kind
+    NoFactoryProfile, // the kind's default profile cannot be read: first start, add and reset change nothing
+    ReadFailed,       // exportProfile: the selected profile's file cannot be read
+    WriteFailed,      // a file could not be written: a profile is only added or removed once its list is written
 };
 
 // The message key the panel shows for a result, "" for results that show nothing.
 std::string_view messageKeyFor(ProfileListResult result);
 
-// A name a user may give a profile: not empty and without a space.
-bool isAcceptableProfileName(const std::string& name);
+// Done, or Rebuilt: the list is usable afterwards.
+bool isSuccess(ProfileListResult result);
+
+// Whether a user may give a profile this name: InvalidName when it is empty or holds a space, NameTooLong beyond
+// kMaxNameLength characters, else Done.
+ProfileListResult checkProfileName(const std::string& name);
+
+// The name "ProfileList.ini" in `folder` gives the profile `id`, "" when the list does not name it.
+std::string listedProfileName(const std::string& folder, const std::string& id);
 
 // One profile of the list: its display name and its identifier (the profile file is id + ".Json").
 struct ProfileItem {
@@ -58,11 +77,14 @@ struct ProfileItem {
 // device folder and with one profile file per profile. items() is what the profile panel shows, in list order;
 // entry i of the file and item i always describe the same profile.
 //
-// Every operation reloads the list file first. When the file no longer matches the items (removed or edited while
-// the program runs), it is rebuilt from the items, so an index never lands on another profile. Identifiers read
-// from files are used as file names only when they name a plain file in the user device folder; entries with any
-// other identifier are left out of the list. Profile files are written before the list that names them, so a
-// failed write leaves the list as it was.
+// pelanctl beside the window is a second writer of the same files. Every operation holds a lock on the folder
+// (FolderLock) while it reads the list file, brings the items in step with it and writes it back: a list changed
+// by another program is adopted, never written over; a removed list file is written again from the items; a list
+// file that cannot be read is kept aside and rebuilt from the profile files of the folder, so no profile file is
+// ever left out of the list. An operation on the selected profile whose entry another program removed does
+// nothing (ListChanged). Identifiers read from files are used as file names only when they name a plain file in the
+// user device folder; entries with any other identifier are left out of the list. Profile files are written before
+// the list that names them, so a failed write leaves the list as it was. Names keep to kMaxNameLength characters.
 class ProfileList {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
@@ -77,9 +99,14 @@ public:
     const std::string& getProfileFolder() const { return profileFolder; }
 
     // Loads the list and selects its "profileselect" entry (the first one when that is out of range, with the
-    // file repaired). A missing, unreadable or empty list starts afresh with "profile1" made from the default
-    // profile. Running it again reloads the items; it never duplicates them.
+    // file repaired). A list file that cannot be read is kept aside and rebuilt from the profile files (Rebuilt);
+    // a missing or empty list is made from the profile files of the folder, and when there are none starts afresh
+    // with "profile1" made from the default profile (NoFactoryProfile, with nothing written, when that cannot be
+    // read). Running it again reloads the items; it never duplicates them.
     ProfileListResult initProfileList();
+    // Adopts the list file when another program changed it. Done when nothing changed or the selected profile is
+    // still listed, ListChanged when it is gone (the file's selection is taken), Rebuilt as for initProfileList.
+    ProfileListResult refresh();
     // Makes profile `index` the selected one and stores it as "profileselect". The caller then loads
     // getCurrentProfilePath() and writes it to the device.
     ProfileListResult selectProfile(int index);
@@ -93,12 +120,16 @@ public:
     // Renames the selected profile in the list and in its file; the selected profile's own name may be reused
     // in another case.
     ProfileListResult renameProfile(const std::string& name);
-    // Appends the profile file at `path` under a new identifier; its name gets "(1)", "(2)", ... until free.
+    // Appends the profile file at `path` under a new identifier; its name (cut to kMaxNameLength) gets "(1)",
+    // "(2)", ... until free. Only a profile of this device kind is taken: its device node has every member of the
+    // default profile's node and as many keys.
     ProfileListResult importProfile(const std::string& path);
-    // Writes the selected profile's file to `path`.
+    // Writes the selected profile's file to `path`, with the list's name and identifier in it. A path that is a
+    // symbolic link is written through to the link's target.
     ProfileListResult exportProfile(const std::string& path);
     // Replaces the selected profile's settings with the default profile, keeping its name and identifier, and for
-    // the headset its custom equaliser presets. The caller then reloads the profile.
+    // the headset its custom equaliser presets. The caller then reloads the profile. NoFactoryProfile, with nothing
+    // written, when the default profile cannot be read.
     ProfileListResult resetProfile();
 
     const std::vector<ProfileItem>& items() const { return profileItems; }
@@ -113,13 +144,22 @@ public:
     std::string listPath() const;
 
 private:
+    // What reading the list file before an operation found.
+    struct Synced {
+        Json::Value root;          // the file's tree, whose other members are kept when the list is written
+        bool itemsChanged = false; // another program changed the list and it was adopted
+        bool selectionLost = false;
+    };
+    ProfileListResult loadList();
     ProfileListResult startFresh();
     ProfileListResult appendProfile(const std::string& name, Json::Value tree, bool selectAtNextStart);
-    Json::Value reloadList() const;
-    bool isInStep(const Json::Value& root) const;
-    Json::Value rebuiltList(Json::Value root) const;
-    bool writeList(const Json::Value& root);
+    ProfileListResult selectUnlocked(int index);
+    Synced syncWithFile();
+    void adopt(std::vector<ProfileItem> items, int storedSelection, Synced& synced);
+    std::vector<ProfileItem> profilesInFolder() const;
+    bool writeList(Json::Value root, int select);
     bool writeProfileFile(Json::Value tree, const std::string& name, const std::string& id);
+    std::optional<Json::Value> loadFactoryProfile() const;
     std::string newProfileId() const;
     bool isIdListed(const std::string& id) const;
     bool isIdInUse(const std::string& id) const;

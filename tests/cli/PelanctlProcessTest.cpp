@@ -211,6 +211,11 @@ TEST_F(PelanctlTest, ProfileListOperationsKeepTheirRules) {
     EXPECT_EQ(afterDelete["profiles"].size(), 2u);
     expectFailure(run({"profile", "select", "7"}), 1, "no such profile");
     expectFailure(run({"profile", "import", (dataDir / "missing.json").string()}), 1, "not a profile");
+    // The same refusals and caps as the window.
+    expectFailure(run({"profile", "import", builtProgram("DefaultData/keyboard.Json")}), 1, "message_text_30");
+    expectFailure(run({"profile", "rename", std::string(65, 'n')}), 1, "message_text_33");
+    expectFailure(run({"macro", "import", exported.string()}), 1, "not a macro file");
+    EXPECT_EQ(runJson({"profile", "list"})["profiles"].size(), 2u);
 }
 
 TEST_F(PelanctlTest, KeyByNameReachesTheKeyTable) {

@@ -73,6 +73,29 @@ TEST_F(MouseLightTest, ARippleRingTravelsAcrossTheLedsInTheLightDirection) {
     EXPECT_EQ(light::ledColour(model->ledSnapshot()[5]), light::wheelColour(189 + 12 * 5));
 }
 
+TEST_F(MouseLightTest, TheShippedLightFilesGiveTheEffectListAndNamesOnFirstUse) {
+    Json::Value node;
+    node["LightInfo"] = lightNode(9, 4, 0, 0, false, 0, 0, 0);
+    writeProfile("p1", node);
+    model->loadProfileIntoPage();
+    EXPECT_TRUE(std::filesystem::exists(folder() + "tavix_light.config"));
+    EXPECT_FALSE(model->customEffectsSnapshot().empty());
+
+    const Json::Value shipped = JsonFileStore::loadJsonFile(model->defaultDataFolder() + "default_light.json");
+    std::vector<std::string> names;
+    for (const Json::Value& entry : shipped["DefaultLightName"][1])
+        names.push_back(entry["LightName"].asString());
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(model->lightNames.defaultNames, names);
+    EXPECT_EQ(model->lightNames.configuredNames.size(), 12u);
+
+    // The user's own configuration stays.
+    ASSERT_EQ(JsonFileStore::writeJsonFile(folder() + "tavix_light.config", Json::Value(Json::objectValue)), 0);
+    model->loadProfileIntoPage();
+    EXPECT_TRUE(model->customEffectsSnapshot().empty());
+    EXPECT_EQ(JsonFileStore::loadJsonFile(folder() + "tavix_light.config"), Json::Value(Json::objectValue));
+}
+
 TEST_F(MouseLightTest, CustomModesPlayTheProfilesEffectStepsEachForItsTime) {
     Json::Value config;
     config["LightInfo"][0][9]["Guid"] = "effect_one";

@@ -95,6 +95,8 @@ TEST_F(MacroFilesTest, RenameRefusesEmptyAndUsedNamesItsOwnIncluded) {
     EXPECT_EQ(macros.rename("macro_1"), MacroRenameResult::NameInUse);
     EXPECT_EQ(macros.rename("FIRE"), MacroRenameResult::NameInUse);
     EXPECT_EQ(macros.rename(""), MacroRenameResult::EmptyName);
+    EXPECT_EQ(macros.rename(std::string(65, 'n')), MacroRenameResult::NameTooLong);
+    EXPECT_EQ(macroRenameMessage(MacroRenameResult::NameTooLong), "message_text_33");
     EXPECT_EQ(macroRenameMessage(MacroRenameResult::EmptyName), "message_text_5_1");
     EXPECT_EQ(macroRenameMessage(MacroRenameResult::NameInUse), "message_text_5");
     EXPECT_EQ(listFile()["MacroInfo"][0]["MacroName"].asString(), "macro_1");
@@ -258,6 +260,31 @@ TEST_F(MacroFilesTest, ImportCopiesBytesToANewMacroAndExportCopiesThemBack) {
     macros.select(std::nullopt);
     EXPECT_FALSE(macros.exportSelected(folder.parent() + "/none.mac"));
     EXPECT_FALSE(std::filesystem::exists(folder.parent() + "/none.mac"));
+}
+
+TEST_F(MacroFilesTest, ImportTakesOnlyAnEventFileAndListNamesKeepToTheNameCap) {
+    MacroLibrary macros = library();
+    const std::string source = folder.parent() + "/import.mac";
+    for (const char* text :
+         {"", "[]", "{}", R"({"Events": {}})", R"({"Events": [1]})", R"({"Events": [{"Type": 1, "Button": 1}]})",
+          R"({"Events": [{"Type": "1", "Button": 1, "Action": "down"}]})",
+          R"({"Events": [{"Type": 1, "Button": 1, "Action": "left"}]})",
+          R"({"Events": [{"Type": 1, "Button": 1, "Action": "up", "Delay": "-5"}]})"}) {
+        std::ofstream(source, std::ios::binary) << text;
+        EXPECT_EQ(macros.importFile(source), MacroImportResult::NotAMacro) << text;
+    }
+    EXPECT_TRUE(macros.entries().empty());
+    EXPECT_FALSE(folder.exists("macro.config"));
+
+    const std::string good = R"({"Events": [{"Type": 10, "Button": 4, "Action": "down", "Delay": "20"},
+                                            {"Type": 10, "Button": 4, "Action": "up", "Delay": 7}]})";
+    std::ofstream(source, std::ios::binary) << good;
+    ASSERT_EQ(macros.importFile(source), MacroImportResult::Imported);
+    EXPECT_EQ(folder.read(macros.entries()[0].guid + ".mac"), good);
+
+    const std::string longName = std::string(63, 'n') + "\u00e9\u00e9";
+    folder.write("macro.config", R"({"MacroInfo": [{"MacroName": ")" + longName + R"(", "Guid": "g1"}]})");
+    EXPECT_EQ(loadMacroList(folder.path(), "macro.config").at(0).name, std::string(63, 'n') + "\xc3\xa9");
 }
 
 TEST(MacroListFiles, DeviceKindsKeepTheirOwnListFile) {

@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "profile/JsonFileStore.h"
 #include "tests/support/EmulatedTree.h"
+#include "tests/support/TempFolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,15 @@ struct PanelCallback : IDialogBuilderCallback {
         if (tag.compare("DeviceProfileUI", Qt::CaseInsensitive) == 0)
             return CDialogBuilder().Create("XML/CustomControlXML/DeviceProfile.xml", QString(), this, nullptr);
         return nullptr;
+    }
+};
+
+// The main window's click table for the profile buttons: what a click on one of them reaches.
+struct ClickRouter : INotifyUI {
+    CVeltraUSBDevice* page = nullptr;
+    void Notify(TNotifyUI& msg) override {
+        if (page != nullptr && msg.sType == DUI_MSGTYPE_CLICK && msg.pSender != nullptr)
+            routeProfileClick(*page, msg.pSender->GetName());
     }
 };
 
@@ -56,6 +66,8 @@ protected:
         ASSERT_NE(page, nullptr);
         panel = findProfilePanel(*page);
         ASSERT_NE(panel, nullptr);
+        router.page = page;
+        tree->pm.AddNotifier(&router);
         panel->setPrompts({[this](const QString& text, bool, bool withCancel) {
                                messages.append(text);
                                return withCancel ? answer : 1;
@@ -87,7 +99,19 @@ protected:
         page->bindPageControls();
     }
 
-    void click(const char* name) { EXPECT_TRUE(routeProfileClick(*page, name)); }
+    // A real click on the named button; the profile functions are unfolded first when the button is among them.
+    void click(const char* name) {
+        CControlUI* button = tree->find<CControlUI>(name);
+        ASSERT_NE(button, nullptr) << name;
+        if (!button->isVisible()) {
+            CControlUI* spread = tree->find<CControlUI>("profile_fun_spread_btn");
+            QTest::mouseClick(spread, Qt::LeftButton, {}, test::centerOf(spread));
+            QApplication::processEvents();
+        }
+        ASSERT_TRUE(button->isVisible()) << name;
+        QTest::mouseClick(button, Qt::LeftButton, {}, test::centerOf(button));
+        QApplication::processEvents();
+    }
 
     CComboUI* combo() { return tree->find<CComboUI>("device_profile_combo"); }
     CEditUI* nameEdit() { return tree->find<CEditUI>("device_profile_name_edit"); }
@@ -116,6 +140,7 @@ protected:
 
     fs::path folder;
     PanelCallback callback;
+    ClickRouter router;
     std::unique_ptr<test::HostedTree> tree;
     CVeltraMouseDevice* page = nullptr;
     CDeviceProfileUI* panel = nullptr;
@@ -271,6 +296,86 @@ TEST_F(ProfilePanelTest, ResetAsksFirstAndThenReloadsThePageFromTheDefaults) {
     EXPECT_EQ(profileFile(idAt(0))["profilename"].asString(), "profile1");
     EXPECT_EQ(page->mouse().profileData.getDpiStages().at(0).dpiX,
               defaults["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"].asInt());
+}
+
+TEST_F(ProfilePanelTest, AProfileOfAnotherDeviceKindIsRefusedWithAMessage) {
+    bind();
+    const size_t filesBefore = size_t(std::distance(fs::directory_iterator(mouseFolder()), {}));
+    chosenPath = QString::fromStdString(test::env("PELAN_SOURCE_DIR").toStdString() + "/DefaultData/keyboard.Json");
+    click("device_import_btn");
+    EXPECT_EQ(messages, QStringList{"message_text_30"});
+    EXPECT_EQ(comboTexts(), QStringList{"profile1"});
+    EXPECT_EQ(size_t(std::distance(fs::directory_iterator(mouseFolder()), {})), filesBefore);
+}
+
+TEST_F(ProfilePanelTest, WithoutAFactoryProfileResetAndAddChangeNeitherFilesNorTheMouse) {
+    const fs::path program = folder / "program";
+    fs::create_directories(program / "DefaultData");
+    fs::copy(test::env("PELAN_SOURCE_DIR").toStdString() + "/DefaultData", program / "DefaultData",
+             fs::copy_options::recursive);
+    setProgramFolderOverride(program.string());
+    test::EmulatedTree emulated;
+    std::shared_ptr<emu::FirmwareDevice> mouse = emu::makeDevice("mouse");
+    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(emulated.tree().plug(mouse), 4), false));
+    bind();
+    setStageZeroCode(idAt(0), 41);
+    const std::string before = testing::readText(mouseFolder() + idAt(0) + ".Json");
+    fs::remove(program / "DefaultData" / "mouse.Json");
+    mouse->clearRequestLog();
+
+    click("device_reset_btn");
+    click("device_add_btn");
+    EXPECT_EQ(messages, (QStringList{"message_text_22", "message_text_31", "message_text_31"}));
+    EXPECT_EQ(testing::readText(mouseFolder() + idAt(0) + ".Json"), before);
+    EXPECT_EQ(comboTexts(), QStringList{"profile1"});
+    EXPECT_EQ(mouse->requestCount(), 0u);
+    page->closeCommandInterface();
+
+    // First start without it: no profile is made, the user is told, and the page has no profile to write.
+    messages.clear();
+    fs::remove_all(mouseFolder());
+    bind();
+    EXPECT_EQ(messages, QStringList{"message_text_31"});
+    EXPECT_TRUE(fs::is_empty(mouseFolder()));
+    EXPECT_EQ(page->model().profileName, "");
+}
+
+TEST_F(ProfilePanelTest, AListChangedByPelanctlShowsAtOnceAndThePageFollowsItsSelection) {
+    bind();
+    click("device_add_btn");
+    ProfileList other; // what pelanctl does beside the window
+    other.setFolders(mouseFolder(), page->model().defaultProfilePath());
+    ASSERT_EQ(other.initProfileList(), ProfileListResult::Done);
+    ASSERT_EQ(other.copyProfile(), ProfileListResult::Done);
+    ASSERT_TRUE(test::waitFor([&] { return comboTexts().size() == 3; }));
+    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile2", "profile2 copy"}));
+
+    ASSERT_EQ(other.selectProfile(0), ProfileListResult::Done);
+    ASSERT_EQ(other.deleteProfile(), ProfileListResult::Done); // the window's selected profile
+    ASSERT_TRUE(test::waitFor([&] { return comboTexts().size() == 2; }));
+    EXPECT_EQ(page->model().profileName, other.getCurrentProfileId());
+    EXPECT_EQ(nameEdit()->GetText(), "profile2");
+
+    // The window's next change keeps pelanctl's, and every profile file stays listed.
+    click("device_copy_btn");
+    EXPECT_EQ(listNames(), (QStringList{"profile2", "profile2 copy", "profile2 copy copy"}));
+    EXPECT_EQ(listFile()["profilelist"].size(), 3u);
+    size_t profileFiles = 0;
+    for (const auto& entry : fs::directory_iterator(mouseFolder()))
+        profileFiles += entry.path().extension() == ".Json";
+    EXPECT_EQ(profileFiles, 3u);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(ProfilePanelTest, AnUnreadableListIsRebuiltAndTheUserToldOnce) {
+    bind();
+    click("device_add_btn");
+    std::ofstream(mouseFolder() + "ProfileList.ini") << "{\"profilelist\": [";
+    bind();
+    EXPECT_EQ(messages, QStringList{"message_text_32"});
+    EXPECT_EQ(comboTexts().size(), 2);
+    bind();
+    EXPECT_EQ(messages, QStringList{"message_text_32"});
 }
 
 TEST_F(ProfilePanelTest, TheSpreadButtonFoldsTheProfileFunctions) {

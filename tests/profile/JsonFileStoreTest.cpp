@@ -86,6 +86,21 @@ TEST(JsonFileStore, CommentsSurviveALoadAndSave) {
     EXPECT_NE(readText(folder.file("c.Json")).find("// the stage the mouse starts in"), std::string::npos);
 }
 
+TEST(JsonFileStore, OneSizeCapForReadingAndWriting) {
+    TempFolder folder;
+    const std::string path = folder.file("p.Json");
+    ASSERT_EQ(JsonFileStore::writeJsonFile(path, Json::Value("kept")), 0);
+    // A value whose text is just over the cap is refused, so nothing is stored that could not be read back.
+    EXPECT_EQ(JsonFileStore::writeJsonFile(path, Json::Value(std::string(kMaxJsonFileSize, 'n'))), 1);
+    EXPECT_EQ(JsonFileStore::loadJsonFile(path), Json::Value("kept"));
+    // The largest text the writer accepts reads back.
+    const std::string largest(kMaxJsonFileSize - 4, 'n');
+    ASSERT_EQ(JsonFileStore::writeJsonFile(path, Json::Value(largest)), 0);
+    EXPECT_EQ(JsonFileStore::loadJsonFile(path).asString().size(), largest.size());
+    writeText(path, "\"" + std::string(kMaxJsonFileSize, 'n') + "\"");
+    EXPECT_TRUE(JsonFileStore::loadJsonFile(path).isNull());
+}
+
 TEST(JsonFileStore, WriteIntoAMissingFolderFailsAndSaysSo) {
     TempFolder folder;
     std::vector<std::string> lines;

@@ -36,13 +36,39 @@ TEST(ProfileLoading, AProfileWithoutADeviceNodeHealsFromTheDefaultAndKeepsItsOth
     EXPECT_EQ(file["profileUUID"].asString(), "2024_01_01_00_00_00_000");
     EXPECT_EQ(file["Device"][0]["LightInfo"]["Red"].asInt(), 9);
 
-    // A missing profile is re-created holding only the device node; a missing default leaves a null node.
+    // A missing profile is re-created under the list's name and its file name as identifier.
+    writeText(folder.file("ProfileList.ini"), R"({"profilelist": [{"profilename": "Listed", "profileUUID": "new"}]})");
     EXPECT_EQ(profile.loadProfile(folder.file("new.Json"))["LightInfo"]["Red"].asInt(), 9);
-    EXPECT_EQ(JsonFileStore::loadJsonFile(folder.file("new.Json")).getMemberNames(),
-              std::vector<std::string>{"Device"});
+    Json::Value created = JsonFileStore::loadJsonFile(folder.file("new.Json"));
+    EXPECT_EQ(created["profilename"].asString(), "Listed");
+    EXPECT_EQ(created["profileUUID"].asString(), "new");
+
+    // Without a default profile the node is null and nothing is written, not even a null node.
     CBasicProfiledata noDefaults;
     noDefaults.setDefaultProfilePath(folder.file("absent.Json"));
+    writeText(folder.file("other.Json"), "{broken");
     EXPECT_TRUE(noDefaults.loadProfile(folder.file("other.Json")).isNull());
+    EXPECT_EQ(noDefaults.saveProfile(), 1);
+    EXPECT_EQ(testing::readText(folder.file("other.Json")), "{broken");
+}
+
+TEST(ProfileLoading, ADamagedProfileIsKeptAsideBeforeItHealsUnderItsListedName) {
+    TempFolder folder;
+    writeText(folder.file("default.Json"), R"({"Device": [{"LightInfo": {"Red": 9}}]})");
+    writeText(folder.file("ProfileList.ini"), R"({"profilelist": [{"profilename": "Mine", "profileUUID": "p"}]})");
+    writeText(folder.file("p.Json"), "{\"profilename\": \"Mi");
+    CBasicProfiledata profile;
+    profile.setDefaultProfilePath(folder.file("default.Json"));
+    EXPECT_EQ(profile.loadProfile(folder.file("p.Json"))["LightInfo"]["Red"].asInt(), 9);
+
+    Json::Value healed = JsonFileStore::loadJsonFile(folder.file("p.Json"));
+    EXPECT_EQ(healed["profilename"].asString(), "Mine");
+    EXPECT_EQ(healed["profileUUID"].asString(), "p");
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        if (entry.path().filename().string().rfind("p.Json.broken-", 0) == 0)
+            kept.push_back(testing::readText(entry.path().string()));
+    EXPECT_EQ(kept, std::vector<std::string>{"{\"profilename\": \"Mi"});
 }
 
 TEST(ProfileLoading, ADeviceNodeOfTheWrongTypeCountsAsMissing) {

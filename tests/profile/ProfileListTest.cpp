@@ -12,6 +12,7 @@ using testing::writeText;
 
 constexpr const char* kDefaultProfile = R"({"profilename": "Default", "profileUUID": "factory", "Device": [{
     "LightInfo": {"Light": 3},
+    "KeyList": [{"Assignment": 1}, {"Assignment": 2}],
     "CustomEQNameInfo": [{"Name": "factory eq"}],
     "CustomEQHzValueInfo": [[{"value": 0}]]}]})";
 
@@ -38,7 +39,7 @@ protected:
             std::string id = "id" + std::to_string(i);
             root["profilelist"][static_cast<Json::ArrayIndex>(i)]["profilename"] = names[i];
             root["profilelist"][static_cast<Json::ArrayIndex>(i)]["profileUUID"] = id;
-            Json::Value profile;
+            Json::Value profile = JsonFileStore::loadJsonFile(defaultPath());
             profile["profilename"] = names[i];
             profile["profileUUID"] = id;
             profile["Device"][0]["LightInfo"]["Light"] = static_cast<int>(i);
@@ -92,15 +93,22 @@ TEST_F(ProfileListTest, FirstStartMakesProfile1FromTheDefaultProfile) {
     expectInStep();
 }
 
-TEST_F(ProfileListTest, WithoutADefaultProfileNewProfilesHoldOnlyTheirNames) {
-    std::filesystem::remove(defaultPath());
+TEST_F(ProfileListTest, WithoutAReadableDefaultProfileFirstStartAddAndResetChangeNothing) {
+    writeText(defaultPath(), R"({"profilename": "Default", "Device": [null]})");
+    EXPECT_EQ(list.initProfileList(), ProfileListResult::NoFactoryProfile);
+    EXPECT_EQ(list.getCurrentProfileId(), "");
+    EXPECT_TRUE(std::filesystem::is_empty(deviceFolder()));
+    EXPECT_EQ(messageKeyFor(ProfileListResult::NoFactoryProfile), "message_text_31");
+
+    writeProfiles({"A"});
+    const std::string before = testing::readText(list.profilePath("id0"));
     ASSERT_EQ(list.initProfileList(), ProfileListResult::Done);
-    ASSERT_EQ(list.addProfile(), ProfileListResult::Done);
-    for (const ProfileItem& item : list.items())
-        EXPECT_EQ(profileFile(item.id).getMemberNames(), (std::vector<std::string>{"profileUUID", "profilename"}));
-    ASSERT_EQ(list.resetProfile(), ProfileListResult::Done);
-    EXPECT_EQ(profileFile(list.getCurrentProfileId()).getMemberNames(),
-              (std::vector<std::string>{"profileUUID", "profilename"}));
+    std::filesystem::remove(defaultPath());
+    EXPECT_EQ(list.addProfile(), ProfileListResult::NoFactoryProfile);
+    EXPECT_EQ(list.resetProfile(), ProfileListResult::NoFactoryProfile);
+    EXPECT_EQ(testing::readText(list.profilePath("id0")), before);
+    EXPECT_EQ(names(), std::vector<std::string>{"A"});
+    expectInStep();
 }
 
 TEST_F(ProfileListTest, InitKeepsAStoredListAndNeverDuplicatesItems) {
@@ -178,8 +186,10 @@ TEST_F(ProfileListTest, CopyChainsTheSuffixAndCopiesEverySetting) {
 TEST_F(ProfileListTest, ImportChainsTheNumberAndGivesANewIdentifier) {
     writeProfiles({"A", "A(1)"});
     list.initProfileList();
-    writeText(scratch.file("in.json"), R"({"profilename": "A", "profileUUID": "../../evil",
-                                            "Device": [{"LightInfo": {"Light": 77}}]})");
+    Json::Value in = profileFile("id0");
+    in["profileUUID"] = "../../evil";
+    in["Device"][0]["LightInfo"]["Light"] = 77;
+    JsonFileStore::writeJsonFile(scratch.file("in.json"), in);
     ASSERT_EQ(list.importProfile(scratch.file("in.json")), ProfileListResult::Done);
     const ProfileItem& imported = list.items().back();
     EXPECT_EQ(imported.name, "A(1)(2)");
@@ -187,6 +197,46 @@ TEST_F(ProfileListTest, ImportChainsTheNumberAndGivesANewIdentifier) {
     EXPECT_EQ(profileFile(imported.id)["Device"][0]["LightInfo"]["Light"].asInt(), 77);
     EXPECT_EQ(listFile()["profileselect"], Json::Value(0));
     expectInStep();
+}
+
+TEST_F(ProfileListTest, ImportRefusesAProfileOfAnotherDeviceKind) {
+    writeProfiles({"A"});
+    list.initProfileList();
+    Json::Value lacking = profileFile("id0");
+    lacking["Device"][0].removeMember("CustomEQNameInfo");
+    Json::Value moreKeys = profileFile("id0");
+    moreKeys["Device"][0]["KeyList"].append(Json::Value(Json::objectValue));
+    Json::Value noNode = profileFile("id0");
+    noNode.removeMember("Device");
+    for (const Json::Value& other : {lacking, moreKeys, noNode}) {
+        JsonFileStore::writeJsonFile(scratch.file("in.json"), other);
+        EXPECT_EQ(list.importProfile(scratch.file("in.json")), ProfileListResult::OtherDeviceKind);
+    }
+    EXPECT_EQ(messageKeyFor(ProfileListResult::OtherDeviceKind), "message_text_30");
+    EXPECT_EQ(names(), std::vector<std::string>{"A"});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(deviceFolder()), {}), 2);
+}
+
+TEST_F(ProfileListTest, NamesKeepToOneCapInEveryOperation) {
+    const std::string longest(64, 'n');
+    writeProfiles({std::string(61, 'c'), "x"});
+    list.initProfileList();
+    EXPECT_EQ(list.renameProfile(longest + "n"), ProfileListResult::NameTooLong);
+    EXPECT_EQ(messageKeyFor(ProfileListResult::NameTooLong), "message_text_33");
+    EXPECT_EQ(list.copyProfile(), ProfileListResult::NameTooLong); // "<61 c> copy" is 66 long
+
+    Json::Value in = profileFile("id1");
+    in["profilename"] = longest + "-cut";
+    JsonFileStore::writeJsonFile(scratch.file("in.json"), in);
+    ASSERT_EQ(list.importProfile(scratch.file("in.json")), ProfileListResult::Done);
+    EXPECT_EQ(names().back(), longest);
+    EXPECT_EQ(list.importProfile(scratch.file("in.json")), ProfileListResult::NameTooLong);
+
+    ASSERT_EQ(list.renameProfile(longest.substr(1) + "m"), ProfileListResult::Done);
+    // A name made too long by hand is cut when the list is read.
+    writeList(R"({"profilelist": [{"profilename": ")" + longest + R"(xyz", "profileUUID": "id0"}]})");
+    list.initProfileList();
+    EXPECT_EQ(names(), std::vector<std::string>{longest});
 }
 
 TEST_F(ProfileListTest, AnImportThatIsNotAProfileWritesNothing) {
@@ -336,17 +386,69 @@ TEST_F(ProfileListTest, ProfilesMadeWithinOneMillisecondGetTheirOwnFiles) {
     EXPECT_NE(frozen.items()[0].id, frozen.items()[2].id);
 }
 
-TEST_F(ProfileListTest, AListChangedBehindTheModelIsRebuiltFromTheItems) {
-    writeProfiles({"A", "B"});
+TEST_F(ProfileListTest, AListChangedByAnotherProgramIsAdoptedNotWrittenOver) {
+    writeProfiles({"A", "B", "C"}, 1);
     list.initProfileList();
+    // A removed list file is written again from the items.
     std::filesystem::remove(deviceFolder() + "ProfileList.ini");
     ASSERT_EQ(list.copyProfile(), ProfileListResult::Done);
     expectInStep();
 
-    writeList(R"({"profilelist": [{"profilename": "Z", "profileUUID": "z"}], "profileselect": 0})");
-    ASSERT_EQ(list.renameProfile("Renamed"), ProfileListResult::Done);
-    EXPECT_EQ(names(), (std::vector<std::string>{"Renamed", "B", "A copy"}));
+    // pelanctl adds a profile and deletes "A": the window's next operation keeps both changes.
+    ProfileList other;
+    other.setFolders(deviceFolder(), defaultPath());
+    ASSERT_EQ(other.initProfileList(), ProfileListResult::Done);
+    ASSERT_EQ(other.addProfile(), ProfileListResult::Done);
+    ASSERT_EQ(other.selectProfile(0), ProfileListResult::Done);
+    ASSERT_EQ(other.deleteProfile(), ProfileListResult::Done);
+    ASSERT_EQ(list.renameProfile("Bee"), ProfileListResult::Done);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Bee", "C", "B copy", "profile1"}));
+    EXPECT_EQ(list.getCurrentProfileId(), "id1");
     expectInStep();
+
+    // An index chosen from the list shown before the change is not taken; the change is.
+    ASSERT_EQ(other.addProfile(), ProfileListResult::Done);
+    EXPECT_EQ(list.selectProfile(2), ProfileListResult::ListChanged);
+    EXPECT_EQ(list.items(), other.items());
+    EXPECT_EQ(list.getCurrentProfileId(), "id1");
+
+    // When the selected profile itself is gone, operations on it do nothing and the file's selection is taken.
+    ASSERT_EQ(other.selectProfile(0), ProfileListResult::Done);
+    ASSERT_EQ(other.deleteProfile(), ProfileListResult::Done);
+    const std::string listBefore = testing::readText(deviceFolder() + "ProfileList.ini");
+    EXPECT_EQ(list.deleteProfile(), ProfileListResult::ListChanged);
+    EXPECT_EQ(list.getCurrentProfileId(), other.getCurrentProfileId());
+    EXPECT_EQ(testing::readText(deviceFolder() + "ProfileList.ini"), listBefore);
+    EXPECT_EQ(list.refresh(), ProfileListResult::Done);
+    // Every profile file of the folder is listed.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(deviceFolder()), {}),
+              static_cast<std::ptrdiff_t>(list.items().size() + 1));
+}
+
+TEST_F(ProfileListTest, AnUnreadableListIsKeptAsideAndRebuiltFromTheProfileFiles) {
+    writeProfiles({"A", "B"}, 1);
+    writeText(list.profilePath("id1"), "{\"profilename\": "); // a damaged profile is listed under its identifier
+    writeList(R"({"profilelist": [{"profilename": ")" + std::string(kMaxJsonFileSize, 'n') + R"("}]})");
+    EXPECT_EQ(list.initProfileList(), ProfileListResult::Rebuilt);
+    EXPECT_EQ(messageKeyFor(ProfileListResult::Rebuilt), "message_text_32");
+    EXPECT_EQ(names(), (std::vector<std::string>{"A", "id1"}));
+    expectInStep(false);
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(deviceFolder()))
+        if (entry.path().filename().string().rfind("ProfileList.ini.broken-", 0) == 0)
+            kept.push_back(entry.path().string());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_GT(std::filesystem::file_size(kept[0]), kMaxJsonFileSize);
+    // The user is told once: the next start finds a good list.
+    EXPECT_EQ(list.initProfileList(), ProfileListResult::Done);
+
+    // In a running session the items keep their order and profiles made meanwhile follow.
+    writeText(list.profilePath("2030_01_01_00_00_00_000"), R"({"profilename": "Late"})");
+    writeList("{broken");
+    ASSERT_EQ(list.selectProfile(1), ProfileListResult::ListChanged);
+    EXPECT_EQ(names(), (std::vector<std::string>{"A", "id1", "Late"}));
+    ASSERT_EQ(list.selectProfile(1), ProfileListResult::Done);
+    expectInStep(false);
 }
 
 TEST_F(ProfileListTest, AFailedListWriteLeavesNoOrphanProfile) {
