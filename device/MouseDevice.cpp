@@ -280,9 +280,12 @@ void MouseDevice::clearKeySelection() {
 
 void MouseDevice::onConnectTimer() {
     const ReadDeviceResult read = readDevice();
-    if (read.firmwareTooOld)
-        if (DeviceModelObserver* watcher = observer())
-            watcher->onFirmwareTooOld(read.versionNumber);
+    DeviceModelObserver* watcher = observer();
+    if (read.firmwareTooOld && watcher && !watcher->onFirmwareTooOld(read.versionNumber)) {
+        // Declined: the program is ending, and nothing more is read from or written to the mouse.
+        commandChannel.connected = 0;
+        return;
+    }
     loadProfileIntoPage();
     readSettings();
     refreshPage();

@@ -220,6 +220,23 @@ TEST_F(MouseDeviceTest, AWirelessMouseThatIsNotOnlineIsSentNothing) {
     EXPECT_TRUE(mouse->macroMemory()[0] == 0);
 }
 
+TEST_F(MouseDeviceTest, AWirelessMouseThatGoesOfflineInsideAnUpdateStillHasItEnded) {
+    loadFullProfile();
+    model->commandChannel.wireless = 1;
+    // Online check, begin update, then the mouse no longer answers the online check before the settings.
+    mouse->refusePacket(3);
+    EXPECT_EQ(model->writeSettings(0, 0), 0);
+    EXPECT_EQ(commandsOf(*mouse), (std::vector<uint8_t>{0xAA, 0x01, 0xAA, 0x02}));
+    EXPECT_EQ(mouse->openUpdates(), 0);
+
+    // The same when the check after the write fails.
+    mouse->clearRequestLog();
+    mouse->refusePacket(6);
+    EXPECT_EQ(model->writeSettings(0, 0), 0);
+    EXPECT_EQ(commandsOf(*mouse), (std::vector<uint8_t>{0xAA, 0x01, 0xAA, 0x06, 0x06, 0xAA, 0x02}));
+    EXPECT_EQ(mouse->openUpdates(), 0);
+}
+
 TEST_F(MouseDeviceTest, ARefusedWriteIsReportedAndTheUpdateIsClosed) {
     loadFullProfile();
     mouse->refusePacket(2); // the first settings packet
