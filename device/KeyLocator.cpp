@@ -35,9 +35,27 @@ std::vector<int> locateKeys(const KeyLocatorInput& input) {
         if (entry == input.factoryCodes[key] || (key < input.assigned.size() && entry == input.assigned[key]))
             take(key, position);
     }
+    // A free position that an unplaced key expects is kept for it when its factory code is nowhere else free: the
+    // position then holds another key's code because it was assigned that function.
+    std::vector<int> expectedBy(positions, kKeyNotFound);
+    for (size_t key = 0; key < keyCount; ++key)
+        if (const int position = expectedAt(key); found[key] == kKeyNotFound && position != kKeyNotFound)
+            expectedBy[size_t(position)] = int(key);
+    const auto freeWithCode = [&](const KeyAssignment& code, size_t except) {
+        for (size_t position = 0; position < positions; ++position)
+            if (position != except && !taken[position] && entryAt(input.keyTable, position) == code)
+                return true;
+        return false;
+    };
+    const auto keptForAnother = [&](size_t key, size_t position) {
+        const int other = expectedBy[position];
+        return other != kKeyNotFound && size_t(other) != key && found[size_t(other)] == kKeyNotFound &&
+               !freeWithCode(input.factoryCodes[size_t(other)], position);
+    };
     for (size_t key = 0; key < keyCount; ++key) {
         for (size_t position = 0; found[key] == kKeyNotFound && position < positions; ++position)
-            if (!taken[position] && entryAt(input.keyTable, position) == input.factoryCodes[key])
+            if (!taken[position] && entryAt(input.keyTable, position) == input.factoryCodes[key] &&
+                !keptForAnother(key, position))
                 take(key, int(position));
     }
     for (size_t key = 0; key < keyCount; ++key) {

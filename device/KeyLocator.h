@@ -26,7 +26,8 @@ constexpr int kKeyNotFound = -1;
 
 // Each key gets one position of its own, or kKeyNotFound; no two keys share a position:
 // 1. a key whose known position still holds its factory code or its current assignment keeps it;
-// 2. any other key takes the first free position with its factory code;
+// 2. any other key takes the first free position with its factory code, unless that position is where another
+//    unplaced key is expected and that key's own code is nowhere else (the position holds a code assigned there);
 // 3. a key whose code is nowhere (reassigned on a device that reports the assigned table) takes its known position
 //    when that is free.
 std::vector<int> locateKeys(const KeyLocatorInput& input);

@@ -127,18 +127,27 @@ TEST_F(MouseDeviceTest, ReassignedButtonsSurviveReconnectionUnderEitherKeyTableA
         ASSERT_EQ(model->readDevice().result, 1);
         const std::array<int, 10> expected = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
         EXPECT_EQ(model->buttonPositionsSnapshot(), expected) << assignedReads;
+
+        // A program started afresh knows no positions, and reads the mouse before it loads the profile: button 3
+        // now carries button 0's factory code, and still neither button takes the other's place.
+        model = std::make_unique<MouseDevice>();
+        model->profileName = "p1";
+        ASSERT_TRUE(model->commandChannel.device.open(emulated.pathOf(id, 4), true, true, true, false));
+        model->commandChannel.connected = 1;
+        ASSERT_EQ(model->readDevice().result, 1);
+        EXPECT_EQ(model->buttonPositionsSnapshot(), expected) << assignedReads;
+        model->loadProfileIntoPage();
         reassign({0x20, 0x00, 0x05}, {0x20, 0x00, 0x06});
         EXPECT_EQ(entry(0), (KeyAssignment{0x20, 0x00, 0x05})) << assignedReads;
         EXPECT_EQ(entry(3), (KeyAssignment{0x20, 0x00, 0x06})) << assignedReads;
         EXPECT_EQ(entry(1), (KeyAssignment{0x10, 0x02, 0x00})) << assignedReads;
 
-        // A program started afresh knows no positions yet: the profile's assignments and the layout find them.
-        model = std::make_unique<MouseDevice>();
-        model->profileName = "p1";
-        ASSERT_TRUE(model->commandChannel.device.open(emulated.pathOf(id, 4), true, true, true, false));
-        model->commandChannel.connected = 1;
-        model->loadProfileIntoPage();
+        id = emulated.replug(id, model->commandChannel, 4);
+        ASSERT_GT(id, 0);
         ASSERT_EQ(model->readDevice().result, 1);
+        reassign({0x20, 0x00, 0x07}, {0x10, 0x02, 0x00});
+        EXPECT_EQ(entry(0), (KeyAssignment{0x20, 0x00, 0x07})) << assignedReads;
+        EXPECT_EQ(entry(3), (KeyAssignment{0x10, 0x02, 0x00})) << assignedReads;
         EXPECT_EQ(model->buttonPositionsSnapshot(), expected) << assignedReads;
     }
 }
