@@ -241,10 +241,11 @@ void HidDevice::close() {
     releaseCaps();
 }
 
-int HidDevice::readReport(uint32_t length, uint32_t& bytesRead, uint8_t* buffer, uint32_t timeoutMs) {
+int HidDevice::readReport(uint32_t length, uint32_t& bytesRead, uint8_t* buffer, uint32_t timeoutMs,
+                          const platform::ReportFilter& accept) {
     bytesRead = 0;
     size_t got = 0;
-    if (handle->read(buffer, length, got, timeoutMs) != platform::IoResult::Ok)
+    if (handle->read(buffer, length, got, timeoutMs, accept) != platform::IoResult::Ok)
         return 0;
     bytesRead = uint32_t(got);
     return 1;
@@ -257,6 +258,12 @@ int HidDevice::writeReport(uint32_t length, uint32_t& bytesWritten, const uint8_
         return 0;
     bytesWritten = uint32_t(written);
     return 1;
+}
+
+size_t HidDevice::discardInput(const platform::ReportFilter& seen) {
+    // More than a device queues between two requests; a node flooded with input cannot hold the caller longer.
+    constexpr size_t kMostDiscarded = 256;
+    return handle->discardQueued(kMostDiscarded, seen);
 }
 
 bool HidDevice::unpackReport(std::vector<HidData>& data, const uint8_t* report, uint32_t reportLength,

@@ -88,8 +88,13 @@ public:
 
     // One report of the open collection; nonzero on success. A time-out of 0xFFFFFFFF waits without limit; close()
     // from another thread ends the wait with 0. Nothing is written into `buffer` after the call returned.
-    int readReport(uint32_t length, uint32_t& bytesRead, uint8_t* buffer, uint32_t timeoutMs);
+    // With a filter, the read waits (within the same time-out) past the reports the filter refuses.
+    int readReport(uint32_t length, uint32_t& bytesRead, uint8_t* buffer, uint32_t timeoutMs,
+                   const platform::ReportFilter& accept = nullptr);
+    // Nonzero only when the whole report went out.
     int writeReport(uint32_t length, uint32_t& bytesWritten, const uint8_t* buffer, uint32_t timeoutMs);
+    // Reads away, without waiting, the input already queued for the collection; each report goes to `seen`.
+    size_t discardInput(const platform::ReportFilter& seen = nullptr);
 
     // Decodes a received report into the entries of `data` whose report ID equals the report's first byte.
     bool unpackReport(std::vector<HidData>& data, const uint8_t* report, uint32_t reportLength,

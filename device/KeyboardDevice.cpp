@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "device/DeviceProfile.h"
+#include "device/KeyLocator.h"
 
 namespace pelan {
 
@@ -53,7 +54,9 @@ int KeyboardDevice::readDevice() {
     deviceInfo = info;
     keyTable = table;
     perKeyTable_ = std::move(perKey);
-    positions_ = keyboard::findKeyPositions(std::span(keyTable.data(), keyTableBytes()), perKeyTable_);
+    const std::vector<KeyAssignment> assigned = currentAssignments(profile_.getKeyList());
+    positions_ =
+        keyboard::findKeyPositions(std::span(keyTable.data(), keyTableBytes()), perKeyTable_, assigned, &positions_);
     setKeyPositionMap(positions_.asPositionMap());
     return kResultAccepted;
 }

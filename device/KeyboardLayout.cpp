@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/KeyLocator.h"
 #include "device/LightWire.h"
 
 namespace pelan::keyboard {
@@ -46,22 +47,31 @@ std::map<int, int> KeyPositions::asPositionMap() const {
     return map;
 }
 
-KeyPositions findKeyPositions(std::span<const uint8_t> keyTable, std::span<const uint8_t> perKeyTable) {
+KeyPositions findKeyPositions(std::span<const uint8_t> keyTable, std::span<const uint8_t> perKeyTable,
+                              std::span<const KeyAssignment> assigned, const KeyPositions* previous) {
+    static const std::array<KeyAssignment, kLogicalKeyCount> factory = [] {
+        std::array<KeyAssignment, kLogicalKeyCount> codes{};
+        for (size_t key = 0; key < kLogicalKeyCount; ++key)
+            codes[key] = {logicalKeyCodes()[key][0], logicalKeyCodes()[key][1], logicalKeyCodes()[key][2]};
+        return codes;
+    }();
+    std::array<int, kLogicalKeyCount> known{};
+    for (size_t key = 0; key < kLogicalKeyCount; ++key)
+        known[key] = previous && previous->position[key] != kNoPosition ? previous->position[key] : -1;
+    // Positions are stored in a byte with 255 as the mark of none, so only the first 255 can be named.
+    const size_t positions = std::min<size_t>(keyTable.size() / 3, kNoPosition);
+    const std::vector<int> located = locateKeys({keyTable.first(3 * positions), factory, assigned, known});
+
     KeyPositions found;
     found.position.fill(kNoPosition);
     found.ledIndex.fill(kNoPosition);
-    // Positions are stored in a byte with 255 as the mark of none, so only the first 255 can be named.
-    const size_t positions = std::min<size_t>(keyTable.size() / 3, kNoPosition);
-    const auto& codes = logicalKeyCodes();
     for (size_t key = 0; key < kLogicalKeyCount; ++key) {
-        for (size_t at = 0; at < positions; ++at) {
-            if (std::equal(codes[key].begin(), codes[key].end(), keyTable.begin() + std::ptrdiff_t(3 * at))) {
-                found.position[key] = uint8_t(at);
-                if (at < perKeyTable.size())
-                    found.ledIndex[key] = perKeyTable[at];
-                break;
-            }
-        }
+        if (located[key] == kKeyNotFound)
+            continue;
+        const size_t at = size_t(located[key]);
+        found.position[key] = uint8_t(at);
+        if (at < perKeyTable.size())
+            found.ledIndex[key] = perKeyTable[at];
     }
     return found;
 }

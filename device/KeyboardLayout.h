@@ -7,6 +7,7 @@
 #include <span>
 #include <type_traits>
 
+#include "keys/KeyAssignment.h"
 #include "profile/ProfileRecords.h"
 
 namespace pelan {
@@ -21,11 +22,12 @@ constexpr uint8_t kNoPosition = 255;
 
 using FactoryCode = std::array<uint8_t, 3>;
 
-// Factory codes of the 126 logical keys, in logical key order. Five keys share the code 20 00 00.
+// Factory codes of the 126 logical keys, in logical key order, which is also their position in the key table of
+// the keyboard's own layout. Five keys share the code 20 00 00.
 const std::array<FactoryCode, kLogicalKeyCount>& logicalKeyCodes();
 
-// Where each logical key sits in the key table, and which LED lights it. kNoPosition for a key whose factory code
-// does not occur in the table (or whose LED index lies past the per-key table).
+// Where each logical key sits in the key table, and which LED lights it. kNoPosition for a key that has no position
+// (or whose LED index lies past the per-key table).
 struct KeyPositions {
     std::array<uint8_t, kLogicalKeyCount> position{};
     std::array<uint8_t, kLogicalKeyCount> ledIndex{};
@@ -34,10 +36,13 @@ struct KeyPositions {
     std::map<int, int> asPositionMap() const;
 };
 
-// Finds the logical keys in a key table (three bytes per position, `keyTable.size() / 3` positions): each key
-// takes the first position whose bytes equal its factory code, and the per-key table's byte at that position as
-// its LED index.
-KeyPositions findKeyPositions(std::span<const uint8_t> keyTable, std::span<const uint8_t> perKeyTable);
+// Finds the logical keys in a key table (three bytes per position, `keyTable.size() / 3` positions) as
+// locateKeys does, each key at a position of its own (the five keys that share 20 00 00 included), and gives each
+// the per-key table's byte at its position as its LED index. `assigned` is the key list's current assignments and
+// `previous` the positions of the last connection, so keys reassigned on a device that reports its assigned table
+// are found again.
+KeyPositions findKeyPositions(std::span<const uint8_t> keyTable, std::span<const uint8_t> perKeyTable,
+                              std::span<const KeyAssignment> assigned = {}, const KeyPositions* previous = nullptr);
 
 // Settings block of profile p at offset p x 25; offset 0 also holds the current profile index.
 struct SettingsBlock {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/DeviceProfile.h"
+#include "device/KeyLocator.h"
 #include "macro/MacroFiles.h"
 
 namespace pelan {
@@ -71,23 +72,20 @@ MouseDevice::ReadDeviceResult MouseDevice::readDevice() {
 }
 
 void MouseDevice::findButtons() {
+    const std::vector<KeyAssignment> assigned = currentAssignments(profileData.getKeyList());
+    std::array<int, kButtonCount> known{};
+    for (int button = 0; button < kButtonCount; ++button)
+        known[size_t(button)] =
+            buttonPositions[size_t(button)] == kNoKeyPosition ? -1 : buttonPositions[size_t(button)];
+    const std::vector<int> located = locateKeys(
+        {std::span(keyTable.data(), size_t(keyCount()) * kKeyEntrySize), buttonFactoryCodes(), assigned, known});
     std::array<int, kButtonCount> positions;
-    positions.fill(kNoKeyPosition);
     std::map<int, int> map;
-    std::vector<bool> taken(keyCount(), false);
-    const auto& codes = buttonFactoryCodes();
     for (int button = 0; button < kButtonCount; ++button) {
-        for (size_t position = 0; position < taken.size(); ++position) {
-            const size_t at = position * kKeyEntrySize;
-            const KeyAssignment found{keyTable[at], keyTable[at + 1], keyTable[at + 2]};
-            // A position already found for an earlier button is not given to a second one with the same code.
-            if (taken[position] || found != codes[size_t(button)])
-                continue;
-            taken[position] = true;
-            positions[size_t(button)] = int(position);
-            map[button] = int(position);
-            break;
-        }
+        const int position = located[size_t(button)];
+        positions[size_t(button)] = position == kKeyNotFound ? kNoKeyPosition : position;
+        if (position != kKeyNotFound)
+            map[button] = position;
     }
     buttonPositions = positions;
     setKeyPositionMap(map);
@@ -281,9 +279,12 @@ void MouseDevice::clearKeySelection() {
 
 void MouseDevice::onConnectTimer() {
     const ReadDeviceResult read = readDevice();
-    if (read.firmwareTooOld)
-        if (DeviceModelObserver* watcher = observer())
-            watcher->onFirmwareTooOld(read.versionNumber);
+    DeviceModelObserver* watcher = observer();
+    if (read.firmwareTooOld && watcher && !watcher->onFirmwareTooOld(read.versionNumber)) {
+        // Declined: the program is ending, and nothing more is read from or written to the mouse.
+        commandChannel.connected = 0;
+        return;
+    }
     loadProfileIntoPage();
     readSettings();
     refreshPage();

@@ -31,7 +31,8 @@ public:
     static constexpr size_t kRippleGroups = 9;
     static constexpr size_t kRippleColourStride = 12;
 
-    // The factory code of each button, by which readDevice finds it in the key table.
+    // The factory code of each button, by which readDevice finds it in the key table; a button whose code is not
+    // there (reassigned, on a mouse that reports its assigned table) keeps the position it had, else its index.
     static const std::array<KeyAssignment, kButtonCount>& buttonFactoryCodes();
 
     struct ReadDeviceResult {

@@ -7,13 +7,15 @@
 namespace pelan {
 namespace {
 
+// Limits that keep a hostile descriptor from costing much; the usage and field size limits are the kernel's own,
+// so every descriptor the kernel takes is taken here too.
 constexpr size_t kMaxNesting = 32;
-constexpr size_t kMaxLocalUsages = 1024;
+constexpr size_t kMaxLocalUsages = 12288;
 constexpr size_t kMaxFields = 4096;
 constexpr uint64_t kMaxReportBits = 8 * 4096;
-constexpr uint32_t kMaxFieldSize = 32;
+constexpr uint32_t kMaxFieldSize = 256;
 
-enum ItemType : uint8_t { kMain = 0, kGlobal = 1, kLocal = 2 };
+enum ItemType : uint8_t { kMain = 0, kGlobal = 1, kLocal = 2, kReserved = 3 };
 
 enum MainTag : uint8_t { kInput = 0x8, kOutput = 0x9, kCollection = 0xA, kFeature = 0xB, kEndCollection = 0xC };
 
@@ -81,8 +83,8 @@ public:
             Item item;
             if (!nextItem(item, error))
                 return false;
-            if (item.type == 0xFF)
-                continue; // long item: carries nothing the host uses
+            if (item.type == 0xFF || item.type == kReserved)
+                continue; // long and reserved items carry nothing the host uses
             if (!apply(item, error))
                 return false;
         }
@@ -125,8 +127,6 @@ private:
         pos_ += item.dataSize;
         item.unsignedValue = value;
         item.signedValue = signExtend(value, item.dataSize);
-        if (item.type == 3)
-            return fail(error, "reserved item type");
         return true;
     }
 
@@ -179,7 +179,7 @@ private:
             break;
         case kReportSize:
             if (item.unsignedValue > kMaxFieldSize)
-                return fail(error, "report size above 32 bits");
+                return fail(error, "report size above 256 bits");
             global_.reportSize = item.unsignedValue;
             break;
         case kReportId:
@@ -258,7 +258,7 @@ private:
             ok = addField(HidReportKind::Feature, item.unsignedValue, error);
             break;
         default:
-            return fail(error, "unknown main item");
+            break; // firmwares pad their descriptors with 00 (main item 0): skipped, as the kernel does
         }
         local_.clear();
         return ok;
@@ -285,16 +285,16 @@ private:
     }
 
     bool addField(HidReportKind kind, uint32_t flags, std::string& error) {
-        if (depth_ == 0)
-            return fail(error, "data item outside any collection");
         if (fieldCount_ >= kMaxFields)
             return fail(error, "too many data items");
-        if (local_.hasMin != local_.hasMax)
-            return fail(error, "usage range without both ends");
         const uint64_t bits = uint64_t(global_.reportSize) * global_.reportCount;
         uint32_t& offset = reportBits_[{uint8_t(kind), global_.reportId}];
         if (offset + bits > kMaxReportBits)
             return fail(error, "report longer than 4096 bytes");
+        if (depth_ == 0) {
+            offset += uint32_t(bits); // the bits are in the report, but no collection reads them
+            return true;
+        }
 
         HidField field;
         field.kind = kind;
@@ -318,12 +318,14 @@ private:
         return true;
     }
 
+    // A usage maximum without a minimum ranges from usage 0; a lone minimum names no usage (the kernel's reading).
     void assignUsages(HidField& field) const {
-        if (local_.hasMin) {
+        if (local_.hasMax) {
+            const QualifiedUsage low = local_.hasMin ? local_.usageMin : QualifiedUsage{local_.usageMax.page, 0};
             field.isRange = true;
-            field.usagePage = local_.usageMin.page;
-            field.usageMin = std::min(local_.usageMin.id, local_.usageMax.id);
-            field.usageMax = std::max(local_.usageMin.id, local_.usageMax.id);
+            field.usagePage = local_.usageMax.page;
+            field.usageMin = std::min(low.id, local_.usageMax.id);
+            field.usageMax = std::max(low.id, local_.usageMax.id);
         } else if (!local_.usages.empty()) {
             field.usagePage = local_.usages.front().page;
             for (const QualifiedUsage& usage : local_.usages)

@@ -64,8 +64,11 @@ struct ParsedReportDescriptor {
     bool usesReportIds = false;
 };
 
-// Parses a binary HID report descriptor into its top-level collections. A malformed descriptor (truncated items,
-// unbalanced collections or push/pop, absurd sizes, data items outside any collection) fails with a reason.
+// Parses a binary HID report descriptor into its top-level collections. It takes what the Linux kernel's parser
+// takes: unknown main items (such as a 00 pad at the end), reserved and long items are skipped, fields up to 256
+// bits wide are laid out (values wider than 32 bits are not read), data outside any collection only takes its
+// place in the report. A malformed descriptor (truncated items, unbalanced collections or push/pop, report IDs
+// out of range, reports longer than 4096 bytes, nesting deeper than 32) fails with a reason.
 bool parseReportDescriptor(std::span<const uint8_t> descriptor, ParsedReportDescriptor& out, std::string* error);
 
 } // namespace pelan

@@ -39,6 +39,13 @@ void traceReport(const char* title, const uint8_t* bytes) {
     trace(formatHalfReport(bytes + 32));
 }
 
+bool traceDroppedReply(const uint8_t* bytes, size_t length) {
+    Report shown{};
+    std::memcpy(shown.data(), bytes, std::min(length, kReportLength));
+    traceReport("dropped reply", shown.data());
+    return true;
+}
+
 int statusResult(const Report& reply) {
     switch (reply[report::kStatus]) {
     case report::kStatusRefusedFF:
@@ -90,11 +97,14 @@ int ReportProtocol::exchange(const uint8_t* request, size_t requestLength, uint8
     std::memcpy(out.data(), request, std::min(requestLength, kReportLength));
     traceReport("命令", out.data());
 
+    const uint8_t code = out[report::kCommand];
     const uint32_t timeout = timeoutMs();
     int result = 0;
     {
         std::lock_guard lock(ioLock);
         strayReply_.reset(); // whatever the stream kept belonged to an earlier command
+        // A reply that came after its command gave up must not answer this one.
+        device.discardInput(traceDroppedReply);
         uint32_t written = 0;
         result = device.writeReport(uint32_t(kReportLength), written, out.data(), timeout);
     }
@@ -104,14 +114,17 @@ int ReportProtocol::exchange(const uint8_t* request, size_t requestLength, uint8
     }
     {
         std::lock_guard lock(ioLock);
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            if (takeStrayReply(out[report::kCommand], reply, replyLength, bytesRead)) {
-                result = 1;
-                break;
-            }
-            result = device.readReport(uint32_t(replyLength), bytesRead, reply, timeout);
-            if (replyLength > report::kCommand && reply[report::kCommand] == out[report::kCommand])
-                break;
+        if (takeStrayReply(code, reply, replyLength, bytesRead)) {
+            result = kResultAccepted;
+        } else {
+            // Only a reply that echoes the command answers it; others are read past until the time-out.
+            const auto answersRequest = [code](const uint8_t* bytes, size_t length) {
+                const bool matches = length > report::kCommand && bytes[report::kCommand] == code;
+                if (!matches)
+                    traceDroppedReply(bytes, length);
+                return matches;
+            };
+            result = device.readReport(uint32_t(replyLength), bytesRead, reply, timeout, answersRequest);
         }
     }
     Report in{};
@@ -257,10 +270,13 @@ int ReportProtocol::streamLight(const uint8_t* data, uint32_t length) {
     return streamChunked(data, length);
 }
 
-// Packets that are not sent (a command is under way, or the link is wireless) count as accepted.
+// Packets that are not sent (a command is under way, or the link is wireless) count as accepted. Nothing goes out
+// while the channel is not connected: the interface may be closed or being reopened for another device.
 int ReportProtocol::streamChunked(const uint8_t* data, uint32_t length) {
     Report request{};
     for (uint32_t done = 0; done < length; done += maxChunk) {
+        if (!connected)
+            return kResultNoAnswer;
         const uint8_t size = packetLength(done, length, maxChunk);
         fillHeader(request, command::kStreamLight, size, uint16_t(done));
         std::memcpy(request.data() + report::kData, data + done, size);

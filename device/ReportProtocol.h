@@ -69,8 +69,9 @@ public:
     ReportProtocol(const ReportProtocol&) = delete;
     ReportProtocol& operator=(const ReportProtocol&) = delete;
 
-    // One request and the reply that answers it (same byte 3; one more read when the first reply does not match,
-    // and the last read decides). 0 when not connected, -1 when the write failed, else the last read's result.
+    // One request and the reply that answers it. Input already queued is read away before the request goes out (a
+    // late reply of an earlier command), and only a reply with the request's byte 3 is taken; others are read past
+    // until the time-out. 0 when not connected or no such reply came in time, -1 when the write failed, else 1.
     int exchange(const uint8_t* request, size_t requestLength, uint8_t* reply, size_t replyLength, uint32_t& bytesRead);
     // The light stream's exchange: one write and one read of 1000 ms each, without matching, trace or busy flag.
     // Stream and commands share the interface, so the read can take the reply of a command running at the same

@@ -296,19 +296,16 @@ std::optional<PowerStatus> UsbDeviceModel::readPowerStatus() {
 int UsbDeviceModel::runGuardedUpdate(const std::function<int()>& write) {
     if (!commandChannel.wirelessGuard())
         return kResultNoAnswer;
-    int result = commandChannel.beginUpdate();
-    if (result != kResultAccepted)
-        return result;
-    if (!commandChannel.wirelessGuard())
-        return kResultNoAnswer;
-    result = write();
-    if (result != kResultAccepted) {
-        commandChannel.endUpdate();
-        return result;
-    }
-    if (!commandChannel.wirelessGuard())
-        return kResultNoAnswer;
-    return commandChannel.endUpdate();
+    const int begun = commandChannel.beginUpdate();
+    if (begun != kResultAccepted)
+        return begun;
+    int result = commandChannel.wirelessGuard() ? write() : kResultNoAnswer;
+    if (result == kResultAccepted && !commandChannel.wirelessGuard())
+        result = kResultNoAnswer;
+    // An update begun is always ended, so the device does not stay in update mode; the end is tried even when the
+    // guard refused a step, as the link may be back by then.
+    const int ended = commandChannel.endUpdate();
+    return result == kResultAccepted ? ended : result;
 }
 
 int UsbDeviceModel::readDeviceInfoGuarded() {

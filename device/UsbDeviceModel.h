@@ -71,8 +71,9 @@ public:
     virtual void onRefresh() {}
     // clearKeySelection and selectKey: the page redraws its key buttons.
     virtual void onKeySelection(int /*selectedKey*/) {}
-    // The firmware is too old: the page asks whether to upgrade (UI thread).
-    virtual void onFirmwareTooOld(uint16_t /*versionNumber*/) {}
+    // The firmware is too old: the page asks whether to upgrade (UI thread). False when the user declined and the
+    // program ends: the connection goes no further.
+    virtual bool onFirmwareTooOld(uint16_t /*versionNumber*/) { return true; }
     // The settings read found this profile active on the device, for the status window (message 0x0D00).
     virtual void onCurrentProfile(int /*profileIndex*/) {}
 };
@@ -242,8 +243,9 @@ protected:
     bool runBaseGenerator(uint8_t mode, const LightInfo& light);
 
     // One device-page write sequence: beginUpdate, `write`, endUpdate, each step only while the wireless guard lets
-    // it through (0 otherwise). A refused step ends the sequence with its result; an update already begun is then
-    // ended, so the device does not stay in update mode. 1 when all three were accepted.
+    // it through (0 otherwise). A refused step ends the sequence with its result. An update once begun is always
+    // ended, also when the guard stopped the sequence, so the device does not stay in update mode. 1 when all
+    // three were accepted.
     int runGuardedUpdate(const std::function<int()>& write);
     // Reads the device-info record behind the wireless guard; deviceInfo changes only when the read succeeded.
     int readDeviceInfoGuarded();

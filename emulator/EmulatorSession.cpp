@@ -133,6 +133,8 @@ EmulatorSession::Answer EmulatorSession::run(const std::string& line) {
         return dump(w);
     if (verb == "keys")
         return keys(w);
+    if (verb == "keyreads")
+        return keyReads(w);
     return failure("unknown command " + verb);
 }
 
@@ -181,12 +183,15 @@ EmulatorSession::Answer EmulatorSession::fault(const std::vector<std::string>& w
     Entry* entry = find(w[1], error);
     if (!entry)
         return failure(error);
-    if (w.size() < 3 || w.size() > 4)
-        return failure("fault needs a kind of fault and an optional packet number");
+    const std::string& what = w.size() > 2 ? w[2] : std::string();
+    if (w.size() < 3 || w.size() > (what == "late" ? 5u : 4u))
+        return failure("fault needs a kind of fault and an optional packet number (late: and a delay in ms)");
     uint32_t packet = 1;
-    if (w.size() == 4 && (!parseNumber(w[3], 1000000, packet) || packet == 0))
+    if (w.size() >= 4 && (!parseNumber(w[3], 1000000, packet) || packet == 0))
         return failure("the packet number counts from 1");
-    const std::string& what = w[2];
+    uint32_t delayMs = 1500;
+    if (w.size() == 5 && !parseNumber(w[4], 600000, delayMs))
+        return failure("the delay is a number of milliseconds up to 600000");
     FirmwareDevice& device = *entry->device;
     if (what == "refuse-ff")
         device.refusePacket(int(packet), 0xFF);
@@ -195,7 +200,7 @@ EmulatorSession::Answer EmulatorSession::fault(const std::vector<std::string>& w
     else if (what == "drop")
         device.dropReply(int(packet));
     else if (what == "late")
-        device.delayReply(int(packet), std::chrono::milliseconds(1500));
+        device.delayReply(int(packet), std::chrono::milliseconds(delayMs));
     else if (what == "bad-echo")
         device.answerWithWrongEcho(int(packet));
     else if (what == "unplug")
@@ -233,6 +238,17 @@ EmulatorSession::Answer EmulatorSession::keys(const std::vector<std::string>& w)
     if (w.size() > 3 || (w.size() == 3 && !parseNumber(w[2], 1, table)))
         return failure("keys takes a kind and an optional table, 0 or 1");
     return {hexBytes(entry->device->keyTable(int(table))), false};
+}
+
+EmulatorSession::Answer EmulatorSession::keyReads(const std::vector<std::string>& w) {
+    std::string error;
+    Entry* entry = find(w[1], error);
+    if (!entry)
+        return failure(error);
+    if (w.size() != 3 || (w[2] != "assigned" && w[2] != "layout"))
+        return failure("keyreads takes a kind and assigned or layout");
+    entry->device->setKeyReadsAssigned(w[2] == "assigned");
+    return success();
 }
 
 EmulatorSession::Answer EmulatorSession::list() const {

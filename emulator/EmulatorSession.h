@@ -13,8 +13,9 @@
 namespace pelan::emu {
 
 // A set of emulated devices served under one root, driven by text commands, one a line:
-//   plug KIND | unplug KIND | notify KIND USAGE | fault KIND refuse-ff|refuse-fe|drop|late|bad-echo [PACKET]
-//   dump KIND [OFFSET LENGTH] | keys KIND [TABLE] | list | quit
+//   plug KIND | unplug KIND | notify KIND USAGE | fault KIND refuse-ff|refuse-fe|drop|bad-echo|unplug [PACKET]
+//   fault KIND late [PACKET [MS]] | dump KIND [OFFSET LENGTH] | keys KIND [TABLE] | keyreads KIND assigned|layout
+//   list | quit
 // Each command answers with one line: "ok", "ok <details>", the dump's hex bytes, or "error: <reason>".
 class EmulatorSession {
 public:
@@ -46,6 +47,7 @@ private:
     Answer fault(const std::vector<std::string>& words);
     Answer dump(const std::vector<std::string>& words);
     Answer keys(const std::vector<std::string>& words);
+    Answer keyReads(const std::vector<std::string>& words);
     Answer list() const;
     Entry* find(const std::string& kind, std::string& error);
 

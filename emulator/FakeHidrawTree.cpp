@@ -254,6 +254,11 @@ void FakeHidrawTree::sendInput(int id, int interfaceNumber, std::vector<uint8_t>
     wake();
 }
 
+bool FakeHidrawTree::waitUntilDelivered(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return delivered_.wait_for(lock, limit, [this] { return pending_.empty(); });
+}
+
 void FakeHidrawTree::deliverDueInputs(Clock::time_point now) {
     std::lock_guard lock(mutex_);
     while (!pending_.empty() && pending_.begin()->first <= now) {
@@ -273,6 +278,8 @@ void FakeHidrawTree::deliverDueInputs(Clock::time_point now) {
                 ::send(fd, input.report.data(), input.report.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
         }
     }
+    if (pending_.empty())
+        delivered_.notify_all();
 }
 
 int FakeHidrawTree::pollTimeoutMs(Clock::time_point now) const {

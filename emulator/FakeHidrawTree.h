@@ -47,6 +47,9 @@ public:
     // Delivers an input report on one of a device's interfaces, from any thread.
     void sendInput(int id, int interfaceNumber, std::vector<uint8_t> report,
                    std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+    // Waits until every input sent so far has reached the open handles, late replies included; false when some
+    // is still pending after `limit`.
+    bool waitUntilDelivered(std::chrono::milliseconds limit);
 
 private:
     struct Node {
@@ -79,6 +82,7 @@ private:
     std::string root_;
     mutable std::mutex mutex_;
     std::condition_variable unplugDone_;
+    std::condition_variable delivered_;
     std::map<int, std::unique_ptr<Plugged>> devices_;
     std::multimap<Clock::time_point, PendingInput> pending_;
     std::deque<int> unplugRequests_;

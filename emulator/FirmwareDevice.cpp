@@ -150,16 +150,21 @@ FirmwareDevice::Outcome FirmwareDevice::handleCommandPacket(const CommandReport&
     if (auto late = hits(FaultKind::LateReply); late != faults.end()) {
         delay = late->delay;
     }
-    if (auto wrong = hits(FaultKind::WrongEcho); wrong != faults.end()) {
+    // Each wrong-echo fault on the packet sends one misdirected reply; the right one follows only if one asks.
+    bool correctReply = true;
+    for (const Fault& wrong : faults) {
+        if (wrong.kind != FaultKind::WrongEcho) {
+            continue;
+        }
         CommandReport misdirected = reply;
-        misdirected[field::code] = wrong->echo.value_or(static_cast<uint8_t>(~request[field::code]));
+        misdirected[field::code] = wrong.echo.value_or(static_cast<uint8_t>(~request[field::code]));
         stampChecksum(misdirected);
         outcome.replies.emplace_back(misdirected, delay);
-        if (!wrong->thenCorrectReply) {
-            return outcome;
-        }
+        correctReply = wrong.thenCorrectReply;
     }
-    outcome.replies.emplace_back(reply, delay);
+    if (correctReply) {
+        outcome.replies.emplace_back(reply, delay);
+    }
     return outcome;
 }
 
@@ -223,10 +228,13 @@ uint8_t FirmwareDevice::readInto(const CommandReport& request, CommandReport& re
         return copyOut(settings_, request, reply);
     case command::readKeyTable: {
         // Reads answer with the key layout (the factory code at each position), whatever was assigned since, so
-        // the host can always find its keys by their factory codes.
+        // the host can always find its keys by their factory codes; or, switched, with the table as assigned.
         size_t table = 0;
         const auto local = withinKeyTableSlot(request, table);
-        return local ? copyOut(keyLayout_, *local, reply) : status::outOfRange;
+        if (!local) {
+            return status::outOfRange;
+        }
+        return copyOut(keyReadsAssigned_ ? keyTables_[table] : keyLayout_, *local, reply);
     }
     case command::readStatus: {
         const auto record = statusRecordLocked();
@@ -369,6 +377,11 @@ std::vector<uint8_t> FirmwareDevice::keyTable(int table) const {
     }
     const std::vector<uint8_t>& slot = keyTables_[static_cast<size_t>(table)];
     return std::vector<uint8_t>(slot.begin(), slot.begin() + static_cast<std::ptrdiff_t>(keyCount() * 3));
+}
+
+void FirmwareDevice::setKeyReadsAssigned(bool assigned) {
+    std::lock_guard lock(mutex_);
+    keyReadsAssigned_ = assigned;
 }
 
 bool FirmwareDevice::setKeyLayoutCode(size_t position, const KeyCode& code) {

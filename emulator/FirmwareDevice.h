@@ -74,7 +74,8 @@ struct Fault {
     std::chrono::milliseconds delay{0};
     // Byte 3 of a wrong-echo reply; without one, the request's byte 3 with all bits flipped.
     std::optional<uint8_t> echo{};
-    // After the wrong-echo reply, the correct reply follows (a stale report ahead of the real answer).
+    // After the wrong-echo reply, the correct reply follows (a stale report ahead of the real answer). With several
+    // wrong-echo faults on one packet, each sends its reply and the last one decides.
     bool thenCorrectReply = false;
 };
 
@@ -129,8 +130,10 @@ public:
     // Writes into the settings memory; false (and nothing written) when the bytes do not fit.
     bool writeMemory(size_t offset, std::span<const uint8_t> bytes);
     // Key table 0 or 1 as assigned (number of keys times 3 bytes); empty for another table. The key-table read
-    // command answers with the factory layout instead.
+    // command answers with the factory layout instead, unless told to answer with the assigned table.
     std::vector<uint8_t> keyTable(int table = 0) const;
+    // Whether key-table reads answer with the assigned table (as some firmwares do) instead of the factory layout.
+    void setKeyReadsAssigned(bool assigned);
     // Puts another code at one position of the key layout the read command reports (a device whose layout lacks
     // a key). False for a position outside the layout.
     bool setKeyLayoutCode(size_t position, const KeyCode& code);
@@ -180,6 +183,7 @@ private:
     std::vector<uint8_t> lightFrame_;
     PowerState power_;
     int openUpdates_ = 0;
+    bool keyReadsAssigned_ = false;
     std::vector<PendingFault> faults_;
     std::deque<LoggedRequest> log_;
     size_t requestCount_ = 0;

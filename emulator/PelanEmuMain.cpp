@@ -30,8 +30,10 @@ const char* const kUsage =
     "  notify KIND USAGE         send a notification report (USAGE such as 0x401)\n"
     "  fault KIND FAULT [PACKET] misbehave on a command packet (1 = the next one):\n"
     "                            refuse-ff, refuse-fe, drop, late, bad-echo, unplug\n"
+    "  fault KIND late PACKET MS the reply of a packet comes MS milliseconds late (1500 without MS)\n"
     "  dump KIND [OFFSET LENGTH] the device's settings memory as hex\n"
     "  keys KIND [TABLE]         key table 0 (or 1) as assigned, as hex\n"
+    "  keyreads KIND assigned|layout  key-table reads answer with the assigned table or the factory layout\n"
     "  list                      the devices and whether they are plugged in\n"
     "  quit                      stop serving and end\n"
     "Each command answers one line: ok, the dump, or error: REASON.\n";

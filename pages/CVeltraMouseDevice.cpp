@@ -75,14 +75,15 @@ void CVeltraMouseDevice::showFunctionTabs(int kind) {
 
 // --- firmware ---
 
-void CVeltraMouseDevice::onFirmwareTooOld(uint16_t versionNumber) {
+bool CVeltraMouseDevice::onFirmwareTooOld(uint16_t versionNumber) {
     trace("firmware " + std::to_string(versionNumber) + " is older than the current one");
     if (askUser_(kFirmwarePrompt) == 0) {
         endProgram_(0);
-        return;
+        return false;
     }
     std::this_thread::sleep_for(kUpgradeStartDelay);
     startFirmwareUpgrade();
+    return true;
 }
 
 void CVeltraMouseDevice::startFirmwareUpgrade() {

@@ -41,7 +41,7 @@ public:
     void bindPageControls() override;
     void onConnectTimer() override;
     void showFunctionTabs(int kind) override;
-    void onFirmwareTooOld(uint16_t versionNumber) override;
+    bool onFirmwareTooOld(uint16_t versionNumber) override;
 
     // A stage's slider moved to `code`; `released` when the user let go (then the profile is saved and written).
     void onDpiSliderChanged(int stage, int code, bool released);

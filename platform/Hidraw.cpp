@@ -289,41 +289,76 @@ bool passesFraming(const InputFraming& framing, const uint8_t* report, size_t le
 
 } // namespace
 
-IoResult HidrawHandle::read(uint8_t* buffer, size_t capacity, size_t& got, uint32_t timeoutMs) {
+// One report from the node into `scratch` (with a 0 ID byte put in front of an unnumbered one): its length, 0 when
+// nothing is queued or it belongs to another collection, -1 when the node failed or went away.
+ssize_t HidrawHandle::receiveOne(int fd, const InputFraming& framing, std::vector<uint8_t>& scratch) const {
+    uint8_t* const readInto = framing.numbered ? scratch.data() : scratch.data() + 1;
+    const ssize_t n = isSocket_ ? ::recv(fd, readInto, kMaxReport, MSG_DONTWAIT) : ::read(fd, readInto, kMaxReport);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return 0; // another reader took the report first
+    if (n <= 0)
+        return -1; // end of file: the device went away
+    size_t length = size_t(n);
+    if (!framing.numbered) {
+        scratch[0] = 0;
+        ++length;
+    }
+    if (!passesFraming(framing, scratch.data(), length))
+        return 0; // a report of another collection of the same node
+    return ssize_t(length);
+}
+
+IoResult HidrawHandle::read(uint8_t* buffer, size_t capacity, size_t& got, uint32_t timeoutMs,
+                            const ReportFilter& accept) {
     got = 0;
     int fd = -1;
     InputFraming framing;
     if (!beginOperation(fd, &framing))
         return IoResult::Failed;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    // Room for the largest report hidraw hands out, plus the ID byte put in front of unnumbered reports.
-    std::vector<uint8_t> scratch(4096 + 1);
-    uint8_t* const readInto = framing.numbered ? scratch.data() : scratch.data() + 1;
+    std::vector<uint8_t> scratch(kMaxReport + 1);
     IoResult result = IoResult::Failed;
     for (;;) {
         result = waitFor(fd, POLLIN, timeoutMs, deadline);
         if (result != IoResult::Ok)
             break;
-        const ssize_t n = isSocket_ ? ::recv(fd, readInto, 4096, MSG_DONTWAIT) : ::read(fd, readInto, 4096);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            continue; // another reader took the report first
-        if (n <= 0) {
-            result = IoResult::Failed; // end of file: the device went away
+        const ssize_t length = receiveOne(fd, framing, scratch);
+        if (length < 0) {
+            result = IoResult::Failed;
             break;
         }
-        size_t length = size_t(n);
-        if (!framing.numbered) {
-            scratch[0] = 0;
-            ++length;
-        }
-        if (!passesFraming(framing, scratch.data(), length))
-            continue; // a report of another collection of the same node
-        got = std::min(length, capacity);
+        if (length == 0 || (accept && !accept(scratch.data(), size_t(length))))
+            continue;
+        got = std::min(size_t(length), capacity);
         std::memcpy(buffer, scratch.data(), got);
         break;
     }
     endOperation();
     return result;
+}
+
+size_t HidrawHandle::discardQueued(size_t limit, const ReportFilter& seen) {
+    int fd = -1;
+    InputFraming framing;
+    if (!beginOperation(fd, &framing))
+        return 0;
+    std::vector<uint8_t> scratch(kMaxReport + 1);
+    size_t discarded = 0;
+    for (size_t reads = 0; reads < limit; ++reads) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, 0) <= 0 || !(ready.revents & POLLIN))
+            break;
+        const ssize_t length = receiveOne(fd, framing, scratch);
+        if (length < 0)
+            break;
+        if (length == 0)
+            continue;
+        ++discarded;
+        if (seen)
+            seen(scratch.data(), size_t(length));
+    }
+    endOperation();
+    return discarded;
 }
 
 IoResult HidrawHandle::write(const uint8_t* data, size_t length, size_t& written, uint32_t timeoutMs) {
@@ -339,7 +374,11 @@ IoResult HidrawHandle::write(const uint8_t* data, size_t length, size_t& written
             break;
         const ssize_t n = isSocket_ ? ::send(fd, data, length, MSG_DONTWAIT | MSG_NOSIGNAL) : ::write(fd, data, length);
         if (n >= 0) {
-            written = size_t(n);
+            // Part of a report is no report: the device would act on a truncated request.
+            if (size_t(n) == length)
+                written = length;
+            else
+                result = IoResult::Failed;
             break;
         }
         if (errno == EAGAIN || errno == EINTR)

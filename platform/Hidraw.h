@@ -4,8 +4,10 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace pelan::platform {
@@ -47,6 +49,9 @@ struct InputFraming {
 
 constexpr uint32_t kWaitForever = 0xFFFFFFFF;
 
+// Tells whether a report (ID byte first) is the one a reader waits for; a report it refuses is read away.
+using ReportFilter = std::function<bool(const uint8_t* report, size_t length)>;
+
 // One open hidraw node (a character device, or a SEQPACKET socket served by the emulator). Reads and writes wait
 // with poll on the node and on a cancel eventfd, so cancel() and close() from another thread end a wait at once.
 class HidrawHandle {
@@ -67,13 +72,23 @@ public:
     void setInputFraming(InputFraming framing);
 
     // One report. `timeoutMs` kWaitForever waits without limit. `got`/`written` are 0 unless the result is Ok.
-    IoResult read(uint8_t* buffer, size_t capacity, size_t& got, uint32_t timeoutMs);
+    // With a filter, reports it refuses are read away and the wait goes on until one it accepts or the time-out.
+    IoResult read(uint8_t* buffer, size_t capacity, size_t& got, uint32_t timeoutMs,
+                  const ReportFilter& accept = nullptr);
+    // A report goes whole or not at all: a short write is a failure.
     IoResult write(const uint8_t* data, size_t length, size_t& written, uint32_t timeoutMs);
+    // Reads away, without waiting, the reports already queued for this handle (at most `limit` reads, so a device
+    // that floods the node cannot hold the caller). Each one goes to `seen` when given. Returns how many were read.
+    size_t discardQueued(size_t limit, const ReportFilter& seen = nullptr);
     // Ends the waits under way (not later ones).
     void cancel();
 
 private:
+    // The largest report hidraw hands out.
+    static constexpr size_t kMaxReport = 4096;
+
     IoResult waitFor(int fd, short events, uint32_t timeoutMs, std::chrono::steady_clock::time_point deadline);
+    ssize_t receiveOne(int fd, const InputFraming& framing, std::vector<uint8_t>& scratch) const;
     bool beginOperation(int& fd, InputFraming* framing = nullptr);
     void endOperation();
     void drainCancel();

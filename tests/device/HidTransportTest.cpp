@@ -88,6 +88,46 @@ TEST_F(EmulatedDevices, EveryMouseMousepadAndHeadsetInterfaceIsIdentifiedAndTheK
     EXPECT_EQ(rows, (std::set<int>{2, 3, 4, 5, 6}));
 }
 
+// The emulated mouse with a 00 pad byte after the last End Collection of its vendor interface, as some firmwares
+// send their descriptors.
+class PaddedDescriptorMouse : public emu::EmulatedDevice {
+public:
+    uint16_t vendorId() const override { return firmware->vendorId(); }
+    uint16_t productId() const override { return firmware->productId(); }
+    uint16_t versionNumber() const override { return firmware->versionNumber(); }
+    std::string productName() const override { return firmware->productName(); }
+    std::vector<emu::UsbInterfaceDescription> interfaces() const override {
+        std::vector<emu::UsbInterfaceDescription> list = firmware->interfaces();
+        for (emu::UsbInterfaceDescription& usb : list)
+            if (usb.number == firmware->commandInterface())
+                usb.reportDescriptor.push_back(0x00);
+        return list;
+    }
+    void handleOutput(int number, std::span<const uint8_t> report, emu::HostLink& host) override {
+        firmware->handleOutput(number, report, host);
+    }
+
+    std::shared_ptr<emu::FirmwareDevice> firmware = emu::makeDevice("mouse");
+};
+
+TEST(HidEnumeration, ADescriptorPaddedWithAZeroByteStillGivesEveryCollection) {
+    test::EmulatedTree emulated;
+    auto mouse = std::make_shared<PaddedDescriptorMouse>();
+    const int id = emulated.tree().plug(mouse);
+    ASSERT_GT(id, 0);
+    HidDevice enumerator;
+    ASSERT_TRUE(enumerator.enumerate());
+    std::set<int> rows;
+    HidDevice probe;
+    while (auto path = enumerator.nextDevicePath())
+        if (const int row = identifySupportedInterface(*path, probe); row >= 0)
+            rows.insert(row);
+    EXPECT_EQ(rows, (std::set<int>{2, 3}));
+    HidDevice command;
+    ASSERT_TRUE(command.open(emulated.pathOf(id, 4), true, true, true, false));
+    EXPECT_EQ(command.caps.InputReportByteLength, 64);
+}
+
 TEST_F(EmulatedDevices, PathsHaveTheInterfaceAndCollectionKeysOfTheirNodes) {
     const std::string command = pathOf("mouse", 4);
     ASSERT_FALSE(command.empty());

@@ -37,25 +37,29 @@ TEST_F(KeyboardTest, ReadDeviceFindsEveryLogicalKeyWithItsLed) {
     EXPECT_EQ(found.ledIndex[0], 125);
     EXPECT_EQ(found.position[125], 125);
     EXPECT_EQ(found.ledIndex[125], 0);
+    // The five keys that share the code 20 00 00 each have a position of their own.
     for (size_t blank : {18u, 19u, 20u, 62u, 104u}) {
-        EXPECT_EQ(found.position[blank], 18) << blank;
+        EXPECT_EQ(found.position[blank], blank) << blank;
         EXPECT_EQ(found.ledIndex[blank], keyboard::kNoPosition) << blank; // unused positions have no LED
     }
     EXPECT_EQ(model->keyPositionMap.at(33), 33);
 }
 
-TEST_F(KeyboardTest, AssignmentsGoToTheirKeysPositionsAndKeysWithoutOneAreLeftOut) {
-    // The keyboard's layout lacks key 1's factory code: the key has no position.
-    ASSERT_TRUE(device->setKeyLayoutCode(1, {0x40, 1, 2}));
+TEST_F(KeyboardTest, AssignmentsGoToTheirKeysPositionsAndNoTwoKeysShareOne) {
+    // The keyboard's layout lacks key 1's factory code: the key keeps its layout position.
+    ASSERT_TRUE(device->setKeyLayoutCode(1, {0x40, 0x77, 0x77}));
     ASSERT_EQ(model->readDevice(), kResultAccepted);
-    ASSERT_EQ(model->keyPositions().position[1], keyboard::kNoPosition);
+    ASSERT_EQ(model->keyPositions().position[1], 1);
 
     device->clearRequestLog();
-    ASSERT_EQ(model->writeKeyAssignments(0, keyList({1, 2, 125})), kResultAccepted);
+    ASSERT_EQ(model->writeKeyAssignments(0, keyList({1, 2, 19, 20, 125})), kResultAccepted);
     const std::vector<uint8_t> table = device->keyTable(0);
-    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 3, table.begin() + 6),
-              (std::vector<uint8_t>{0x40, 1, 2})); // untouched: as read
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 3, table.begin() + 6), (std::vector<uint8_t>{0x40, 1, 2}));
     EXPECT_EQ(std::vector<uint8_t>(table.begin() + 6, table.begin() + 9), (std::vector<uint8_t>{0x40, 2, 3}));
+    // Keys 19 and 20 share their factory code with key 18, which keeps its own function.
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 54, table.begin() + 57), (std::vector<uint8_t>{0x20, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 57, table.begin() + 60), (std::vector<uint8_t>{0x40, 19, 20}));
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 60, table.begin() + 63), (std::vector<uint8_t>{0x40, 20, 21}));
     EXPECT_EQ(std::vector<uint8_t>(table.begin() + 375, table.begin() + 378), (std::vector<uint8_t>{0x40, 125, 126}));
     EXPECT_EQ(commands().front(), command::kReadDeviceInfo);
     EXPECT_EQ(device->openUpdates(), 0);
@@ -63,6 +67,28 @@ TEST_F(KeyboardTest, AssignmentsGoToTheirKeysPositionsAndKeysWithoutOneAreLeftOu
     device->clearRequestLog();
     EXPECT_EQ(model->writeKeyAssignments(2, keyList({})), kResultBadKeyTable);
     EXPECT_TRUE(device->requestLog().empty());
+}
+
+TEST_F(KeyboardTest, ReassignedKeysSurviveReconnectionWhenTheKeyboardReportsItsAssignedTable) {
+    device->setKeyReadsAssigned(true);
+    ASSERT_EQ(model->readDevice(), kResultAccepted);
+    std::vector<KeyRecord> keys = keyList({0, 19});
+    model->profileData().writeKeyList(keys);
+    ASSERT_EQ(model->writeCurrentKeys(0), kResultAccepted);
+
+    id = emulated.replug(id, model->commandChannel, 4);
+    ASSERT_GT(id, 0);
+    ASSERT_EQ(model->readDevice(), kResultAccepted);
+    EXPECT_EQ(model->keyPositions().position[0], 0);
+    EXPECT_EQ(model->keyPositions().position[19], 19);
+
+    keys[0].current = {0x40, 0xAA, 0x00};
+    model->profileData().writeKeyList(keys);
+    ASSERT_EQ(model->writeCurrentKeys(0), kResultAccepted);
+    const std::vector<uint8_t> table = device->keyTable(0);
+    EXPECT_EQ(std::vector<uint8_t>(table.begin(), table.begin() + 3), (std::vector<uint8_t>{0x40, 0xAA, 0x00}));
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 54, table.begin() + 57), (std::vector<uint8_t>{0x20, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 57, table.begin() + 60), (std::vector<uint8_t>{0x40, 19, 20}));
 }
 
 TEST_F(KeyboardTest, UnplugDuringReadDeviceKeepsTheCachedTablesAndReportsFailure) {

@@ -70,11 +70,11 @@ TEST_F(MouseDeviceTest, ReadDeviceCachesTheKeyTableAndGivesEachButtonItsOwnPosit
     EXPECT_EQ(model->ledSnapshot().size(), 8u);
 }
 
-TEST_F(MouseDeviceTest, AButtonMissingFromTheKeyTableIsNeverWritten) {
+TEST_F(MouseDeviceTest, AButtonMissingFromTheKeyTableKeepsItsLayoutPosition) {
     // The mouse's layout carries something other than button 3's factory code at position 3.
     ASSERT_TRUE(mouse->setKeyLayoutCode(3, {0x20, 0x00, 0x04}));
     ASSERT_EQ(model->readDevice().result, 1);
-    EXPECT_EQ(model->buttonPositionsSnapshot()[3], MouseDevice::kNoKeyPosition);
+    EXPECT_EQ(model->buttonPositionsSnapshot()[3], 3);
 
     std::vector<KeyRecord> keys;
     for (uint16_t i = 0; i < 10; ++i)
@@ -83,9 +83,73 @@ TEST_F(MouseDeviceTest, AButtonMissingFromTheKeyTableIsNeverWritten) {
     ASSERT_EQ(model->writeKeyAssignments(0, keys), 1);
     EXPECT_EQ(commandsOf(*mouse), (std::vector<uint8_t>{0x03, 0x01, 0x09, 0x02}));
     const std::vector<uint8_t> written = emulatorKeyTable();
-    EXPECT_EQ(written[3 * 3 + 2], 0x04); // untouched: as read
-    for (int button : {0, 1, 2, 4, 9})
+    for (int button = 0; button < 10; ++button)
         EXPECT_EQ(written[size_t(3 * button + 2)], 0x10 + button) << button;
+}
+
+// A mouse may answer key-table reads with its factory layout or with the table as assigned. Either way a button
+// reassigned before an unplug is found again after the plug, and reassigning it again writes its own position.
+TEST_F(MouseDeviceTest, ReassignedButtonsSurviveReconnectionUnderEitherKeyTableAnswer) {
+    const auto reassign = [&](KeyAssignment left, KeyAssignment fourth) {
+        std::vector<KeyRecord> keys = model->profileData.getKeyList();
+        keys[0].current = left;
+        keys[3].current = fourth; // may be another button's factory code
+        model->profileData.writeKeyList(keys);
+        ASSERT_EQ(model->saveProfile(), 0);
+        ASSERT_EQ(model->writeCurrentKeys(0), 1);
+    };
+    const auto entry = [&](int position) {
+        const std::vector<uint8_t> table = emulatorKeyTable();
+        return KeyAssignment{table[size_t(3 * position)], table[size_t(3 * position + 1)],
+                             table[size_t(3 * position + 2)]};
+    };
+    for (const bool assignedReads : {false, true}) {
+        plugMouse(std::nullopt);
+        mouse->setKeyReadsAssigned(assignedReads);
+        Json::Value node;
+        node["KeyList"] = keyListNode({{0x100100, 0x100100},
+                                       {0x100200, 0x100200},
+                                       {0x100400, 0x100400},
+                                       {0x101000, 0x101000},
+                                       {0x100800, 0x100800},
+                                       {0x130100, 0x130100},
+                                       {0x130200, 0x130200},
+                                       {0xA00200, 0xA00200},
+                                       {0, 0},
+                                       {0, 0}});
+        writeProfile("p1", node);
+        ASSERT_EQ(model->readDevice().result, 1);
+        model->loadProfileIntoPage();
+        reassign({0x20, 0x00, 0x04}, {0x10, 0x01, 0x00});
+
+        id = emulated.replug(id, model->commandChannel, 4);
+        ASSERT_GT(id, 0);
+        ASSERT_EQ(model->readDevice().result, 1);
+        const std::array<int, 10> expected = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        EXPECT_EQ(model->buttonPositionsSnapshot(), expected) << assignedReads;
+
+        // A program started afresh knows no positions, and reads the mouse before it loads the profile: button 3
+        // now carries button 0's factory code, and still neither button takes the other's place.
+        model = std::make_unique<MouseDevice>();
+        model->profileName = "p1";
+        ASSERT_TRUE(model->commandChannel.device.open(emulated.pathOf(id, 4), true, true, true, false));
+        model->commandChannel.connected = 1;
+        ASSERT_EQ(model->readDevice().result, 1);
+        EXPECT_EQ(model->buttonPositionsSnapshot(), expected) << assignedReads;
+        model->loadProfileIntoPage();
+        reassign({0x20, 0x00, 0x05}, {0x20, 0x00, 0x06});
+        EXPECT_EQ(entry(0), (KeyAssignment{0x20, 0x00, 0x05})) << assignedReads;
+        EXPECT_EQ(entry(3), (KeyAssignment{0x20, 0x00, 0x06})) << assignedReads;
+        EXPECT_EQ(entry(1), (KeyAssignment{0x10, 0x02, 0x00})) << assignedReads;
+
+        id = emulated.replug(id, model->commandChannel, 4);
+        ASSERT_GT(id, 0);
+        ASSERT_EQ(model->readDevice().result, 1);
+        reassign({0x20, 0x00, 0x07}, {0x10, 0x02, 0x00});
+        EXPECT_EQ(entry(0), (KeyAssignment{0x20, 0x00, 0x07})) << assignedReads;
+        EXPECT_EQ(entry(3), (KeyAssignment{0x10, 0x02, 0x00})) << assignedReads;
+        EXPECT_EQ(model->buttonPositionsSnapshot(), expected) << assignedReads;
+    }
 }
 
 TEST_F(MouseDeviceTest, UnplugDuringReadDeviceKeepsTheCachedStateAndReportsFailure) {
@@ -218,6 +282,23 @@ TEST_F(MouseDeviceTest, AWirelessMouseThatIsNotOnlineIsSentNothing) {
         EXPECT_TRUE(code == 0xAA || code == 0x05) << int(code); // online checks and the profile index read
     EXPECT_EQ(mouse->readMemory(0, 128), before);
     EXPECT_TRUE(mouse->macroMemory()[0] == 0);
+}
+
+TEST_F(MouseDeviceTest, AWirelessMouseThatGoesOfflineInsideAnUpdateStillHasItEnded) {
+    loadFullProfile();
+    model->commandChannel.wireless = 1;
+    // Online check, begin update, then the mouse no longer answers the online check before the settings.
+    mouse->refusePacket(3);
+    EXPECT_EQ(model->writeSettings(0, 0), 0);
+    EXPECT_EQ(commandsOf(*mouse), (std::vector<uint8_t>{0xAA, 0x01, 0xAA, 0x02}));
+    EXPECT_EQ(mouse->openUpdates(), 0);
+
+    // The same when the check after the write fails.
+    mouse->clearRequestLog();
+    mouse->refusePacket(6);
+    EXPECT_EQ(model->writeSettings(0, 0), 0);
+    EXPECT_EQ(commandsOf(*mouse), (std::vector<uint8_t>{0xAA, 0x01, 0xAA, 0x06, 0x06, 0xAA, 0x02}));
+    EXPECT_EQ(mouse->openUpdates(), 0);
 }
 
 TEST_F(MouseDeviceTest, ARefusedWriteIsReportedAndTheUpdateIsClosed) {

@@ -161,6 +161,7 @@ TEST_F(ProtocolOnMouse, NothingIsWrittenWhileNotConnected) {
     EXPECT_EQ(protocol.writeMacroData(buffer.data(), 100), kResultNoAnswer);
     EXPECT_EQ(protocol.readShort(buffer.data(), 6, 0), kResultNoAnswer);
     EXPECT_EQ(protocol.readPerKeyTable(buffer.data()), kResultNoAnswer);
+    EXPECT_EQ(protocol.streamLight(buffer.data(), 130), kResultNoAnswer); // the open node is left alone
     EXPECT_FALSE(protocol.isOnline());
     EXPECT_FALSE(protocol.busy);
     EXPECT_TRUE(requests().empty());
@@ -182,26 +183,46 @@ TEST_F(ProtocolOnMouse, DeviceInformationAndTheShortReadReturnTheDevicesBytes) {
     EXPECT_EQ(protocol.readShort(tooLong, 57, 0), kResultNoAnswer);
 }
 
-TEST_F(ProtocolOnMouse, AWrongEchoIsReadPastAndTheLastReadDecides) {
+TEST_F(ProtocolOnMouse, OnlyAReplyWithTheRequestsEchoAnswersIt) {
+    // Stale reports ahead of the real answer are read past, however many.
+    mouse->answerWithWrongEcho(1);
     mouse->answerWithWrongEcho(1, false, true);
     uint8_t info[34] = {};
     ASSERT_EQ(protocol.readDeviceInfo(info), kResultAccepted);
     EXPECT_EQ(info[5], mouse->deviceInfo()[5]);
 
-    // Only a wrong answer: the second read waits in vain.
+    // Only wrong answers: the command has none and fails, however many arrived.
+    mouse->answerWithWrongEcho(1);
     mouse->answerWithWrongEcho(1);
     EXPECT_EQ(protocol.beginUpdate(), kResultNoAnswer);
+    EXPECT_EQ(protocol.endUpdate(), kResultAccepted);
 }
 
-TEST_F(ProtocolOnMouse, MissingAndLateRepliesEndInTimeOrAreTakenByTheSecondRead) {
+TEST_F(ProtocolOnMouse, AReplyAfterItsCommandGaveUpNeverAnswersALaterOne) {
+    const std::vector<uint8_t> low = pattern(20, 1);
+    const std::vector<uint8_t> high = pattern(20, 100);
+    ASSERT_TRUE(mouse->writeMemory(0, low));
+    ASSERT_TRUE(mouse->writeMemory(200, high));
+    std::vector<uint8_t> back(20, 0);
+
     mouse->dropReply(1);
     const auto start = Clock::now();
-    EXPECT_EQ(protocol.beginUpdate(), kResultNoAnswer);
+    EXPECT_EQ(protocol.readMemory(back.data(), 20, 0), kResultNoAnswer);
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(4000));
     EXPECT_FALSE(protocol.busy);
 
+    // Past the time-out the reply of offset 0 no longer counts, and once it has come it waits on the node.
     mouse->delayReply(1, std::chrono::milliseconds(1300));
-    EXPECT_EQ(protocol.beginUpdate(), kResultAccepted);
+    EXPECT_EQ(protocol.readMemory(back.data(), 20, 0), kResultNoAnswer);
+    ASSERT_TRUE(emulated.tree().waitUntilDelivered(std::chrono::seconds(5)));
+    ASSERT_EQ(protocol.readMemory(back.data(), 20, 200), kResultAccepted);
+    EXPECT_EQ(back, high);
+
+    // A stale reply of another command that arrives while a command waits is read past.
+    mouse->delayReply(1, std::chrono::milliseconds(1100));
+    EXPECT_EQ(protocol.readMemory(back.data(), 20, 0), kResultNoAnswer);
+    mouse->delayReply(1, std::chrono::milliseconds(300));
+    EXPECT_TRUE(protocol.isOnline());
 }
 
 TEST_F(ProtocolOnMouse, UnplugInTheMiddleOfAChunkedCommandFailsPromptly) {

@@ -39,6 +39,7 @@ TEST_F(Session, CommandsAnswerOneLineEach) {
 TEST_F(Session, BadCommandsAreRefusedWithAReason) {
     for (const char* bad : {"", "dance", "plug", "plug toaster", "dump mouse 0", "dump mouse 0 100000",
                             "dump mouse 630 11", "fault mouse explode", "fault mouse drop 0", "fault mouse drop x",
+                            "fault mouse drop 1 20", "fault mouse late 1 x", "keyreads mouse", "keyreads mouse x",
                             "notify mouse", "notify mouse 0x10000", "unplug keyboard"}) {
         const std::string answer = session->run(bad).text;
         EXPECT_EQ(answer.rfind("error: ", 0), 0u) << bad << " -> " << answer;
@@ -49,7 +50,9 @@ TEST_F(Session, BadCommandsAreRefusedWithAReason) {
 TEST_F(Session, FaultsReachTheFirmware) {
     EXPECT_EQ(session->run("fault mouse refuse-fe 2").text, "ok");
     EXPECT_EQ(session->run("fault mouse late").text, "ok");
-    EXPECT_EQ(session->device("mouse")->pendingFaultCount(), 2u);
+    EXPECT_EQ(session->run("fault mouse late 3 2500").text, "ok");
+    EXPECT_EQ(session->device("mouse")->pendingFaultCount(), 3u);
+    EXPECT_EQ(session->run("keyreads mouse assigned").text, "ok");
 }
 
 TEST(EmulatorOptions, KindListsAndVersionsParse) {

@@ -251,11 +251,20 @@ TEST_F(MousePageTest, OldFirmwareOffersTheUpgradeAndDecliningEndsTheProgram) {
     EXPECT_EQ(call.workingFolder, page->model().defaultDataFolder());
     EXPECT_TRUE(endCodes.empty());
 
+    // Declining ends the program, and the connection goes no further: no profile, no settings read or written.
+    tree.reset();
+    emulated.tree().unplug(id);
+    buildAndPlug(0x0102);
     answer = 0;
+    mouse->clearRequestLog();
     page->onConnectTimer();
     EXPECT_EQ(askedFor.size(), 2);
     EXPECT_EQ(shell.calls().size(), 1u);
     EXPECT_EQ(endCodes, std::vector<int>{0});
+    EXPECT_FALSE(page->model().lightThreadRunning());
+    EXPECT_EQ(page->model().writeSettings(0, 0), 0);
+    for (const emu::LoggedRequest& logged : mouse->requestLog())
+        EXPECT_TRUE(logged.bytes[3] != 0x05 && logged.bytes[3] != 0x06) << int(logged.bytes[3]);
 }
 
 TEST_F(MousePageTest, CurrentAndUnknownFirmwareAreNotQuestioned) {

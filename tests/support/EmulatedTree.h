@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/HidDevice.h"
+#include "device/ReportProtocol.h"
 #include "emulator/FakeHidrawTree.h"
 
 namespace pelan::test {
@@ -45,6 +46,21 @@ public:
         return {};
     }
     const std::string& root() const { return root_; }
+
+    // Unplugs a device and plugs it in again as a user does: `channel` loses its interface and is connected to the
+    // new node's collection. Returns the device's new id, or -1.
+    int replug(int id, ReportProtocol& channel, int collection) {
+        channel.connected = 0;
+        channel.device.close();
+        std::shared_ptr<emu::EmulatedDevice> device = tree_->device(id);
+        if (!device || !tree_->unplug(id))
+            return -1;
+        const int newId = tree_->plug(device);
+        if (newId < 0 || !channel.device.open(pathOf(newId, collection), true, true, true, false))
+            return -1;
+        channel.connected = 1;
+        return newId;
+    }
 
 private:
     std::string root_;
