@@ -190,7 +190,7 @@ ProfileListResult ProfileList::importProfile(const std::string& path) {
     std::unordered_set<std::string> taken = foldedNames();
     std::string name = tree[member::kProfileName].asString();
     for (int number = 1; taken.count(foldCase(name)) != 0; ++number)
-        name += "(" + std::to_string(number) + ")";
+        name.append("(").append(std::to_string(number)).append(")");
     return appendProfile(name, std::move(tree), false);
 }
 
