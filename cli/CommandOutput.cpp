@@ -41,13 +41,13 @@ std::string recordLine(const Json::Value& record) {
             text = scalarText(member);
         } else if (member.isArray() && allScalars(member)) {
             for (const Json::Value& element : member)
-                text += (text.empty() ? "" : ",") + scalarText(element);
+                text.append(text.empty() ? "" : ",").append(scalarText(element));
         } else {
             continue; // deeper structure shows in the JSON form only
         }
         if (text.find(' ') != std::string::npos || text.empty())
             text = "\"" + text + "\"";
-        line += (line.empty() ? "" : " ") + name + "=" + text;
+        line.append(line.empty() ? "" : " ").append(name).append("=").append(text);
     }
     return line;
 }
@@ -62,7 +62,7 @@ void renderMembers(const Json::Value& object, const std::string& indent, std::st
         } else if (member.isArray() && allScalars(member)) {
             std::string joined;
             for (const Json::Value& element : member)
-                joined += (joined.empty() ? "" : " ") + scalarText(element);
+                joined.append(joined.empty() ? "" : " ").append(scalarText(element));
             out += indent + name + ": " + joined + "\n";
         } else if (member.isArray()) {
             out += indent + name + ":\n";

@@ -15,8 +15,11 @@ DeviceScanner::~DeviceScanner() {
 }
 
 bool DeviceScanner::start() {
-    firstEnumerationDone_ = false;
-    return worker_.start([this](StopEvent& stop) { run(stop); });
+    // The flag is the scan thread's: reset by the new thread, so a refused start does not touch a running scan.
+    return worker_.start([this](StopEvent& stop) {
+        firstEnumerationDone_ = false;
+        run(stop);
+    });
 }
 
 WorkerThread::StopOutcome DeviceScanner::stop() {

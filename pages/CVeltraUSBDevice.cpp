@@ -2,6 +2,7 @@
 
 #include "pages/CMpDevicePowerUI.h"
 #include "panels/ProfileRoutes.h"
+#include "platform/ThreadHandoff.h"
 
 #include <QMetaObject>
 #include <optional>
@@ -185,6 +186,7 @@ void CVeltraUSBDevice::onLightFrame(const light::LedFrame& leds) {
     if (frameQueued_)
         return;
     frameQueued_ = true;
+    const QueuedPosting posting(this);
     QMetaObject::invokeMethod(
         this, [this] { showPendingFrame(); }, Qt::QueuedConnection);
 }
@@ -217,6 +219,7 @@ DWORD CVeltraUSBDevice::previewColour(light::LedValue value) {
 
 void CVeltraUSBDevice::onSyncRequested() {
     // From the notification thread: the option's timer is armed on the UI thread.
+    const QueuedPosting posting(this);
     QMetaObject::invokeMethod(
         this,
         [this] {

@@ -10,14 +10,15 @@
 namespace pelan {
 namespace {
 
-// Function tabs (1 to 7) a device kind hides, and those it shows that are hidden otherwise.
+// Function tabs (1 to 7) a device kind hides, and those it shows that are hidden otherwise. Tab 1, the light tab,
+// is shown for every kind.
 struct KindTabs {
     int kind;
     std::initializer_list<int> hidden;
     std::initializer_list<int> shown;
 };
 
-constexpr int kLightTab = 1, kKeyTab = 2, kMacroTab = 3, kSystemTab = 4, kCursorTab = 5, kVoiceTab = 6, kMagicTab = 7;
+constexpr int kKeyTab = 2, kMacroTab = 3, kSystemTab = 4, kCursorTab = 5, kVoiceTab = 6, kMagicTab = 7;
 
 const KindTabs kTabsByKind[] = {
     {kDeviceKindKeyboard, {kCursorTab}, {}},

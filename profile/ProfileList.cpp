@@ -343,7 +343,7 @@ ProfileListResult ProfileList::importProfile(const std::string& path) {
     std::unordered_set<std::string> taken = foldedNames();
     std::string name = cutToNameLength(tree[member::kProfileName].asString());
     for (int number = 1; taken.count(foldCase(name)) != 0; ++number)
-        name += "(" + std::to_string(number) + ")";
+        name.append("(").append(std::to_string(number)).append(")");
     if (!fitsNameLength(name))
         return ProfileListResult::NameTooLong;
     return appendProfile(name, std::move(tree), false);

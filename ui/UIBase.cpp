@@ -1,5 +1,6 @@
 #include "ui/UIBase.h"
 
+#include "platform/ThreadHandoff.h"
 #include "platform/Trace.h"
 #include "ui/UIButton.h"
 #include "ui/UICombo.h"
@@ -112,7 +113,24 @@ void WindowHost::mouseReleaseEvent(QMouseEvent*) {
     m_dragging = false;
 }
 
-CWindowWnd::CWindowWnd() : m_dispatcher(std::make_unique<QObject>()) {}
+namespace {
+
+// Queued calls cross threads inside Qt, where ThreadSanitizer cannot see the hand-over: this token marks it. The
+// dispatcher takes it over before Qt runs the call, so the call's captures count as handed over too.
+const char kToUiThread = 0;
+const char kFromUiThread = 0;
+
+class Dispatcher : public QObject {
+protected:
+    bool event(QEvent* event) override {
+        handoffAcquire(&kToUiThread);
+        return QObject::event(event);
+    }
+};
+
+} // namespace
+
+CWindowWnd::CWindowWnd() : m_dispatcher(std::make_unique<Dispatcher>()) {}
 
 CWindowWnd::~CWindowWnd() {
     for (auto& [id, timer] : m_timers)
@@ -247,8 +265,17 @@ LRESULT CWindowWnd::SendMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (QThread::currentThread() == m_dispatcher->thread())
         return HandleMessage(uMsg, wParam, lParam);
     LRESULT result = 0;
-    QMetaObject::invokeMethod(
-        m_dispatcher.get(), [&] { result = HandleMessage(uMsg, wParam, lParam); }, Qt::BlockingQueuedConnection);
+    {
+        const QueuedPosting posting(&kToUiThread);
+        QMetaObject::invokeMethod(
+            m_dispatcher.get(),
+            [&] {
+                result = HandleMessage(uMsg, wParam, lParam);
+                handoffRelease(&kFromUiThread);
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    handoffAcquire(&kFromUiThread);
     return result;
 }
 
@@ -257,6 +284,7 @@ void CWindowWnd::PostMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 void CWindowWnd::PostInvoke(std::function<void()> call) {
+    const QueuedPosting posting(&kToUiThread);
     QMetaObject::invokeMethod(m_dispatcher.get(), std::move(call), Qt::QueuedConnection);
 }
 
