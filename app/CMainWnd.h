@@ -107,6 +107,7 @@ public:
     static constexpr const char* kUpdateBadgeImage = "file='sysbtn/haveNewInfo.png'";
     // Opens the settings window unless one is open: placed under "setbtn" or centred.
     void OpenSettings(bool underSettingsButton);
+    void CloseSettings();
     CSetWnd* GetSettingsWindow() const { return m_setWnd; }
     // The model table with the connected pages' HID version numbers and the program's own.
     std::vector<UpdateProduct> PrepareUpdateList() const;

@@ -7,6 +7,8 @@
 #include "platform/Trace.h"
 #include "update/UpdateService.h"
 
+#include <QScreen>
+#include <QWindow>
 #include <mutex>
 
 namespace pelan {
@@ -74,6 +76,7 @@ CControlUI* CSetWnd::CreateControl(const QString& className) {
 void CSetWnd::InitWindow() {
     m_list = dynamic_cast<CListUI*>(m_pm.FindControl(kUpdateList));
     ResizeClient(m_pm.ScaleValue(kWidth), m_pm.ScaleValue(kHeight));
+    FollowScreenChanges();
     m_lastCheckDate = keepLastCheckDate(m_dataFolder);
     ShowRows();
     // The workers hold the session and the mailbox, so one that outlives the window finds both.
@@ -82,6 +85,37 @@ void CSetWnd::InitWindow() {
     m_workers[kCheckWorker].start([session, mailbox](StopEvent&) { session->check(); });
     m_workers[kDownloadWorker].start([session, mailbox](StopEvent&) { session->runDownloads(); });
     m_workers[kLaunchWorker].start([session, mailbox](StopEvent&) { session->runLaunches(); });
+}
+
+// Moved to a screen of another density, the window takes that screen's DPI as a DPI change message.
+void CSetWnd::FollowScreenChanges() {
+    if (m_hWnd == nullptr)
+        return;
+    m_hWnd->winId(); // the native window, whose screen is followed
+    QWindow* native = m_hWnd->windowHandle();
+    if (native == nullptr)
+        return;
+    QObject::connect(native, &QWindow::screenChanged, m_hWnd, [this](QScreen* screen) {
+        if (screen == nullptr || m_hWnd == nullptr)
+            return;
+        const int dpi = qRound(screen->logicalDotsPerInch());
+        QRect suggested(m_hWnd->pos(), QSize(kWidth * dpi / 96, kHeight * dpi / 96));
+        SendMessage(WM_DPICHANGED, WPARAM(dpi) | (WPARAM(dpi) << 16), LPARAM(&suggested));
+    });
+}
+
+// Rescaled to the new DPI, at the suggested size, centred again.
+void CSetWnd::ApplyDpi(int dpi, const QRect* suggested) {
+    if (dpi <= 0 || m_hWnd == nullptr)
+        return;
+    m_pm.SetDPI(dpi);
+    if (suggested != nullptr)
+        m_hWnd->resize(suggested->size());
+    else
+        ResizeClient(m_pm.ScaleValue(kWidth), m_pm.ScaleValue(kHeight));
+    CenterWindow();
+    if (m_pm.GetRoot() != nullptr)
+        m_pm.GetRoot()->NeedUpdate();
 }
 
 void CSetWnd::StopWorkers() {
@@ -185,6 +219,8 @@ LRESULT CSetWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bo
         m_session->relay(std::int64_t(wParam), std::int64_t(lParam));
     } else if (uMsg == UWM_LANGUAGE_CHANGED_MSG) {
         ShowState();
+    } else if (uMsg == WM_DPICHANGED) {
+        ApplyDpi(LOWORD(wParam), reinterpret_cast<const QRect*>(lParam));
     } else {
         bHandled = false;
     }

@@ -47,6 +47,8 @@ private:
     void ShowState();
     void OnTickChanged();
     void StopWorkers();
+    void FollowScreenChanges();
+    void ApplyDpi(int dpi, const QRect* suggested);
 
     std::shared_ptr<Mailbox> m_mailbox;
     std::string m_dataFolder;

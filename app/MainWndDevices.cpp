@@ -337,6 +337,8 @@ void CMainWnd::OnDeviceRemoval(int slotIndex) {
     if (!wasFront)
         return;
     // The settings window and the macro recording hook, which belong to the device in front, join with their parts.
+    // A settings window in the middle of an upgrade refuses: a firmware upgrade re-plugs the device it upgrades.
+    CloseSettings();
     for (DevicePage& other : m_pages) {
         if (&other != entry && other.option->IsVisibleFlag()) {
             ShowOption(other, true, true);

@@ -104,4 +104,10 @@ void CMainWnd::OpenSettings(bool underSettingsButton) {
     window->ShowWindow(true, true);
 }
 
+// Asks the settings window to close as its own close button would; one busy updating stays.
+void CMainWnd::CloseSettings() {
+    if (m_setWnd != nullptr)
+        m_setWnd->Close(0);
+}
+
 } // namespace pelan

@@ -114,11 +114,13 @@ std::optional<int> waitUntil(pid_t pid, Clock::time_point deadline) {
 }
 
 // A started process that is not waited for is reaped by a thread that sleeps in waitpid until it ends.
-void reapInBackground(pid_t pid) {
-    std::thread([pid] {
+void reapInBackground(pid_t pid, Shell::ExitWatch onExit = {}) {
+    std::thread([pid, onExit = std::move(onExit)] {
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
+        if (onExit)
+            onExit(status);
     }).detach();
 }
 
@@ -267,7 +269,7 @@ ShellResult SystemShell::open(const std::string& target) {
 }
 
 ShellResult SystemShell::startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                      const std::string& workingFolder) {
+                                      const std::string& workingFolder, ExitWatch onExit) {
     if (program.empty() || holdsNul(program) || holdsNul(workingFolder) || anyHoldsNul(arguments))
         return startFailure(EINVAL, "refused to start \"" + program.substr(0, program.find('\0')) + "\"");
     std::error_code folderError;
@@ -285,21 +287,21 @@ ShellResult SystemShell::startProgram(const std::string& program, const std::vec
     int error = spawn(argv, setup, pid);
     if (error != 0)
         return startFailure(error, "cannot start " + program);
-    reapInBackground(pid);
+    reapInBackground(pid, std::move(onExit));
     trace("shell: started " + program);
     return succeeded(pid);
 }
 
 ShellResult RecordingShell::open(const std::string& target) {
     std::lock_guard lock(mutex_);
-    calls_.push_back({Call::Kind::Open, target, {}, {}});
+    calls_.push_back({Call::Kind::Open, target, {}, {}, {}});
     return result_;
 }
 
 ShellResult RecordingShell::startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                         const std::string& workingFolder) {
+                                         const std::string& workingFolder, ExitWatch onExit) {
     std::lock_guard lock(mutex_);
-    calls_.push_back({Call::Kind::StartProgram, program, arguments, workingFolder});
+    calls_.push_back({Call::Kind::StartProgram, program, arguments, workingFolder, std::move(onExit)});
     return result_;
 }
 

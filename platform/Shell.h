@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -27,15 +28,19 @@ inline ShellResult succeeded(int processId = 0) {
 
 class Shell {
 public:
+    // Called once from a background thread when a started program ends, with its wait status.
+    using ExitWatch = std::function<void(int waitStatus)>;
+
     virtual ~Shell() = default;
 
     // Opens a web link ("https://...") or a document path with the desktop's default handler.
     virtual ShellResult open(const std::string& target) = 0;
 
     // Starts `program` (a path, or a name looked up in PATH) with `arguments` in `workingFolder` ("" keeps the
-    // current folder) and returns once it runs; it is left running and reaped when it ends.
+    // current folder) and returns once it runs; it is left running and reaped when it ends, and `onExit` (when
+    // given) is then called.
     virtual ShellResult startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                     const std::string& workingFolder) = 0;
+                                     const std::string& workingFolder, ExitWatch onExit = {}) = 0;
 };
 
 // The real shell: `open` runs the opener program ("xdg-open" unless another is given) and waits up to `openWait`
@@ -47,7 +52,7 @@ public:
 
     ShellResult open(const std::string& target) override;
     ShellResult startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::string& workingFolder) override;
+                             const std::string& workingFolder, ExitWatch onExit = {}) override;
 
 private:
     std::string opener_;
@@ -62,11 +67,12 @@ public:
         std::string target; // the link or document, or the program
         std::vector<std::string> arguments;
         std::string workingFolder;
+        ExitWatch onExit; // what the caller wants told when the program ends; a test calls it to end the program
     };
 
     ShellResult open(const std::string& target) override;
     ShellResult startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::string& workingFolder) override;
+                             const std::string& workingFolder, ExitWatch onExit = {}) override;
 
     void setResult(ShellResult result);
     std::vector<Call> calls() const;

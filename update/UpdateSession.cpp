@@ -42,6 +42,48 @@ UpdateSession::UpdateSession(Setup setup, std::vector<UpdateProduct> products, L
         rows_.push_back(listedRow(product));
 }
 
+// What a started program's reaper reaches the session through: the program may outlive the session.
+struct UpdateSession::ExitLink {
+    std::mutex mutex;
+    UpdateSession* session = nullptr;
+};
+
+UpdateSession::~UpdateSession() {
+    std::shared_ptr<ExitLink> link;
+    {
+        std::lock_guard lock(mutex_);
+        link = exitLink_;
+    }
+    if (link) {
+        std::lock_guard lock(link->mutex);
+        link->session = nullptr;
+    }
+}
+
+void UpdateSession::programExited(unsigned launch) {
+    {
+        std::lock_guard lock(mutex_);
+        if (launch != launch_)
+            return;
+        programExited_ = true;
+    }
+    wake_.notify_all();
+}
+
+// The program ended while its row still runs: its last report may still be on its way through the relay, so give
+// it a moment; a row still running after that failed.
+void UpdateSession::failSilentProgram(std::unique_lock<std::mutex>& lock) {
+    const int row = runningRow_;
+    programExited_ = false;
+    wake_.wait_for(lock, setup_.reportGrace, [this, row] { return stopping_ || runningRow_ != row; });
+    if (stopping_ || runningRow_ != row)
+        return;
+    lock.unlock();
+    trace("update: the upgrade program ended without reporting success");
+    finishRunningRow(false);
+    lock.lock();
+}
+
 void UpdateSession::changed() {
     if (listener_ != nullptr)
         listener_->updateRowsChanged();
@@ -199,9 +241,14 @@ void UpdateSession::runLaunches() {
     for (;;) {
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || launchableLocked(); });
+            const auto silentEnd = [this] { return programExited_ && runningRow_ >= 0; };
+            wake_.wait(lock, [&] { return stopping_ || launchableLocked() || silentEnd(); });
             if (stopping_)
                 return;
+            if (silentEnd()) {
+                failSilentProgram(lock);
+                continue;
+            }
         }
         launchNext();
     }
@@ -229,7 +276,7 @@ bool UpdateSession::launchNext() {
         started = setup_.shell->open(entry.installerPath);
     } else {
         ::chmod(entry.installerPath.c_str(), 0700);
-        started = setup_.shell->startProgram(entry.installerPath, {}, setup_.downloadFolder);
+        started = setup_.shell->startProgram(entry.installerPath, {}, setup_.downloadFolder, watchExit());
     }
     if (!started.ok) {
         finishRunningRow(false);
@@ -249,6 +296,22 @@ bool UpdateSession::launchNext() {
         settleState();
     }
     return true;
+}
+
+// Tells the launch worker when the program started now ends.
+Shell::ExitWatch UpdateSession::watchExit() {
+    std::lock_guard lock(mutex_);
+    if (!exitLink_) {
+        exitLink_ = std::make_shared<ExitLink>();
+        exitLink_->session = this;
+    }
+    const unsigned launch = ++launch_;
+    programExited_ = false;
+    return [link = exitLink_, launch](int) {
+        std::lock_guard linked(link->mutex);
+        if (link->session != nullptr)
+            link->session->programExited(launch);
+    };
 }
 
 void UpdateSession::relay(std::int64_t wParam, std::int64_t lParam) {

@@ -4,8 +4,10 @@
 #include "platform/Shell.h"
 #include "update/UpdateModel.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -74,14 +76,20 @@ public:
         std::string baseUrl;
         std::string downloadFolder; // "" when no private folder could be had: downloads fail
         std::string dataFolder;     // where "updatetime.config" is kept
+        // How long an ended upgrade program's last report may take through the relay before its row counts failed.
+        std::chrono::milliseconds reportGrace{1500};
     };
 
     // One row per present product (current version not 0), in list order.
     UpdateSession(Setup setup, std::vector<UpdateProduct> products, Listener* listener);
+    ~UpdateSession();
+    UpdateSession(const UpdateSession&) = delete;
+    UpdateSession& operator=(const UpdateSession&) = delete;
 
     // The check worker: rows listed at once as up to date, then each product asked.
     void check();
-    // The download worker and the launch worker: sleep until there is work, return after stop().
+    // The download worker and the launch worker: sleep until there is work, return after stop(). The launch worker
+    // also ends the row of an upgrade program that exits without reporting success as failed.
     void runDownloads();
     void runLaunches();
     // Ends the workers' waits and cancels a download in progress.
@@ -106,7 +114,12 @@ public:
     int runningRow() const;
 
 private:
+    struct ExitLink;
+
     void changed();
+    Shell::ExitWatch watchExit();
+    void programExited(unsigned launch);
+    void failSilentProgram(std::unique_lock<std::mutex>& lock);
     void setRow(int row, const std::function<void(UpdateRow&)>& change);
     bool downloadRow(int row);
     void finishRunningRow(bool succeeded);
@@ -123,6 +136,9 @@ private:
     int runningRow_ = -1;
     bool downloadRequested_ = false;
     bool stopping_ = false;
+    unsigned launch_ = 0;        // counts firmware program starts, so a late exit is not taken for a newer one
+    bool programExited_ = false; // the running row's program has ended
+    std::shared_ptr<ExitLink> exitLink_;
 };
 
 } // namespace pelan

@@ -10,11 +10,14 @@
 #include "app/InstanceListener.h"
 #include "controls/CCircleProgressUI.h"
 #include "controls/CUpdateInfoListItemUI.h"
+#include "emulator/FakeHidrawTree.h"
 #include "platform/Ipc.h"
 #include "platform/Paths.h"
 #include "support/TempFolder.h"
 
+#include <QApplication>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace pelan {
@@ -123,6 +126,25 @@ TEST_F(SetWndTest, NewFirmwareIsDownloadedUpgradedAndShownUpToDate) {
 
     click(setting("laterbtn"));
     ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
+}
+
+TEST_F(SetWndTest, OpensOnceAndLeavesWithTheDeviceInFront) {
+    ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() != nullptr; }, kWaitMs));
+    CSetWnd* settings = window->GetSettingsWindow();
+    const auto shownWindows = [] {
+        const QWidgetList all = QApplication::topLevelWidgets();
+        return std::count_if(all.begin(), all.end(), [](const QWidget* widget) { return widget->isVisible(); });
+    };
+    const auto shownBefore = shownWindows();
+    click(window->GetPaintManager()->FindControl("setbtn"));
+    QTest::qWait(100);
+    EXPECT_EQ(window->GetSettingsWindow(), settings);
+    EXPECT_EQ(shownWindows(), shownBefore);
+
+    ASSERT_TRUE(test::waitFor([&] { return settings->Session().state() == kWindowHaveUpdate; }, kWaitMs));
+    for (int id : demo->deviceIds())
+        demo->tree().unplug(id);
+    EXPECT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "platform/Shell.h"
 #include "support/TempFolder.h"
 
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <csignal>
 #include <fcntl.h>
@@ -66,6 +68,18 @@ TEST_F(ShellTest, StartsAProgramWithItsArgumentsVerbatimInItsWorkingFolder) {
     EXPECT_EQ(readReport(report), hostile + "|" + folder + "/work");
     EXPECT_FALSE(fs::exists(folder + "/work/injected"));
     EXPECT_FALSE(fs::exists(folder + "/injected"));
+}
+
+TEST_F(ShellTest, TellsWhenAStartedProgramEnds) {
+    std::promise<int> ended;
+    ShellResult result =
+        SystemShell().startProgram("/bin/sh", {"-c", "exit 3"}, "", [&ended](int status) { ended.set_value(status); });
+    ASSERT_TRUE(result.ok) << result.message;
+    std::future<int> status = ended.get_future();
+    ASSERT_EQ(status.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    const int waitStatus = status.get();
+    EXPECT_TRUE(WIFEXITED(waitStatus));
+    EXPECT_EQ(WEXITSTATUS(waitStatus), 3);
 }
 
 TEST_F(ShellTest, RefusesWhatCannotStart) {

@@ -42,6 +42,7 @@ protected:
         if (!session_) {
             std::filesystem::create_directories(folder_.file("dl"));
             UpdateSession::Setup setup{&http_, &shell_, server_.baseUrl(), folder_.file("dl/"), folder_.file("data/")};
+            setup.reportGrace = std::chrono::milliseconds(300);
             session_ = std::make_unique<UpdateSession>(setup, prepareUpdateRows({0x0102, 0, 0x0101}), nullptr);
             session_->check();
         }
@@ -169,6 +170,34 @@ TEST_F(UpdateSessionTest, WorkersSleepUntilConfirmedAndEndOnStop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(shell_.calls().size(), 1u);
     EXPECT_EQ(session().rows()[0].status, kRowInstalling);
+    session().stop();
+    downloads.join();
+    launches.join();
+}
+
+TEST_F(UpdateSessionTest, ProgramEndingWithoutSuccessFailsItsRowButALateSuccessCounts) {
+    const auto waitUntil = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 500 && !done(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return done();
+    };
+    session().setTicked(0, true);
+    session().setTicked(1, true);
+    std::thread downloads([this] { session().runDownloads(); });
+    std::thread launches([this] { session().runLaunches(); });
+    session().confirm();
+    ASSERT_TRUE(waitUntil([this] { return shell_.calls().size() == 1; }));
+
+    // The success report may reach the window only after the program's end has been seen.
+    shell_.calls()[0].onExit(0);
+    session().relay(kRelaySucceeded, 0);
+    ASSERT_TRUE(waitUntil([this] { return shell_.calls().size() == 2; }));
+    EXPECT_EQ(session().rows()[0].status, kRowUpToDate);
+
+    shell_.calls()[1].onExit(0);
+    EXPECT_TRUE(waitUntil([this] { return session().rows()[1].status == kRowFailed; }));
+    EXPECT_TRUE(session().canClose());
+    EXPECT_EQ(session().state(), kWindowHaveUpdate);
     session().stop();
     downloads.join();
     launches.join();
