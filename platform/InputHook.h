@@ -111,6 +111,10 @@ public:
     virtual bool start(bool keyboard, bool mouse, HookEventHandlers handlers) = 0;
     // Stops delivering; once it returns no handler runs any more.
     virtual void stop() = 0;
+    // A descriptor that becomes readable when events wait for dispatchEvents, which the owner calls on its own
+    // thread; -1 for backends that deliver by themselves.
+    virtual int eventDescriptor() const { return -1; }
+    virtual void dispatchEvents() {}
 };
 
 // The owner of the hooks, one per main window. Installing removes what was installed, then starts the backend with
@@ -169,9 +173,10 @@ private:
     int starts_ = 0;
 };
 
-// The X server's input: XInput2 raw key and button events of the whole desktop, and an active keyboard grab so
-// keys reach no other program (lock keys still change their state in the server). Events are read on a thread of
-// the backend's own. Nothing when libX11 has no display or the server lacks XInput 2.2.
+// The X server's input: an active keyboard grab, which sends every key of the desktop here and to no other program
+// (lock keys still change their state in the server), and XInput2 raw button events on the root window. Events wait
+// on the X connection until dispatchEvents, so they are handled on the owner's thread. Nothing when there is no X
+// display or the server lacks XInput 2.2.
 std::unique_ptr<InputHookBackend> connectX11InputHook(const char* displayName = nullptr);
 
 } // namespace pelan
