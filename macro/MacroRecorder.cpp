@@ -26,18 +26,31 @@ int xButtonOf(const HookMouseRecord& record) {
 
 } // namespace
 
-std::optional<MacroEvent> keyStepOf(const HookKeyRecord& record, bool down) {
-    if (record.scanCode > 0xFF)
+std::optional<MacroEvent> keyboardRowStep(size_t row, bool down) {
+    if (row >= keyboardKeyTable().size())
         return std::nullopt;
-    const auto row = findKeyCaptureRow(uint8_t(record.scanCode), (record.flags & kHookKeyExtendedFlag) != 0);
-    if (!row)
+    const KeyAssignment& key = keyboardKeyTable()[row].value;
+    if (key.type != KeyType::Keyboard)
         return std::nullopt;
-    const KeyAssignment& key = keyboardKeyTable()[*row].value;
     if (key.param2 != 0)
         return MacroEvent{MacroEventKind::KeyboardKey, key.param2, down, 0};
     if (key.param1 != 0)
         return MacroEvent{MacroEventKind::KeyboardModifier, key.param1, down, 0};
     return std::nullopt;
+}
+
+std::optional<size_t> findKeyboardRowByName(std::string_view nameKey) {
+    for (size_t row = 0; row < keyboardKeyTable().size(); ++row)
+        if (keyboardKeyTable()[row].nameKey == nameKey)
+            return row;
+    return std::nullopt;
+}
+
+std::optional<MacroEvent> keyStepOf(const HookKeyRecord& record, bool down) {
+    if (record.scanCode > 0xFF)
+        return std::nullopt;
+    const auto row = findKeyCaptureRow(uint8_t(record.scanCode), (record.flags & kHookKeyExtendedFlag) != 0);
+    return row ? keyboardRowStep(*row, down) : std::nullopt;
 }
 
 std::optional<MacroEvent> mouseStepOf(uint32_t message, const HookMouseRecord& record) {

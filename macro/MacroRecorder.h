@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string_view>
 
 namespace pelan {
 
@@ -68,6 +69,11 @@ private:
     bool recordedAny_ = false;
 };
 
+// The step of a keyboard key table row of type 0x20: `Type` 10 with its HID usage, or 9 with its modifier bit;
+// nothing for other rows.
+std::optional<MacroEvent> keyboardRowStep(size_t row, bool down);
+// The keyboard key table row named by a name key ("keyboard_key_A"), or nothing.
+std::optional<size_t> findKeyboardRowByName(std::string_view nameKey);
 // The step of a captured key: `Type` 10 with the HID usage, or 9 with the modifier bit; nothing for keys that
 // have no row in the key capture table.
 std::optional<MacroEvent> keyStepOf(const HookKeyRecord& record, bool down);
