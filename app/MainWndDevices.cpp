@@ -13,6 +13,7 @@
 #include "pages/CVeltraMousePadDevice.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CDeviceProfileUI.h"
+#include "panels/CMacroControlUI.h"
 #include "panels/CShootControlUI.h"
 #include "platform/Trace.h"
 
@@ -55,6 +56,7 @@ const BuilderEntry kBuilderTable[] = {
     {"Voice6533Control", nullptr, nullptr}, // CVoice6533ControlUI
     {"KeySetControl", nullptr, nullptr},    // CKeySetControlUI
     {"ShootControl", &create<CShootControlUI>, nullptr},
+    {"MacroControl", &create<CMacroControlUI>, nullptr},
     {"DeviceProfileUI", nullptr, "XML/CustomControlXML/DeviceProfile.xml"},
     {"LightSetControlUI", nullptr, "XML/CustomControlXML/LightControl.xml"},
     {"Voice6533SetControlUI", nullptr, "XML/CustomControlXML/Voice6533Control.xml"},

@@ -135,7 +135,7 @@ struct TabArea {
     int tab;
     const char* area;
 };
-constexpr TabArea kTabAreas[] = {{5, "device_function_recoil"}};
+constexpr TabArea kTabAreas[] = {{3, "device_function_macro"}, {5, "device_function_recoil"}};
 constexpr const char* kFunctionSwitch = "device_function_switch";
 
 void showTabArea(CVeltraUSBDevice& page, int tab) {

@@ -25,11 +25,6 @@ constexpr std::array<ModeMessages, 9> kModeMessages{{
     {1024, "WM_HOOK_MOU_KBMACRO_MSG", nullptr},
 }};
 
-// Names registered for the hook library's use that no mode reports through.
-constexpr std::array<const char*, 6> kOtherHookMessages{"WM_HOOK_MOU_MSMACRO_MSG",     "UWM_MOUSERBUTTONDOWN_USER_MSG",
-                                                        "UWM_MOUSELBUTTONUP_USER_MSG", "UWM_MOUSELBUTTONDOWN_USER_MSG",
-                                                        "UWM_MOUSERBUTTONUP_USER_MSG", "UWM_MOUSEMOVE_USER_MSG"};
-
 const ModeMessages* messagesOf(int mode) {
     for (const ModeMessages& entry : kModeMessages)
         if (entry.mode == mode)
@@ -102,17 +97,6 @@ const char* hookKeyboardMessageName(int mode) {
 const char* hookMouseMessageName(int mode) {
     const ModeMessages* entry = messagesOf(mode);
     return entry != nullptr ? entry->mouse : nullptr;
-}
-
-std::vector<const char*> hookMessageNames() {
-    std::vector<const char*> names;
-    for (const ModeMessages& entry : kModeMessages) {
-        names.push_back(entry.keyboard);
-        if (entry.mouse != nullptr)
-            names.push_back(entry.mouse);
-    }
-    names.insert(names.end(), kOtherHookMessages.begin(), kOtherHookMessages.end());
-    return names;
 }
 
 std::optional<HookKeyCode> hookKeyCodeOfEvdev(uint32_t evdevCode) {

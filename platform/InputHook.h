@@ -66,8 +66,6 @@ bool isLockKey(uint32_t vkCode);
 // The registered message names of the hook reports for a mode; null for modes that report no such events.
 const char* hookKeyboardMessageName(int mode);
 const char* hookMouseMessageName(int mode);
-// Every hook message name the program registers, the unused ones included.
-std::vector<const char*> hookMessageNames();
 
 // What a Linux key code (evdev) reports: set-1 scan code, extended bit and virtual-key code; nothing for keys a
 // PC keyboard does not have.
