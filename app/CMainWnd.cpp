@@ -7,9 +7,11 @@
 #include "app/DemoDevices.h"
 #include "controls/CDeviceOptionUI.h"
 #include "pages/CVeltraUSBDevice.h"
+#include "panels/MacroRoutes.h"
 #include "panels/ProfileRoutes.h"
 #include "platform/DbusSignals.h"
 #include "platform/HttpClient.h"
+#include "platform/InputHook.h"
 #include "platform/Trace.h"
 #include "update/UpdateService.h"
 
@@ -343,6 +345,15 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         const auto* item = reinterpret_cast<const MenuCmd*>(wParam);
         if (item != nullptr && item->szName == kExitItem)
             Close(0);
+        else if (item != nullptr)
+            handleMacroMenu(*this, item->szName);
+    } else if (uMsg == UWM_HOOK_SWITCH_MSG) {
+        if (wParam != 0)
+            InstallInputHook(HookMode::SingleKey);
+        else
+            RemoveInputHook();
+    } else if (handleMacroHookMessage(*this, uMsg, wParam, lParam)) {
+        // a recording's key or button, handed to the macro editor in front
     } else if (uMsg == UWM_SHOW_PROGRESS_MSG) {
         if (CControlUI* progress = m_pm.FindControl(kSettingProgress))
             progress->SetVisible(true);

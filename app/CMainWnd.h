@@ -15,6 +15,7 @@ class QSocketNotifier;
 
 namespace pelan {
 
+class CDeviceHook;
 class CDeviceOptionUI;
 class CSetWnd;
 class HttpClient;
@@ -114,6 +115,15 @@ public:
     // Hands the update worker a fresh list to check.
     void RequestUpdateCheck();
 
+    // The input hook (MainWndHook.cpp), made on first use with the X server where the window is an X client, else
+    // with the window's own input. Installing sends the hook messages of the mode to this window and, for the
+    // recording modes, disables the device selection until the hook is removed.
+    CDeviceHook& GetInputHook();
+    bool InstallInputHook(int mode);
+    void RemoveInputHook();
+    // Opens a pop-up menu layout whose commands come back as WM_MENUCLICK.
+    void OpenMenu(const QString& layout, QPoint screenPoint);
+
 private:
     // The scan thread's reports, handed to the UI thread as blocking window messages.
     class ScanListener : public DeviceScanner::Listener {
@@ -203,6 +213,9 @@ private:
     bool m_updateCheckAsked = false;
     // Only the first answer opens the settings window; later ones only set the badge.
     bool m_openSettingsOnNews = true;
+    std::unique_ptr<CDeviceHook> m_hook;
+    std::unique_ptr<QSocketNotifier> m_hookNotifier;
+    std::unique_ptr<CMenuWnd> m_popupMenu;
     int m_lightingControl = 1;
     bool m_active = false;
     bool m_hovered = false;

@@ -5,6 +5,7 @@
 #include "pages/CVeltraDI6533Device.h"
 #include "pages/CVeltraMousePadDevice.h"
 #include "pages/CVeltraUSBDevice.h"
+#include "panels/CMacroControlUI.h"
 #include "panels/CShootControlUI.h"
 #include "ui/UIDlgBuilder.h"
 
@@ -19,6 +20,7 @@ QStringList registerCustomControls() {
         {"CDeviceOptionUI", [] { return static_cast<CControlUI*>(new CDeviceOptionUI()); }},
         {"CMpDevicePowerUI", [] { return static_cast<CControlUI*>(new CMpDevicePowerUI()); }},
         {"CShootControlUI", [] { return static_cast<CControlUI*>(new CShootControlUI()); }},
+        {"CMacroControlUI", [] { return static_cast<CControlUI*>(new CMacroControlUI()); }},
         {"CVeltraUSBDevice", [] { return static_cast<CControlUI*>(new CVeltraUSBDevice()); }},
         {"CVeltraMousePadDevice", [] { return static_cast<CControlUI*>(new CVeltraMousePadDevice()); }},
         {"CVeltraDI6533Device", [] { return static_cast<CControlUI*>(new CVeltraDI6533Device()); }},

@@ -14,6 +14,7 @@
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CDeviceProfileUI.h"
 #include "panels/CMagicControlUI.h"
+#include "panels/CMacroControlUI.h"
 #include "panels/CShootControlUI.h"
 #include "panels/CVoice6533ControlUI.h"
 #include "platform/Trace.h"
@@ -57,6 +58,7 @@ const BuilderEntry kBuilderTable[] = {
     {"Voice6533Control", &create<CVoice6533ControlUI>, nullptr},
     {"KeySetControl", nullptr, nullptr}, // CKeySetControlUI
     {"ShootControl", &create<CShootControlUI>, nullptr},
+    {"MacroControl", &create<CMacroControlUI>, nullptr},
     {"DeviceProfileUI", nullptr, "XML/CustomControlXML/DeviceProfile.xml"},
     {"LightSetControlUI", nullptr, "XML/CustomControlXML/LightControl.xml"},
     {"Voice6533SetControlUI", nullptr, "XML/CustomControlXML/Voice6533Control.xml"},

@@ -10,6 +10,7 @@
 #include "pages/KeyboardPageRoutes.h"
 #include "pages/MousePageRoutes.h"
 #include "panels/HeadsetRoutes.h"
+#include "panels/MacroRoutes.h"
 #include "panels/ProfileRoutes.h"
 #include "panels/RecoilRoutes.h"
 #include "platform/Shell.h"
@@ -107,7 +108,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     else if (type == DUI_MSGTYPE_MOVEVALUECHANGED)
         RouteLiveValue(msg);
     else if (type == DUI_MSGTYPE_ITEMSELECT)
-        handleProfileComboSelect(*this, msg) || handleHeadsetItemSelect(*this, msg);
+        handleProfileComboSelect(*this, msg) || handleHeadsetItemSelect(*this, msg) || handleMacroItemSelect(*this, msg);
     else if (type == DUI_MSGTYPE_KILLFOCUS || type == DUI_MSGTYPE_RETURN)
         RouteEditCommit(msg);
     // "colorchanged" and the other lists of "itemselect" reach the lighting, key, macro and headset panels, which
@@ -143,6 +144,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         // the recoil panel's buttons, on the mouse page only
     } else if (handleHeadsetClick(*this, msg)) {
         // the custom equaliser buttons, on the headset page only
+    } else if (handleMacroClick(*this, msg)) {
+        // the macro editor's buttons, on the mouse and keyboard pages
     } else if (sameName(name, "closebtn") || sameName(name, "nodevice_ok_btn")) {
         HideOrEnd();
     } else if (msg.pSender == m_titleButtons[8]) {
@@ -291,7 +294,7 @@ void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
 // on, which need not be the page in front any more: the focus leaves an edit when the user clicks another device,
 // and when its device goes away and another page comes to the front.
 void CMainWnd::RouteEditCommit(TNotifyUI& msg) {
-    if (msg.pSender == nullptr || handleRecoilKillFocus(*this, msg))
+    if (msg.pSender == nullptr || handleRecoilKillFocus(*this, msg) || handleMacroEditCommit(*this, msg))
         return;
     CVeltraUSBDevice* page = pageHolding(msg.pSender);
     if (page == nullptr)

@@ -57,6 +57,15 @@ Commands:
   macro export INDEX FILE
   macro show INDEX                 the steps of a macro
   macro apply                      write the macro memory and the key table to the device
+  macro steps INDEX                the steps of a macro as its event file holds them
+  macro insert INDEX POSITION key NAME down|up DELAY
+  macro insert INDEX POSITION button left|right|middle|forward|back down|up|click DELAY
+  macro insert INDEX POSITION move left|right|up|down DISTANCE DELAY
+                                   insert steps before POSITION (0 to the number of steps); NAME is a key
+                                   name such as keyboard_key_A
+  macro move INDEX FROM TO         move a step
+  macro remove INDEX POSITION      remove a step
+  macro delay INDEX POSITION DELAY give a step its delay (0 to 65535 ms)
   profile list
   profile add | copy | delete      act on the selected profile (add keeps the selection)
   profile rename NAME

@@ -1,6 +1,7 @@
 // The macro and profile commands: the kind's macro files and profile list, with the rules of the window's macro
 // editor and profile panel, and the device writes that follow them.
 #include "cli/Commands.h"
+#include "cli/CommandsMacroSteps.h"
 #include "cli/DeviceAccess.h"
 #include "macro/MacroFiles.h"
 #include "macro/MacroKeyNumbers.h"
@@ -104,12 +105,14 @@ CommandResult macroCommand(const Words& args, CliKind kind) {
     const bool known = (verb == "list" && count == 1) || (verb == "add" && count == 1) ||
                        (verb == "rename" && count == 3) || (verb == "delete" && count == 2) ||
                        (verb == "import" && count == 2) || (verb == "export" && count == 3) ||
-                       (verb == "show" && count == 2) || (verb == "apply" && count == 1);
+                       (verb == "show" && count == 2) || (verb == "apply" && count == 1) ||
+                       (isMacroStepVerb(verb) && count >= 2);
     if (!known)
         return usageFailed("usage: macro list | add | rename INDEX NAME | delete INDEX | import FILE | "
-                           "export INDEX FILE | show INDEX | apply");
+                           "export INDEX FILE | show INDEX | apply | steps INDEX | insert ... | move ... | "
+                           "remove ... | delay ...");
     std::optional<size_t> index;
-    if (verb == "rename" || verb == "delete" || verb == "export" || verb == "show") {
+    if (verb == "rename" || verb == "delete" || verb == "export" || verb == "show" || isMacroStepVerb(verb)) {
         index = indexArgument(args[1]);
         if (!index)
             return usageFailed("INDEX is a macro number, not " + args[1]);
@@ -140,6 +143,8 @@ CommandResult macroCommand(const Words& args, CliKind kind) {
     if (index && *index >= library.entries().size())
         return failed("there is no macro " + std::to_string(*index) + " (" + std::to_string(library.entries().size()) +
                       " macros)");
+    if (isMacroStepVerb(verb))
+        return macroStepsCommand(args, library, *index);
     if (verb == "list")
         return succeeded(macroListDocument(library));
     if (verb == "add") {

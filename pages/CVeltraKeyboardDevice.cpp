@@ -1,6 +1,7 @@
 #include "pages/CVeltraKeyboardDevice.h"
 
 #include "pages/KeyboardPageRoutes.h"
+#include "panels/MacroRoutes.h"
 
 namespace pelan {
 
@@ -16,6 +17,7 @@ void* CVeltraKeyboardDevice::GetInterface(const QString& name) {
 void CVeltraKeyboardDevice::bindPageControls() {
     CVeltraUSBDevice::bindPageControls();
     showFunctionTabs(kKind);
+    bindMacroPanel(*this);
 }
 
 void CVeltraKeyboardDevice::refreshControls() {

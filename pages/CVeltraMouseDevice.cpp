@@ -3,6 +3,7 @@
 #include "app/CMsgWnd.h"
 #include "device/MouseSettingsBlock.h"
 #include "pages/MousePageRoutes.h"
+#include "panels/MacroRoutes.h"
 #include "panels/RecoilRoutes.h"
 #include "platform/Shell.h"
 #include "platform/Trace.h"
@@ -45,6 +46,7 @@ void CVeltraMouseDevice::bindPageControls() {
     setSliderRanges();
     refreshControls();
     bindRecoilPanel(*this);
+    bindMacroPanel(*this);
 }
 
 void CVeltraMouseDevice::onConnectTimer() {

@@ -145,8 +145,10 @@ struct TabArea {
     int tab;
     const char* area;
 };
-constexpr TabArea kTabAreas[] = {
-    {5, "device_function_recoil"}, {6, "device_function_voice"}, {7, "device_function_magic"}};
+constexpr TabArea kTabAreas[] = {{3, "device_function_macro"},
+                                 {5, "device_function_recoil"},
+                                 {6, "device_function_voice"},
+                                 {7, "device_function_magic"}};
 constexpr const char* kFunctionSwitch = "device_function_switch";
 
 void showTabArea(CVeltraUSBDevice& page, int tab) {

@@ -15,6 +15,43 @@
 namespace pelan::cli {
 namespace {
 
+TEST(MacroStepCommandTest, InsertMoveRemoveAndDelayChangeTheEventFile) {
+    const testing::TempFolder data;
+    setDataFolderOverride(data.path());
+    setProgramFolderOverride(std::getenv("PELAN_SOURCE_DIR"));
+    const auto run = [](std::vector<std::string> words) { return runCommand(words, CliKind::Mouse); };
+    ASSERT_TRUE(run({"macro", "add"}).ok());
+    ASSERT_TRUE(run({"macro", "insert", "0", "0", "button", "left", "click", "50"}).ok());
+    ASSERT_TRUE(run({"macro", "insert", "0", "1", "key", "keyboard_key_RCtrl", "down", "7"}).ok());
+    EXPECT_EQ(run({"macro", "insert", "0", "3", "move", "up", "300", "9"}).exitCode, kExitUsage);
+    ASSERT_TRUE(run({"macro", "insert", "0", "3", "move", "up", "30", "9"}).ok());
+    ASSERT_TRUE(run({"macro", "move", "0", "3", "0"}).ok());
+    ASSERT_TRUE(run({"macro", "remove", "0", "3"}).ok());
+    const CommandResult delayed = run({"macro", "delay", "0", "1", "65535"});
+    ASSERT_TRUE(delayed.ok()) << delayed.error;
+
+    // move up 30, left down, Right Ctrl down; the left up was removed
+    const std::string guid = run({"macro", "list"}).document["macros"][0]["guid"].asString();
+    std::istringstream file(testing::readText(data.path() + "mouse/" + guid + ".mac"));
+    Json::Value saved;
+    ASSERT_TRUE(Json::Reader().parse(file, saved));
+    const Json::Value& events = saved["Events"];
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0]["Type"].asInt(), 5);
+    EXPECT_EQ(events[0]["Button"].asInt(), 30);
+    EXPECT_EQ(events[0]["Action"].asString(), "down");
+    EXPECT_EQ(events[1]["Delay"].asString(), "65535");
+    EXPECT_EQ(events[2]["Type"].asInt(), 9);
+    EXPECT_EQ(events[2]["Button"].asInt(), 0x10);
+    EXPECT_EQ(run({"macro", "steps", "0"}).document["events"], events);
+
+    EXPECT_EQ(run({"macro", "remove", "0", "3"}).exitCode, kExitFailure);
+    EXPECT_EQ(run({"macro", "move", "0", "0", "3"}).exitCode, kExitFailure);
+    EXPECT_EQ(run({"macro", "insert", "0", "0", "move", "left", "0", "1"}).exitCode, kExitUsage);
+    EXPECT_EQ(run({"macro", "insert", "0", "0", "key", "keyboard_key_Nope", "down", "1"}).exitCode, kExitUsage);
+    EXPECT_EQ(run({"macro", "steps", "1"}).exitCode, kExitFailure);
+}
+
 TEST(RecoilCommandTest, SetChangesOneBulletAndResetAndImportKeepTheirRules) {
     const testing::TempFolder data;
     setDataFolderOverride(data.path());

@@ -1,0 +1,74 @@
+// The main window's input hook: which backend takes the input, installing and removing it for a mode, and the
+// reports of the hook turned into the mode's registered window messages.
+#include "app/CMainWnd.h"
+#include "app/WindowInputHook.h"
+#include "platform/InputHook.h"
+
+#include <QGuiApplication>
+#include <QSocketNotifier>
+
+namespace pelan {
+namespace {
+
+constexpr const char* kDeviceSelectLayout = "device_select_layout";
+
+bool isRecordingMode(int mode) {
+    return mode == HookMode::Macro || mode == HookMode::MacroBefore || mode == HookMode::MacroAfter ||
+           mode == HookMode::MacroReplace;
+}
+
+// The X server when the window is one of its clients and it offers what the hook needs; else the window's input.
+std::unique_ptr<InputHookBackend> chooseBackend() {
+    if (QGuiApplication::platformName() == "xcb")
+        if (std::unique_ptr<InputHookBackend> x11 = connectX11InputHook())
+            return x11;
+    return std::make_unique<WindowInputHook>();
+}
+
+} // namespace
+
+CDeviceHook& CMainWnd::GetInputHook() {
+    if (m_hook == nullptr)
+        m_hook = std::make_unique<CDeviceHook>(chooseBackend());
+    return *m_hook;
+}
+
+bool CMainWnd::InstallInputHook(int mode) {
+    CDeviceHook& hook = GetInputHook();
+    m_hookNotifier.reset();
+    // The record lives until the message is handled: SendMessage returns after that.
+    CDeviceHook::Target target;
+    target.key = [this](int m, uint32_t transition, const HookKeyRecord& record) {
+        SendMessage(RegisterWindowMessage(hookKeyboardMessageName(m)), transition, LPARAM(&record));
+    };
+    target.mouse = [this](int m, uint32_t message, const HookMouseRecord& record) {
+        SendMessage(RegisterWindowMessage(hookMouseMessageName(m)), message, LPARAM(&record));
+    };
+    const bool installed = hook.install(mode, std::move(target), true, true) == 1;
+    if (installed && hook.backend().eventDescriptor() >= 0) {
+        m_hookNotifier = std::make_unique<QSocketNotifier>(hook.backend().eventDescriptor(), QSocketNotifier::Read);
+        QObject::connect(m_hookNotifier.get(), &QSocketNotifier::activated, [this] {
+            if (m_hook != nullptr)
+                m_hook->backend().dispatchEvents();
+        });
+    }
+    if (isRecordingMode(mode))
+        if (CControlUI* devices = m_pm.FindControl(kDeviceSelectLayout))
+            devices->SetEnabled(false);
+    return installed;
+}
+
+void CMainWnd::RemoveInputHook() {
+    m_hookNotifier.reset();
+    if (m_hook != nullptr)
+        m_hook->remove();
+    if (CControlUI* devices = m_pm.FindControl(kDeviceSelectLayout))
+        devices->SetEnabled(true);
+}
+
+void CMainWnd::OpenMenu(const QString& layout, QPoint screenPoint) {
+    m_popupMenu = std::make_unique<CMenuWnd>();
+    m_popupMenu->Init(this, layout, screenPoint);
+}
+
+} // namespace pelan
