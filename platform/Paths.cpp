@@ -57,6 +57,14 @@ std::string withTrailingSlash(std::string folder) {
     return folder;
 }
 
+std::string xdgFolder(const char* variable, const char* fallback) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] == '/')
+        return withTrailingSlash(value);
+    const char* home = std::getenv("HOME");
+    return withTrailingSlash(std::string(home != nullptr ? home : "") + fallback);
+}
+
 std::string localAppDataFolder() {
     std::string folder = environmentFolder("XDG_DATA_HOME");
     if (!folder.empty())

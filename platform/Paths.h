@@ -38,6 +38,9 @@ bool ensureFolder(const std::string& folder);
 void setDataFolderOverride(std::string folder);
 void setProgramFolderOverride(std::string folder);
 
+// An XDG base folder: the variable's value when it is an absolute path, else $HOME + fallback ("/.config").
+std::string xdgFolder(const char* variable, const char* fallback);
+
 // Appends '/' unless the text is empty or already ends with one.
 std::string withTrailingSlash(std::string folder);
 

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "platform/SettingsFile.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
@@ -24,32 +25,11 @@ namespace {
 constexpr const char* kUpdateTimeFile = "updatetime.config";
 constexpr std::size_t kMaxInstallerName = 200;
 
-std::string homeSubfolder(const char* variable, const char* fallback) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && value[0] == '/')
-        return withTrailingSlash(value);
-    const char* home = std::getenv("HOME");
-    return withTrailingSlash(std::string(home != nullptr ? home : "") + fallback);
-}
-
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
-}
-
-std::string settingsValue(const std::string& key) {
-    std::istringstream lines(readFile(settingsFilePath()));
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with(key + "=")) {
-            std::string value = line.substr(key.size() + 1);
-            while (!value.empty() && (value.back() == '\r' || value.back() == ' '))
-                value.pop_back();
-            return value;
-        }
-    }
-    return {};
 }
 
 // A folder of ours that nobody else can enter: made 0700, and refused when it is a link or someone else's.
@@ -82,10 +62,6 @@ bool sameDigest(std::string a, std::string b) {
 }
 
 } // namespace
-
-std::string settingsFilePath() {
-    return homeSubfolder("XDG_CONFIG_HOME", "/.config") + std::string(kProductTitle) + "/" + kSettingsFileName;
-}
 
 std::string updateServiceUrl() {
     const char* fromEnvironment = std::getenv(kUpdateUrlVariable);
@@ -136,7 +112,7 @@ std::string downloadInstaller(HttpClient& client, const UpdateAnswer& answer, co
 }
 
 std::string updateDownloadFolder() {
-    const std::string productFolder = homeSubfolder("XDG_CACHE_HOME", "/.cache") + std::string(kProductTitle) + "/";
+    const std::string productFolder = xdgFolder("XDG_CACHE_HOME", "/.cache") + std::string(kProductTitle) + "/";
     const std::string folder = productFolder + "UpdateData/";
     return makePrivateFolder(productFolder) && makePrivateFolder(folder) ? folder : std::string();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SettingsFile.h"
 #include "update/UpdateModel.h"
 
 #include <condition_variable>
@@ -17,14 +18,10 @@ inline constexpr const char* kDefaultUpdateServiceUrl = "https://update.orvane.c
 // The environment variable and the settings file key that name another service.
 inline constexpr const char* kUpdateUrlVariable = "PELAN_UPDATE_URL";
 inline constexpr const char* kUpdateUrlSettingsKey = "UpdateServiceUrl";
-// The settings file under $XDG_CONFIG_HOME (else ~/.config) + "/" + product title.
-inline constexpr const char* kSettingsFileName = "pelan.conf";
 
 // The service's base URL, ending in '/': $PELAN_UPDATE_URL, else "UpdateServiceUrl=" of the settings file, else
 // our service.
 std::string updateServiceUrl();
-// The settings file's path.
-std::string settingsFilePath();
 
 // Asks the service about one product and decodes the answer.
 UpdateAnswer checkUpdate(HttpClient& client, const std::string& baseUrl, const UpdateProduct& product);
