@@ -1,6 +1,7 @@
 #include "app/CustomControls.h"
 
 #include "controls/CDeviceOptionUI.h"
+#include "controls/CHandImgButtonUI.h"
 #include "pages/CMpDevicePowerUI.h"
 #include "pages/CVeltraDI6533Device.h"
 #include "pages/CVeltraMousePadDevice.h"
@@ -24,6 +25,7 @@ QStringList registerCustomControls() {
         {"CVeltraUSBDevice", [] { return static_cast<CControlUI*>(new CVeltraUSBDevice()); }},
         {"CVeltraMousePadDevice", [] { return static_cast<CControlUI*>(new CVeltraMousePadDevice()); }},
         {"CVeltraDI6533Device", [] { return static_cast<CControlUI*>(new CVeltraDI6533Device()); }},
+        {"CHandImgButtonUI", [] { return static_cast<CControlUI*>(new CHandImgButtonUI()); }},
     };
     QStringList registered;
     for (const auto& [name, creator] : controls) {
