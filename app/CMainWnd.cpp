@@ -31,7 +31,6 @@ constexpr const char* kNoDeviceLink = "No_device_Link";
 constexpr const char* kDeviceSwitch = "device_switch";
 constexpr const char* kControlLightStatus = "control_light_status";
 constexpr const char* kSettingProgress = "setting_progress";
-constexpr const char* kInitialLanguageFile = "lan_cn.xml";
 constexpr const char* kTrayMenuLayout = "menu.xml";
 constexpr const char* kExitItem = "exit";
 constexpr const char* kLightingOffLabel = "不控制灯光";
@@ -62,8 +61,9 @@ CMainWnd::~CMainWnd() {
 void CMainWnd::InitWindow() {
     trace("InitWindow");
     CResourceManager::GetInstance()->SetTextQueryInterface(this);
-    if (CResourceManager::GetInstance()->LoadLanguage(kInitialLanguageFile))
-        CResourceManager::GetInstance()->ReloadText();
+    ApplyLanguage(StoredLanguageIndex());
+    AddObserver(&m_skinSubject);
+    ShowStoredSkin();
     for (int i = 0; i < 9; ++i)
         m_titleButtons[i] = m_pm.FindControl(kTitleButtons[i]);
     g_mainWindow.store(this);
@@ -78,7 +78,6 @@ void CMainWnd::InitWindow() {
 void CMainWnd::OnWindowInit() {
     WatchBuses();
     BroadcastLightingOwner(1);
-    // The stored language is applied by the language settings; the window starts in the language loaded at init.
     StartDemoDevices();
     m_scanner = std::make_unique<DeviceScanner>(m_scanListener);
     CreateDevicePages();
@@ -276,6 +275,8 @@ LRESULT CMainWnd::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {
     m_stopping = true;
     if (m_setWnd != nullptr)
         m_setWnd->DestroyWindow();
+    if (m_skinFrame != nullptr)
+        m_skinFrame->DestroyWindow();
     ForgetUpdatePoster();
     StopWorkers();
     m_tray.DeleteTrayIcon();
@@ -361,10 +362,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         if (CControlUI* progress = m_pm.FindControl(kSettingProgress))
             progress->SetVisible(true);
     } else if (uMsg == UWM_LANGUAGE_CHANGED_MSG) {
-        CResourceManager::GetInstance()->ReloadText();
-        for (DevicePage& entry : m_pages)
-            if (entry.kind == kDeviceKindMouse || entry.kind == kDeviceKindKeyboard)
-                entry.page->refreshTexts();
+        ApplyLanguage(int(wParam));
     } else if (uMsg == kUpdateAnswerMsg) {
         OnUpdateAnswer(wParam != 0);
     } else if (uMsg == UWM_SHOW_SETTINGS_MSG) {

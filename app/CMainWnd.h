@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CSkinFrame.h"
 #include "app/OpenRetry.h"
 #include "device/DeviceScanner.h"
 #include "device/WorkerThread.h"
@@ -34,7 +35,7 @@ class SleepWatcher;
 // tray when closed, and tells sibling programs whether it drives the device lighting. Closing it with its close
 // button only hides it when there is a tray; the tray brings it back and the tray menu's "exit" ends the program.
 // Without a tray the close button ends the program.
-class CMainWnd : public WindowImplBase {
+class CMainWnd : public WindowImplBase, public ReceiverImpl<int, SkinChangedParam> {
 public:
     static constexpr int kWorkerCount = 20;
     static constexpr int kScanWorker = 0;
@@ -110,6 +111,19 @@ public:
     void OpenSettings(bool underSettingsButton);
     void CloseSettings();
     CSetWnd* GetSettingsWindow() const { return m_setWnd; }
+
+    // Language (MainWndLanguage.cpp): the start index (stored, else the locale's, else 0) and switching to an index
+    // of the language list, which stores it and tells the settings window.
+    static int StoredLanguageIndex();
+    void ApplyLanguage(int index);
+    int GetLanguageIndex() const { return m_languageIndex; }
+
+    // Skin (MainWndSkin.cpp): the picker under "skinbtn" (a second click closes it), and the skin subject whose
+    // choices set the background of "root".
+    void ToggleSkinPicker();
+    CSkinFrame* GetSkinPicker() const { return m_skinFrame; }
+    SkinSubject& GetSkinSubject() { return m_skinSubject; }
+    int Receive(SkinChangedParam param) override;
     // The model table with the connected pages' HID version numbers and the program's own.
     std::vector<UpdateProduct> PrepareUpdateList() const;
     // Hands the update worker a fresh list to check.
@@ -139,6 +153,8 @@ private:
     };
 
     void OnWindowInit();
+    void RebuildFonts();
+    void ShowStoredSkin();
     void OnClick(TNotifyUI& msg);
     void OnSelectChanged(TNotifyUI& msg);
     // Notification tables (MainWndNotify.cpp).
@@ -210,6 +226,9 @@ private:
     std::shared_ptr<UpdateChecker> m_updateChecker;
     std::shared_ptr<UpdatePoster> m_updatePoster;
     CSetWnd* m_setWnd = nullptr;
+    int m_languageIndex = -1;
+    SkinSubject m_skinSubject;
+    CSkinFrame* m_skinFrame = nullptr;
     bool m_updateCheckAsked = false;
     // Only the first answer opens the settings window; later ones only set the badge.
     bool m_openSettingsOnNews = true;

@@ -1,10 +1,12 @@
 #include "app/CSetWnd.h"
 
 #include "app/AppMessages.h"
+#include "app/CMainWnd.h"
 #include "app/CMsgWnd.h"
 #include "controls/CCircleProgressUI.h"
 #include "controls/CUpdateInfoListItemUI.h"
 #include "platform/Trace.h"
+#include "profile/LanguageList.h"
 #include "update/UpdateService.h"
 
 #include <QScreen>
@@ -24,6 +26,7 @@ constexpr const char* kHintLayout = "update_tishi_layout";
 constexpr const char* kTabLayout = "get_update_tab_layout";
 constexpr const char* kStateText = "Update_Status_text";
 constexpr const char* kStateImage = "update_status_image";
+constexpr const char* kLanguageCombo = "Language_combox_info";
 constexpr int kListPage = 0;
 constexpr int kConfirmPage = 1;
 constexpr int kCheckWorker = 0;
@@ -77,6 +80,7 @@ void CSetWnd::InitWindow() {
     m_list = dynamic_cast<CListUI*>(m_pm.FindControl(kUpdateList));
     ResizeClient(m_pm.ScaleValue(kWidth), m_pm.ScaleValue(kHeight));
     FollowScreenChanges();
+    ShowLanguages();
     m_lastCheckDate = keepLastCheckDate(m_dataFolder);
     ShowRows();
     // The workers hold the session and the mailbox, so one that outlives the window finds both.
@@ -160,6 +164,19 @@ void CSetWnd::OnTickChanged() {
     }
 }
 
+void CSetWnd::ShowLanguages() {
+    auto* combo = dynamic_cast<CComboUI*>(m_pm.FindControl(kLanguageCombo));
+    if (combo == nullptr)
+        return;
+    combo->RemoveAll();
+    for (const LanguageEntry& entry : installedLanguages()) {
+        auto* item = new CListLabelElementUI;
+        item->SetText(QString::fromStdString(entry.text));
+        combo->Add(item);
+    }
+    combo->SelectItem1(m_languageIndex, false, false);
+}
+
 void CSetWnd::Notify(TNotifyUI& msg) {
     const QString name = msg.pSender != nullptr ? msg.pSender->GetName() : QString();
     if (msg.sType == DUI_MSGTYPE_CLICK) {
@@ -179,6 +196,10 @@ void CSetWnd::Notify(TNotifyUI& msg) {
             if (auto* tabs = dynamic_cast<CTabLayoutUI*>(m_pm.FindControl(kTabLayout)))
                 tabs->SelectItem(kListPage);
         }
+    } else if (msg.sType == DUI_MSGTYPE_ITEMSELECT && name == kLanguageCombo) {
+        m_languageIndex = int(msg.wParam);
+        if (CMainWnd* main = GetMainWindow())
+            main->SendMessage(UWM_LANGUAGE_CHANGED_MSG, msg.wParam, 0);
     } else if (msg.sType == DUI_MSGTYPE_SELECTCHANGED && name == CUpdateInfoListItemUI::kTickName) {
         const auto* tick = dynamic_cast<COptionUI*>(msg.pSender);
         m_session->setTicked(int(msg.pSender->GetTag()), tick != nullptr && tick->IsSelected());

@@ -37,12 +37,16 @@ public:
     LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
     void OnFinalMessage(QWidget* hWnd) override;
 
+    // The language index the combo shows selected; set before Create.
+    void SetLanguageIndex(int index) { m_languageIndex = index; }
+
     UpdateSession& Session() { return *m_session; }
     bool IsWorkerRunning(int index) const { return m_workers[size_t(index)].running(); }
 
 private:
     class Mailbox;
 
+    void ShowLanguages();
     void ShowRows();
     void ShowState();
     void OnTickChanged();
@@ -57,6 +61,7 @@ private:
     std::array<WorkerThread, 3> m_workers;
     CListUI* m_list = nullptr;
     std::string m_lastCheckDate;
+    int m_languageIndex = 0;
 };
 
 } // namespace pelan

@@ -150,6 +150,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         HideOrEnd();
     } else if (msg.pSender == m_titleButtons[8]) {
         OpenSettings(true);
+    } else if (msg.pSender == m_titleButtons[4]) {
+        ToggleSkinPicker();
     } else if (sameName(name, kControlLightStatus)) {
         SetLightingControl(m_lightingControl != 0 ? 0 : 1, true);
     } else if (msg.pSender == m_titleButtons[3]) {

@@ -77,7 +77,8 @@ void CMainWnd::OnUpdateAnswer(bool newer) {
 }
 
 void CMainWnd::OpenSettings(bool underSettingsButton) {
-    if (m_setWnd != nullptr || m_hWnd == nullptr)
+    // The update workers' client exists once the window has started.
+    if (m_setWnd != nullptr || m_hWnd == nullptr || m_http == nullptr)
         return;
     UpdateSession::Setup setup{m_http.get(), &shell(), updateServiceUrl(), updateDownloadFolder(), dataFolder()};
     auto* window = new CSetWnd(PrepareUpdateList(), setup, [this] {
@@ -85,6 +86,7 @@ void CMainWnd::OpenSettings(bool underSettingsButton) {
         // What the settings window did may have changed the answer: the badge follows a fresh check.
         RequestUpdateCheck();
     });
+    window->SetLanguageIndex(m_languageIndex);
     if (window->Create(this, "SetWnd", CSetWnd::kStyle, CSetWnd::kExStyle, 0, 0, CSetWnd::kWidth, CSetWnd::kHeight) ==
         nullptr) {
         delete window;

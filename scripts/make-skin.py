@@ -369,7 +369,24 @@ def make_recoil_pictures():
         ])
 
 
+def make_skin_pictures():
+    """The skin picker's stock backgrounds (common/skin/stock_N.png) and the delete corner of custom pictures."""
+    os.makedirs(os.path.join(OUT, "skin"), exist_ok=True)
+    width, height = 400, 286
+    tints = [(38, 52, 86), (70, 40, 60), (30, 66, 58)]
+    for index, tint in enumerate(tints, start=1):
+        def shade(x, y, tint=tint):
+            t = x / width * 0.5 + y / height * 0.5
+            return tuple(int(c * (1.0 - 0.6 * t)) for c in tint)
+
+        save(os.path.join("skin", "stock_%d.png" % index), width, height, [(lambda x, y: -1.0, shade, 1.0)])
+    cross = union(capsule(6, 6, 14, 14, 1.6), capsule(14, 6, 6, 14, 1.6))
+    for name, colour in (("delete_normal.png", (138, 147, 163)), ("delete_hot.png", (217, 68, 63))):
+        save(os.path.join("skin", name), 20, 20, [(circle(10, 10, 9.5), colour, 1.0), (cross, (255, 255, 255), 1.0)])
+
+
 def main():
+    make_skin_pictures()
     make_title_buttons()
     make_logo()
     make_background()

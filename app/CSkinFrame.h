@@ -1,0 +1,60 @@
+#pragma once
+
+#include "profile/SkinRecord.h"
+#include "ui/DuiLib.h"
+
+#include <functional>
+
+namespace pelan {
+
+class CHandImgButtonUI;
+
+// A background choice handed to the skin subject's receivers: a colour, or a picture (a skin path or a full path).
+struct SkinChangedParam {
+    bool bColor = false;
+    DWORD bkcolor = 0;
+    QString bgimage;
+};
+using SkinSubject = ObserverImpl<int, SkinChangedParam>;
+
+// The skin picker under the main window's "skinbtn": stock pictures and the user's own pictures (with a delete
+// corner), colours, and a reset to the layout's picture. Every choice goes to the skin subject and into "main.ini",
+// so the main window shows it again at the next start. It deletes itself when it closes, telling its owner first.
+class CSkinFrame : public WindowImplBase {
+public:
+    static constexpr UINT kStyle = 0x90000000; // popup, visible
+    static constexpr UINT kExStyle = 0x80;     // tool window
+    static constexpr int kMaxCustomImages = 4; // what one row of the picture page shows
+    static constexpr const char* kImageButton = "skin_image_btn";
+    static constexpr const char* kColorButton = "skin_color_btn";
+
+    CSkinFrame(SkinSubject& subject, std::string dataFolder, std::function<void()> onClosed);
+
+    QString GetWindowClassName() const override { return "UISkinFrame"; }
+    QString GetSkinFile() override { return "skin.xml"; }
+    CControlUI* CreateControl(const QString& className) override;
+    void InitWindow() override;
+    void Notify(TNotifyUI& msg) override;
+    void OnFinalMessage(QWidget* hWnd) override;
+
+    // Test seam: the file the next "skin_Custom" click takes instead of asking with the file dialog ("" cancels).
+    void SetChosenFileForTest(std::function<QString()> chooser) { m_chooseFile = std::move(chooser); }
+
+private:
+    void ShowPage(int page);
+    void ChooseImage(const QString& image, bool custom);
+    void ChooseColor(DWORD argb);
+    void Reset();
+    void AddCustomImage();
+    void DeleteCustomImage(CHandImgButtonUI& button);
+    void ShowCustomImages();
+    void Store();
+
+    SkinSubject& m_subject;
+    std::string m_dataFolder;
+    std::function<void()> m_onClosed;
+    std::function<QString()> m_chooseFile;
+    SkinRecord m_record;
+};
+
+} // namespace pelan
