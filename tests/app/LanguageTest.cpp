@@ -8,6 +8,7 @@
 #include "profile/LanguageList.h"
 
 #include <QDirIterator>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTest>
@@ -119,6 +120,34 @@ TEST_F(LanguageTest, ComboSwitchesEveryTextAtOnceAndTheChoiceHoldsAfterARestart)
     EXPECT_EQ(title(), en["nodevice_title_text"]);
     EXPECT_EQ(settingsValue(kLanguageSettingsKey), "1033");
     saveScreenshot("main_window_en.png");
+}
+
+// The window's font table, and every character of every language's texts drawn from it without a missing glyph.
+TEST_F(LanguageTest, FontTableCoversEveryTextOfEachLanguage) {
+    start("en_US.UTF-8");
+    CPaintManagerUI* pm = window->GetPaintManager();
+    const struct {
+        int id, size;
+        bool bold, underline;
+    } table[] = {{0, 15, false, false},  {1, 14, false, true},   {3, 30, false, false},
+                 {10, 10, false, false}, {11, 28, false, false}, {50, 18, true, false}};
+    for (const auto& row : table) {
+        ASSERT_TRUE(pm->HasFont(row.id)) << row.id;
+        const QFont font = pm->GetFont(row.id);
+        EXPECT_EQ(font.family(), "Verdana Unicode MS");
+        EXPECT_EQ(font.pixelSize(), row.size) << row.id;
+        EXPECT_EQ(font.bold(), row.bold) << row.id;
+        EXPECT_EQ(font.underline(), row.underline) << row.id;
+    }
+    const QFontMetrics metrics(pm->GetFont(0));
+    for (const char* file : {"lan_en.xml", "lan_cn.xml"}) {
+        for (const QString& text : languageTexts(file)) {
+            for (const uint ucs : text.toUcs4())
+                EXPECT_TRUE(QChar::isSpace(ucs) || metrics.inFontUcs4(ucs))
+                    << file << ": no glyph for U+" << QString::number(ucs, 16).toStdString() << " in "
+                    << text.toStdString();
+        }
+    }
 }
 
 // The keys of the layouts' texts and tooltips (windows, panels, menus).
