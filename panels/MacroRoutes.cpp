@@ -6,6 +6,7 @@
 #include "device/DeviceProfile.h"
 #include "macro/MacroFiles.h"
 #include "pages/CVeltraUSBDevice.h"
+#include "panels/CKeySetControlUI.h"
 #include "panels/CMacroControlUI.h"
 #include "panels/KeySetRoutes.h"
 #include "platform/InputHook.h"
@@ -34,6 +35,10 @@ CMacroControlUI::PageLink pageLinkOf(CVeltraUSBDevice& page) {
     link.macroListChanged = [&page] {
         page.model().loadLightAndMacroConfig();
         refreshKeySetMacros(page);
+    };
+    link.recordingChanged = [&page](bool recording) {
+        if (CKeySetControlUI* keys = findKeySetPanel(page))
+            keys->enableEditing(!recording);
     };
     if (CBasicProfiledata* profile = keyProfileOf(page.model())) {
         link.keys = [profile] { return profile->readKeyList(); };

@@ -115,7 +115,9 @@ protected:
 
 TEST_F(KeySetPanel, ClickedButtonShowsItsFunctionAndAMediaChoiceReachesFileAndMouse) {
     click("key_3");
-    fprintf(stderr, "DEBUG sel=%d keys=%zu buttons=%zu cls=%s\n", page()->model().selectedKey, keyProfileOf(page()->model())->getKeyList().size(), page()->keyButtons().size(), control("key_3")->GetClass().toStdString().c_str());
+    fprintf(stderr, "DEBUG sel=%d keys=%zu buttons=%zu cls=%s\n", page()->model().selectedKey,
+            keyProfileOf(page()->model())->getKeyList().size(), page()->keyButtons().size(),
+            control("key_3")->GetClass().toStdString().c_str());
     auto* button = control<CDeviceKeyButtonUI>("key_3");
     EXPECT_TRUE(button->IsSelected());
     EXPECT_FALSE(control<CDeviceKeyButtonUI>("key_0")->IsSelected());
@@ -163,6 +165,13 @@ TEST_F(KeySetPanel, MacroChoiceFollowsTheEditorAndTheRepeatCountIsStored) {
     choose(CKeySetControlUI::kPlayModeCombo, "keyset_mode_2_text");
     EXPECT_FALSE(control(CKeySetControlUI::kRepeatLayout)->IsVisibleFlag());
     EXPECT_EQ(storedAssignment(1), 0x700002);
+
+    // While the editor records, the key edits cannot be saved.
+    click("macro_Op_tab");
+    click("macro_btn_starredio");
+    EXPECT_FALSE(control(CKeySetControlUI::kSaveButton)->IsEnabled());
+    click("macro_btn_stopredio");
+    EXPECT_TRUE(control(CKeySetControlUI::kSaveButton)->IsEnabled());
 }
 
 TEST_F(KeySetPanel, CapturedKeysAreStoredAtOnceWithTheModifierRule) {
