@@ -7,6 +7,7 @@
 #include "app/DemoDevices.h"
 #include "controls/CDeviceOptionUI.h"
 #include "pages/CVeltraUSBDevice.h"
+#include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
 #include "panels/ProfileRoutes.h"
 #include "platform/DbusSignals.h"
@@ -358,6 +359,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             RemoveInputHook();
     } else if (handleMacroHookMessage(*this, uMsg, wParam, lParam)) {
         // a recording's key or button, handed to the macro editor in front
+    } else if (handleKeySetHookMessage(*this, uMsg, wParam, lParam)) {
+        // a captured key, handed to the key set panel in front
     } else if (uMsg == UWM_SHOW_PROGRESS_MSG) {
         if (CControlUI* progress = m_pm.FindControl(kSettingProgress))
             progress->SetVisible(true);

@@ -17,6 +17,7 @@ class QSocketNotifier;
 namespace pelan {
 
 class CDeviceHook;
+class InputHookBackend;
 class CDeviceOptionUI;
 class CSetWnd;
 class HttpClient;
@@ -133,6 +134,8 @@ public:
     // with the window's own input. Installing sends the hook messages of the mode to this window and, for the
     // recording modes, disables the device selection until the hook is removed.
     CDeviceHook& GetInputHook();
+    // Makes the input hook take its events from this backend from now on (tests hand in a recording one).
+    void UseInputHookBackend(std::unique_ptr<InputHookBackend> backend);
     bool InstallInputHook(int mode);
     void RemoveInputHook();
     // Opens a pop-up menu layout whose commands come back as WM_MENUCLICK.

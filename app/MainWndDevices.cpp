@@ -5,7 +5,9 @@
 #include "app/DeviceTables.h"
 #include "app/PageOptionLink.h"
 #include "controls/CCircleProgressUI.h"
+#include "controls/CDeviceKeyButtonUI.h"
 #include "controls/CDeviceOptionUI.h"
+#include "controls/CSelectPanelUI.h"
 #include "pages/CMpDevicePowerUI.h"
 #include "pages/CVeltraDI6533Device.h"
 #include "pages/CVeltraKeyboardDevice.h"
@@ -13,8 +15,9 @@
 #include "pages/CVeltraMousePadDevice.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CDeviceProfileUI.h"
-#include "panels/CMagicControlUI.h"
+#include "panels/CKeySetControlUI.h"
 #include "panels/CMacroControlUI.h"
+#include "panels/CMagicControlUI.h"
 #include "panels/CShootControlUI.h"
 #include "panels/CVoice6533ControlUI.h"
 #include "platform/Trace.h"
@@ -42,8 +45,8 @@ struct BuilderEntry {
 
 const BuilderEntry kBuilderTable[] = {
     {"CircleProgress", &create<CCircleProgressUI>, nullptr},
-    {"SelectPanel", nullptr, nullptr},               // CSelectPanelUI
-    {"DeviceKeyButton", nullptr, nullptr},           // CDeviceKeyButtonUI
+    {"SelectPanel", &create<CSelectPanelUI>, nullptr},
+    {"DeviceKeyButton", &create<CDeviceKeyButtonUI>, nullptr},
     {"HandImgButton", nullptr, nullptr},             // CHandImgButtonUI
     {"HandImgSelectButton", nullptr, nullptr},       // CHandImgSelectButtonUI
     {"RedioMacroButton", nullptr, nullptr},          // CRedioMacroButtonUI
@@ -56,7 +59,7 @@ const BuilderEntry kBuilderTable[] = {
     {"LightControl", nullptr, nullptr}, // CLightControlUI
     {"MagicControl", &create<CMagicControlUI>, nullptr},
     {"Voice6533Control", &create<CVoice6533ControlUI>, nullptr},
-    {"KeySetControl", nullptr, nullptr}, // CKeySetControlUI
+    {"KeySetControl", &create<CKeySetControlUI>, nullptr},
     {"ShootControl", &create<CShootControlUI>, nullptr},
     {"MacroControl", &create<CMacroControlUI>, nullptr},
     {"DeviceProfileUI", nullptr, "XML/CustomControlXML/DeviceProfile.xml"},

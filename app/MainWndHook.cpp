@@ -33,6 +33,11 @@ CDeviceHook& CMainWnd::GetInputHook() {
     return *m_hook;
 }
 
+void CMainWnd::UseInputHookBackend(std::unique_ptr<InputHookBackend> backend) {
+    RemoveInputHook();
+    m_hook = std::make_unique<CDeviceHook>(std::move(backend));
+}
+
 bool CMainWnd::InstallInputHook(int mode) {
     CDeviceHook& hook = GetInputHook();
     m_hookNotifier.reset();

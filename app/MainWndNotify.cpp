@@ -10,6 +10,7 @@
 #include "pages/KeyboardPageRoutes.h"
 #include "pages/MousePageRoutes.h"
 #include "panels/HeadsetRoutes.h"
+#include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
 #include "panels/ProfileRoutes.h"
 #include "panels/RecoilRoutes.h"
@@ -108,9 +109,12 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     else if (type == DUI_MSGTYPE_MOVEVALUECHANGED)
         RouteLiveValue(msg);
     else if (type == DUI_MSGTYPE_ITEMSELECT)
-        handleProfileComboSelect(*this, msg) || handleHeadsetItemSelect(*this, msg) || handleMacroItemSelect(*this, msg);
+        handleProfileComboSelect(*this, msg) || handleHeadsetItemSelect(*this, msg) ||
+            handleMacroItemSelect(*this, msg) || handleKeySetItemSelect(*this, msg);
     else if (type == DUI_MSGTYPE_KILLFOCUS || type == DUI_MSGTYPE_RETURN)
         RouteEditCommit(msg);
+    else if (type == DUI_MSGTYPE_SETFOCUS)
+        handleKeySetFocus(*this, msg);
     // "colorchanged" and the other lists of "itemselect" reach the lighting, key, macro and headset panels, which
     // add their routes here with their own parts; "msleave", "msenter", "itemclick", "textchanged" and the picture
     // list's notifications take no action.
@@ -146,6 +150,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         // the custom equaliser buttons, on the headset page only
     } else if (handleMacroClick(*this, msg)) {
         // the macro editor's buttons, on the mouse and keyboard pages
+    } else if (handleKeySetClick(*this, msg)) {
+        // the key buttons of the device picture and the key set panel's buttons
     } else if (sameName(name, "closebtn") || sameName(name, "nodevice_ok_btn")) {
         HideOrEnd();
     } else if (msg.pSender == m_titleButtons[8]) {
@@ -198,7 +204,8 @@ void CMainWnd::RouteSelectChanged(TNotifyUI& msg) {
     }
     if (name == kSynchroniseOption)
         return; // the device option control reacts to it itself
-    if (handleProfileTabSelect(*this, msg) || handleRecoilSelect(*this, msg) || handleHeadsetSelect(*this, msg))
+    if (handleProfileTabSelect(*this, msg) || handleRecoilSelect(*this, msg) || handleHeadsetSelect(*this, msg) ||
+        handleKeySetSelect(*this, msg))
         return;
     CVeltraUSBDevice* page = GetSelectedPage();
     auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page);
@@ -296,7 +303,8 @@ void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
 // on, which need not be the page in front any more: the focus leaves an edit when the user clicks another device,
 // and when its device goes away and another page comes to the front.
 void CMainWnd::RouteEditCommit(TNotifyUI& msg) {
-    if (msg.pSender == nullptr || handleRecoilKillFocus(*this, msg) || handleMacroEditCommit(*this, msg))
+    if (msg.pSender == nullptr || handleRecoilKillFocus(*this, msg) || handleMacroEditCommit(*this, msg) ||
+        handleKeySetFocus(*this, msg))
         return;
     CVeltraUSBDevice* page = pageHolding(msg.pSender);
     if (page == nullptr)

@@ -47,6 +47,11 @@ Commands:
   key list                         the profile's key assignments
   key set INDEX VALUE              VALUE a 24-bit number (0x100100) or a name key (mouse_key_left,
                                    keyboard_key_A, media_play, ...)
+  key set INDEX --category NAME [--row N] [--delay N] [--speed N] [--count N] [--direction 0|1]
+            [--interval N] [--shots N] [--modifier 0-4] [--usage N] [--macro N] [--mode 0-4]
+                                   the function a category of the key set panel gives: default, mouse,
+                                   swing, wheel, dpi, fire, keyboard, media, system, macro, gun, gg,
+                                   combination, disabled (mode 4 plays the macro --count times)
   key default INDEX                give a key its factory assignment back
   macro list                       the macros of the kind
   macro add                        add macro_N

@@ -2,6 +2,7 @@
 // light and key.
 #include "cli/Commands.h"
 #include "cli/DeviceAccess.h"
+#include "cli/KeyCategoryOptions.h"
 #include "cli/KeyValueNames.h"
 #include "device/KeyboardDevice.h"
 #include "device/MouseDevice.h"
@@ -360,10 +361,13 @@ CommandResult lightCommand(const Words& args, CliKind kind) {
 CommandResult keyCommand(const Words& args, CliKind kind) {
     const std::string verb = args.empty() ? "" : args[0];
     const bool listing = verb == "list" && args.size() == 1;
+    // key set INDEX --category NAME [options]: the value the key set panel's page would save.
+    const bool byCategory = verb == "set" && args.size() > 3;
     const bool setting = verb == "set" && args.size() == 3;
     const bool resetting = verb == "default" && args.size() == 2;
-    if (!listing && !setting && !resetting)
-        return usageFailed("usage: key list | key set INDEX VALUE | key default INDEX");
+    if (!listing && !setting && !resetting && !byCategory)
+        return usageFailed("usage: key list | key set INDEX VALUE | key set INDEX --category NAME [options] | "
+                           "key default INDEX");
     std::optional<KeyAssignment> value;
     if (setting) {
         value = keyValueFromText(args[2]);
@@ -379,6 +383,14 @@ CommandResult keyCommand(const Words& args, CliKind kind) {
         return failed(error);
     const std::vector<MacroEntry> macros =
         loadMacroList(access->userFolder(), macroListFileFor(access->model().deviceFolderName));
+    std::optional<KeyCategoryRequest> request;
+    if (byCategory) {
+        const KeyCategoryParse parsed =
+            parseKeyCategory(std::vector<std::string>(args.begin() + 2, args.end()), macros.size());
+        if (!parsed.request)
+            return usageFailed(parsed.error);
+        request = parsed.request;
+    }
 
     if (listing) {
         access->model().loadProfileIntoPage();
@@ -392,8 +404,15 @@ CommandResult keyCommand(const Words& args, CliKind kind) {
     const std::optional<uint32_t> index = parseNumberArgument(args[1], 0xFFFF);
     if (!index)
         return usageFailed("INDEX is a key number, not " + args[1]);
-    if (value && namesMacro(*value) && value->param1 >= macros.size())
-        return failed("there is no macro " + std::to_string(value->param1) + " (" + std::to_string(macros.size()) +
+    std::optional<size_t> macro;
+    if (value && namesMacro(*value))
+        macro = value->param1;
+    else if (request && request->category == KeyCategory::Macro && request->choices.macroRow < 0)
+        return usageFailed("the macro category needs --macro N");
+    else if (request && request->category == KeyCategory::Macro)
+        macro = size_t(request->choices.macroRow);
+    if (macro && *macro >= macros.size())
+        return failed("there is no macro " + std::to_string(*macro) + " (" + std::to_string(macros.size()) +
                       " macros)");
     error = access->connect();
     if (error.empty())
@@ -405,7 +424,7 @@ CommandResult keyCommand(const Words& args, CliKind kind) {
     if (*index >= keys.size())
         return failed("there is no key " + std::to_string(*index) + " (" + std::to_string(keys.size()) + " keys)");
     KeyRecord& key = keys[*index];
-    key.current = setting ? *value : key.defaultValue;
+    key.current = request ? keyCategoryRequestValue(*request, key) : setting ? *value : key.defaultValue;
     access->profile().writeKeyList(keys);
     return writeKeys(*access, key);
 }

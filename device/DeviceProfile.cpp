@@ -40,6 +40,31 @@ bool deviceHasKeys(const UsbDeviceModel& model) {
            dynamic_cast<const KeyboardDevice*>(&model) != nullptr;
 }
 
+CBasicProfiledata* keyProfileOf(UsbDeviceModel& model) {
+    if (auto* mouse = dynamic_cast<MouseDevice*>(&model))
+        return &mouse->profileData;
+    if (auto* keyboard = dynamic_cast<KeyboardDevice*>(&model))
+        return &keyboard->profileData();
+    return nullptr;
+}
+
+KeyStoreResult storeKeyAssignment(UsbDeviceModel& model, size_t index, KeyAssignment value) {
+    KeyStoreResult outcome;
+    CBasicProfiledata* profile = keyProfileOf(model);
+    if (profile == nullptr)
+        return outcome;
+    std::vector<KeyRecord> keys = profile->getKeyList();
+    if (index >= keys.size())
+        return outcome;
+    outcome.known = true;
+    keys[index].current = value;
+    profile->writeKeyList(keys);
+    outcome.saved = model.saveProfile() == 0;
+    if (model.commandChannel.connected.load() != 0)
+        outcome.keyResult = model.writeCurrentKeys(0);
+    return outcome;
+}
+
 ProfileApplyResult applyWholeProfile(UsbDeviceModel& model) {
     ProfileApplyResult outcome;
     model.loadProfileIntoPage();

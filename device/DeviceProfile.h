@@ -27,6 +27,20 @@ struct ProfileApplyResult {
 // True for the kinds whose profile holds key functions and macros (mouse and keyboard).
 bool deviceHasKeys(const UsbDeviceModel& model);
 
+// The profile that holds the model's key list (the mouse's or the keyboard's); null for kinds without keys.
+CBasicProfiledata* keyProfileOf(UsbDeviceModel& model);
+
+// What giving one key a new function did.
+struct KeyStoreResult {
+    bool known = false; // the profile has a key at that index; nothing changed otherwise
+    bool saved = false; // the profile file was written
+    int keyResult = 0;  // the key table write; 0 when no device is connected
+};
+
+// Gives key `index` of the model's profile a new function: into the key list, the profile file, and, while a
+// device is connected, its key table.
+KeyStoreResult storeKeyAssignment(UsbDeviceModel& model, size_t index, KeyAssignment value);
+
 // Loads the model's profile file into it and writes the whole profile to the device, whatever its kind: the
 // settings into the active profile slot, then, where the kind has them, the macro memory and the key table.
 // Every step is tried, so one refused part does not keep the others from the device.

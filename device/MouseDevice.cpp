@@ -14,8 +14,6 @@ constexpr uint8_t kModeRipple = 5;
 constexpr uint8_t kModeOff = 7;
 constexpr uint8_t kRippleMark = 0xFF;
 constexpr size_t kKeyEntrySize = 3;
-constexpr const char* kMessageMacroFailed = "message_text_7";
-constexpr const char* kMessageMacroTooLong = "message_text_16";
 
 } // namespace
 
@@ -298,24 +296,6 @@ void MouseDevice::onSyncTimer() {
 
 void MouseDevice::onPeriodicTimer() {
     readPowerStatus();
-}
-
-MouseDevice::MacroApplyResult MouseDevice::applyMacros() {
-    MacroApplyResult outcome;
-    outcome.macroResult = writeMacros();
-    if (outcome.macroResult == -1) {
-        outcome.messageKey = kMessageMacroFailed;
-        return outcome;
-    }
-    if (outcome.macroResult != 0) {
-        outcome.messageKey = kMessageMacroTooLong;
-        outcome.messageCount = outcome.macroResult;
-        return outcome;
-    }
-    outcome.keyResult = writeCurrentKeys(0);
-    saveProfile();
-    clearKeySelection();
-    return outcome;
 }
 
 // --- DPI ---

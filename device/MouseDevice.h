@@ -41,14 +41,6 @@ public:
         uint16_t versionNumber = 0;  // of the command interface
     };
 
-    // The outcome of the macro action: the writeMacros result and what to tell the user.
-    struct MacroApplyResult {
-        int macroResult = 0;
-        std::string messageKey; // "" (done), "message_text_7" (failed) or "message_text_16" (format with count)
-        int messageCount = 0;   // for "message_text_16": events that do not fit, plus one
-        int keyResult = 0;      // writeCurrentKeys, when the macros were written
-    };
-
     MouseDevice();
     ~MouseDevice() override;
 
@@ -79,9 +71,6 @@ public:
     void setLightInfo(uint32_t first, uint32_t second, uint32_t third) override;
     void selectKey(int index) override;
     void clearKeySelection() override;
-
-    // The main window's macro action.
-    MacroApplyResult applyMacros();
 
     // The smallest DPI the mouse takes (device-info bytes 14 and 15, low byte first).
     int minimumDpi() const;

@@ -16,6 +16,8 @@ constexpr uint8_t kNotifyCounterLimit = 4;
 constexpr uint16_t kNotifyReportFallbackLength = 64;
 constexpr uint8_t kEffectMark = 0xFF;
 constexpr uint8_t kDecayFast = 32;
+constexpr const char* kMessageMacroFailed = "message_text_7";
+constexpr const char* kMessageMacroTooLong = "message_text_16";
 constexpr uint8_t kDecaySlow = 8;
 
 enum LightMode : uint8_t {
@@ -241,6 +243,24 @@ void UsbDeviceModel::clearKeySelection() {
     selectedKey = -1;
     if (DeviceModelObserver* watcher = observer())
         watcher->onKeySelection(selectedKey);
+}
+
+UsbDeviceModel::MacroApplyResult UsbDeviceModel::applyMacros() {
+    MacroApplyResult outcome;
+    outcome.macroResult = writeMacros();
+    if (outcome.macroResult == -1) {
+        outcome.messageKey = kMessageMacroFailed;
+        return outcome;
+    }
+    if (outcome.macroResult != 0) {
+        outcome.messageKey = kMessageMacroTooLong;
+        outcome.messageCount = outcome.macroResult;
+        return outcome;
+    }
+    outcome.keyResult = writeCurrentKeys(0);
+    saveProfile();
+    clearKeySelection();
+    return outcome;
 }
 
 // --- connection ---

@@ -154,6 +154,18 @@ public:
     virtual void selectKey(int index);
     virtual void clearKeySelection();
 
+    // The outcome of the macro action: the writeMacros result and what to tell the user.
+    struct MacroApplyResult {
+        int macroResult = 0;
+        std::string messageKey; // "" (done), "message_text_7" (failed) or "message_text_16" (format with count)
+        int messageCount = 0;   // for "message_text_16": events that do not fit, plus one
+        int keyResult = 0;      // writeCurrentKeys, when the macros were written
+    };
+
+    // The macro action of the main window and of the key set panel: the macro memory, then, when it was written,
+    // the key table, the profile file and a cleared key selection.
+    MacroApplyResult applyMacros();
+
     // --- connection ---
     // Takes the device-list entry the command interface was opened with.
     void onConnected(const SupportedDeviceEntry& entry);

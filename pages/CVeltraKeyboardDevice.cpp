@@ -1,6 +1,7 @@
 #include "pages/CVeltraKeyboardDevice.h"
 
 #include "pages/KeyboardPageRoutes.h"
+#include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
 
 namespace pelan {
@@ -18,10 +19,12 @@ void CVeltraKeyboardDevice::bindPageControls() {
     CVeltraUSBDevice::bindPageControls();
     showFunctionTabs(kKind);
     bindMacroPanel(*this);
+    bindKeySetPanel(*this);
 }
 
 void CVeltraKeyboardDevice::refreshControls() {
     keyboard_page::showSystemSettings(*this);
+    showKeyFunctions(*this);
 }
 
 } // namespace pelan

@@ -3,6 +3,7 @@
 #include "app/CMsgWnd.h"
 #include "device/MouseSettingsBlock.h"
 #include "pages/MousePageRoutes.h"
+#include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
 #include "panels/RecoilRoutes.h"
 #include "platform/Shell.h"
@@ -47,6 +48,7 @@ void CVeltraMouseDevice::bindPageControls() {
     refreshControls();
     bindRecoilPanel(*this);
     bindMacroPanel(*this);
+    bindKeySetPanel(*this);
 }
 
 void CVeltraMouseDevice::onConnectTimer() {
@@ -112,6 +114,7 @@ void CVeltraMouseDevice::refreshControls() {
     if (auto* option = findControl<COptionUI>(numbered(kReportRatePrefix, rate)))
         option->Selected(true, false);
     mouse_page::showSystemSettings(*this);
+    showKeyFunctions(*this);
 }
 
 void CVeltraMouseDevice::showStage(int stage, const DpiStage& shown, bool active) {

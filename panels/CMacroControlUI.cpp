@@ -383,6 +383,8 @@ void CMacroControlUI::setRecordingLook(bool recording) {
         start->SetVisible(!recording);
     if (CControlUI* stop = find(kStopButton))
         stop->SetVisible(recording);
+    if (page_.recordingChanged)
+        page_.recordingChanged(recording);
 }
 
 void CMacroControlUI::startRecording(int mode, MacroDelayPolicy policy) {

@@ -53,6 +53,8 @@ public:
         std::function<void()> macroListChanged;
         std::function<std::vector<KeyRecord>()> keys;
         std::function<void(const std::vector<KeyRecord>&)> storeKeys;
+        // A recording started (true) or ended: the page's key editing waits for it.
+        std::function<void(bool recording)> recordingChanged;
     };
 
     CMacroControlUI();

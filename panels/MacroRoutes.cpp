@@ -3,11 +3,12 @@
 
 #include "app/CMainWnd.h"
 #include "app/CMsgWnd.h"
-#include "device/KeyboardDevice.h"
-#include "device/MouseDevice.h"
+#include "device/DeviceProfile.h"
 #include "macro/MacroFiles.h"
 #include "pages/CVeltraUSBDevice.h"
+#include "panels/CKeySetControlUI.h"
 #include "panels/CMacroControlUI.h"
+#include "panels/KeySetRoutes.h"
 #include "platform/InputHook.h"
 
 #include <array>
@@ -29,18 +30,16 @@ CMacroControlUI* selectedPanel(CMainWnd& window) {
     return page != nullptr ? findMacroPanel(*page) : nullptr;
 }
 
-// The profile that holds the page's keys: the mouse's or the keyboard's.
-CBasicProfiledata* keyProfileOf(UsbDeviceModel& model) {
-    if (auto* mouse = dynamic_cast<MouseDevice*>(&model))
-        return &mouse->profileData;
-    if (auto* keyboard = dynamic_cast<KeyboardDevice*>(&model))
-        return &keyboard->profileData();
-    return nullptr;
-}
-
 CMacroControlUI::PageLink pageLinkOf(CVeltraUSBDevice& page) {
     CMacroControlUI::PageLink link;
-    link.macroListChanged = [&page] { page.model().loadLightAndMacroConfig(); };
+    link.macroListChanged = [&page] {
+        page.model().loadLightAndMacroConfig();
+        refreshKeySetMacros(page);
+    };
+    link.recordingChanged = [&page](bool recording) {
+        if (CKeySetControlUI* keys = findKeySetPanel(page))
+            keys->enableEditing(!recording);
+    };
     if (CBasicProfiledata* profile = keyProfileOf(page.model())) {
         link.keys = [profile] { return profile->readKeyList(); };
         link.storeKeys = [&page, profile](const std::vector<KeyRecord>& keys) {

@@ -145,7 +145,8 @@ struct TabArea {
     int tab;
     const char* area;
 };
-constexpr TabArea kTabAreas[] = {{3, "device_function_macro"},
+constexpr TabArea kTabAreas[] = {{2, "device_function_keyset"},
+                                 {3, "device_function_macro"},
                                  {5, "device_function_recoil"},
                                  {6, "device_function_voice"},
                                  {7, "device_function_magic"}};

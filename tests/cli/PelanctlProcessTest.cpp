@@ -267,6 +267,13 @@ TEST_F(PelanctlTest, MacroFilesAndTheKeysThatPlayThem) {
     runJson({"key", "set", "4", "0x710003"});
     EXPECT_EQ(emulator->command("keys mouse").substr(18, 26), "70 02 00 10 10 00 71 00 03");
     expectFailure(run({"key", "set", "3", "0x700900"}), 1, "no macro 9");
+    // The key set panel's macro page by category: macro 2, fifth play mode, three times.
+    runJson({"key", "set", "5", "--category", "macro", "--macro", "2", "--mode", "4", "--count", "3"});
+    EXPECT_EQ(emulator->command("keys mouse").substr(45, 8), "71 02 03");
+    expectFailure(run({"key", "set", "5", "--category", "macro", "--macro", "5"}), 1, "no macro 5");
+    expectFailure(run({"key", "set", "5", "--category", "media", "--row"}), 2, "--row needs a value");
+    runJson({"key", "set", "5", "--category", "swing", "--direction", "1", "--count", "5", "--delay", "2"});
+    EXPECT_EQ(emulator->command("keys mouse").substr(45, 8), "11 20 85");
     runJson({"macro", "delete", "0"});
     EXPECT_EQ(emulator->command("keys mouse").substr(18, 26), "70 01 00 10 10 00 10 08 00");
     const Json::Value keys = runJson({"key", "list"})["keys"];

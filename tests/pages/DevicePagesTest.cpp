@@ -2,6 +2,8 @@
 // controls write, the firmware upgrade offer, the light preview handed over from the light thread, and the power
 // panel.
 #include "app/AppTestSupport.h"
+#include "controls/CDeviceKeyButtonUI.h"
+#include "controls/CSelectPanelUI.h"
 #include "device/MouseSettingsBlock.h"
 #include "emulator/FirmwareDevice.h"
 #include "pages/CMpDevicePowerUI.h"
@@ -39,6 +41,10 @@ struct PageCallback : IDialogBuilderCallback {
             return new CVeltraKeyboardDevice();
         if (tag == "MpDevicePower")
             return new CMpDevicePowerUI();
+        if (tag == "SelectPanel")
+            return new CSelectPanelUI();
+        if (tag == "DeviceKeyButton")
+            return new CDeviceKeyButtonUI();
         return nullptr;
     }
 };

@@ -1,0 +1,223 @@
+// The key set panel on the mouse page of the main window, with an emulated mouse in front: key buttons clicked on
+// the picture, categories and choices picked from the combo boxes' lists, keys captured through a recording input
+// hook; every save checked in the profile file and in the mouse's key table.
+#include "app/MainWindowTestSupport.h"
+#include "controls/CDeviceKeyButtonUI.h"
+#include "device/DeviceProfile.h"
+#include "emulator/FirmwareDevice.h"
+#include "pages/CVeltraUSBDevice.h"
+#include "panels/CKeySetControlUI.h"
+#include "panels/KeySetRoutes.h"
+#include "platform/InputHook.h"
+#include "platform/Paths.h"
+#include "profile/JsonFileStore.h"
+#include "support/EmulatedTree.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+namespace pelan {
+namespace {
+
+constexpr int kPlugWaitMs = 5000;
+constexpr uint32_t kEvdevA = 30;
+constexpr uint32_t kEvdevRightCtrl = 97;
+
+class KeySetPanel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dataDir.isValid());
+        setDataFolderOverride(dataDir.path().toStdString());
+        setProgramFolderOverride(test::env("PELAN_SOURCE_DIR").toStdString());
+        window = test::createMainWindow();
+        ASSERT_NE(window, nullptr);
+        auto hook = std::make_unique<RecordingInputHook>();
+        recordingHook = hook.get();
+        window->UseInputHookBackend(std::move(hook));
+        ASSERT_TRUE(test::waitFor([&] { return window->IsStarted() && window->GetHWND()->isVisible(); }));
+        EXPECT_GT(emulated.tree().plug(mouse), 0);
+        // Connected, and the connection's reads done: the key list is the profile's.
+        ASSERT_TRUE(test::waitFor(
+            [&] { return window->GetSelectedPage() == page() && !keyProfileOf(page()->model())->getKeyList().empty(); },
+            kPlugWaitMs));
+        window->GetHWND()->activateWindow();
+        panel = findKeySetPanel(*page());
+        ASSERT_NE(panel, nullptr);
+        click("key_Op_tab");
+        ASSERT_TRUE(test::waitFor([&] { return panel->isVisible(); }));
+    }
+    void TearDown() override {
+        test::destroyMainWindow(window);
+        setDataFolderOverride("");
+        setProgramFolderOverride("");
+    }
+
+    CVeltraUSBDevice* page() const { return window->FindPageOfKind(kDeviceKindMouse)->page; }
+    template <typename T = CControlUI>
+    T* control(const QString& name) const {
+        return dynamic_cast<T*>(page()->FindSubControl(name));
+    }
+    void click(const QString& name) {
+        CControlUI* target = control(name);
+        ASSERT_NE(target, nullptr) << name.toStdString();
+        ASSERT_TRUE(target->isVisible()) << name.toStdString();
+        QTest::mouseClick(target, Qt::LeftButton, {}, test::centerOf(target));
+    }
+    // Opens a combo box's list and picks the item shown with this language key's text.
+    void choose(const QString& combo, const QString& textKey) {
+        click(combo);
+        auto* menu = control(combo)->findChild<QMenu*>("combo_popup");
+        ASSERT_NE(menu, nullptr);
+        const QString text = CResourceManager::GetInstance()->GetText(textKey);
+        for (QAction* action : menu->actions())
+            if (action->text() == text) {
+                action->trigger();
+                menu->close();
+                return;
+            }
+        FAIL() << "no item " << textKey.toStdString() << " in " << combo.toStdString();
+    }
+    void type(const char* name, const QString& text) {
+        QLineEdit* line = control<CEditUI>(name)->GetLineEdit();
+        QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
+        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(line, text);
+        QTest::keyClick(line, Qt::Key_Return);
+    }
+    void focusKeyField() {
+        QLineEdit* line = control<CEditUI>(CKeySetControlUI::kKeyEdit)->GetLineEdit();
+        QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
+        ASSERT_TRUE(test::waitFor([&] { return recordingHook->keyboardStarted(); }));
+    }
+    void press(uint32_t evdev) {
+        ASSERT_TRUE(recordingHook->key(evdev, true));
+        recordingHook->key(evdev, false);
+    }
+    int storedAssignment(int key) const {
+        const std::string path = page()->model().profileFilePath(page()->model().profileName);
+        return JsonFileStore::loadJsonFile(path)["Device"][0]["KeyList"][key]["Assignment"].asInt();
+    }
+    // The three bytes at a button's position of the mouse's key table (buttons sit at their own index there).
+    int deviceAssignment(int button) const {
+        const std::vector<uint8_t> table = mouse->keyTable(0);
+        const size_t at = size_t(button) * 3;
+        return (table[at] << 16) | (table[at + 1] << 8) | table[at + 2];
+    }
+
+    QTemporaryDir dataDir;
+    test::EmulatedTree emulated;
+    std::shared_ptr<emu::FirmwareDevice> mouse{emu::makeDevice("mouse")};
+    std::unique_ptr<CMainWnd> window;
+    RecordingInputHook* recordingHook = nullptr;
+    CKeySetControlUI* panel = nullptr;
+};
+
+TEST_F(KeySetPanel, ClickedButtonShowsItsFunctionAndAMediaChoiceReachesFileAndMouse) {
+    click("key_3");
+    fprintf(stderr, "DEBUG sel=%d keys=%zu buttons=%zu cls=%s\n", page()->model().selectedKey,
+            keyProfileOf(page()->model())->getKeyList().size(), page()->keyButtons().size(),
+            control("key_3")->GetClass().toStdString().c_str());
+    auto* button = control<CDeviceKeyButtonUI>("key_3");
+    EXPECT_TRUE(button->IsSelected());
+    EXPECT_FALSE(control<CDeviceKeyButtonUI>("key_0")->IsSelected());
+    EXPECT_EQ(panel->shownCategory(), KeyCategory::Default);
+    EXPECT_EQ(control("keyset_current_text")->GetText(), "Forward");
+
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_7_text");
+    EXPECT_EQ(control<CTabLayoutUI>(CKeySetControlUI::kPages)->GetCurSel(), int(KeyCategory::Media));
+    EXPECT_EQ(storedAssignment(3), 0x101000); // no media choice yet: the key keeps its function
+    choose(CKeySetControlUI::kMediaCombo, "media_play");
+    EXPECT_EQ(storedAssignment(3), 0x30CD00);
+    EXPECT_EQ(deviceAssignment(3), 0x30CD00);
+    EXPECT_EQ(button->GetToolTip(), "Play/Pause");
+
+    // Default, then cancel: the current function is back on screen and nothing was stored.
+    click(CKeySetControlUI::kDefaultButton);
+    EXPECT_EQ(panel->shownCategory(), KeyCategory::Default);
+    click(CKeySetControlUI::kCancelButton);
+    EXPECT_EQ(panel->shownCategory(), KeyCategory::Media);
+    EXPECT_EQ(control<CComboUI>(CKeySetControlUI::kMediaCombo)->GetCurSel(), 1);
+    EXPECT_EQ(storedAssignment(3), 0x30CD00);
+    EXPECT_EQ(deviceAssignment(3), 0x30CD00);
+
+    // Another button takes the selection.
+    click("key_0");
+    EXPECT_TRUE(control<CDeviceKeyButtonUI>("key_0")->IsSelected());
+    EXPECT_FALSE(button->IsSelected());
+}
+
+TEST_F(KeySetPanel, MacroChoiceFollowsTheEditorAndTheRepeatCountIsStored) {
+    click("macro_Op_tab");
+    click("macro_btn_name_add");
+    click("key_Op_tab");
+    click("key_1");
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_9_text");
+    ASSERT_EQ(control<CComboUI>(CKeySetControlUI::kMacroCombo)->GetCount(), 1);
+    click(CKeySetControlUI::kMacroCombo);
+    control(CKeySetControlUI::kMacroCombo)->findChild<QMenu*>("combo_popup")->actions()[0]->trigger();
+    choose(CKeySetControlUI::kPlayModeCombo, "keyset_mode_4_text");
+    EXPECT_TRUE(control(CKeySetControlUI::kRepeatLayout)->IsVisibleFlag());
+    type(CKeySetControlUI::kRepeatEdit, "3");
+    EXPECT_EQ(storedAssignment(1), 0x710003);
+    EXPECT_EQ(deviceAssignment(1), 0x710003);
+
+    choose(CKeySetControlUI::kPlayModeCombo, "keyset_mode_2_text");
+    EXPECT_FALSE(control(CKeySetControlUI::kRepeatLayout)->IsVisibleFlag());
+    EXPECT_EQ(storedAssignment(1), 0x700002);
+
+    // While the editor records, the key edits cannot be saved.
+    click("macro_Op_tab");
+    click("macro_btn_starredio");
+    EXPECT_FALSE(control(CKeySetControlUI::kSaveButton)->IsEnabled());
+    click("macro_btn_stopredio");
+    EXPECT_TRUE(control(CKeySetControlUI::kSaveButton)->IsEnabled());
+}
+
+TEST_F(KeySetPanel, CapturedKeysAreStoredAtOnceWithTheModifierRule) {
+    click("key_4");
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_6_text");
+    EXPECT_EQ(storedAssignment(4), 0x200000);
+
+    // A with no modifier option: option 0 and the key at once.
+    focusKeyField();
+    EXPECT_EQ(recordingHook->starts(), 1);
+    press(kEvdevA);
+    EXPECT_EQ(storedAssignment(4), 0x200004);
+    EXPECT_EQ(deviceAssignment(4), 0x200004);
+    EXPECT_TRUE(control<COptionUI>("key_ComBox_check_0")->IsSelected());
+    EXPECT_EQ(control(CKeySetControlUI::kKeyEdit)->GetText(), "A");
+
+    // Shift chosen, then Right Ctrl captured: the Ctrl option with the key kept, stored with the left Ctrl bit.
+    click("key_ComBox_check_2");
+    EXPECT_FALSE(recordingHook->keyboardStarted()); // the key field lost the focus: capture ended
+    EXPECT_EQ(storedAssignment(4), 0x200204);
+    focusKeyField();
+    press(kEvdevRightCtrl);
+    EXPECT_TRUE(control<COptionUI>("key_ComBox_check_1")->IsSelected());
+    EXPECT_EQ(control(CKeySetControlUI::kKeyEdit)->GetText(), "A");
+    EXPECT_EQ(storedAssignment(4), 0x200104);
+    EXPECT_EQ(deviceAssignment(4), 0x200104);
+}
+
+TEST_F(KeySetPanel, KeyboardPageShowsStoredDpiAndGunValuesItCannotOffer) {
+    CVeltraUSBDevice* keyboardPage = window->FindPageOfKind(kDeviceKindKeyboard)->page;
+    CKeySetControlUI* keyboardPanel = findKeySetPanel(*keyboardPage);
+    ASSERT_NE(keyboardPanel, nullptr);
+    auto* categories = dynamic_cast<CComboUI*>(keyboardPanel->FindSubControl(CKeySetControlUI::kFunctionCombo));
+    EXPECT_FALSE(categories->GetItemAt(int(KeyCategory::Dpi))->IsVisibleFlag());
+    EXPECT_FALSE(categories->GetItemAt(int(KeyCategory::GunKey))->IsVisibleFlag());
+    EXPECT_TRUE(control<CComboUI>(CKeySetControlUI::kFunctionCombo)->GetItemAt(int(KeyCategory::Dpi))->IsVisibleFlag());
+
+    const KeyAssignment escape{KeyType::Keyboard, 0, 0x29};
+    keyboardPanel->setKey(makeKeyRecord(0, {KeyType::Dpi, 3, 0}, escape));
+    EXPECT_EQ(keyboardPanel->shownCategory(), KeyCategory::Dpi);
+    keyboardPanel->setKey(makeKeyRecord(0, {KeyType::GunKey, 2, 0}, escape));
+    EXPECT_EQ(keyboardPanel->shownCategory(), KeyCategory::GunKey);
+    // A value without a category hides the editing area.
+    keyboardPanel->setKey(makeKeyRecord(0, {0x50, 1, 1}, escape));
+    EXPECT_EQ(keyboardPanel->shownCategory(), std::nullopt);
+}
+
+} // namespace
+} // namespace pelan
