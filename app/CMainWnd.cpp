@@ -6,6 +6,7 @@
 #include "app/CSetWnd.h"
 #include "app/DemoDevices.h"
 #include "controls/CDeviceOptionUI.h"
+#include "device/LightSync.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/MacroRoutes.h"
 #include "panels/ProfileRoutes.h"
@@ -87,7 +88,7 @@ void CMainWnd::OnWindowInit() {
     ApplyVisibleOptionRules();
     StartScanThread();
     StartUpdateThread();
-    // The lighting sync (worker 8) joins the workers with its own part.
+    StartLightSyncThread();
     SetTimer(kPlacementTimer, kPlacementDelayMs);
     m_started = true;
 }
@@ -141,6 +142,8 @@ void CMainWnd::StopWorkers() {
             wake = takeWaitingReport;
         else if (i == kUpdateWorker)
             wake = [this] { m_updateChecker->stop(); };
+        else if (i == kLightSyncWorker && m_syncRunner != nullptr)
+            wake = [runner = m_syncRunner.get()] { runner->wake(); };
         const WorkerThread::StopOutcome outcome = worker.stop(wake);
         if (outcome == WorkerThread::StopOutcome::TimedOut)
             trace("所有对象处于非激发状态，超时");

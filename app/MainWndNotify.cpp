@@ -10,6 +10,7 @@
 #include "pages/KeyboardPageRoutes.h"
 #include "pages/MousePageRoutes.h"
 #include "panels/HeadsetRoutes.h"
+#include "panels/LightRoutes.h"
 #include "panels/MacroRoutes.h"
 #include "panels/ProfileRoutes.h"
 #include "panels/RecoilRoutes.h"
@@ -108,12 +109,14 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     else if (type == DUI_MSGTYPE_MOVEVALUECHANGED)
         RouteLiveValue(msg);
     else if (type == DUI_MSGTYPE_ITEMSELECT)
-        handleProfileComboSelect(*this, msg) || handleHeadsetItemSelect(*this, msg) || handleMacroItemSelect(*this, msg);
+        handleProfileComboSelect(*this, msg) || handleHeadsetItemSelect(*this, msg) ||
+            handleMacroItemSelect(*this, msg) || handleLightItemSelect(msg);
+    else if (type == DUI_MSGTYPE_COLORCHANGED)
+        handleLightColour(msg);
     else if (type == DUI_MSGTYPE_KILLFOCUS || type == DUI_MSGTYPE_RETURN)
         RouteEditCommit(msg);
-    // "colorchanged" and the other lists of "itemselect" reach the lighting, key, macro and headset panels, which
-    // add their routes here with their own parts; "msleave", "msenter", "itemclick", "textchanged" and the picture
-    // list's notifications take no action.
+    // The key panel's lists of "itemselect" add their routes here with its own part; "msleave", "msenter",
+    // "itemclick", "textchanged" and the picture list's notifications take no action.
     WindowImplBase::Notify(msg);
 }
 
@@ -146,6 +149,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         // the custom equaliser buttons, on the headset page only
     } else if (handleMacroClick(*this, msg)) {
         // the macro editor's buttons, on the mouse and keyboard pages
+    } else if (handleLightClick(msg)) {
+        // the lighting panel's colour buttons, on every page
     } else if (sameName(name, "closebtn") || sameName(name, "nodevice_ok_btn")) {
         HideOrEnd();
     } else if (msg.pSender == m_titleButtons[8]) {
@@ -196,9 +201,12 @@ void CMainWnd::RouteSelectChanged(TNotifyUI& msg) {
         OnSelectChanged(msg);
         return;
     }
-    if (name == kSynchroniseOption)
-        return; // the device option control reacts to it itself
-    if (handleProfileTabSelect(*this, msg) || handleRecoilSelect(*this, msg) || handleHeadsetSelect(*this, msg))
+    if (name == kSynchroniseOption) {
+        OnSynchroniseTick(msg);
+        return;
+    }
+    if (handleProfileTabSelect(*this, msg) || handleRecoilSelect(*this, msg) || handleHeadsetSelect(*this, msg) ||
+        RouteSameMode(msg) || handleLightSelect(msg))
         return;
     CVeltraUSBDevice* page = GetSelectedPage();
     auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page);
@@ -246,7 +254,7 @@ void CMainWnd::RouteMouseSystemCheck(CVeltraMouseDevice& mouse, const QString& n
 void CMainWnd::RouteValueChanged(TNotifyUI& msg) {
     if (msg.pSender == nullptr)
         return;
-    if (handleHeadsetValue(*this, msg))
+    if (handleHeadsetValue(*this, msg) || handleLightValue(msg))
         return;
     const QString name = msg.pSender->GetName();
     const int value = sliderValue(msg);
@@ -296,7 +304,8 @@ void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
 // on, which need not be the page in front any more: the focus leaves an edit when the user clicks another device,
 // and when its device goes away and another page comes to the front.
 void CMainWnd::RouteEditCommit(TNotifyUI& msg) {
-    if (msg.pSender == nullptr || handleRecoilKillFocus(*this, msg) || handleMacroEditCommit(*this, msg))
+    if (msg.pSender == nullptr || handleRecoilKillFocus(*this, msg) || handleMacroEditCommit(*this, msg) ||
+        handleLightEditCommit(msg))
         return;
     CVeltraUSBDevice* page = pageHolding(msg.pSender);
     if (page == nullptr)
