@@ -209,7 +209,7 @@ void CLightControlUI::showLight(const LightInfo& light) {
         slider->SetValue(light.brightness);
     if (auto* slider = find<CSliderUI>(kSpeedSlider))
         slider->SetValue(light.speed);
-    showColour(light.red, light.green, light.blue, true);
+    showColour(light.red, light.green, light.blue, true, true);
     if (auto* box = find<CCheckBoxUI>(kMultiColourCheck))
         box->SetCheck(light.multiColour != 0, false);
     if (auto* left = find<COptionUI>(kLeftOption))
@@ -314,7 +314,7 @@ void CLightControlUI::onChannelCommitted(int channel) {
     });
     if (model_ != nullptr) {
         const LightInfo light = model_->getLightInfo();
-        showColour(light.red, light.green, light.blue, false);
+        showColour(light.red, light.green, light.blue, false, true);
     }
 }
 
@@ -322,7 +322,8 @@ void CLightControlUI::onPaletteColour(DWORD argb) {
     const auto red = uint8_t(argb >> 16);
     const auto green = uint8_t(argb >> 8);
     const auto blue = uint8_t(argb);
-    showColour(red, green, blue, true);
+    // The palette keeps the colour as it was picked: a round trip through its own colour model could move it.
+    showColour(red, green, blue, true, false);
     clearMultiColour();
     applyChange([&](LightInfo& light) {
         light.red = red;
@@ -335,7 +336,10 @@ void CLightControlUI::onPaletteColour(DWORD argb) {
 void CLightControlUI::onPresetColour(int index) {
     if (FindSubControl(QString::fromLatin1(kPresetPrefix) + QString::number(index)) == nullptr)
         return;
-    onPaletteColour(presetColour(index));
+    const DWORD colour = presetColour(index);
+    onPaletteColour(colour);
+    if (auto* palette = find<CColorPaletteUI>(kPalette))
+        palette->SetSelectColor(colour);
 }
 
 void CLightControlUI::onMultiColourChanged(bool checked) {
@@ -381,7 +385,7 @@ CEditUI* CLightControlUI::channelEdit(int channel) {
     }
 }
 
-void CLightControlUI::showColour(uint8_t red, uint8_t green, uint8_t blue, bool rewriteEdits) {
+void CLightControlUI::showColour(uint8_t red, uint8_t green, uint8_t blue, bool rewriteEdits, bool selectInPalette) {
     if (rewriteEdits) {
         const uint8_t channels[] = {red, green, blue};
         for (int channel = 0; channel < 3; ++channel)
@@ -389,7 +393,7 @@ void CLightControlUI::showColour(uint8_t red, uint8_t green, uint8_t blue, bool 
                 edit->SetText(decimal(channels[channel]));
     }
     const DWORD colour = argbOf(red, green, blue);
-    if (auto* palette = find<CColorPaletteUI>(kPalette))
+    if (auto* palette = find<CColorPaletteUI>(kPalette); palette != nullptr && selectInPalette)
         palette->SetSelectColor(colour);
     if (CControlUI* button = FindSubControl(kColourButton))
         button->SetBkColor(colour);

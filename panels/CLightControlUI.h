@@ -110,7 +110,7 @@ private:
     // The page's setting with `change` made to it, applied through the page and shown.
     template <typename Change>
     void applyChange(Change change);
-    void showColour(uint8_t red, uint8_t green, uint8_t blue, bool rewriteEdits);
+    void showColour(uint8_t red, uint8_t green, uint8_t blue, bool rewriteEdits, bool selectInPalette);
     void clearMultiColour();
 
     UsbDeviceModel* model_ = nullptr;
