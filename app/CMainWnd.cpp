@@ -242,6 +242,9 @@ void CMainWnd::BroadcastLightingOwner(int lParam) {
 void CMainWnd::ApplyLightingControlToPages(int enabled) {
     for (DevicePage& entry : m_pages)
         entry.page->setLightingControl(enabled);
+    // The sync thread rests while another program owns the lighting and takes up its steps when it comes back.
+    if (m_syncRunner != nullptr)
+        m_syncRunner->wake();
 }
 
 // Sibling programs reach this window over the session bus, the machine's sleep over the system bus; each bus that

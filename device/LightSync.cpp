@@ -39,7 +39,7 @@ bool adoptSameMode(light::SyncLighting& shared, UsbDeviceModel& selected, const 
 
 bool LightSyncRunner::active() const {
     for (const UsbDeviceModel* model : models_)
-        if (model->syncLighting.load() && model->commandChannel.connected.load())
+        if (model->syncLighting.load() && model->commandChannel.connected.load() && model->lightingControl.load())
             return true;
     return false;
 }

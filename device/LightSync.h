@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -47,11 +48,11 @@ public:
     void run(StopEvent& stop);
     // A device joined or left, or the effect changed: the thread looks again at once.
     void wake();
-    // Whether a connected device takes part.
+    // Whether a connected device takes part and this program drives the lighting.
     bool active() const;
     // One step handed out; a device that refused a frame is left out for the refusal pause.
     void stepOnce(std::chrono::steady_clock::time_point now);
-    size_t stepsDone() const { return steps_; }
+    size_t stepsDone() const { return steps_.load(); }
 
 private:
     // Sleeps up to `timeout`; true when woken or stopped before.
@@ -63,7 +64,7 @@ private:
     std::mutex mutex_;
     std::condition_variable woken_;
     bool wakeRequested_ = false;
-    size_t steps_ = 0;
+    std::atomic<size_t> steps_{0};
 };
 
 } // namespace pelan

@@ -5,8 +5,6 @@
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CLightControlUI.h"
 #include "platform/Trace.h"
-#include "profile/DefaultFiles.h"
-#include "profile/LightNameLists.h"
 
 namespace pelan {
 namespace {
@@ -42,12 +40,10 @@ void bindLightPanel(CVeltraUSBDevice& page) {
     UsbDeviceModel& model = page.model();
     panel->setModel(&model);
     panel->setDeviceKind(model.deviceKind);
-    LightNameLists names;
-    const std::string folder = model.userDeviceFolder();
-    loadLightNameLists(defaultLightPath(), folder.empty() ? std::string() : lightConfigPath(folder),
-                       model.getDeviceIndex(), names);
-    panel->setModeList(names.defaultNames, names.defaultVisible, Panel::kLevelMaximum, Panel::kLevelMaximum);
-    panel->setCustomModeList(names.configuredNames);
+    model.loadLightAndMacroConfig();
+    panel->setModeList(model.lightNames.defaultNames, model.lightNames.defaultVisible, Panel::kLevelMaximum,
+                       Panel::kLevelMaximum);
+    panel->setCustomModeList(model.lightNames.configuredNames);
     panel->showLight(model.getLightInfo());
 }
 

@@ -147,7 +147,7 @@ struct TabArea {
     const char* area;
 };
 constexpr TabArea kTabAreas[] = {
-    {1, "device_function_light"}, {2, "device_function_none"},  {3, "device_function_macro"},
+    {1, "device_function_light"}, {2, "device_function_none"},   {3, "device_function_macro"},
     {3, "device_function_none"},  {5, "device_function_recoil"}, {6, "device_function_voice"},
     {7, "device_function_magic"},
 };

@@ -111,7 +111,7 @@ protected:
     size_t streamPackets(int kind) const {
         size_t count = 0;
         for (const emu::LoggedRequest& request : devices.at(kind)->requestLog())
-            if (request.bytes.size() > 1 && request.bytes[1] == emu::command::streamLight)
+            if (request.bytes.size() > emu::field::code && request.bytes[emu::field::code] == emu::command::streamLight)
                 ++count;
         return count;
     }
