@@ -13,6 +13,7 @@
 #include "support/EmulatedTree.h"
 #include "support/TempFolder.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <filesystem>
@@ -175,6 +176,34 @@ TEST_F(LightPanel, EachKindAndModeSwitchesTheGroupsAndTheModeReachesTheDevice) {
     show(kDeviceKindMousepad);
     pickMode(kDeviceKindMousepad, 6);
     EXPECT_EQ(memory(kDeviceKindMousepad, kModeByte), 6);
+}
+
+TEST_F(LightPanel, EachTabShowsItsOwnAreaAndATabWithoutItsPanelShowsNothing) {
+    const std::pair<int, std::vector<std::pair<const char*, const char*>>> pages[] = {
+        {kDeviceKindMouse,
+         {{"key_Op_tab", "device_function_none"},
+          {"macro_Op_tab", "device_function_macro"},
+          {"system_Op_tab", "device_function_settings"},
+          {"cursor_Op_tab", "device_function_recoil"},
+          {"deng_Op_tab", "device_function_light"}}},
+        {kDeviceKindHeadset,
+         {{"6533_voice_Op_tab", "device_function_voice"}, {"deng_Op_tab", "device_function_light"}}},
+    };
+    for (const auto& [kind, tabs] : pages) {
+        show(kind);
+        auto* areas = control<CTabLayoutUI>(kind, "device_function_switch");
+        ASSERT_NE(areas, nullptr);
+        for (const auto& [tab, area] : tabs) {
+            click(kind, tab);
+            EXPECT_EQ(areas->GetItemAt(areas->GetCurSel())->GetName(), area) << tab;
+        }
+    }
+    // The empty area holds no controls of another panel.
+    EXPECT_EQ(dynamic_cast<CContainerUI*>(control(kDeviceKindMouse, "device_function_none")), nullptr);
+    show(kDeviceKindMouse);
+    const QString folder = test::env("PELAN_SCREENSHOT_DIR");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(window->GetHWND()->grab().save(folder + "/main_window_light_tab.png"));
 }
 
 TEST_F(LightPanel, AKeyboardSettingShowsTheCustomGroupOnlyInModeEight) {
