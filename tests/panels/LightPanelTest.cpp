@@ -218,6 +218,17 @@ TEST_F(LightPanel, AKeyboardSettingShowsTheCustomGroupOnlyInModeEight) {
     EXPECT_TRUE(control<COptionUI>(kDeviceKindKeyboard, Panel::kLeftOption)->IsSelected());
     keyboard->showSetting(30, 0);
     expectLooks(*keyboard, {kDeviceKindKeyboard, 30, "DDDDDDII"});
+
+    // The further kinds' tables (three devices are shown, so the box is offered): kind 4 shares the pad's, kind 5
+    // leaves direction and the same-mode box as they were.
+    keyboard->setDeviceKind(4);
+    keyboard->showSetting(3, 0);
+    expectLooks(*keyboard, {4, 3, "DEEDED-V"});
+    keyboard->setDeviceKind(5);
+    keyboard->showSetting(1, 0);
+    expectLooks(*keyboard, {5, 1, "DEEDED-V"});
+    keyboard->showSetting(4, 0);
+    expectLooks(*keyboard, {5, 4, "DDDDEE-V"});
 }
 
 TEST_F(LightPanel, ColourEditsPresetsAndThePaletteAreStoredAndWritten) {
