@@ -6,6 +6,7 @@
 #include "app/CSetWnd.h"
 #include "app/DemoDevices.h"
 #include "controls/CDeviceOptionUI.h"
+#include "device/LightSync.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
@@ -88,7 +89,7 @@ void CMainWnd::OnWindowInit() {
     ApplyVisibleOptionRules();
     StartScanThread();
     StartUpdateThread();
-    // The lighting sync (worker 8) joins the workers with its own part.
+    StartLightSyncThread();
     SetTimer(kPlacementTimer, kPlacementDelayMs);
     m_started = true;
 }
@@ -142,6 +143,8 @@ void CMainWnd::StopWorkers() {
             wake = takeWaitingReport;
         else if (i == kUpdateWorker)
             wake = [this] { m_updateChecker->stop(); };
+        else if (i == kLightSyncWorker && m_syncRunner != nullptr)
+            wake = [runner = m_syncRunner.get()] { runner->wake(); };
         const WorkerThread::StopOutcome outcome = worker.stop(wake);
         if (outcome == WorkerThread::StopOutcome::TimedOut)
             trace("所有对象处于非激发状态，超时");
@@ -240,6 +243,9 @@ void CMainWnd::BroadcastLightingOwner(int lParam) {
 void CMainWnd::ApplyLightingControlToPages(int enabled) {
     for (DevicePage& entry : m_pages)
         entry.page->setLightingControl(enabled);
+    // The sync thread rests while another program owns the lighting and takes up its steps when it comes back.
+    if (m_syncRunner != nullptr)
+        m_syncRunner->wake();
 }
 
 // Sibling programs reach this window over the session bus, the machine's sleep over the system bus; each bus that

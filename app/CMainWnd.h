@@ -4,6 +4,7 @@
 #include "app/OpenRetry.h"
 #include "device/DeviceScanner.h"
 #include "device/WorkerThread.h"
+#include "light/SyncLighting.h"
 #include "ui/DuiLib.h"
 #include "update/UpdateModel.h"
 
@@ -28,6 +29,7 @@ class DemoDevices;
 class DesktopSettingsApplier;
 class CVeltraMouseDevice;
 class IDeviceOptionPage;
+class LightSyncRunner;
 class SiblingBus;
 class SleepWatcher;
 
@@ -104,6 +106,9 @@ public:
     bool IsWorkerRunning(int index) const;
     // Applies the pages' pointer and keyboard settings to the desktop (made on first use).
     DesktopSettingsApplier& GetDesktopSettings();
+    // Synchronised lighting (MainWndLighting.cpp): the shared effect, and whether the devices show it.
+    const light::SyncLighting& GetSyncLighting() const { return m_syncLighting; }
+    bool IsSameModeOn() const { return m_sameModeOn; }
 
     // Update check and settings window (MainWndUpdate.cpp).
     static constexpr UINT kUpdateAnswerMsg = 3112; // wParam 1: something is newer
@@ -201,6 +206,15 @@ private:
     void SetLightingControl(int enabled, bool broadcast);
     void BroadcastLightingOwner(int lParam);
     void ApplyLightingControlToPages(int enabled);
+    // Synchronised lighting (MainWndLighting.cpp).
+    void StartLightSyncThread();
+    // The "same mode" box of a lighting panel changed; false when the sender is not one.
+    bool RouteSameMode(TNotifyUI& msg);
+    // The synchronise tick of a device entry changed: the device joins or leaves a running synchronisation.
+    void OnSynchroniseTick(TNotifyUI& msg);
+    void StartSameMode();
+    void StopSameMode();
+    void ShowSameModeState();
     void WatchBuses();
     void ReadSiblingMessages();
     void ReadSleepChanges();
@@ -239,6 +253,9 @@ private:
     std::unique_ptr<QSocketNotifier> m_hookNotifier;
     std::unique_ptr<CMenuWnd> m_popupMenu;
     int m_lightingControl = 1;
+    light::SyncLighting m_syncLighting;
+    std::unique_ptr<LightSyncRunner> m_syncRunner;
+    bool m_sameModeOn = false;
     bool m_active = false;
     bool m_hovered = false;
     bool m_resumed = true;

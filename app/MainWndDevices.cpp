@@ -16,10 +16,12 @@
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CDeviceProfileUI.h"
 #include "panels/CKeySetControlUI.h"
+#include "panels/CLightControlUI.h"
 #include "panels/CMacroControlUI.h"
 #include "panels/CMagicControlUI.h"
 #include "panels/CShootControlUI.h"
 #include "panels/CVoice6533ControlUI.h"
+#include "panels/LightRoutes.h"
 #include "platform/Trace.h"
 
 namespace pelan {
@@ -56,7 +58,7 @@ const BuilderEntry kBuilderTable[] = {
     {"VeltraMouseDevice", &create<CVeltraMouseDevice>, nullptr},
     {"VeltraKeyboardDevice", &create<CVeltraKeyboardDevice>, nullptr},
     {"DeviceProfile", [] { return static_cast<CControlUI*>(new CDeviceProfileUI()); }, nullptr},
-    {"LightControl", nullptr, nullptr}, // CLightControlUI
+    {"LightControl", &create<CLightControlUI>, nullptr},
     {"MagicControl", &create<CMagicControlUI>, nullptr},
     {"Voice6533Control", &create<CVoice6533ControlUI>, nullptr},
     {"KeySetControl", &create<CKeySetControlUI>, nullptr},
@@ -411,11 +413,12 @@ void CMainWnd::ApplyVisibleOptionRules() {
     // Synchronised lighting needs a second device: with one or none shown, every page and entry drops it.
     for (DevicePage& entry : m_pages) {
         entry.page->setMultipleDevicesShown(visible > 1);
-        if (visible <= 1) {
-            entry.page->setSyncLighting(false);
-            entry.option->SetSynchronise(false);
-        }
+        entry.option->ShowSynchronise(visible > 1);
+        if (CLightControlUI* panel = findLightPanel(*entry.page))
+            panel->setSameModePermission(visible > 1);
     }
+    if (visible <= 1)
+        StopSameMode();
 }
 
 void CMainWnd::OnSelectChanged(TNotifyUI& msg) {

@@ -11,6 +11,7 @@
 #include "pages/MousePageRoutes.h"
 #include "panels/HeadsetRoutes.h"
 #include "panels/KeySetRoutes.h"
+#include "panels/LightRoutes.h"
 #include "panels/MacroRoutes.h"
 #include "panels/ProfileRoutes.h"
 #include "panels/RecoilRoutes.h"
@@ -110,14 +111,14 @@ void CMainWnd::Notify(TNotifyUI& msg) {
         RouteLiveValue(msg);
     else if (type == DUI_MSGTYPE_ITEMSELECT)
         handleProfileComboSelect(*this, msg) || handleHeadsetItemSelect(*this, msg) ||
-            handleMacroItemSelect(*this, msg) || handleKeySetItemSelect(*this, msg);
+            handleMacroItemSelect(*this, msg) || handleKeySetItemSelect(*this, msg) || handleLightItemSelect(msg);
+    else if (type == DUI_MSGTYPE_COLORCHANGED)
+        handleLightColour(msg);
     else if (type == DUI_MSGTYPE_KILLFOCUS || type == DUI_MSGTYPE_RETURN)
         RouteEditCommit(msg);
     else if (type == DUI_MSGTYPE_SETFOCUS)
         handleKeySetFocus(*this, msg);
-    // "colorchanged" and the other lists of "itemselect" reach the lighting, key, macro and headset panels, which
-    // add their routes here with their own parts; "msleave", "msenter", "itemclick", "textchanged" and the picture
-    // list's notifications take no action.
+    // "msleave", "msenter", "itemclick", "textchanged" and the picture list's notifications take no action.
     WindowImplBase::Notify(msg);
 }
 
@@ -152,6 +153,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         // the macro editor's buttons, on the mouse and keyboard pages
     } else if (handleKeySetClick(*this, msg)) {
         // the key buttons of the device picture and the key set panel's buttons
+    } else if (handleLightClick(msg)) {
+        // the lighting panel's colour buttons, on every page
     } else if (sameName(name, "closebtn") || sameName(name, "nodevice_ok_btn")) {
         HideOrEnd();
     } else if (msg.pSender == m_titleButtons[8]) {
@@ -202,10 +205,12 @@ void CMainWnd::RouteSelectChanged(TNotifyUI& msg) {
         OnSelectChanged(msg);
         return;
     }
-    if (name == kSynchroniseOption)
-        return; // the device option control reacts to it itself
+    if (name == kSynchroniseOption) {
+        OnSynchroniseTick(msg);
+        return;
+    }
     if (handleProfileTabSelect(*this, msg) || handleRecoilSelect(*this, msg) || handleHeadsetSelect(*this, msg) ||
-        handleKeySetSelect(*this, msg))
+        handleKeySetSelect(*this, msg) || RouteSameMode(msg) || handleLightSelect(msg))
         return;
     CVeltraUSBDevice* page = GetSelectedPage();
     auto* mouse = dynamic_cast<CVeltraMouseDevice*>(page);
@@ -253,7 +258,7 @@ void CMainWnd::RouteMouseSystemCheck(CVeltraMouseDevice& mouse, const QString& n
 void CMainWnd::RouteValueChanged(TNotifyUI& msg) {
     if (msg.pSender == nullptr)
         return;
-    if (handleHeadsetValue(*this, msg))
+    if (handleHeadsetValue(*this, msg) || handleLightValue(msg))
         return;
     const QString name = msg.pSender->GetName();
     const int value = sliderValue(msg);
@@ -304,7 +309,7 @@ void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
 // and when its device goes away and another page comes to the front.
 void CMainWnd::RouteEditCommit(TNotifyUI& msg) {
     if (msg.pSender == nullptr || handleRecoilKillFocus(*this, msg) || handleMacroEditCommit(*this, msg) ||
-        handleKeySetFocus(*this, msg))
+        handleKeySetFocus(*this, msg) || handleLightEditCommit(msg))
         return;
     CVeltraUSBDevice* page = pageHolding(msg.pSender);
     if (page == nullptr)

@@ -41,6 +41,8 @@ Commands:
   dpi active STAGE                 make a stage the active one
   dpi enable STAGE on|off          switch a stage on or off in the profile
   polling set N                    report-rate index, 0 to 4
+  light modes                      the kind's light modes: number, name and whether the window offers it,
+                                   and the custom effects of its light configuration
   light get                        light setting of the device
   light set [--mode N] [--brightness N] [--speed N] [--color RRGGBB] [--multicolor 0|1]
             [--direction left|right]

@@ -5,12 +5,14 @@
 #include "cli/KeyCategoryOptions.h"
 #include "cli/KeyValueNames.h"
 #include "device/KeyboardDevice.h"
+#include "device/LightSync.h"
 #include "device/MouseDevice.h"
 #include "device/MouseSettingsBlock.h"
 #include "device/PowerDisplay.h"
 #include "keys/KeyTables.h"
 #include "macro/MacroFiles.h"
 #include "macro/MacroImage.h"
+#include "profile/DefaultFiles.h"
 
 namespace pelan::cli {
 namespace {
@@ -325,8 +327,41 @@ std::string applyLightOptions(const Words& args, LightInfo& light) {
 
 } // namespace
 
+// The kind's light modes as its lighting panel offers them: the mode number is the position in the light
+// configuration, hidden modes included, so the numbers match what `light set --mode` and the device take.
+CommandResult lightModes(CliKind kind) {
+    std::unique_ptr<DeviceAccess> access = DeviceAccess::make(kind);
+    if (access->userFolder().empty())
+        return failed("cannot use the data folder for the " + std::string(kindName(kind)));
+    UsbDeviceModel& model = access->model();
+    model.loadLightAndMacroConfig();
+    const LightNameLists& names = model.lightNames;
+    if (names.defaultNames.empty())
+        return failed("no light modes for the " + std::string(kindName(kind)) + " in " + defaultLightPath());
+    Json::Value modes(Json::arrayValue);
+    for (size_t mode = 0; mode < names.defaultNames.size(); ++mode) {
+        Json::Value entry;
+        entry["mode"] = Json::UInt(mode);
+        entry["name"] = names.defaultNames[mode];
+        entry["visible"] = mode >= names.defaultVisible.size() || names.defaultVisible[mode];
+        modes.append(entry);
+    }
+    Json::Value custom(Json::arrayValue);
+    for (const std::string& name : names.configuredNames)
+        custom.append(name);
+    Json::Value doc;
+    doc["modes"] = modes;
+    doc["custom"] = custom;
+    return succeeded(doc);
+}
+
 CommandResult lightCommand(const Words& args, CliKind kind) {
     const std::string verb = args.empty() ? "" : args[0];
+    if (verb == "modes") {
+        if (args.size() != 1)
+            return usageFailed("light modes takes no arguments");
+        return lightModes(kind);
+    }
     if (verb == "get") {
         if (args.size() != 1)
             return usageFailed("light get takes no arguments");
@@ -337,8 +372,9 @@ CommandResult lightCommand(const Words& args, CliKind kind) {
         return succeeded(lightDocument(access->deviceLight()));
     }
     if (verb != "set")
-        return usageFailed("usage: light get | light set [--mode N] [--brightness N] [--speed N] [--color RRGGBB] "
-                           "[--multicolor 0|1] [--direction left|right]");
+        return usageFailed(
+            "usage: light modes | light get | light set [--mode N] [--brightness N] [--speed N] [--color RRGGBB] "
+            "[--multicolor 0|1] [--direction left|right]");
     // The options are checked before the device is touched.
     LightInfo probe;
     if (std::string bad = applyLightOptions(args, probe); !bad.empty())
@@ -349,10 +385,8 @@ CommandResult lightCommand(const Words& args, CliKind kind) {
         return failed(error);
     LightInfo light = access->profile().getLightInfo();
     applyLightOptions(args, light);
-    const uint32_t first = light.mode | (light.brightness << 8) | (light.speed << 16) | (uint32_t(light.effect) << 24);
-    const uint32_t second = light.multiColour | (light.red << 8) | (light.green << 16) | (uint32_t(light.blue) << 24);
-    const uint32_t third = light.extra0 | (light.extra1 << 8) | (light.extra2 << 16);
-    access->model().setLightInfo(first, second, third);
+    const LightWords words = lightWordsOf(light);
+    access->model().setLightInfo(words.first, words.second, words.third);
     if (!access->writeSettingsFromProfile(error))
         return failed(error);
     return succeeded(lightDocument(access->profile().getLightInfo()));

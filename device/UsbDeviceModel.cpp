@@ -123,17 +123,31 @@ void UsbDeviceModel::runLightMode(uint8_t mode) {
     }
 }
 
-int UsbDeviceModel::sendLightFrame() {
+int UsbDeviceModel::streamLedState() {
     if (!lightingControl.load())
         return 0;
     const light::LedFrame leds = showLightFrame();
     if (commandChannel.wireless.load())
         return kResultAccepted;
     const std::vector<uint8_t> frame = light::streamFrame(leds, kUnsentLed);
-    const int result = commandChannel.streamLight(frame.data(), uint32_t(frame.size()));
+    return commandChannel.streamLight(frame.data(), uint32_t(frame.size()));
+}
+
+int UsbDeviceModel::sendLightFrame() {
+    if (!lightingControl.load())
+        return 0;
+    const int result = streamLedState();
     if (result != kResultAccepted)
         lightPause(kRefusedFramePause);
     return result;
+}
+
+int UsbDeviceModel::showSyncColour(light::LedValue value) {
+    {
+        std::lock_guard lock(lightLock);
+        std::fill(ledState.begin(), ledState.end(), value);
+    }
+    return streamLedState();
 }
 
 light::LedFrame UsbDeviceModel::showLightFrame() {
@@ -393,7 +407,7 @@ void UsbDeviceModel::lightThreadBody(StopEvent& stop) {
                 break;
             continue;
         }
-        if (commandChannel.animationPaused.load())
+        if (commandChannel.animationPaused.load() || syncLighting.load())
             continue;
         lightStep();
     }

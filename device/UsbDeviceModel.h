@@ -116,6 +116,10 @@ public:
     // clear (returns 0). A frame the device does not accept pauses the sender 200 ms. Returns the stream result
     // (1 when nothing had to be sent).
     virtual int sendLightFrame();
+    // Synchronised lighting (sync thread): every LED takes `value` and the frame is shown and sent as
+    // sendLightFrame does, without its pause: the caller holds back a device that refused. Returns the stream
+    // result (0 while lightingControl is clear).
+    int showSyncColour(light::LedValue value);
     virtual void setLedState(int index, light::LedValue value);
     virtual light::LedValue getLedState(int index) const;
     virtual void onConnectTimer() {}
@@ -223,6 +227,8 @@ public:
     // Whether the light thread streams its frames to the device (sendLightFrame) or only shows them.
     std::atomic<int> streamLightFrames{0};
     std::atomic<int> previewEnabled{1};
+    // Set while the device shows the synchronised lighting: the light thread then leaves the LEDs to it.
+    std::atomic<int> syncLighting{0};
     int functionTab = 1;
     int selectedKey = -1;
     int deviceIndex = 0;
@@ -277,6 +283,8 @@ protected:
 private:
     // Hands a copy of ledState to the observer (while previewEnabled) and returns it.
     light::LedFrame showLightFrame();
+    // Shows the frame and streams it unless wireless; nothing while lightingControl is clear (0).
+    int streamLedState();
     void lightThreadBody(StopEvent& stop);
     void notifyThreadBody(StopEvent& stop);
     void wakeNotifyReader();

@@ -1,6 +1,7 @@
 #include "pages/CVeltraUSBDevice.h"
 
 #include "pages/CMpDevicePowerUI.h"
+#include "panels/LightRoutes.h"
 #include "panels/ProfileRoutes.h"
 #include "platform/ThreadHandoff.h"
 
@@ -71,7 +72,7 @@ void CVeltraUSBDevice::setPowerDisplayEnabled(bool enabled) {
 void CVeltraUSBDevice::setMultipleDevicesShown(bool multiple) {
     multipleDevicesShown_ = multiple;
     if (!multiple)
-        syncLighting_ = false;
+        setSyncLighting(false);
 }
 
 // --- controls ---
@@ -81,6 +82,7 @@ void CVeltraUSBDevice::bindPageControls() {
     lightButtons_.clear();
     // The profile panel loads the device's profile list and names the profile the page shows.
     bindProfilePanel(*this);
+    bindLightPanel(*this);
     if (model_->profileName.empty())
         return;
     if (auto* panel = dynamic_cast<CContainerUI*>(FindSubControl(kSelectPanel)))
@@ -189,6 +191,11 @@ void CVeltraUSBDevice::onLightFrame(const light::LedFrame& leds) {
     const QueuedPosting posting(this);
     QMetaObject::invokeMethod(
         this, [this] { showPendingFrame(); }, Qt::QueuedConnection);
+}
+
+void CVeltraUSBDevice::onRefresh() {
+    refreshControls();
+    showPageLight(*this);
 }
 
 void CVeltraUSBDevice::showPendingFrame() {

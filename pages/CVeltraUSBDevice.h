@@ -104,11 +104,12 @@ public:
     void setPowerDisplayEnabled(bool enabled);
     bool powerDisplayEnabled() const { return model_->powerDisplayEnabled.load() != 0; }
 
-    // Synchronised lighting across devices: only meaningful while more than one device is shown.
+    // Synchronised lighting across devices: only meaningful while more than one device is shown. While it is set
+    // the lighting sync thread drives the device's lights.
     void setMultipleDevicesShown(bool multiple);
     bool multipleDevicesShown() const { return multipleDevicesShown_; }
-    void setSyncLighting(bool enabled) { syncLighting_ = enabled; }
-    bool isSyncLighting() const { return syncLighting_; }
+    void setSyncLighting(bool enabled) { model_->syncLighting = enabled ? 1 : 0; }
+    bool isSyncLighting() const { return model_->syncLighting.load() != 0; }
 
     // --- timers of the page's option ---
     virtual void onConnectTimer() { model_->onConnectTimer(); }
@@ -123,7 +124,7 @@ public:
     void onDeviceStatus(uint8_t statusValue) override;
     void onLightFrame(const light::LedFrame& leds) override;
     void onSyncRequested() override;
-    void onRefresh() override { refreshControls(); }
+    void onRefresh() override;
     void onKeySelection(int selectedKey) override;
     void onCurrentProfile(int profileIndex) override;
 
@@ -160,7 +161,6 @@ private:
     CTabLayoutUI* keyFunctionSwitch_ = nullptr;
     bool functionSwitchesFound_ = false;
     bool multipleDevicesShown_ = false;
-    bool syncLighting_ = false;
 
     // The newest frame of the light thread, waiting for the UI thread; one queued call at a time.
     std::mutex frameLock_;

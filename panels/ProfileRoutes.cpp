@@ -140,16 +140,17 @@ void deleteSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
 }
 
 // Function tabs that show an area of their own on the pages that have one: a child of the page's
-// "device_function_switch". The other tabs, and pages without the area, show the page's function area.
+// "device_function_switch". Tabs whose panel a page lacks show the page's empty area; the other tabs, and pages
+// without these areas, show the page's function area.
 struct TabArea {
     int tab;
     const char* area;
 };
-constexpr TabArea kTabAreas[] = {{2, "device_function_keyset"},
-                                 {3, "device_function_macro"},
-                                 {5, "device_function_recoil"},
-                                 {6, "device_function_voice"},
-                                 {7, "device_function_magic"}};
+constexpr TabArea kTabAreas[] = {
+    {1, "device_function_light"}, {2, "device_function_keyset"}, {2, "device_function_none"},
+    {3, "device_function_macro"}, {3, "device_function_none"},   {5, "device_function_recoil"},
+    {6, "device_function_voice"}, {7, "device_function_magic"},
+};
 constexpr const char* kFunctionSwitch = "device_function_switch";
 
 void showTabArea(CVeltraUSBDevice& page, int tab) {

@@ -7,6 +7,7 @@
 #include <json/value.h>
 #include <json/writer.h>
 #include <sstream>
+#include <tuple>
 
 #include "cli/Processes.h"
 #include <set>
@@ -297,6 +298,39 @@ TEST_F(PelanctlTest, MousepadLightKeepsTheRecordBytesItDoesNotInterpret) {
     expectFailure(run({"--kind", "mousepad", "key", "list"}), 1, "no programmable keys");
 }
 
+TEST_F(PelanctlTest, EveryKindListsItsLightModesAndTakesAWholeLightSetting) {
+    startEmulator("mouse,mousepad,headset");
+    // Mode numbers are positions in the kind's list, hidden modes included; "off" is where each kind keeps it.
+    for (const auto& [kind, count, off] :
+         {std::tuple{"mouse", 9u, 7u}, {"mousepad", 9u, 8u}, {"headset", 9u, 8u}, {"keyboard", 25u, 24u}}) {
+        SCOPED_TRACE(kind);
+        const Json::Value modes = runJson({"--kind", kind, "light", "modes"})["modes"];
+        ASSERT_EQ(modes.size(), count);
+        EXPECT_EQ(modes[off]["mode"].asUInt(), off);
+        EXPECT_EQ(modes[off]["name"], "Off");
+        EXPECT_TRUE(modes[off]["visible"].asBool());
+    }
+    // No supported keyboard is made, so only the kinds with a device take a setting.
+    expectFailure(run({"--kind", "keyboard", "light", "set", "--mode", "3"}), 1, "no keyboard found");
+    for (const char* kind : {"mouse", "mousepad", "headset"}) {
+        SCOPED_TRACE(kind);
+        const Json::Value set = runJson({"--kind", kind, "light", "set", "--mode", "3", "--brightness", "2", "--speed",
+                                         "1", "--color", "405060", "--multicolor", "1", "--direction", "left"});
+        EXPECT_EQ(set["direction"], "left");
+        // The pad record keeps the device's own effect byte, so the direction is read back only from the mouse.
+        const Json::Value got = runJson({"--kind", kind, "light", "get"});
+        for (const Json::Value& light : {set, got}) {
+            EXPECT_EQ(light["mode"], 3);
+            EXPECT_EQ(light["brightness"], 2);
+            EXPECT_EQ(light["speed"], 1);
+            EXPECT_EQ(light["color"], "405060");
+            EXPECT_EQ(light["multicolor"], 1);
+        }
+        EXPECT_EQ(dump(kind, 1, 2), "03 02");
+    }
+    expectFailure(run({"light", "modes", "extra"}), 2, "");
+}
+
 TEST_F(PelanctlTest, BadCommandLinesAreUsageErrors) {
     const std::vector<std::vector<std::string>> lines = {
         {"frobnicate"},
@@ -350,14 +384,14 @@ TEST(PelanctlHelpTest, HelpListsEveryCommand) {
     const ProcessResult help = runProcess({builtProgram("pelanctl"), "--help"}, kCommandTimeout);
     ASSERT_EQ(help.exitCode, 0);
     for (const char* command :
-         {"devices",        "info",           "settings",       "status",        "dpi get",        "dpi set",
-          "dpi active",     "dpi enable",     "polling set",    "light get",     "light set",      "key list",
-          "key set",        "key default",    "macro list",     "macro add",     "macro rename",   "macro delete",
-          "macro import",   "macro export",   "macro show",     "macro apply",   "profile list",   "profile add",
-          "profile rename", "profile import", "profile export", "profile reset", "profile select", "profile apply",
-          "raw begin",      "raw info",       "raw read",       "raw write",     "raw keytable",   "raw online",
-          "recoil show",    "recoil set",     "recoil reset",   "recoil export", "recoil import",  "--root",
-          "--emulate",      "--data-dir",     "--kind",         "--json"})
+         {"devices",       "info",           "settings",       "status",         "dpi get",       "dpi set",
+          "dpi active",    "dpi enable",     "polling set",    "light modes",    "light get",     "light set",
+          "key list",      "key set",        "key default",    "macro list",     "macro add",     "macro rename",
+          "macro delete",  "macro import",   "macro export",   "macro show",     "macro apply",   "profile list",
+          "profile add",   "profile rename", "profile import", "profile export", "profile reset", "profile select",
+          "profile apply", "raw begin",      "raw info",       "raw read",       "raw write",     "raw keytable",
+          "raw online",    "recoil show",    "recoil set",     "recoil reset",   "recoil export", "recoil import",
+          "--root",        "--emulate",      "--data-dir",     "--kind",         "--json"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 

@@ -94,7 +94,7 @@ TEST_F(RecoilPanel, TheRecoilTabShowsOnlyThePanelAndTheOtherTabsTakeItAway) {
     const QString folder = test::env("PELAN_SCREENSHOT_DIR");
     ASSERT_TRUE(QDir().mkpath(folder));
     EXPECT_TRUE(window->GetHWND()->grab().save(folder + "/main_window_recoil_tab.png"));
-    click("deng_Op_tab");
+    click("system_Op_tab");
     EXPECT_TRUE(test::waitFor([&] { return !panel->isVisible(); }));
     EXPECT_TRUE(control("mouse_function_area")->isVisible());
 }
