@@ -179,6 +179,7 @@ void HeadsetAudio::readState() {
         return;
     if (!output_ && !chooseEndpoints())
         return;
+    readEqApplied();
     if (!mic_)
         return;
     if (const std::optional<double> muted = properties_->readNumber(*mic_, property::kMute)) {
@@ -206,6 +207,12 @@ void HeadsetAudio::readState() {
         state_.magicType = int(*selection) + 1;
 }
 
+// A library that does not tell is taken to apply what it is given.
+void HeadsetAudio::readEqApplied() {
+    const std::optional<double> applied = properties_->readNumber(*output_, property::kEqualiserApplied);
+    state_.eqApplied = !applied || *applied != 0;
+}
+
 void HeadsetAudio::save() {
     if (profile_.saveProfile() != 0)
         trace("headset: the profile could not be saved");
@@ -224,6 +231,7 @@ void HeadsetAudio::writeBands(const std::vector<int>& values) {
     properties_->writeInt(*output_, property::kEqualiser, 1);
     for (int band = 0; band < kEqBandCount && size_t(band) < values.size(); ++band)
         properties_->writeInt(*output_, bandName(band), values[size_t(band)]);
+    readEqApplied();
 }
 
 void HeadsetAudio::adoptLibraryBands() {
@@ -281,6 +289,7 @@ void HeadsetAudio::setEqBand(int band, int value) {
     state_.eqValues.resize(kEqBandCount, 0);
     state_.eqValues[size_t(band)] = value;
     properties_->writeInt(*output_, bandName(band), value);
+    readEqApplied();
 }
 
 void HeadsetAudio::applyCustomEq(int slot) {

@@ -33,6 +33,8 @@ struct HeadsetAudioState {
     std::vector<std::string> customEqNames;
     // The custom list's selection, -1 when none.
     int customSelection = -1;
+    // False while the library only keeps the curve and the sound does not follow it (no PipeWire).
+    bool eqApplied = true;
 
     HeadsetSettings settings() const;
 };
@@ -96,6 +98,7 @@ private:
     void readFeatureReport(AudioEndpoint& endpoint);
     void probe();
     void writeBands(const std::vector<int>& values);
+    void readEqApplied();
     void showUnsavedCurve();
     bool voiceChangerOffered() const;
     void save();
