@@ -56,6 +56,8 @@ Json::Value statusDocument(const HeadsetAudioState& state) {
     doc["custom_slot"] = state.customEqSlot;
     doc["custom_selected"] = state.customSelection;
     doc["bands"] = numbers(state.eqValues);
+    // Whether the sound follows the bands, or they are only kept (no PipeWire, no headset output).
+    doc["eq_applied"] = state.eqApplied ? "yes" : "no";
     doc["mic"] = state.micInOn != 0 ? "on" : "muted";
     doc["mic_level"] = state.micInLevel;
     doc["monitor"] = state.monitorOn != 0 ? "on" : "muted";
