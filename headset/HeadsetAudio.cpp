@@ -179,6 +179,8 @@ void HeadsetAudio::readState() {
         return;
     if (!output_ && !chooseEndpoints())
         return;
+    if (const std::optional<double> on = properties_->readNumber(*output_, property::kEqualiser))
+        state_.eqOn = *on != 0;
     readEqApplied();
     if (!mic_)
         return;
@@ -228,7 +230,7 @@ void HeadsetAudio::store() {
 void HeadsetAudio::writeBands(const std::vector<int>& values) {
     if (!output_)
         return;
-    properties_->writeInt(*output_, property::kEqualiser, 1);
+    state_.eqOn = properties_->writeInt(*output_, property::kEqualiser, 1) || state_.eqOn;
     for (int band = 0; band < kEqBandCount && size_t(band) < values.size(); ++band)
         properties_->writeInt(*output_, bandName(band), values[size_t(band)]);
     readEqApplied();
@@ -277,6 +279,18 @@ void HeadsetAudio::selectEqPreset(int t) {
     profile_.writeHeadsetSettings(state_.settings());
     profile_.writeEqValues(t, state_.eqValues);
     save();
+}
+
+void HeadsetAudio::setEqualiser(bool on) {
+    if (!available())
+        return;
+    if (on) {
+        writeBands(state_.eqValues);
+        return;
+    }
+    if (properties_->writeInt(*output_, property::kEqualiser, 0))
+        state_.eqOn = false;
+    readEqApplied();
 }
 
 void HeadsetAudio::setEqBand(int band, int value) {
