@@ -1,6 +1,6 @@
 #include "headset/osconflib/EqualiserGraph.h"
 
-#include "headset/osconflib/PropertyStore.h"
+#include "platform/Paths.h"
 
 #include <algorithm>
 
@@ -62,8 +62,7 @@ std::string dropInText(const std::string& args) {
 }
 
 std::string dropInPath() {
-    const std::string base = xdgFolder("XDG_CONFIG_HOME", ".config");
-    return base.empty() ? base : base + "/pipewire/pipewire.conf.d/orvane-pelan-equaliser.conf";
+    return xdgFolder("XDG_CONFIG_HOME", "/.config") + "pipewire/pipewire.conf.d/orvane-pelan-equaliser.conf";
 }
 
 } // namespace pelan::osconf

@@ -30,7 +30,7 @@ std::string filterChainArgs(const EqualiserCurve& curve, const std::string& sink
 // A drop-in for the PipeWire daemon's configuration that loads the filter with those arguments at its start.
 std::string dropInText(const std::string& args);
 
-// $XDG_CONFIG_HOME (else ~/.config) + "/pipewire/pipewire.conf.d/orvane-pelan-equaliser.conf"; "" without either.
+// $XDG_CONFIG_HOME (else ~/.config) + "/pipewire/pipewire.conf.d/orvane-pelan-equaliser.conf".
 std::string dropInPath();
 
 } // namespace pelan::osconf

@@ -31,8 +31,6 @@ std::optional<GraphNode> headsetSink(const PipeWireSession& session, int headset
 
 bool writeDropIn(const std::string& text) {
     const std::string path = dropInPath();
-    if (path.empty())
-        return false;
     std::error_code error;
     fs::create_directories(fs::path(path).parent_path(), error);
     return writeFileAtomically(path, text) == 0;
@@ -40,8 +38,7 @@ bool writeDropIn(const std::string& text) {
 
 void removeDropIn() {
     std::error_code error;
-    if (const std::string path = dropInPath(); !path.empty())
-        fs::remove(path, error);
+    fs::remove(dropInPath(), error);
 }
 
 } // namespace

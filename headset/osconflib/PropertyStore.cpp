@@ -10,17 +10,15 @@
 
 namespace pelan::osconf {
 
-std::string xdgFolder(const char* variable, const char* belowHome) {
-    if (const char* value = std::getenv(variable); value != nullptr && value[0] == '/')
-        return value;
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
-        return std::string(home) + "/" + belowHome;
-    return {};
-}
-
 std::string PropertyStore::defaultPath() {
-    const std::string base = xdgFolder("XDG_STATE_HOME", ".local/state");
-    return base.empty() ? base : base + "/orvane-pelan/osConfLib.state";
+    std::string base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/')
+        base = state;
+    else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
+        base = std::string(home) + "/.local/state";
+    else
+        return {};
+    return base + "/orvane-pelan/osConfLib.state";
 }
 
 std::string PropertyStore::key(std::string_view section, std::string_view property) {

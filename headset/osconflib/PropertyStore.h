@@ -7,10 +7,6 @@
 
 namespace pelan::osconf {
 
-// A folder of the XDG base directories: $variable when it is an absolute path, else ~/ + belowHome; "" without
-// either.
-std::string xdgFolder(const char* variable, const char* belowHome);
-
 // The library's state file: property values by section ("simulated", "headset") and property name, one
 // "section.property=value" line each. Every change is written at once, atomically, so the next process sees it.
 class PropertyStore {
