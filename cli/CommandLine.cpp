@@ -89,6 +89,7 @@ Commands:
   recoil export GUN FILE
   recoil import GUN FILE           replace the gun's table with a file of 30 well-formed bullets
   headset status                   the headset's equaliser, microphone, monitor and voice changer
+  headset eq on|off                the equaliser on with the shown bands, or off
   headset eq preset N              equaliser preset 1 to 12, or 13 for the selected custom preset
   headset eq band I VALUE          band 1 to 10 to -20..20 (a custom curve, kept once saved)
   headset eq save [NAME]           save the bands as a new custom preset, or without NAME over the

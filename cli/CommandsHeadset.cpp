@@ -10,7 +10,8 @@ namespace pelan::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: headset status | headset eq preset N | headset eq band I VALUE | headset eq save [NAME] | "
+    "usage: headset status | headset eq on|off | headset eq preset N | headset eq band I VALUE | headset eq save "
+    "[NAME] | "
     "headset eq apply SLOT | headset eq delete SLOT | headset eq list | headset mic level N | "
     "headset mic mute on|off | headset monitor level N | headset monitor mute on|off | headset voice on|off | "
     "headset voice preset N";
@@ -52,10 +53,13 @@ Json::Value customList(const HeadsetAudioState& state, CDi6533Profiledata& profi
 
 Json::Value statusDocument(const HeadsetAudioState& state) {
     Json::Value doc;
+    doc["eq"] = state.eqOn ? "on" : "off";
     doc["eq_preset"] = state.eqType;
     doc["custom_slot"] = state.customEqSlot;
     doc["custom_selected"] = state.customSelection;
     doc["bands"] = numbers(state.eqValues);
+    // Whether the sound follows the bands, or they are only kept (no PipeWire, no headset output).
+    doc["eq_applied"] = state.eqApplied ? "yes" : "no";
     doc["mic"] = state.micInOn != 0 ? "on" : "muted";
     doc["mic_level"] = state.micInLevel;
     doc["monitor"] = state.monitorOn != 0 ? "on" : "muted";
@@ -73,6 +77,8 @@ std::string checkWords(const Words& args) {
     if (group == "status" && count == 1)
         return {};
     if (group == "eq" && ((verb == "list" && count == 2) || (verb == "save" && (count == 2 || count == 3))))
+        return {};
+    if (group == "eq" && count == 2 && parseOnOff(verb))
         return {};
     if (group == "eq" && count == 3 && verb == "preset")
         return parseInt(args[2], 1, kCustomEqType) ? "" : "N is 1 to 13, not " + args[2];
@@ -116,6 +122,8 @@ std::string runChecked(const Words& args, HeadsetAudio& audio) {
         audio.selectEqPreset(*parseInt(args[2], 1, kCustomEqType));
     else if (group == "eq" && verb == "band")
         audio.setEqBand(*parseInt(args[2], 1, kEqBandCount) - 1, *parseInt(args[3], kEqBandMin, kEqBandMax));
+    else if (group == "eq" && parseOnOff(verb))
+        audio.setEqualiser(*parseOnOff(verb));
     else if (group == "eq" && verb == "save")
         return saveFailure(audio.saveCustomEq(args.size() == 3 ? args[2] : ""));
     else if (group == "eq" && (verb == "apply" || verb == "delete")) {

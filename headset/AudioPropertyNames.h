@@ -23,6 +23,8 @@ inline constexpr const char* kNoiseCancellation = "Enable_ENC_LFX";
 inline constexpr const char* kEqualiser = "Enable_EQ_GFX";
 // Band i (0-based) is kEqBandPrefix + (i + 1).
 inline constexpr const char* kEqBandPrefix = "EQ_Slider";
+// Our library's own: "1" while the sound follows the equaliser's curve, "0" while the curve is only kept.
+inline constexpr const char* kEqualiserApplied = "EQ_GFX_Applied";
 inline constexpr const char* kReverb = "Enable_RFX_GFX";
 inline constexpr const char* kReverbEnvironment = "RFX_ENVIRONMENT";
 inline constexpr const char* kReverbRoomSize = "RFX_ROOMSIZE";

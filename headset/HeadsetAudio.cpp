@@ -179,6 +179,9 @@ void HeadsetAudio::readState() {
         return;
     if (!output_ && !chooseEndpoints())
         return;
+    if (const std::optional<double> on = properties_->readNumber(*output_, property::kEqualiser))
+        state_.eqOn = *on != 0;
+    readEqApplied();
     if (!mic_)
         return;
     if (const std::optional<double> muted = properties_->readNumber(*mic_, property::kMute)) {
@@ -206,6 +209,12 @@ void HeadsetAudio::readState() {
         state_.magicType = int(*selection) + 1;
 }
 
+// A library that does not tell is taken to apply what it is given.
+void HeadsetAudio::readEqApplied() {
+    const std::optional<double> applied = properties_->readNumber(*output_, property::kEqualiserApplied);
+    state_.eqApplied = !applied || *applied != 0;
+}
+
 void HeadsetAudio::save() {
     if (profile_.saveProfile() != 0)
         trace("headset: the profile could not be saved");
@@ -221,9 +230,10 @@ void HeadsetAudio::store() {
 void HeadsetAudio::writeBands(const std::vector<int>& values) {
     if (!output_)
         return;
-    properties_->writeInt(*output_, property::kEqualiser, 1);
+    state_.eqOn = properties_->writeInt(*output_, property::kEqualiser, 1) || state_.eqOn;
     for (int band = 0; band < kEqBandCount && size_t(band) < values.size(); ++band)
         properties_->writeInt(*output_, bandName(band), values[size_t(band)]);
+    readEqApplied();
 }
 
 void HeadsetAudio::adoptLibraryBands() {
@@ -271,6 +281,18 @@ void HeadsetAudio::selectEqPreset(int t) {
     save();
 }
 
+void HeadsetAudio::setEqualiser(bool on) {
+    if (!available())
+        return;
+    if (on) {
+        writeBands(state_.eqValues);
+        return;
+    }
+    if (properties_->writeInt(*output_, property::kEqualiser, 0))
+        state_.eqOn = false;
+    readEqApplied();
+}
+
 void HeadsetAudio::setEqBand(int band, int value) {
     if (!available())
         return;
@@ -281,6 +303,7 @@ void HeadsetAudio::setEqBand(int band, int value) {
     state_.eqValues.resize(kEqBandCount, 0);
     state_.eqValues[size_t(band)] = value;
     properties_->writeInt(*output_, bandName(band), value);
+    readEqApplied();
 }
 
 void HeadsetAudio::applyCustomEq(int slot) {

@@ -33,6 +33,10 @@ struct HeadsetAudioState {
     std::vector<std::string> customEqNames;
     // The custom list's selection, -1 when none.
     int customSelection = -1;
+    // The equaliser switched on in the library (every preset and custom preset switches it on).
+    bool eqOn = false;
+    // False while the library only keeps the curve and the sound does not follow it (no PipeWire).
+    bool eqApplied = true;
 
     HeadsetSettings settings() const;
 };
@@ -80,6 +84,8 @@ public:
     void adoptLibraryBands();
 
     void selectEqPreset(int t);
+    // Switches the equaliser on with the shown bands, or off (the sound then passes unchanged).
+    void setEqualiser(bool on);
     void setEqBand(int band, int value);
     void applyCustomEq(int slot);
     CustomEqSaved saveCustomEq(const std::string& name);
@@ -96,6 +102,7 @@ private:
     void readFeatureReport(AudioEndpoint& endpoint);
     void probe();
     void writeBands(const std::vector<int>& values);
+    void readEqApplied();
     void showUnsavedCurve();
     bool voiceChangerOffered() const;
     void save();

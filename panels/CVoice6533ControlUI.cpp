@@ -43,6 +43,20 @@ void CVoice6533ControlUI::setCustomControlsEnabled(bool on) {
         layout->SetEnabled(on);
 }
 
+void CVoice6533ControlUI::setBandFrequency(int band, int hertz) {
+    if (band < 0 || band >= kBands)
+        return;
+    CControlUI* label = FindSubControl(numbered(kBandLabelPrefix, band));
+    if (label != nullptr)
+        label->SetText(hertz >= 1000 && hertz % 1000 == 0 ? QString::number(hertz / 1000) + "k"
+                                                          : QString::number(hertz));
+}
+
+void CVoice6533ControlUI::setEqApplied(bool applied) {
+    if (CControlUI* label = FindSubControl(kNotAppliedLabel))
+        label->SetVisible(!applied);
+}
+
 void CVoice6533ControlUI::setBandValue(int band, int value) {
     if (CSliderUI* slider = bandSlider(band))
         slider->SetValue(value);

@@ -21,6 +21,8 @@ public:
     static constexpr const char* kMonitorOption = "6533_MicMoniter_option";
     static constexpr const char* kMicSlider = "6533_MicIn_slider";
     static constexpr const char* kMonitorSlider = "6533_MicMoniter_slider";
+    static constexpr const char* kBandLabelPrefix = "6533_eq_hz_label_";
+    static constexpr const char* kNotAppliedLabel = "6533_eq_not_applied_text";
     static constexpr int kEqOptions = 13;
     static constexpr int kBands = 10;
     static constexpr int kCustomItemHeight = 30;
@@ -35,6 +37,10 @@ public:
     void selectEqOption(int n);
     void setCustomControlsEnabled(bool on);
     void setBandValue(int band, int value);
+    // The band's centre frequency under its slider ("31", "1k", ...).
+    void setBandFrequency(int band, int hertz);
+    // The note that the equaliser is stored but not applied, shown while it is not.
+    void setEqApplied(bool applied);
     int getBandValue(int band);
     void setMicInOn(bool on);
     void setMonitorOn(bool on);

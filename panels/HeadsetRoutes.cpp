@@ -4,6 +4,7 @@
 #include "app/CMainWnd.h"
 #include "app/CMsgWnd.h"
 #include "app/NotifyName.h"
+#include "headset/EqPresets.h"
 #include "headset/HeadsetAudio.h"
 #include "pages/CVeltraDI6533Device.h"
 #include "panels/CMagicControlUI.h"
@@ -96,6 +97,9 @@ void refreshHeadsetPanels(CVeltraDI6533Device& page) {
     sound->setCustomControlsEnabled(state.eqType == kCustomEqType);
     for (int band = 0; band < Sound::kBands && size_t(band) < state.eqValues.size(); ++band)
         sound->setBandValue(band, state.eqValues[size_t(band)]);
+    for (int band = 0; band < Sound::kBands; ++band)
+        sound->setBandFrequency(band, kEqBandFrequencies[size_t(band)]);
+    sound->setEqApplied(state.eqApplied);
 }
 
 bool handleHeadsetClick(CMainWnd& window, TNotifyUI& msg) {

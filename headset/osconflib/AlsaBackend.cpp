@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -185,11 +186,25 @@ bool AlsaBackend::writeLevel(MixerSeam& mixer, std::string_view name, double val
     return mixer.setVolume(control->element, control->direction, raw);
 }
 
+EqualiserCurve AlsaBackend::storedCurve() const {
+    const auto number = [this](const std::string& name) {
+        const std::optional<std::string> text = store_.get(kSection, name);
+        return text ? std::atoi(text->c_str()) : 0;
+    };
+    EqualiserCurve curve;
+    curve.enabled = number(property::kEqualiser) != 0;
+    for (int band = 0; band < property::kEqBands; ++band)
+        curve.bands[size_t(band)] = number(property::kEqBandPrefix + std::to_string(band + 1));
+    return curve;
+}
+
 std::optional<std::string> AlsaBackend::read(const OsConfDevice& device, std::string_view name) {
     if (!isHeadsetEndpoint(device))
         return std::nullopt;
     if (name == property::kSupportFeature)
         return featureReport(false);
+    if (name == property::kEqualiserApplied && device.kind == 1 && equaliser_)
+        return equaliser_->inForce(storedCurve(), headsetCard_) ? "1" : "0";
     if (isStoredProperty(name))
         return store_.get(kSection, name);
     if (levelProperty(name) == nullptr || device.kind != 2)
@@ -201,8 +216,13 @@ std::optional<std::string> AlsaBackend::read(const OsConfDevice& device, std::st
 bool AlsaBackend::write(const OsConfDevice& device, std::string_view name, double value) {
     if (!isHeadsetEndpoint(device))
         return false;
-    if (isStoredProperty(name))
-        return store_.set(kSection, name, valueText(value));
+    if (isStoredProperty(name)) {
+        if (!store_.set(kSection, name, valueText(value)))
+            return false;
+        if (equaliser_ && device.kind == 1 && isEqualiserProperty(name))
+            equaliser_->apply(storedCurve(), headsetCard_);
+        return true;
+    }
     if (levelProperty(name) == nullptr || device.kind != 2)
         return false;
     std::unique_ptr<MixerSeam> mixer = opener_(device.id);

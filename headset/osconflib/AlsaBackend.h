@@ -2,6 +2,7 @@
 
 #include "headset/osconflib/ConfBackend.h"
 #include "headset/osconflib/MixerSeam.h"
+#include "headset/osconflib/PipeWireEqualiser.h"
 #include "headset/osconflib/PropertyStore.h"
 
 namespace pelan::osconf {
@@ -25,11 +26,13 @@ std::vector<SoundCard> listSoundCards(const std::string& asoundRoot);
 // records, each named by its card number. The headset's card (found by its USB IDs) gets the kinds the program
 // looks for. On that card the microphone level and mute are the capture volume and switch, the monitor level and
 // mute the microphone's playback (sidetone) volume and switch; a control the card lacks makes its properties
-// fail. The effect properties, which no mixer control carries, are kept in the state file's "headset" section.
+// fail. The effect properties, which no mixer control carries, are kept in the state file's "headset" section;
+// the equaliser's are also handed to the equaliser output, where there is one.
 class AlsaBackend : public ConfBackend {
 public:
-    AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store)
-        : root_(std::move(asoundRoot)), opener_(std::move(opener)), store_(store) {}
+    AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store,
+                std::unique_ptr<EqualiserOutput> equaliser = nullptr)
+        : root_(std::move(asoundRoot)), opener_(std::move(opener)), store_(store), equaliser_(std::move(equaliser)) {}
 
     std::vector<OsConfDevice> listDevices(int list) override;
     std::optional<std::string> read(const OsConfDevice& device, std::string_view property) override;
@@ -45,10 +48,13 @@ private:
     std::optional<LevelControl> levelControl(MixerSeam& mixer, bool monitor) const;
     std::optional<std::string> readLevel(MixerSeam& mixer, std::string_view property);
     bool writeLevel(MixerSeam& mixer, std::string_view property, double value);
+    // The equaliser as the state file holds it.
+    EqualiserCurve storedCurve() const;
 
     std::string root_;
     MixerOpener opener_;
     PropertyStore& store_;
+    std::unique_ptr<EqualiserOutput> equaliser_;
     int headsetCard_ = -1;
 };
 

@@ -15,13 +15,18 @@ bool isScalarProperty(std::string_view name) {
 
 bool isStoredProperty(std::string_view name) {
     static constexpr std::array kStored = {
-        property::kVoiceChanger,      property::kVoiceSelection, property::kMicEcho,
-        property::kNoiseCancellation, property::kEqualiser,      property::kReverb,
-        property::kReverbEnvironment, property::kReverbRoomSize, property::kSurround};
+        property::kVoiceChanger, property::kVoiceSelection,    property::kMicEcho,        property::kNoiseCancellation,
+        property::kReverb,       property::kReverbEnvironment, property::kReverbRoomSize, property::kSurround};
     for (const char* stored : kStored) {
         if (name == stored)
             return true;
     }
+    return isEqualiserProperty(name);
+}
+
+bool isEqualiserProperty(std::string_view name) {
+    if (name == property::kEqualiser)
+        return true;
     if (!name.starts_with(property::kEqBandPrefix))
         return false;
     const std::string_view band = name.substr(std::string_view(property::kEqBandPrefix).size());

@@ -26,6 +26,9 @@ bool isScalarProperty(std::string_view property);
 // Properties no mixer control carries: the library keeps them in its state file so they read back what was written.
 bool isStoredProperty(std::string_view property);
 
+// "Enable_EQ_GFX" and the ten "EQ_Slider" bands.
+bool isEqualiserProperty(std::string_view property);
+
 // The feature report of an endpoint: seven comma-separated integers; field 0 carries the voice changer's bit.
 inline constexpr int kVoiceChangerFeature = 0x20000;
 std::string featureReport(bool voiceChanger);

@@ -1,6 +1,6 @@
 // The library's C exports. ConfLibInit chooses the backend: the simulated headset when PELAN_AUDIO_BACKEND is
 // "simulated" (the program sets it when it runs with emulated devices), else the sound card through ALSA, with
-// its cards looked up under PELAN_ASOUND_ROOT (default "/proc/asound").
+// its cards looked up under PELAN_ASOUND_ROOT (default "/proc/asound"), and the equaliser through PipeWire.
 #include "headset/OsConfLibAbi.h"
 #include "headset/osconflib/AlsaBackend.h"
 #include "headset/osconflib/SimulatedBackend.h"
@@ -37,7 +37,8 @@ std::string environment(const char* name, const char* fallback) {
 std::unique_ptr<ConfBackend> makeBackend(PropertyStore& store) {
     if (environment("PELAN_AUDIO_BACKEND", "") == "simulated")
         return std::make_unique<SimulatedBackend>(store);
-    return std::make_unique<AlsaBackend>(environment("PELAN_ASOUND_ROOT", "/proc/asound"), &openAlsaMixer, store);
+    return std::make_unique<AlsaBackend>(environment("PELAN_ASOUND_ROOT", "/proc/asound"), &openAlsaMixer, store,
+                                         std::make_unique<PipeWireEqualiser>(PipeWireEqualiser::helperBesideLibrary()));
 }
 
 // Property names are plain ASCII; anything else names no property.

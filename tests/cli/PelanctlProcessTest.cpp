@@ -434,6 +434,8 @@ TEST_F(PelanctlTest, HeadsetAudioSettingsCarryFromOneCommandToTheNext) {
     ASSERT_EQ(headset({"mic", "level", "42"}).exitCode, 0);
     ASSERT_EQ(headset({"monitor", "mute", "on"}).exitCode, 0);
     EXPECT_EQ(headset({"mic", "level", "101"}).exitCode, 2);
+    EXPECT_EQ(parseJson(headset({"eq", "off"}).out)["eq"].asString(), "off");
+    EXPECT_EQ(parseJson(headset({"eq", "on"}).out)["eq"].asString(), "on");
 
     const Json::Value status = parseJson(headset({"status"}).out);
     EXPECT_EQ(status["mic_level"].asInt(), 42);

@@ -1,6 +1,7 @@
 // The ALSA backend of the audio configuration library against a fake /proc/asound tree and a fake mixer.
 #include "headset/osconflib/AlsaBackend.h"
 #include "headset/AudioPropertyNames.h"
+#include "platform/Trace.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -80,14 +81,14 @@ protected:
             std::filesystem::create_directories(card + "pcm0c");
     }
 
-    AlsaBackend backend() {
+    AlsaBackend backend(std::unique_ptr<EqualiserOutput> equaliser = nullptr) {
         return AlsaBackend(
             folder.path() + "asound",
             [this](int card) -> std::unique_ptr<MixerSeam> {
                 openedCards.push_back(card);
                 return std::make_unique<FakeMixer>(controls);
             },
-            store);
+            store, std::move(equaliser));
     }
 
     // A headset card with a microphone capture control and its sidetone.
@@ -199,6 +200,26 @@ TEST_F(AlsaBackendTest, EffectPropertiesLiveInTheStateFileAndReadBack) {
     EXPECT_TRUE(openedCards.empty());
     // The ALSA card offers no voice changer.
     EXPECT_EQ(alsa.read(mic, property::kSupportFeature), "0,0,0,0,1,0,1");
+}
+
+TEST_F(AlsaBackendTest, WithoutPipeWireTheEqualiserIsKeptAndSaysSoOnce) {
+    addCard(1, "0d8c:01da", true, true);
+    ::setenv("PIPEWIRE_RUNTIME_DIR", folder.path().c_str(), 1); // no daemon listens there
+    ::setenv("XDG_CONFIG_HOME", folder.file("config").c_str(), 1);
+    std::vector<std::string> lines;
+    const TraceSink previous = setTraceSink([&lines](std::string_view line) { lines.emplace_back(line); });
+    AlsaBackend alsa = backend(std::make_unique<PipeWireEqualiser>("/nonexistent/pelan-equaliser"));
+    const OsConfDevice output = alsa.listDevices(0).at(0);
+    EXPECT_TRUE(alsa.write(output, property::kEqualiser, 1));
+    EXPECT_TRUE(alsa.write(output, "EQ_Slider2", 9));
+    EXPECT_TRUE(alsa.write(output, "EQ_Slider3", -4));
+    setTraceSink(previous);
+    EXPECT_EQ(alsa.read(output, "EQ_Slider2"), "9");
+    EXPECT_EQ(alsa.read(output, property::kEqualiserApplied), "0");
+    EXPECT_FALSE(std::filesystem::exists(dropInPath()));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("not applied"), std::string::npos) << lines[0];
+    ::unsetenv("PIPEWIRE_RUNTIME_DIR");
 }
 
 } // namespace

@@ -105,6 +105,10 @@ TEST_F(HeadsetPanels, SoundTabChangesTheLibraryAndTheProfile) {
     EXPECT_EQ(sound->getMicInLevel(), 80);
     EXPECT_EQ(sound->selectedEqOption(), 5);
     EXPECT_FALSE(control("custom_eq_option_layout")->IsEnabled());
+    // The bands' centre frequencies under the sliders; the simulated headset applies its curve, so no note.
+    EXPECT_EQ(control("6533_eq_hz_label_1")->GetText(), "63");
+    EXPECT_EQ(control("6533_eq_hz_label_9")->GetText(), "16k");
+    EXPECT_FALSE(control(CVoice6533ControlUI::kNotAppliedLabel)->isVisible());
     screenshot("main_window_headset_sound_tab.png");
 
     click("6533_eq_option_2");

@@ -1,0 +1,339 @@
+// The headset equaliser as a PipeWire filter, through the audio configuration library as the program loads it,
+// under a PipeWire daemon of the test's own with a null sink standing for the headset.
+#include "headset/AudioPropertyNames.h"
+#include "headset/EqPresets.h"
+#include "headset/HeadsetAudio.h"
+#include "support/PrivatePipeWire.h"
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <fstream>
+#include <regex>
+
+namespace pelan {
+namespace {
+
+using testing::TempFolder;
+namespace property = audio_property;
+constexpr const char* kFilter = "orvane_pelan_equaliser";
+constexpr int kRate = 48000;
+
+class PipeWireEqualiserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!PrivatePipeWire::installed())
+            GTEST_SKIP() << "PipeWire, WirePlumber, dbus-run-session or pw-cat missing: run scripts/install-deps";
+        pipewire = std::make_unique<PrivatePipeWire>();
+        ASSERT_TRUE(pipewire->ready()) << "the private PipeWire daemon did not start";
+        ::unsetenv("PELAN_AUDIO_BACKEND");
+        ::setenv("XDG_STATE_HOME", folder.file("state").c_str(), 1);
+        ::setenv("PELAN_ASOUND_ROOT", folder.file("asound").c_str(), 1);
+        ::setenv("PELAN_PIPEWIRE_SINK", PrivatePipeWire::kSink, 1);
+        // The headset's card as the kernel lists it: card 7 (no mixer opens), playing and recording.
+        std::filesystem::create_directories(folder.file("asound/card7/pcm0p"));
+        std::filesystem::create_directories(folder.file("asound/card7/pcm0c"));
+        testing::writeText(folder.file("asound/card7/usbid"), "0d8c:01da\n");
+        library = loadConfLibrary(std::string(std::getenv("PELAN_BIN_DIR")) + "/SDK/x64/linux/libosConfLib.so");
+        ASSERT_TRUE(library);
+        startLibrary();
+    }
+    void TearDown() override {
+        if (library)
+            library->confLibUnInit();
+    }
+
+    // What the program does at its start: the library anew, the headset's output endpoint.
+    void startLibrary() {
+        ASSERT_EQ(library->confLibInit(), 0);
+        ASSERT_EQ(library->createDeviceList(), 0);
+        ASSERT_EQ(library->getDeviceById(0, 0, &output.device), 0);
+        ASSERT_EQ(output.device.kind, 1);
+    }
+
+    bool write(const std::string& name, int value) { return AudioProperties(*library).writeInt(output, name, value); }
+    std::optional<std::string> read(const std::string& name) {
+        return AudioProperties(*library).readText(output, name);
+    }
+
+    static Json::Value graph() {
+        Json::Value objects;
+        std::istringstream(PrivatePipeWire::output("pw-dump 2>/dev/null")) >> objects;
+        return objects;
+    }
+    static Json::Value node(const Json::Value& objects, const std::string& name) {
+        for (const Json::Value& object : objects) {
+            if (object["type"].asString() == "PipeWire:Interface:Node" &&
+                object["info"]["props"]["node.name"].asString() == name)
+                return object;
+        }
+        return Json::Value();
+    }
+    // The filter's band gains as the daemon reports them; empty without the filter.
+    static std::vector<double> liveGains() {
+        std::map<std::string, double> controls;
+        const Json::Value filter = node(graph(), kFilter);
+        for (const Json::Value& props : filter["info"]["params"]["Props"]) {
+            const Json::Value& params = props["params"];
+            for (Json::ArrayIndex i = 0; i + 1 < params.size(); i += 2) {
+                if (params[i + 1].isNumeric())
+                    controls[params[i].asString()] = params[i + 1].asDouble();
+            }
+        }
+        std::vector<double> gains;
+        for (int band = 1; band <= 10 && controls.count("band" + std::to_string(band) + ":Gain"); ++band)
+            gains.push_back(controls["band" + std::to_string(band) + ":Gain"]);
+        return gains;
+    }
+    // Waits until the filter shows these gains (its process takes a change a moment after the daemon).
+    static bool gainsBecome(const std::vector<double>& wanted) {
+        for (int i = 0; i < 50; ++i) {
+            if (liveGains() == wanted)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    // Whether the filter's output plays into the test sink (the session manager links it a moment later).
+    static bool playsIntoTheSink() {
+        for (int i = 0; i < 50; ++i) {
+            const Json::Value objects = graph();
+            const int from = node(objects, std::string(kFilter) + ".output")["id"].asInt();
+            const int to = node(objects, PrivatePipeWire::kSink)["id"].asInt();
+            for (const Json::Value& object : objects) {
+                const Json::Value& info = object["info"];
+                if (object["type"].asString() == "PipeWire:Interface:Link" && from != 0 &&
+                    info["output-node-id"].asInt() == from && info["input-node-id"].asInt() == to)
+                    return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    // Whether the session manager comes to take that node as its default sink.
+    static bool defaultSinkBecomes(const std::string& name) {
+        const std::string wanted = "key:'default.audio.sink' value:'{\"name\":\"" + name + "\"}'";
+        for (int i = 0; i < 50; ++i) {
+            if (PrivatePipeWire::output("pw-metadata -n default 0 2>/dev/null").find(wanted) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    // The band gains the drop-in loads, in band order.
+    std::vector<double> dropInGains() const {
+        const std::string text =
+            testing::readText(pipewire->configHome() + "/pipewire/pipewire.conf.d/orvane-pelan-equaliser.conf");
+        static const std::regex band(R"(name = band(\d+) label = bq_peaking control = \{[^}]*"Gain" = (-?[0-9.]+))");
+        std::vector<double> gains;
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), band); it != std::sregex_iterator(); ++it)
+            gains.push_back(std::stod((*it)[2]));
+        return gains;
+    }
+    bool dropInExists() const {
+        return std::filesystem::exists(pipewire->configHome() +
+                                       "/pipewire/pipewire.conf.d/orvane-pelan-equaliser.conf");
+    }
+
+    TempFolder folder;
+    std::unique_ptr<PrivatePipeWire> pipewire;
+    std::optional<ConfLibExports> library;
+    AudioEndpoint output;
+};
+
+// The headset's factory profile, copied to path.
+void loadFactoryProfile(CDi6533Profiledata& profile, const std::string& path) {
+    std::filesystem::copy_file(std::string(std::getenv("PELAN_SOURCE_DIR")) + "/DefaultData/HD.Json", path);
+    profile.setProfilePath(path);
+    profile.loadProfile(path);
+}
+
+std::vector<double> withBand(int band, double gain) {
+    std::vector<double> gains(10, 0.0);
+    gains[size_t(band)] = gain;
+    return gains;
+}
+
+TEST_F(PipeWireEqualiserTest, FilterFollowsTheSwitchAndBandsAndOutlivesTheProgramAndALogOut) {
+    EXPECT_EQ(read(property::kEqualiserApplied), "1"); // nothing to apply while it is off
+    ASSERT_TRUE(defaultSinkBecomes(PrivatePipeWire::kSink));
+    ASSERT_TRUE(write(property::kEqualiser, 1));
+    EXPECT_TRUE(playsIntoTheSink());
+    EXPECT_TRUE(defaultSinkBecomes(kFilter)); // what played on the headset goes through the filter
+    EXPECT_TRUE(gainsBecome(std::vector<double>(10, 0.0)));
+    ASSERT_TRUE(write("EQ_Slider4", -11));
+    EXPECT_TRUE(gainsBecome(withBand(3, -11)));
+    EXPECT_EQ(read("EQ_Slider4"), "-11");
+    EXPECT_EQ(dropInGains(), withBand(3, -11));
+    EXPECT_EQ(read(property::kEqualiserApplied), "1");
+    const int filterId = node(graph(), kFilter)["id"].asInt();
+
+    // The program ends and starts again: the filter stayed, and the same one takes the next change.
+    library->confLibUnInit();
+    startLibrary();
+    EXPECT_EQ(read("EQ_Slider4"), "-11");
+    EXPECT_EQ(read(property::kEqualiserApplied), "1");
+    EXPECT_EQ(node(graph(), kFilter)["id"].asInt(), filterId);
+
+    // Log-out and log-in: the daemon loads the filter from the drop-in, and it takes changes as before.
+    pipewire->restart();
+    ASSERT_TRUE(pipewire->ready());
+    EXPECT_TRUE(gainsBecome(withBand(3, -11)));
+    EXPECT_TRUE(playsIntoTheSink());
+    ASSERT_TRUE(write("EQ_Slider10", 6));
+    std::vector<double> changed = withBand(3, -11);
+    changed[9] = 6;
+    EXPECT_TRUE(gainsBecome(changed));
+    EXPECT_EQ(dropInGains(), changed);
+
+    ASSERT_TRUE(write(property::kEqualiser, 0));
+    EXPECT_TRUE(node(graph(), kFilter).isNull());
+    EXPECT_TRUE(defaultSinkBecomes(PrivatePipeWire::kSink));
+    EXPECT_FALSE(dropInExists());
+    EXPECT_EQ(read("EQ_Slider10"), "6");
+}
+
+// --- the sound itself ---
+
+// The level in dB of the ten peaking filters at a frequency, as the filter computes them (RBJ cookbook biquads).
+double curveDb(const EqCurve& curve, double frequency) {
+    double db = 0;
+    for (size_t band = 0; band < curve.size(); ++band) {
+        const double a = std::pow(10.0, curve[band] / 40.0);
+        const double w0 = 2 * M_PI * kEqBandFrequencies[band] / kRate;
+        const double alpha = std::sin(w0) / (2 * 1.41);
+        const std::complex<double> z = std::polar(1.0, -2 * M_PI * frequency / kRate);
+        const std::complex<double> num = (1 + alpha * a) - 2 * std::cos(w0) * z + (1 - alpha * a) * z * z;
+        const std::complex<double> den = (1 + alpha / a) - 2 * std::cos(w0) * z + (1 - alpha / a) * z * z;
+        db += 20 * std::log10(std::abs(num / den));
+    }
+    return db;
+}
+
+void writeToneWav(const std::string& path, double frequency) {
+    const uint32_t samples = kRate; // one second
+    std::ofstream out(path, std::ios::binary);
+    const auto u32 = [&out](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&out](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + samples * 2);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(kRate);
+    u32(kRate * 2);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(samples * 2);
+    for (uint32_t i = 0; i < samples; ++i) {
+        // Quiet enough that the loudest band's boost stays far from full scale.
+        const auto value = int16_t(std::lround(1000 * std::sin(2 * M_PI * frequency * i / kRate)));
+        out.write(reinterpret_cast<const char*>(&value), 2);
+    }
+}
+
+// The 32-bit float samples of a WAV file pw-cat recorded.
+std::vector<float> readFloatWav(const std::string& path) {
+    const std::string bytes = testing::readText(path);
+    const size_t data = bytes.find("data");
+    std::vector<float> samples;
+    if (data == std::string::npos)
+        return samples;
+    samples.resize((bytes.size() - data - 8) / sizeof(float));
+    std::memcpy(samples.data(), bytes.data() + data + 8, samples.size() * sizeof(float));
+    return samples;
+}
+
+// The level in dB of the steady part of a recorded tone: the median RMS of the 50 ms windows above half the
+// loudest, which leaves out the silence around the tone and its edges.
+double toneLevelDb(const std::vector<float>& samples) {
+    constexpr size_t kWindow = kRate / 20;
+    std::vector<double> rms;
+    for (size_t start = 0; start + kWindow <= samples.size(); start += kWindow) {
+        double sum = 0;
+        for (size_t i = start; i < start + kWindow; ++i)
+            sum += double(samples[i]) * samples[i];
+        rms.push_back(std::sqrt(sum / kWindow));
+    }
+    if (rms.empty())
+        return -200;
+    const double loudest = *std::max_element(rms.begin(), rms.end());
+    std::erase_if(rms, [loudest](double value) { return value < loudest / 2; });
+    std::sort(rms.begin(), rms.end());
+    return 20 * std::log10(rms[rms.size() / 2]);
+}
+
+// Plays a tone into the filter while recording what reaches the headset's sink.
+double playedLevelDb(const TempFolder& folder, double frequency) {
+    const std::string tone = folder.file("tone.wav");
+    const std::string recorded = folder.file("recorded.wav");
+    writeToneWav(tone, frequency);
+    const pid_t recorder = ::fork();
+    if (recorder == 0) {
+        ::execlp("pw-cat", "pw-cat", "--record", "--target", PrivatePipeWire::kSink, "-P",
+                 "{ stream.capture.sink = true }", "--format", "f32", "--channels", "1", "--rate", "48000",
+                 recorded.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const std::string play = std::string("pw-cat --playback --target ") + kFilter + " " + tone;
+    EXPECT_EQ(std::system(play.c_str()), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(recorder, SIGINT);
+    ::waitpid(recorder, nullptr, 0);
+    return toneLevelDb(readFloatWav(recorded));
+}
+
+TEST_F(PipeWireEqualiserTest, ChoosingAPresetChangesTheSoundByItsCurve) {
+    // The program's own path: the headset's audio settings over the library, with the factory profile.
+    CDi6533Profiledata profile;
+    loadFactoryProfile(profile, folder.file("p.Json"));
+    HeadsetAudio audio(profile, library);
+    audio.initialise();
+    audio.loadFromProfile();
+    audio.readState();
+    ASSERT_TRUE(audio.available());
+    audio.selectEqPreset(12);
+    ASSERT_TRUE(playsIntoTheSink());
+    const EqCurve& curve = *builtInEqPreset(12);
+    ASSERT_TRUE(gainsBecome(std::vector<double>(curve.begin(), curve.end())));
+
+    // Band 3 (125 Hz, -2 dB) against band 8 (4 kHz, +16 dB), neighbours included.
+    const double low = playedLevelDb(folder, kEqBandFrequencies[2]);
+    const double high = playedLevelDb(folder, kEqBandFrequencies[7]);
+    const double expected = curveDb(curve, kEqBandFrequencies[7]) - curveDb(curve, kEqBandFrequencies[2]);
+    EXPECT_NEAR(high - low, expected, 1.0) << "measured " << low << " dB and " << high << " dB";
+}
+
+TEST(PipeWireEqualiserFallback, WithoutADaemonTheHeadsetKeepsTheCurveAndSaysItIsNotApplied) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.file("run"));
+    std::filesystem::create_directories(folder.file("asound/card7/pcm0p"));
+    testing::writeText(folder.file("asound/card7/usbid"), "0d8c:01da\n");
+    ::unsetenv("PELAN_AUDIO_BACKEND");
+    ::setenv("PIPEWIRE_RUNTIME_DIR", folder.file("run").c_str(), 1); // nothing listens there
+    ::setenv("XDG_STATE_HOME", folder.file("state").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", folder.file("config").c_str(), 1);
+    ::setenv("PELAN_ASOUND_ROOT", folder.file("asound").c_str(), 1);
+    const std::optional<ConfLibExports> library =
+        loadConfLibrary(std::string(std::getenv("PELAN_BIN_DIR")) + "/SDK/x64/linux/libosConfLib.so");
+    ASSERT_TRUE(library);
+    CDi6533Profiledata profile;
+    loadFactoryProfile(profile, folder.file("p.Json"));
+    HeadsetAudio audio(profile, library);
+    audio.initialise();
+    ASSERT_TRUE(audio.available());
+    audio.selectEqPreset(3);
+    EXPECT_FALSE(audio.state().eqApplied);
+    EXPECT_EQ(AudioProperties(*library).readText(*audio.outputEndpoint(), "EQ_Slider1"), "10");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("config/pipewire")));
+    library->confLibUnInit();
+}
+
+} // namespace
+} // namespace pelan
