@@ -39,7 +39,10 @@ protected:
         EXPECT_GT(emulated.tree().plug(mouse), 0);
         // Connected, and the connection's reads done: the key list is the profile's.
         ASSERT_TRUE(test::waitFor(
-            [&] { return window->GetSelectedPage() == page() && !keyProfileOf(page()->model())->getKeyList().empty(); },
+            [&] {
+                return page() != nullptr && window->GetSelectedPage() == page() &&
+                       !keyProfileOf(page()->model())->getKeyList().empty();
+            },
             kPlugWaitMs));
         window->GetHWND()->activateWindow();
         panel = findKeySetPanel(*page());
@@ -53,7 +56,11 @@ protected:
         setProgramFolderOverride("");
     }
 
-    CVeltraUSBDevice* page() const { return window->FindPageOfKind(kDeviceKindMouse)->page; }
+    // Null until the plugged mouse has its page.
+    CVeltraUSBDevice* page() const {
+        auto* entry = window->FindPageOfKind(kDeviceKindMouse);
+        return entry != nullptr ? entry->page : nullptr;
+    }
     template <typename T = CControlUI>
     T* control(const QString& name) const {
         return dynamic_cast<T*>(page()->FindSubControl(name));

@@ -178,10 +178,10 @@ TEST_F(LightPanel, EachKindAndModeSwitchesTheGroupsAndTheModeReachesTheDevice) {
     EXPECT_EQ(memory(kDeviceKindMousepad, kModeByte), 6);
 }
 
-TEST_F(LightPanel, EachTabShowsItsOwnAreaAndATabWithoutItsPanelShowsNothing) {
+TEST_F(LightPanel, EachTabShowsItsOwnArea) {
     const std::pair<int, std::vector<std::pair<const char*, const char*>>> pages[] = {
         {kDeviceKindMouse,
-         {{"key_Op_tab", "device_function_none"},
+         {{"key_Op_tab", "device_function_keyset"},
           {"macro_Op_tab", "device_function_macro"},
           {"system_Op_tab", "device_function_settings"},
           {"cursor_Op_tab", "device_function_recoil"},
