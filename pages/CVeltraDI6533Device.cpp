@@ -5,6 +5,7 @@
 #include "panels/CMagicControlUI.h"
 #include "panels/CVoice6533ControlUI.h"
 #include "panels/HeadsetRoutes.h"
+#include "panels/ProfileRoutes.h"
 
 namespace pelan {
 namespace {
@@ -36,6 +37,7 @@ void* CVeltraDI6533Device::GetInterface(const QString& name) {
 void CVeltraDI6533Device::bindPageControls() {
     CVeltraUSBDevice::bindPageControls();
     showFunctionTabs(kKind);
+    showSelectedTabArea(*this);
     if (CVoice6533ControlUI* sound = findSoundPanel(*this))
         sound->setDeviceKind(kKind);
     if (CMagicControlUI* voice = findVoicePanel(*this))

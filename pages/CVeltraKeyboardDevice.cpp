@@ -3,6 +3,7 @@
 #include "pages/KeyboardPageRoutes.h"
 #include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
+#include "panels/ProfileRoutes.h"
 
 namespace pelan {
 
@@ -18,6 +19,7 @@ void* CVeltraKeyboardDevice::GetInterface(const QString& name) {
 void CVeltraKeyboardDevice::bindPageControls() {
     CVeltraUSBDevice::bindPageControls();
     showFunctionTabs(kKind);
+    showSelectedTabArea(*this);
     bindMacroPanel(*this);
     bindKeySetPanel(*this);
 }

@@ -5,6 +5,7 @@
 #include "pages/MousePageRoutes.h"
 #include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
+#include "panels/ProfileRoutes.h"
 #include "panels/RecoilRoutes.h"
 #include "platform/Shell.h"
 #include "platform/Trace.h"
@@ -44,6 +45,7 @@ void CVeltraMouseDevice::bindPageControls() {
     CVeltraUSBDevice::bindPageControls();
     // A mouse reached through its receiver (kind 6) shows the same tabs as a wired one.
     showFunctionTabs(model().deviceKind != 0 ? model().deviceKind : 2);
+    showSelectedTabArea(*this);
     setSliderRanges();
     refreshControls();
     bindRecoilPanel(*this);

@@ -1,5 +1,7 @@
 #include "pages/CVeltraMousePadDevice.h"
 
+#include "panels/ProfileRoutes.h"
+
 namespace pelan {
 
 CVeltraMousePadDevice::CVeltraMousePadDevice()
@@ -14,6 +16,7 @@ void* CVeltraMousePadDevice::GetInterface(const QString& name) {
 void CVeltraMousePadDevice::bindPageControls() {
     CVeltraUSBDevice::bindPageControls();
     showFunctionTabs(kKind);
+    showSelectedTabArea(*this);
 }
 
 } // namespace pelan

@@ -98,6 +98,14 @@ void CDeviceProfileUI::selectTab(int n) {
         tabOption(tab)->Selected(tab == n, false);
 }
 
+int CDeviceProfileUI::selectedTab() {
+    for (int tab = 1; tab <= kTabCount; ++tab) {
+        if (COptionUI* option = tabOption(tab); option != nullptr && option->IsSelected())
+            return tab;
+    }
+    return 0;
+}
+
 void CDeviceProfileUI::showTabsOfKind() {
     for (const KindTabs& row : kTabsByKind) {
         if (row.kind != profiles_.getDeviceKind())

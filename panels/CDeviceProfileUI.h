@@ -63,6 +63,8 @@ public:
     // Selects function tab n (1 to 7) without notifications and unselects the others; any other n unselects all.
     // Nothing unless all seven options exist.
     void selectTab(int n);
+    // The tab whose option is selected, 0 when none is.
+    int selectedTab();
 
     // List operations. Each mirrors the list into the combo box and the name edit afterwards and returns the
     // list's result; without the combo box nothing is done (NoSelection).

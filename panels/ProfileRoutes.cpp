@@ -210,6 +210,13 @@ void bindProfilePanel(CVeltraUSBDevice& page) {
     });
 }
 
+void showSelectedTabArea(CVeltraUSBDevice& page) {
+    CDeviceProfileUI* panel = findProfilePanel(page);
+    const int tab = panel != nullptr ? panel->selectedTab() : 0;
+    if (tab > 0)
+        showTabArea(page, tab);
+}
+
 bool routeProfileClick(CVeltraUSBDevice& page, const QString& name) {
     if (!isProfileButton(name))
         return false;

@@ -51,4 +51,7 @@ CDeviceProfileUI* findProfilePanel(CVeltraUSBDevice& page);
 // profile as the page's profile name. Nothing when the page has no profile panel.
 void bindProfilePanel(CVeltraUSBDevice& page);
 
+// Shows the area of the tab whose option is selected, so a page starts with the content its selected tab names.
+void showSelectedTabArea(CVeltraUSBDevice& page);
+
 } // namespace pelan

@@ -76,10 +76,13 @@ protected:
     }
     void click(int kind, const QString& name) { clickControl(control(kind, name), name); }
     // Brings a device's page to the front with its entry in the device list and opens its lighting tab.
-    void show(int kind) {
+    void select(int kind) {
         CDeviceOptionUI* option = window->FindPageOfKind(kind)->option;
         clickControl(option->FindSubControl(CDeviceOptionUI::kSelectName), "device_select");
         ASSERT_TRUE(test::waitFor([&] { return window->GetSelectedPage() == page(kind); }));
+    }
+    void show(int kind) {
+        select(kind);
         click(kind, "deng_Op_tab");
         ASSERT_TRUE(test::waitFor([&] { return panel(kind)->isVisible(); }));
     }
@@ -190,9 +193,11 @@ TEST_F(LightPanel, EachTabShowsItsOwnArea) {
          {{"6533_voice_Op_tab", "device_function_voice"}, {"deng_Op_tab", "device_function_light"}}},
     };
     for (const auto& [kind, tabs] : pages) {
-        show(kind);
+        select(kind);
         auto* areas = control<CTabLayoutUI>(kind, "device_function_switch");
         ASSERT_NE(areas, nullptr);
+        // Before any click the page shows what its selected tab, the lighting tab, names.
+        EXPECT_EQ(areas->GetItemAt(areas->GetCurSel())->GetName(), "device_function_light") << kind;
         for (const auto& [tab, area] : tabs) {
             click(kind, tab);
             EXPECT_EQ(areas->GetItemAt(areas->GetCurSel())->GetName(), area) << tab;
