@@ -17,9 +17,11 @@
 #include "tests/support/EmulatedTree.h"
 
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QTimer>
 #include <QValidator>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
@@ -465,6 +467,64 @@ TEST(PadPages, PeriodicStatusOfTheEmulatedPadReachesThePowerPanel) {
     EXPECT_EQ(tree.find<CLabelUI>("device_power_value")->GetText(), "64%");
 }
 
+// The keyboard picture and its buttons agree: every key of the key list sits on a key cap of the picture, no two keys
+// overlap, and the light button of each LED, by the per-key table of a connected keyboard, lies on its key.
+TEST(KeyboardPage, KeyAndLightButtonsSitOnTheirKeysOfThePicture) {
+    test::useSourceSkin();
+    PageCallback callback;
+    test::HostedTree tree(hostedLayout("XML/DeviceXml/keyboarddevice.xml", {1141, 753}), &callback, QSize(1141, 753));
+    auto* page = tree.find<CVeltraKeyboardDevice>("keyboard_device_page");
+    ASSERT_NE(page, nullptr);
+    page->setProfileName("p");
+    page->bindPageControls();
+    test::EmulatedTree emulated;
+    const int id = emulated.tree().plug(emu::makeDevice("keyboard"));
+    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
+    ASSERT_EQ(page->keyboard().readDevice(), 1);
+    const keyboard::KeyPositions& positions = page->keyboard().keyPositions();
+
+    const QImage picture(test::env("PELAN_SOURCE_DIR") + "/skin/device/keyboard_top.png");
+    ASSERT_FALSE(picture.isNull());
+    const QRect board = tree.find<CSelectPanelUI>(CVeltraUSBDevice::kSelectPanel)->GetPos();
+    ASSERT_EQ(board.size(), picture.size()) << "the picture is drawn unscaled";
+    const QColor keyCap(74, 81, 94);
+    const auto onKeyCap = [&](QPoint at) {
+        const QColor shown = picture.pixelColor(at - board.topLeft());
+        return std::abs(shown.red() - keyCap.red()) + std::abs(shown.green() - keyCap.green()) +
+                   std::abs(shown.blue() - keyCap.blue()) <
+               12;
+    };
+    const std::vector<CControlUI*>& keys = page->keyButtons();
+    const std::vector<CControlUI*>& lights = page->lightButtons();
+    ASSERT_EQ(keys.size(), keyboard::kLogicalKeyCount);
+    size_t lit = 0;
+    for (size_t key = 0; key < keys.size(); ++key) {
+        if (keyboard::logicalKeyCodes()[key] == keyboard::FactoryCode{0x20, 0, 0}) {
+            EXPECT_EQ(keys[key], nullptr) << "unused key " << key << " has no key on the board";
+            continue;
+        }
+        ASSERT_NE(keys[key], nullptr) << key;
+        const QRect rect = keys[key]->GetPos();
+        EXPECT_TRUE(board.contains(rect)) << key;
+        EXPECT_TRUE(onKeyCap(rect.center()) && onKeyCap(rect.topLeft() + QPoint(3, 3)) &&
+                    onKeyCap(rect.bottomRight() - QPoint(3, 3)))
+            << "key " << key << " is not on a key cap of the picture";
+        for (size_t other = key + 1; other < keys.size(); ++other) {
+            if (keys[other] != nullptr) {
+                EXPECT_FALSE(rect.intersects(keys[other]->GetPos())) << key << " overlaps " << other;
+            }
+        }
+        const uint8_t led = positions.ledIndex[key];
+        ASSERT_LT(led, lights.size()) << "key " << key << " has an LED";
+        ASSERT_NE(lights[led], nullptr) << "light " << int(led);
+        EXPECT_EQ(lights[led]->GetPos(), rect) << "light " << int(led) << " of key " << key;
+        EXPECT_FALSE(lights[led]->IsMouseEnabled()) << "a click goes through the light to its key";
+        ++lit;
+    }
+    EXPECT_EQ(size_t(std::count(lights.begin(), lights.end(), nullptr)), lights.size() - lit)
+        << "every light button belongs to a key";
+}
+
 TEST(PadPages, EveryPageLayoutBuildsItsPageWithItsControls) {
     test::useSourceSkin();
     PageCallback callback;
@@ -477,7 +537,7 @@ TEST(PadPages, EveryPageLayoutBuildsItsPageWithItsControls) {
     for (const Case& c : {Case{"mousedevice.xml", "mouse_device_page", "VeltraMouseDevice", 8},
                           Case{"mousepaddevice.xml", "mousepad_device_page", "VeltraMousePadDevice", 23},
                           Case{"di6533device.xml", "headset_device_page", "VeltraDI6533Device", 2},
-                          Case{"keyboarddevice.xml", "keyboard_device_page", "VeltraKeyboardDevice", 0}}) {
+                          Case{"keyboarddevice.xml", "keyboard_device_page", "VeltraKeyboardDevice", 126}}) {
         test::HostedTree tree(hostedLayout(QString("XML/DeviceXml/") + c.layout, {1141, 753}), &callback,
                               QSize(1141, 753));
         auto* page = tree.find<CVeltraUSBDevice>(c.page);
