@@ -363,9 +363,9 @@ def keyboard_keys():
     row(0, KB_PAD + 2, [(16, "GM"), (17, "Fn2")])
     y = 1.25
     row(y, KB_MAIN, [(21, "`")] + [(22 + i, str((i + 1) % 10)) for i in range(10)] +
-        [(32, "-"), (33, "="), (101, "\u00a5"), (34, "Bksp")])
+        [(32, "-"), (33, "="), (101, "\u00a5"), (34, "BS")])
     row(y, KB_NAV, [(35, "Ins"), (36, "Hm"), (37, "PgU")])
-    row(y, KB_PAD, [(38, "Num"), (39, "/"), (40, "*"), (41, "-")])
+    row(y, KB_PAD, [(38, "NL"), (39, "/"), (40, "*"), (41, "-")])
     row(y + 1, KB_MAIN, [(42, "Tab", 1.5)] + [(43 + i, c) for i, c in enumerate("QWERTYUIOP[]")] + [(55, "\\", 1.5)])
     row(y + 1, KB_NAV, [(56, "Del"), (57, "End"), (58, "PgD")])
     row(y + 1, KB_PAD, [(59, "7"), (60, "8"), (61, "9"), (119, "+")])
@@ -376,9 +376,9 @@ def keyboard_keys():
         [(100, "Ro"), (95, "Shift", 1.75)])
     row(y + 3, KB_NAV + 1, [(96, "\u2191")])
     row(y + 3, KB_PAD, [(97, "1"), (98, "2"), (99, "3")])
-    row(y + 4, KB_MAIN, [(105, "Ctrl"), (106, "Win"), (107, "Alt"), (80, "Muh"), (82, "Hja"), (108, "Space", 2.0),
-                         (81, "Hgl"), (79, "Hen"), (83, "Kana"), (109, "Alt"), (125, "Win"), (110, "Fn"),
-                         (111, "App"), (112, "Ctrl")])
+    row(y + 4, KB_MAIN, [(105, "Ctl"), (106, "Win"), (107, "Alt"), (80, "Mu"), (82, "Hj"), (108, "Space", 2.0),
+                         (81, "Hg"), (79, "He"), (83, "Ka"), (109, "Alt"), (125, "Win"), (110, "Fn"),
+                         (111, "App"), (112, "Ctl")])
     row(y + 4, KB_NAV, [(113, "\u2190"), (114, "\u2193"), (115, "\u2192")])
     row(y + 4, KB_PAD, [(116, "0", 2.0), (117, ".")])
     keys.append((118, "Ent", KB_PAD + 3, y + 3, 1.0, 2.0))
@@ -434,7 +434,7 @@ def write_keyboard_buttons(keys):
         lights.append('%s<DeviceKeyButton name="light_%d" float="true" pos="%s" lightimage="device/key_light.png" '
                       'borderround="3,3" mouse="false"/>' % (indent, keyboard_led(index), pos))
         buttons.append('%s<DeviceKeyButton name="key_%d" text=%s float="true" pos="%s" font="10" '
-                       'textcolor="#FFE6E8EB" align="center" bkcolor="#8C1B1F26" hotbkcolor="#A03D8BFF" '
+                       'textcolor="#FFE6E8EB" align="center" endellipsis="false" textpadding="0,0,0,0" bkcolor="#8C1B1F26" hotbkcolor="#A03D8BFF" '
                        'borderround="3,3" cursor="hand"/>' % (indent, index, quoteattr(label), pos))
     path = os.path.join(HERE, "..", "skin", "XML", "DeviceXml", "keyboarddevice.xml")
     with open(path, encoding="utf-8") as f:

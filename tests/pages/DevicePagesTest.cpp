@@ -55,7 +55,7 @@ struct PageCallback : IDialogBuilderCallback {
 QString hostedLayout(const QString& layout, QSize size) {
     return QStringLiteral(R"(<Window size="%1,%2">
         <Font id="0" size="15" default="true" shared="true"/><Font id="4" size="16" shared="true"/>
-        <Font id="5" size="20" shared="true"/><Font id="7" size="14" shared="true"/><Font id="8" size="12" shared="true"/>
+        <Font id="5" size="20" shared="true"/><Font id="7" size="14" shared="true"/><Font id="8" size="12" shared="true"/><Font id="10" size="10" shared="true"/>
         <VerticalLayout name="host_root" bkimage="common/background.png" bkcolor="#FF15171C">
             <Include source="%3"/>
         </VerticalLayout></Window>)")
