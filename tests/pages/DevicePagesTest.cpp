@@ -525,6 +525,37 @@ TEST(KeyboardPage, KeyAndLightButtonsSitOnTheirKeysOfThePicture) {
         << "every light button belongs to a key";
 }
 
+// A keyboard whose LED chain runs the other way: once its tables are read each light moves onto its own key, and
+// the lights of LEDs that light no key are hidden.
+TEST(KeyboardPage, LightButtonsFollowTheKeyboardsPerKeyTable) {
+    test::useSourceSkin();
+    PageCallback callback;
+    test::HostedTree tree(hostedLayout("XML/DeviceXml/keyboarddevice.xml", {1141, 753}), &callback, QSize(1141, 753));
+    auto* page = tree.find<CVeltraKeyboardDevice>("keyboard_device_page");
+    ASSERT_NE(page, nullptr);
+    page->setProfileName("p");
+    page->bindPageControls();
+    emu::DeviceModel model = emu::makeDevice("keyboard")->model();
+    for (size_t key = 0; key < model.keyLedIndices.size(); ++key)
+        if (model.keyLedIndices[key] != 0xFF)
+            model.keyLedIndices[key] = uint8_t(key);
+    test::EmulatedTree emulated;
+    const int id = emulated.tree().plug(std::make_shared<emu::FirmwareDevice>(model, emu::kDefaultVersionNumber));
+    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
+    ASSERT_EQ(page->keyboard().readDevice(), 1);
+    page->onRefresh();
+
+    const std::vector<CControlUI*>& keys = page->keyButtons();
+    const std::vector<CControlUI*>& lights = page->lightButtons();
+    for (size_t key : {0, 43, 108, 125}) {
+        ASSERT_NE(lights[key], nullptr) << key;
+        EXPECT_EQ(lights[key]->GetFloatPos(), keys[key]->GetFloatPos()) << key;
+        EXPECT_TRUE(lights[key]->IsVisibleFlag()) << key;
+    }
+    ASSERT_NE(lights[18], nullptr) << "the layout's light of LED 18 belongs to key 107";
+    EXPECT_FALSE(lights[18]->IsVisibleFlag()) << "LED 18 lights no key of this keyboard";
+}
+
 TEST(PadPages, EveryPageLayoutBuildsItsPageWithItsControls) {
     test::useSourceSkin();
     PageCallback callback;
