@@ -467,25 +467,39 @@ TEST(PadPages, PeriodicStatusOfTheEmulatedPadReachesThePowerPanel) {
     EXPECT_EQ(tree.find<CLabelUI>("device_power_value")->GetText(), "64%");
 }
 
+// The keyboard page in a window of its own, connected to an emulated keyboard whose tables it has read.
+class KeyboardPage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::useSourceSkin();
+        tree = std::make_unique<test::HostedTree>(hostedLayout("XML/DeviceXml/keyboarddevice.xml", {1141, 753}),
+                                                  &callback, QSize(1141, 753));
+        page = tree->find<CVeltraKeyboardDevice>("keyboard_device_page");
+        ASSERT_NE(page, nullptr);
+        page->setProfileName("p");
+        page->bindPageControls();
+    }
+    void connect(std::shared_ptr<emu::FirmwareDevice> keyboard) {
+        const int id = emulated.tree().plug(std::move(keyboard));
+        ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
+        ASSERT_EQ(page->keyboard().readDevice(), 1);
+    }
+
+    PageCallback callback;
+    std::unique_ptr<test::HostedTree> tree;
+    CVeltraKeyboardDevice* page = nullptr;
+    test::EmulatedTree emulated;
+};
+
 // The keyboard picture and its buttons agree: every key of the key list sits on a key cap of the picture, no two keys
 // overlap, and the light button of each LED, by the per-key table of a connected keyboard, lies on its key.
-TEST(KeyboardPage, KeyAndLightButtonsSitOnTheirKeysOfThePicture) {
-    test::useSourceSkin();
-    PageCallback callback;
-    test::HostedTree tree(hostedLayout("XML/DeviceXml/keyboarddevice.xml", {1141, 753}), &callback, QSize(1141, 753));
-    auto* page = tree.find<CVeltraKeyboardDevice>("keyboard_device_page");
-    ASSERT_NE(page, nullptr);
-    page->setProfileName("p");
-    page->bindPageControls();
-    test::EmulatedTree emulated;
-    const int id = emulated.tree().plug(emu::makeDevice("keyboard"));
-    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
-    ASSERT_EQ(page->keyboard().readDevice(), 1);
+TEST_F(KeyboardPage, KeyAndLightButtonsSitOnTheirKeysOfThePicture) {
+    connect(emu::makeDevice("keyboard"));
     const keyboard::KeyPositions& positions = page->keyboard().keyPositions();
 
     const QImage picture(test::env("PELAN_SOURCE_DIR") + "/skin/device/keyboard_top.png");
     ASSERT_FALSE(picture.isNull());
-    const QRect board = tree.find<CSelectPanelUI>(CVeltraUSBDevice::kSelectPanel)->GetPos();
+    const QRect board = tree->find<CSelectPanelUI>(CVeltraUSBDevice::kSelectPanel)->GetPos();
     ASSERT_EQ(board.size(), picture.size()) << "the picture is drawn unscaled";
     const QColor keyCap(74, 81, 94);
     const auto onKeyCap = [&](QPoint at) {
@@ -527,22 +541,12 @@ TEST(KeyboardPage, KeyAndLightButtonsSitOnTheirKeysOfThePicture) {
 
 // A keyboard whose LED chain runs the other way: once its tables are read each light moves onto its own key, and
 // the lights of LEDs that light no key are hidden.
-TEST(KeyboardPage, LightButtonsFollowTheKeyboardsPerKeyTable) {
-    test::useSourceSkin();
-    PageCallback callback;
-    test::HostedTree tree(hostedLayout("XML/DeviceXml/keyboarddevice.xml", {1141, 753}), &callback, QSize(1141, 753));
-    auto* page = tree.find<CVeltraKeyboardDevice>("keyboard_device_page");
-    ASSERT_NE(page, nullptr);
-    page->setProfileName("p");
-    page->bindPageControls();
+TEST_F(KeyboardPage, LightButtonsFollowTheKeyboardsPerKeyTable) {
     emu::DeviceModel model = emu::makeDevice("keyboard")->model();
     for (size_t key = 0; key < model.keyLedIndices.size(); ++key)
         if (model.keyLedIndices[key] != 0xFF)
             model.keyLedIndices[key] = uint8_t(key);
-    test::EmulatedTree emulated;
-    const int id = emulated.tree().plug(std::make_shared<emu::FirmwareDevice>(model, emu::kDefaultVersionNumber));
-    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
-    ASSERT_EQ(page->keyboard().readDevice(), 1);
+    connect(std::make_shared<emu::FirmwareDevice>(model, emu::kDefaultVersionNumber));
     page->onRefresh();
 
     const std::vector<CControlUI*>& keys = page->keyButtons();
