@@ -91,6 +91,7 @@ struct LoggedRequest {
 class FirmwareDevice : public EmulatedDevice {
 public:
     FirmwareDevice(DeviceModel model, uint16_t versionNumber);
+    const DeviceModel& model() const { return model_; }
 
     uint16_t vendorId() const override;
     uint16_t productId() const override;

@@ -1,5 +1,7 @@
 #include "pages/CVeltraKeyboardDevice.h"
 
+#include <algorithm>
+
 #include "pages/KeyboardPageRoutes.h"
 #include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
@@ -24,7 +26,34 @@ void CVeltraKeyboardDevice::bindPageControls() {
     bindKeySetPanel(*this);
 }
 
+void CVeltraKeyboardDevice::placeLightButtons() {
+    const std::vector<CControlUI*>& keys = keyButtons();
+    const std::vector<CControlUI*>& lights = lightButtons();
+    const keyboard::KeyPositions& positions = keyboard_.keyPositions();
+    std::vector<bool> placed(lights.size(), false);
+    for (size_t key = 0; key < keys.size() && key < keyboard::kLogicalKeyCount; ++key) {
+        const size_t led = positions.ledIndex[key];
+        if (keys[key] == nullptr || led >= lights.size() || lights[led] == nullptr)
+            continue;
+        placed[led] = true;
+        const QRect at = keys[key]->GetFloatPos();
+        if (lights[led]->GetFloatPos() == at)
+            continue;
+        lights[led]->SetAttribute("pos", QString("%1,%2,%3,%4")
+                                             .arg(at.left())
+                                             .arg(at.top())
+                                             .arg(at.left() + at.width())
+                                             .arg(at.top() + at.height()));
+    }
+    if (std::find(placed.begin(), placed.end(), true) == placed.end())
+        return;
+    for (size_t led = 0; led < lights.size(); ++led)
+        if (lights[led] != nullptr && lights[led]->IsVisibleFlag() != placed[led])
+            lights[led]->SetVisible(placed[led]);
+}
+
 void CVeltraKeyboardDevice::refreshControls() {
+    placeLightButtons();
     keyboard_page::showSystemSettings(*this);
     showKeyFunctions(*this);
 }

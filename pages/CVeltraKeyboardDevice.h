@@ -18,6 +18,10 @@ public:
 
     void bindPageControls() override;
 
+    // Moves the light of each LED onto the key the keyboard's per-key table gives it and hides the lights of LEDs
+    // that light no key. Before the tables are read the layout's places stay.
+    void placeLightButtons();
+
 protected:
     void refreshControls() override;
 

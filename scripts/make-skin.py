@@ -2,11 +2,15 @@
 """Draws the pictures of the skin (skin/common/*.png) with the Python standard library only.
 
 Every picture is built from signed-distance shapes (circles, rings, capsules, rounded boxes), anti-aliased by the
-distance to the edge, and written as an RGBA PNG. Run it from anywhere: it writes beside itself in ../skin/common.
+distance to the edge, and written as an RGBA PNG. Run it from anywhere: it writes beside itself in ../skin. The
+keyboard picture also places the keyboard page's key and light buttons in its layout; `make-skin.py keyboard` redraws
+that picture and its buttons alone.
 """
 
 import math
 import os
+import re
+import sys
 import struct
 import zlib
 
@@ -330,15 +334,118 @@ def make_device_pictures():
         (outline(cups, 2), (88, 96, 110), 1.0),
         (mic, (90, 98, 112), 1.0),
     ])
-    # The keyboard from above, 460 x 200: a frame with rows of keys.
+    make_keyboard()
+
+
+# The keyboard: every logical key (its index in the keyboard's key list) at its place on a full-size board with
+# the keys of the Japanese, Korean, ISO and Brazilian layouts, the macro keys M1 to M5 on the left, the navigation
+# block and the number pad. Each entry: key index, label, column and row in key units, width, height. The picture,
+# the page's key buttons and its light buttons are all drawn from this one table. Keys 18, 19, 20, 62 and 104 are
+# the unused positions of the key list and have no key on the board.
+KB_MAIN = 1.25   # the main block starts after the macro column
+KB_NAV = KB_MAIN + 15.25
+KB_PAD = KB_NAV + 3.25
+
+
+def keyboard_keys():
     keys = []
-    for row in range(5):
-        for col in range(15):
-            keys.append(box(30 + col * 28.6, 38 + row * 31, 11, 11, 3))
-    save_skin("device/keyboard_top.png", 460, 200, [
-        (box(230, 100, 226, 94, 12), body_shade((48, 53, 63), (30, 33, 40), 200), 1.0),
-        (union(*keys), (74, 81, 94), 1.0),
+
+    def row(y, x, entries):
+        for entry in entries:
+            index, label, width = entry if len(entry) == 3 else (*entry, 1.0)
+            if index is not None:
+                keys.append((index, label, x, y, width, 1.0))
+            x += width
+
+    row(0, KB_MAIN, [(0, "Esc"), (None, "", 1.0)] + [(i, "F%d" % i) for i in range(1, 5)] + [(None, "", 0.5)] +
+        [(i, "F%d" % i) for i in range(5, 9)] + [(None, "", 0.5)] + [(i, "F%d" % i) for i in range(9, 13)])
+    row(0, KB_NAV, [(13, "Prt"), (14, "Scr"), (15, "Pse")])
+    row(0, KB_PAD + 2, [(16, "GM"), (17, "Fn2")])
+    y = 1.25
+    row(y, KB_MAIN, [(21, "`")] + [(22 + i, str((i + 1) % 10)) for i in range(10)] +
+        [(32, "-"), (33, "="), (101, "\u00a5"), (34, "BS")])
+    row(y, KB_NAV, [(35, "Ins"), (36, "Hm"), (37, "PgU")])
+    row(y, KB_PAD, [(38, "NL"), (39, "/"), (40, "*"), (41, "-")])
+    row(y + 1, KB_MAIN, [(42, "Tab", 1.5)] + [(43 + i, c) for i, c in enumerate("QWERTYUIOP[]")] + [(55, "\\", 1.5)])
+    row(y + 1, KB_NAV, [(56, "Del"), (57, "End"), (58, "PgD")])
+    row(y + 1, KB_PAD, [(59, "7"), (60, "8"), (61, "9"), (119, "+")])
+    row(y + 2, KB_MAIN, [(63, "Caps", 1.75)] + [(64 + i, c) for i, c in enumerate("ASDFGHJKL;'")] +
+        [(75, "Enter", 2.25)])
+    row(y + 2, KB_PAD, [(76, "4"), (77, "5"), (78, "6"), (103, ",")])
+    row(y + 3, KB_MAIN, [(84, "Shift", 1.25), (102, "\\")] + [(85 + i, c) for i, c in enumerate("ZXCVBNM,./")] +
+        [(100, "Ro"), (95, "Shift", 1.75)])
+    row(y + 3, KB_NAV + 1, [(96, "\u2191")])
+    row(y + 3, KB_PAD, [(97, "1"), (98, "2"), (99, "3")])
+    row(y + 4, KB_MAIN, [(105, "Ctl"), (106, "Win"), (107, "Alt"), (80, "Mu"), (82, "Hj"), (108, "Space", 2.0),
+                         (81, "Hg"), (79, "He"), (83, "Ka"), (109, "Alt"), (125, "Win"), (110, "Fn"),
+                         (111, "App"), (112, "Ctl")])
+    row(y + 4, KB_NAV, [(113, "\u2190"), (114, "\u2193"), (115, "\u2192")])
+    row(y + 4, KB_PAD, [(116, "0", 2.0), (117, ".")])
+    keys.append((118, "Ent", KB_PAD + 3, y + 3, 1.0, 2.0))
+    for m in range(5):
+        keys.append((120 + m, "M%d" % (m + 1), 0, y + m, 1.0, 1.0))
+    return keys
+
+
+KB_UNIT = 18.5    # pixels per key unit
+KB_MARGIN = 10    # frame around the keys
+KB_GAP = 2        # between neighbouring keys
+KB_WIDTH, KB_HEIGHT = 460, 136
+
+
+def keyboard_key_rect(x, y, width, height):
+    """Pixel rectangle (left, top, right, bottom) of a key, the same in the picture and in the layout."""
+    def at(units, origin):
+        return int(round(origin + units * KB_UNIT))
+    return (at(x, KB_MARGIN), at(y, KB_MARGIN), at(x + width, KB_MARGIN) - KB_GAP, at(y + height, KB_MARGIN) - KB_GAP)
+
+
+def keyboard_led(index):
+    """The LED of a key on the keyboard's own per-key table: the LED chain runs from the last key to the first."""
+    return 125 - index
+
+
+def make_keyboard():
+    keys = keyboard_keys()
+    caps = []
+    for _, _, x, y, w, h in keys:
+        left, top, right, bottom = keyboard_key_rect(x, y, w, h)
+        caps.append(box((left + right) / 2, (top + bottom) / 2, (right - left) / 2, (bottom - top) / 2, 3))
+    caps_sd = union(*caps)
+    save_skin("device/keyboard_top.png", KB_WIDTH, KB_HEIGHT, [
+        (box(KB_WIDTH / 2, KB_HEIGHT / 2, KB_WIDTH / 2 - 2, KB_HEIGHT / 2 - 2, 10),
+         body_shade((48, 53, 63), (30, 33, 40), KB_HEIGHT), 1.0),
+        (caps_sd, (74, 81, 94), 1.0),
+        (outline(caps_sd, 1), (96, 104, 118), 1.0),
     ])
+    # The light overlay of a key: a glow along the cap's edge, stretched over each light button.
+    save_skin("device/key_light.png", 24, 24, [(outline(box(12, 12, 11, 11, 4), 2), (255, 255, 255), 0.55)])
+    write_keyboard_buttons(keys)
+
+
+def write_keyboard_buttons(keys):
+    """Rewrites the key and light buttons inside the keyboard page's SelectPanel. The light buttons lie under the
+    key buttons and let the pointer through, so a click always reaches the key."""
+    from xml.sax.saxutils import quoteattr
+    lights, buttons = [], []
+    indent = " " * 12
+    for index, label, x, y, w, h in sorted(keys):
+        pos = "%d,%d,%d,%d" % keyboard_key_rect(x, y, w, h)
+        lights.append('%s<DeviceKeyButton name="light_%d" float="true" pos="%s" lightimage="device/key_light.png" '
+                      'borderround="3,3" mouse="false"/>' % (indent, keyboard_led(index), pos))
+        buttons.append('%s<DeviceKeyButton name="key_%d" text=%s float="true" pos="%s" font="10" '
+                       'textcolor="#FFE6E8EB" align="center" endellipsis="false" textpadding="0,0,0,0" bkcolor="#8C1B1F26" hotbkcolor="#A03D8BFF" '
+                       'borderround="3,3" cursor="hand"/>' % (indent, index, quoteattr(label), pos))
+    path = os.path.join(HERE, "..", "skin", "XML", "DeviceXml", "keyboarddevice.xml")
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    panel = text.index("<SelectPanel")
+    text = text[:panel] + re.sub(r'height="\d+"', 'height="%d"' % KB_HEIGHT, text[panel:], count=1)
+    start = text.index(">", panel) + 1
+    end = text.index(indent[:-4] + "</SelectPanel>")
+    text = text[:start] + "\n" + "\n".join(lights + buttons) + "\n" + text[end:]
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
 
 
 def make_recoil_pictures():
@@ -386,6 +493,9 @@ def make_skin_pictures():
 
 
 def main():
+    if sys.argv[1:] == ["keyboard"]:  # the keyboard picture and its buttons alone
+        make_keyboard()
+        return
     make_skin_pictures()
     make_title_buttons()
     make_logo()

@@ -17,9 +17,11 @@
 #include "tests/support/EmulatedTree.h"
 
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QTimer>
 #include <QValidator>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
@@ -53,7 +55,7 @@ struct PageCallback : IDialogBuilderCallback {
 QString hostedLayout(const QString& layout, QSize size) {
     return QStringLiteral(R"(<Window size="%1,%2">
         <Font id="0" size="15" default="true" shared="true"/><Font id="4" size="16" shared="true"/>
-        <Font id="5" size="20" shared="true"/><Font id="7" size="14" shared="true"/><Font id="8" size="12" shared="true"/>
+        <Font id="5" size="20" shared="true"/><Font id="7" size="14" shared="true"/><Font id="8" size="12" shared="true"/><Font id="10" size="10" shared="true"/>
         <VerticalLayout name="host_root" bkimage="common/background.png" bkcolor="#FF15171C">
             <Include source="%3"/>
         </VerticalLayout></Window>)")
@@ -465,6 +467,99 @@ TEST(PadPages, PeriodicStatusOfTheEmulatedPadReachesThePowerPanel) {
     EXPECT_EQ(tree.find<CLabelUI>("device_power_value")->GetText(), "64%");
 }
 
+// The keyboard page in a window of its own, connected to an emulated keyboard whose tables it has read.
+class KeyboardPage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::useSourceSkin();
+        tree = std::make_unique<test::HostedTree>(hostedLayout("XML/DeviceXml/keyboarddevice.xml", {1141, 753}),
+                                                  &callback, QSize(1141, 753));
+        page = tree->find<CVeltraKeyboardDevice>("keyboard_device_page");
+        ASSERT_NE(page, nullptr);
+        page->setProfileName("p");
+        page->bindPageControls();
+    }
+    void connect(std::shared_ptr<emu::FirmwareDevice> keyboard) {
+        const int id = emulated.tree().plug(std::move(keyboard));
+        ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
+        ASSERT_EQ(page->keyboard().readDevice(), 1);
+    }
+
+    PageCallback callback;
+    std::unique_ptr<test::HostedTree> tree;
+    CVeltraKeyboardDevice* page = nullptr;
+    test::EmulatedTree emulated;
+};
+
+// The keyboard picture and its buttons agree: every key of the key list sits on a key cap of the picture, no two keys
+// overlap, and the light button of each LED, by the per-key table of a connected keyboard, lies on its key.
+TEST_F(KeyboardPage, KeyAndLightButtonsSitOnTheirKeysOfThePicture) {
+    connect(emu::makeDevice("keyboard"));
+    const keyboard::KeyPositions& positions = page->keyboard().keyPositions();
+
+    const QImage picture(test::env("PELAN_SOURCE_DIR") + "/skin/device/keyboard_top.png");
+    ASSERT_FALSE(picture.isNull());
+    const QRect board = tree->find<CSelectPanelUI>(CVeltraUSBDevice::kSelectPanel)->GetPos();
+    ASSERT_EQ(board.size(), picture.size()) << "the picture is drawn unscaled";
+    const QColor keyCap(74, 81, 94);
+    const auto onKeyCap = [&](QPoint at) {
+        const QColor shown = picture.pixelColor(at - board.topLeft());
+        return std::abs(shown.red() - keyCap.red()) + std::abs(shown.green() - keyCap.green()) +
+                   std::abs(shown.blue() - keyCap.blue()) <
+               12;
+    };
+    const std::vector<CControlUI*>& keys = page->keyButtons();
+    const std::vector<CControlUI*>& lights = page->lightButtons();
+    ASSERT_EQ(keys.size(), keyboard::kLogicalKeyCount);
+    size_t lit = 0;
+    for (size_t key = 0; key < keys.size(); ++key) {
+        if (keyboard::logicalKeyCodes()[key] == keyboard::FactoryCode{0x20, 0, 0}) {
+            EXPECT_EQ(keys[key], nullptr) << "unused key " << key << " has no key on the board";
+            continue;
+        }
+        ASSERT_NE(keys[key], nullptr) << key;
+        const QRect rect = keys[key]->GetPos();
+        EXPECT_TRUE(board.contains(rect)) << key;
+        EXPECT_TRUE(onKeyCap(rect.center()) && onKeyCap(rect.topLeft() + QPoint(3, 3)) &&
+                    onKeyCap(rect.bottomRight() - QPoint(3, 3)))
+            << "key " << key << " is not on a key cap of the picture";
+        for (size_t other = key + 1; other < keys.size(); ++other) {
+            if (keys[other] != nullptr) {
+                EXPECT_FALSE(rect.intersects(keys[other]->GetPos())) << key << " overlaps " << other;
+            }
+        }
+        const uint8_t led = positions.ledIndex[key];
+        ASSERT_LT(led, lights.size()) << "key " << key << " has an LED";
+        ASSERT_NE(lights[led], nullptr) << "light " << int(led);
+        EXPECT_EQ(lights[led]->GetPos(), rect) << "light " << int(led) << " of key " << key;
+        EXPECT_FALSE(lights[led]->IsMouseEnabled()) << "a click goes through the light to its key";
+        ++lit;
+    }
+    EXPECT_EQ(size_t(std::count(lights.begin(), lights.end(), nullptr)), lights.size() - lit)
+        << "every light button belongs to a key";
+}
+
+// A keyboard whose LED chain runs the other way: once its tables are read each light moves onto its own key, and
+// the lights of LEDs that light no key are hidden.
+TEST_F(KeyboardPage, LightButtonsFollowTheKeyboardsPerKeyTable) {
+    emu::DeviceModel model = emu::makeDevice("keyboard")->model();
+    for (size_t key = 0; key < model.keyLedIndices.size(); ++key)
+        if (model.keyLedIndices[key] != 0xFF)
+            model.keyLedIndices[key] = uint8_t(key);
+    connect(std::make_shared<emu::FirmwareDevice>(model, emu::kDefaultVersionNumber));
+    page->onRefresh();
+
+    const std::vector<CControlUI*>& keys = page->keyButtons();
+    const std::vector<CControlUI*>& lights = page->lightButtons();
+    for (size_t key : {0, 43, 108, 125}) {
+        ASSERT_NE(lights[key], nullptr) << key;
+        EXPECT_EQ(lights[key]->GetFloatPos(), keys[key]->GetFloatPos()) << key;
+        EXPECT_TRUE(lights[key]->IsVisibleFlag()) << key;
+    }
+    ASSERT_NE(lights[18], nullptr) << "the layout's light of LED 18 belongs to key 107";
+    EXPECT_FALSE(lights[18]->IsVisibleFlag()) << "LED 18 lights no key of this keyboard";
+}
+
 TEST(PadPages, EveryPageLayoutBuildsItsPageWithItsControls) {
     test::useSourceSkin();
     PageCallback callback;
@@ -477,7 +572,7 @@ TEST(PadPages, EveryPageLayoutBuildsItsPageWithItsControls) {
     for (const Case& c : {Case{"mousedevice.xml", "mouse_device_page", "VeltraMouseDevice", 8},
                           Case{"mousepaddevice.xml", "mousepad_device_page", "VeltraMousePadDevice", 23},
                           Case{"di6533device.xml", "headset_device_page", "VeltraDI6533Device", 2},
-                          Case{"keyboarddevice.xml", "keyboard_device_page", "VeltraKeyboardDevice", 0}}) {
+                          Case{"keyboarddevice.xml", "keyboard_device_page", "VeltraKeyboardDevice", 126}}) {
         test::HostedTree tree(hostedLayout(QString("XML/DeviceXml/") + c.layout, {1141, 753}), &callback,
                               QSize(1141, 753));
         auto* page = tree.find<CVeltraUSBDevice>(c.page);

@@ -12,10 +12,14 @@
 #include "platform/Paths.h"
 #include "profile/JsonFileStore.h"
 #include "support/EmulatedTree.h"
+#include "support/PrivateXServer.h"
 
 #include <QLineEdit>
 #include <QMenu>
 #include <gtest/gtest.h>
+// After GoogleTest and Qt: Xlib's macros (None, Bool, ...) would clash with their names.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 namespace pelan {
 namespace {
@@ -122,9 +126,6 @@ protected:
 
 TEST_F(KeySetPanel, ClickedButtonShowsItsFunctionAndAMediaChoiceReachesFileAndMouse) {
     click("key_3");
-    fprintf(stderr, "DEBUG sel=%d keys=%zu buttons=%zu cls=%s\n", page()->model().selectedKey,
-            keyProfileOf(page()->model())->getKeyList().size(), page()->keyButtons().size(),
-            control("key_3")->GetClass().toStdString().c_str());
     auto* button = control<CDeviceKeyButtonUI>("key_3");
     EXPECT_TRUE(button->IsSelected());
     EXPECT_FALSE(control<CDeviceKeyButtonUI>("key_0")->IsSelected());
@@ -205,6 +206,37 @@ TEST_F(KeySetPanel, CapturedKeysAreStoredAtOnceWithTheModifierRule) {
     EXPECT_EQ(control(CKeySetControlUI::kKeyEdit)->GetText(), "A");
     EXPECT_EQ(storedAssignment(4), 0x200104);
     EXPECT_EQ(deviceAssignment(4), 0x200104);
+}
+
+// The same capture through the X11 hook of a private X server, the key typed through XTest: the window installs the
+// hook when the key field takes the focus and the key pressed anywhere on the desktop lands in the file and device.
+TEST_F(KeySetPanel, KeyCapturedThroughTheX11HookIsStored) {
+    if (!PrivateXServer::installed())
+        GTEST_SKIP() << "Xvfb is not installed, so capture through the X11 hook is not tested";
+    PrivateXServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    std::unique_ptr<InputHookBackend> x11 = connectX11InputHook(server.display().c_str());
+    ASSERT_NE(x11, nullptr);
+    window->UseInputHookBackend(std::move(x11));
+    recordingHook = nullptr;
+    Display* injector = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(injector, nullptr);
+
+    click("key_4");
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_6_text");
+    QLineEdit* line = control<CEditUI>(CKeySetControlUI::kKeyEdit)->GetLineEdit();
+    QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
+    CDeviceHook& hook = window->GetInputHook();
+    ASSERT_EQ(hook.backend().name(), "X11");
+    ASSERT_TRUE(test::waitFor([&] { return hook.installed() && hook.mode() == HookMode::SingleKey; }));
+    constexpr unsigned kXKeyA = kEvdevA + 8; // X key codes are Linux key codes + 8
+    XTestFakeKeyEvent(injector, kXKeyA, True, 0);
+    XTestFakeKeyEvent(injector, kXKeyA, False, 0);
+    XSync(injector, False);
+    EXPECT_TRUE(test::waitFor([&] { return storedAssignment(4) == 0x200004; }));
+    EXPECT_EQ(deviceAssignment(4), 0x200004);
+    EXPECT_EQ(control(CKeySetControlUI::kKeyEdit)->GetText(), "A");
+    XCloseDisplay(injector);
 }
 
 TEST_F(KeySetPanel, KeyboardPageShowsStoredDpiAndGunValuesItCannotOffer) {
