@@ -1,5 +1,6 @@
 #include "device/KeyboardDevice.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "device/DeviceProfile.h"
@@ -145,12 +146,76 @@ void KeyboardDevice::afterProfileLoad() {
     const LightInfo light = profile_.readLightInfo();
     profile_.readKeyList();
     profile_.readKeyboardSystem();
+    const int group = profile_.readCustomLightGroup();
+    std::vector<LedEffectStep> effects = profile_.readLedEffects(group);
     std::lock_guard lock(lightLock);
+    custom_.load(profile_, group);
+    custom_.setEffects(std::move(effects));
     if (light.mode != lightInfo.mode) {
         effectCounters = light::EffectCounters{};
         effectBuffer.fill(0);
     }
     lightInfo = light;
+}
+
+int KeyboardDevice::chooseCustomGroup(int group) {
+    std::vector<LedEffectStep> effects = profile_.readLedEffects(group);
+    {
+        std::lock_guard lock(lightLock);
+        custom_.load(profile_, group);
+        custom_.setEffects(std::move(effects));
+        custom_.store(profile_);
+    }
+    profile_.saveProfile();
+    return sendCustomLight();
+}
+
+int KeyboardDevice::paintCustomLeds(std::span<const int> leds, bool lit, light::Rgb colour) {
+    {
+        std::lock_guard lock(lightLock);
+        custom_.paint(leds, lit, colour);
+        custom_.store(profile_);
+    }
+    profile_.saveProfile();
+    return sendCustomLight();
+}
+
+int KeyboardDevice::sendCustomLight() {
+    std::vector<uint8_t> bytes;
+    {
+        std::lock_guard lock(lightLock);
+        runLightMode(keyboard::CustomLight::kMode);
+        bytes = custom_.wireBytes();
+    }
+    if (!lightingControl.load())
+        return 0;
+    if (DeviceModelObserver* watcher = observer(); watcher != nullptr && previewEnabled.load())
+        watcher->onLightFrame(ledSnapshot());
+    if (commandChannel.wireless.load() || !commandChannel.connected.load())
+        return kResultAccepted;
+    return commandChannel.streamLight(bytes.data(), uint32_t(bytes.size()));
+}
+
+void KeyboardDevice::runLightMode(uint8_t mode) {
+    if (mode != keyboard::CustomLight::kMode)
+        return UsbDeviceModel::runLightMode(mode);
+    std::lock_guard lock(lightLock);
+    light::LedFrame frame = custom_.frame();
+    if (const std::optional<LedEffectStep> step = custom_.effectAt(tickNow())) {
+        // An entry naming the custom mode itself would have nothing to show.
+        if (step->mode == keyboard::CustomLight::kMode || !runBaseGenerator(step->mode, light::lightInfoOf(*step)))
+            light::off(ledState);
+        frame = custom_.frame(ledState);
+    }
+    std::copy(frame.begin(), frame.begin() + std::ptrdiff_t(std::min(frame.size(), ledState.size())), ledState.begin());
+}
+
+uint8_t KeyboardDevice::lightSpeed() const {
+    std::lock_guard lock(lightLock);
+    if (const LedEffectStep* step = custom_.playing();
+        step != nullptr && lightInfo.mode == keyboard::CustomLight::kMode)
+        return step->speed;
+    return UsbDeviceModel::lightSpeed();
 }
 
 void KeyboardDevice::setLightInfo(uint32_t first, uint32_t second, uint32_t third) {
@@ -161,6 +226,12 @@ void KeyboardDevice::setLightInfo(uint32_t first, uint32_t second, uint32_t thir
 void KeyboardDevice::setDeviceIndex(int n) {
     UsbDeviceModel::setDeviceIndex(n);
     profile_.setDeviceSlot(0);
+}
+
+void KeyboardDevice::loadLightAndMacroConfig() {
+    UsbDeviceModel::loadLightAndMacroConfig();
+    if (!profile_.getLightConfigPath().empty())
+        profile_.loadLightConfig(profile_.getLightConfigPath());
 }
 
 void KeyboardDevice::setProfilePaths() {

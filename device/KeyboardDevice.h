@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "device/KeyboardCustomLight.h"
 #include "device/KeyboardLayout.h"
 #include "device/UsbDeviceModel.h"
 #include "profile/CKeyboardProfiledata.h"
@@ -51,22 +52,46 @@ public:
     void afterProfileLoad() override;
     void setLightInfo(uint32_t first, uint32_t second, uint32_t third) override;
     void setDeviceIndex(int n) override;
+    // The name lists, and the light configuration the custom modes take their effects from.
+    void loadLightAndMacroConfig() override;
     void loadProfileIntoPage() override;
     void setProfilePaths() override;
     std::string getProfilePath() const override;
     int saveProfile() override;
+
+    // Custom light mode. Choosing a custom mode makes its position the edited group: the group's colours come from
+    // the profile, the choice is stored, the mode's effect list is loaded from the light configuration, and the
+    // colours are shown and sent. Painting lights
+    // the given LEDs in `colour` (or makes them unlit), stores the group in the profile file and shows and sends
+    // it. Both return the light-stream result (1 when nothing had to be sent, 0 while the lighting is owned
+    // elsewhere); the profile is saved either way.
+    int chooseCustomGroup(int group);
+    int paintCustomLeds(std::span<const int> leds, bool lit, light::Rgb colour);
+    keyboard::CustomLight customLight() const {
+        std::lock_guard lock(lightLock);
+        return custom_;
+    }
 
     const keyboard::KeyPositions& keyPositions() const { return positions_; }
     const std::vector<uint8_t>& perKeyTable() const { return perKeyTable_; }
     uint8_t currentProfile() const { return currentProfile_; }
     CKeyboardProfiledata& profileData() { return profile_; }
 
+protected:
+    // The custom mode shows the custom colours; every other mode runs as on the other devices.
+    void runLightMode(uint8_t mode) override;
+    // In the custom mode the speed of the effect entry being played, if any.
+    uint8_t lightSpeed() const override;
+
 private:
+    // Shows the custom colours and, unless wireless or while another program owns the lighting, streams them.
+    int sendCustomLight();
     // Bytes of the key table: three per key position of the device information.
     size_t keyTableBytes() const { return size_t{keyCount()} * 3; }
 
     CKeyboardProfiledata profile_;
     keyboard::KeyPositions positions_;
+    keyboard::CustomLight custom_; // guarded by lightLock
     std::vector<uint8_t> perKeyTable_;
     uint8_t currentProfile_ = 0;
 };

@@ -189,10 +189,13 @@ std::string CBasicProfiledata::lightEffectPath(const std::string& guid) const {
 }
 
 std::vector<LedEffectStep> CBasicProfiledata::readLedEffects() {
+    return readLedEffects(lightInfo.mode);
+}
+
+std::vector<LedEffectStep> CBasicProfiledata::readLedEffects(int entry) {
     std::vector<LedEffectStep> steps;
-    if (!lightConfig.isNull()) {
-        std::string guid =
-            JsonLookup(lightConfig)[member::kLightInfo][deviceSlot][lightInfo.mode][member::kGuid].toString();
+    if (!lightConfig.isNull() && entry >= 0) {
+        std::string guid = JsonLookup(lightConfig)[member::kLightInfo][deviceSlot][entry][member::kGuid].toString();
         std::string path = lightEffectPath(guid);
         Json::Value effects = path.empty() ? Json::Value() : store.loadJsonFile(path);
         JsonLookup list = JsonLookup(effects)[member::kLedEffectList];

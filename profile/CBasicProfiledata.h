@@ -63,6 +63,8 @@ public:
     // The steps of the light effect file of the current light mode (from the light configuration's "Guid").
     // A "Guid" that would leave the light configuration's folder is refused and gives no steps.
     std::vector<LedEffectStep> readLedEffects();
+    // The same for entry `entry` of the light configuration (the keyboard's chosen custom mode).
+    std::vector<LedEffectStep> readLedEffects(int entry);
     const std::vector<LedEffectStep>& getLedEffects() const { return ledEffects; }
 
 protected:

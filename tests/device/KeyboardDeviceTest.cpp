@@ -181,5 +181,76 @@ TEST_F(KeyboardTest, ARefusedWriteIsReportedAndTheUpdateIsClosed) {
     EXPECT_EQ(device->openUpdates(), 0);
 }
 
+// Custom light mode: painting stores the group's colours by LED, the keyboard receives them in LED order (unlit LEDs
+// dark), and choosing another group starts from that group's own stored colours.
+TEST_F(KeyboardTest, CustomColoursAreStoredPerGroupAndStreamedByLed) {
+    Json::Value node = lightNode({.mode = 8});
+    node["CustomLightMode"]["CustomLightModeGroupIndex"] = 1;
+    node["CustomLightMode"]["LightColorInfo"][1][3] = Json::objectValue;
+    node["CustomLightMode"]["LightColorInfo"][1][3]["Red"] = 9;
+    node["CustomLightMode"]["LightColorInfo"][1][3]["Alpha"] = 255;
+    writeProfile("k1", node);
+    model->loadProfileIntoPage();
+    ASSERT_EQ(model->customLight().group(), 1);
+
+    const std::vector<int> leds = {0, 5, 125, 126, -1}; // the last two lie outside the keyboard
+    ASSERT_EQ(model->paintCustomLeds(leds, true, {10, 20, 30}), kResultAccepted);
+    ASSERT_EQ(model->paintCustomLeds(std::vector<int>{5}, false, {1, 1, 1}), kResultAccepted);
+    const std::vector<uint8_t> frame = device->lightFrame();
+    ASSERT_GE(frame.size(), 126u * 3);
+    EXPECT_EQ(std::vector<uint8_t>(frame.begin(), frame.begin() + 3), (std::vector<uint8_t>{10, 20, 30}));
+    EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 9, frame.begin() + 12), (std::vector<uint8_t>{9, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 15, frame.begin() + 18), (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 375, frame.begin() + 378), (std::vector<uint8_t>{10, 20, 30}));
+
+    const Json::Value group = savedNode("k1")["CustomLightMode"]["LightColorInfo"][1];
+    ASSERT_EQ(group.size(), 126u);
+    EXPECT_EQ(group[125]["Blue"].asInt(), 30);
+    EXPECT_EQ(group[125]["Alpha"].asInt(), 255);
+    EXPECT_EQ(group[5]["Alpha"].asInt(), 0);
+
+    // Another group keeps its own colours; the first one's stay stored.
+    ASSERT_EQ(model->chooseCustomGroup(0), kResultAccepted);
+    EXPECT_EQ(savedNode("k1")["CustomLightMode"]["CustomLightModeGroupIndex"].asInt(), 0);
+    EXPECT_EQ(device->lightFrame()[0], 0);
+    EXPECT_EQ(savedNode("k1")["CustomLightMode"]["LightColorInfo"][1][0]["Red"].asInt(), 10);
+}
+
+// The custom mode chosen brings its effect list from the light configuration: its entries, each for its time, set the
+// brightness of the lit keys, which keep their own colours; unlit keys stay dark.
+TEST_F(KeyboardTest, TheChosenCustomModesEffectsPlayOverTheLitKeys) {
+    Json::Value config;
+    config["LightInfo"][0][1]["Guid"] = "kb_effect";
+    ASSERT_EQ(JsonFileStore::writeJsonFile(folder() + "tavix_light.config", config), 0);
+    Json::Value effect;
+    for (const auto& [mode, time] : {std::pair{2, 500}, std::pair{7, 100}}) {
+        Json::Value step;
+        step["LEDREGMode"] = mode;
+        step["LEDBrightness"] = 4;
+        step["LEDSpeed"] = 1;
+        step["red"] = 1;
+        step["Time"] = time;
+        effect["LEDEffectList"].append(step);
+    }
+    ASSERT_EQ(JsonFileStore::writeJsonFile(folder() + "kb_effect.light", effect), 0);
+    writeProfile("k1", lightNode({.mode = 8}));
+    std::chrono::milliseconds now{1000};
+    model->setTickSource([&] { return now; });
+    model->loadProfileIntoPage();
+    EXPECT_TRUE(model->customLight().effects().empty()); // group 0 names no effect
+
+    ASSERT_EQ(model->chooseCustomGroup(1), kResultAccepted);
+    ASSERT_EQ(model->customLight().effects().size(), 2u);
+    ASSERT_EQ(model->paintCustomLeds(std::vector<int>{125}, true, {10, 20, 30}), kResultAccepted);
+    EXPECT_EQ(model->ledSnapshot()[125], light::packLed({10, 20, 30}, 255));
+    EXPECT_EQ(model->ledSnapshot()[124], 0u);
+    now += std::chrono::milliseconds(500);
+    ASSERT_EQ(model->paintCustomLeds(std::vector<int>{}, true, {}), kResultAccepted);
+    EXPECT_EQ(light::ledBrightness(model->ledSnapshot()[125]), 0); // the second entry is off
+    // The keyboard still holds the stored colours.
+    const std::vector<uint8_t> frame = device->lightFrame();
+    EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 375, frame.begin() + 378), (std::vector<uint8_t>{10, 20, 30}));
+}
+
 } // namespace
 } // namespace pelan
