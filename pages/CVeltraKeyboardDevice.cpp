@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controls/CDeviceKeyButtonUI.h"
 #include "pages/KeyboardPageRoutes.h"
 #include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
@@ -50,6 +51,26 @@ void CVeltraKeyboardDevice::placeLightButtons() {
     for (size_t led = 0; led < lights.size(); ++led)
         if (lights[led] != nullptr && lights[led]->IsVisibleFlag() != placed[led])
             lights[led]->SetVisible(placed[led]);
+}
+
+std::vector<int> CVeltraKeyboardDevice::selectedLeds() const {
+    std::vector<int> leds;
+    const std::vector<CControlUI*>& lights = lightButtons();
+    for (size_t led = 0; led < lights.size(); ++led)
+        if (const auto* button = dynamic_cast<const CDeviceKeyButtonUI*>(lights[led]);
+            button != nullptr && button->IsVisibleFlag() && button->IsSelected())
+            leds.push_back(int(led));
+    return leds;
+}
+
+void CVeltraKeyboardDevice::paintSelectedKeys(bool lit) {
+    const LightInfo light = keyboard_.getLightInfo();
+    const std::vector<int> leds = selectedLeds();
+    keyboard_.paintCustomLeds(leds, lit, {light.red, light.green, light.blue});
+}
+
+void CVeltraKeyboardDevice::chooseCustomGroup(int group) {
+    keyboard_.chooseCustomGroup(group);
 }
 
 void CVeltraKeyboardDevice::refreshControls() {

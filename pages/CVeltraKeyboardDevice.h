@@ -22,6 +22,13 @@ public:
     // that light no key. Before the tables are read the layout's places stay.
     void placeLightButtons();
 
+    // The LEDs whose light buttons are selected in the keyboard picture, in LED order.
+    std::vector<int> selectedLeds() const;
+    // Custom light mode: the selected keys take the page's current colour (lit) or go dark (unlit); the custom
+    // mode chosen in the lighting panel becomes the edited group. Both store and send as KeyboardDevice does.
+    void paintSelectedKeys(bool lit);
+    void chooseCustomGroup(int group);
+
 protected:
     void refreshControls() override;
 

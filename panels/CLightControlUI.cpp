@@ -241,6 +241,11 @@ int CLightControlUI::selectedMode() {
     return combo != nullptr ? std::max(combo->GetCurSel(), 0) : 0;
 }
 
+void CLightControlUI::showCustomMode(int index) {
+    if (auto* combo = find<CComboUI>(kCustomModeCombo); combo != nullptr && index >= 0 && index < combo->GetCount())
+        combo->SelectItem(index, false, false);
+}
+
 int CLightControlUI::selectedCustomMode() {
     const auto* combo = find<CComboUI>(kCustomModeCombo);
     return combo != nullptr ? std::max(combo->GetCurSel(), 0) : 0;

@@ -67,6 +67,8 @@ public:
     void setModeList(const std::vector<std::string>& names, const std::vector<bool>& visible, int brightnessMaximum,
                      int speedMaximum);
     void setCustomModeList(const std::vector<std::string>& names);
+    // Selects a custom mode without sending the choice on (nothing when the list has no such entry).
+    void showCustomMode(int index);
     // Shows a light setting given as its first two words.
     void showSetting(uint32_t first, uint32_t second);
     void showLight(const LightInfo& light);

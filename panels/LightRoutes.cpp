@@ -2,9 +2,9 @@
 #include "panels/LightRoutes.h"
 
 #include "app/NotifyName.h"
+#include "pages/CVeltraKeyboardDevice.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CLightControlUI.h"
-#include "platform/Trace.h"
 
 namespace pelan {
 namespace {
@@ -18,6 +18,14 @@ Panel* panelHolding(CControlUI* control) {
     return nullptr;
 }
 
+// The keyboard page holding a control; the custom light mode exists only there.
+CVeltraKeyboardDevice* keyboardHolding(CControlUI* control) {
+    for (CControlUI* c = control; c != nullptr; c = c->GetParent())
+        if (auto* page = dynamic_cast<CVeltraKeyboardDevice*>(c))
+            return page;
+    return nullptr;
+}
+
 bool named(const TNotifyUI& msg, const char* name) {
     return msg.pSender != nullptr && msg.pSender->GetName() == QLatin1String(name);
 }
@@ -25,6 +33,12 @@ bool named(const TNotifyUI& msg, const char* name) {
 bool isSelected(const TNotifyUI& msg) {
     const auto* option = dynamic_cast<const COptionUI*>(msg.pSender);
     return option != nullptr && option->IsSelected();
+}
+
+void showLight(CVeltraUSBDevice& page, Panel& panel) {
+    panel.showLight(page.model().getLightInfo());
+    if (auto* keyboard = dynamic_cast<CVeltraKeyboardDevice*>(&page))
+        panel.showCustomMode(keyboard->keyboard().customLight().group());
 }
 
 } // namespace
@@ -44,12 +58,12 @@ void bindLightPanel(CVeltraUSBDevice& page) {
     panel->setModeList(model.lightNames.defaultNames, model.lightNames.defaultVisible, Panel::kLevelMaximum,
                        Panel::kLevelMaximum);
     panel->setCustomModeList(model.lightNames.configuredNames);
-    panel->showLight(model.getLightInfo());
+    showLight(page, *panel);
 }
 
 void showPageLight(CVeltraUSBDevice& page) {
     if (Panel* panel = findLightPanel(page))
-        panel->showLight(page.model().getLightInfo());
+        showLight(page, *panel);
 }
 
 bool isSameModeBox(const TNotifyUI& msg) {
@@ -65,9 +79,10 @@ bool handleLightClick(TNotifyUI& msg) {
             panel->onPresetColour(split.index);
         return true;
     }
-    if (named(msg, Panel::kCustomBrightButton) || named(msg, Panel::kCustomOffButton)) {
-        // The keyboard's custom mode is edited on the keyboard page, which no supported device reaches.
-        trace("custom light colours: no keyboard page to edit them");
+    const bool lit = named(msg, Panel::kCustomBrightButton);
+    if (lit || named(msg, Panel::kCustomOffButton)) {
+        if (CVeltraKeyboardDevice* keyboard = keyboardHolding(msg.pSender))
+            keyboard->paintSelectedKeys(lit);
         return true;
     }
     return false;
@@ -106,7 +121,8 @@ bool handleLightValue(TNotifyUI& msg) {
 
 bool handleLightItemSelect(TNotifyUI& msg) {
     if (named(msg, Panel::kCustomModeCombo)) {
-        trace("custom light mode chosen: no keyboard page to load it");
+        if (CVeltraKeyboardDevice* keyboard = keyboardHolding(msg.pSender); keyboard != nullptr && int(msg.wParam) >= 0)
+            keyboard->chooseCustomGroup(int(msg.wParam));
         return true;
     }
     if (!named(msg, Panel::kModeCombo))

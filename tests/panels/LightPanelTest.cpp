@@ -3,13 +3,16 @@
 // lighting checked in the light frames the devices receive.
 #include "app/MainWindowTestSupport.h"
 #include "controls/CDeviceOptionUI.h"
+#include "controls/CSelectPanelUI.h"
 #include "emulator/CommandReport.h"
 #include "emulator/FirmwareDevice.h"
 #include "light/LightEffects.h"
+#include "pages/CVeltraKeyboardDevice.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CLightControlUI.h"
 #include "panels/LightRoutes.h"
 #include "platform/Paths.h"
+#include "profile/JsonFileStore.h"
 #include "support/EmulatedTree.h"
 #include "support/TempFolder.h"
 
@@ -86,22 +89,23 @@ protected:
         click(kind, "deng_Op_tab");
         ASSERT_TRUE(test::waitFor([&] { return panel(kind)->isVisible(); }));
     }
-    // Chooses a mode from the mode combo's list as the user does.
-    void pickMode(int kind, int mode) {
-        auto* combo = control<CComboUI>(kind, Panel::kModeCombo);
-        clickControl(combo, Panel::kModeCombo);
+    // Chooses an item from a combo's list as the user does.
+    void pickItem(int kind, const char* comboName, int index) {
+        auto* combo = control<CComboUI>(kind, comboName);
+        clickControl(combo, comboName);
         auto* menu = combo->findChild<QMenu*>("combo_popup");
         ASSERT_NE(menu, nullptr);
-        const QString wanted = combo->GetItemAt(mode)->GetText();
+        const QString wanted = combo->GetItemAt(index)->GetText();
         for (QAction* action : menu->actions()) {
             if (action->text() != wanted)
                 continue;
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-            ASSERT_TRUE(test::waitFor([&] { return combo->GetCurSel() == mode; })) << mode;
+            ASSERT_TRUE(test::waitFor([&] { return combo->GetCurSel() == index; })) << index;
             return;
         }
-        FAIL() << "mode " << mode << " not offered";
+        FAIL() << comboName << " item " << index << " not offered";
     }
+    void pickMode(int kind, int mode) { pickItem(kind, Panel::kModeCombo, mode); }
     // Types into an edit and leaves it with Tab; an empty text clears it.
     void type(int kind, const char* name, const QString& text) {
         QLineEdit* line = control<CEditUI>(kind, name)->GetLineEdit();
@@ -322,6 +326,93 @@ TEST_F(LightPanel, SameModeDrivesEveryDeviceInStepUntilAnotherProgramOwnsTheLigh
         EXPECT_FALSE(page(kind)->isSyncLighting());
         EXPECT_FALSE(window->FindPageOfKind(kind)->option->IsSynchronised());
     }
+}
+
+// The keyboard page over an emulated keyboard, connected by hand since no keyboard is in the supported-device table,
+// with two custom modes in its light configuration.
+class KeyboardLightPanel : public LightPanel {
+protected:
+    void SetUp() override {
+        setDataFolderOverride(dataDir.path().toStdString());
+        const std::string folder = userDeviceFolder("keyboard");
+        fs::create_directories(folder);
+        Json::Value config;
+        config["LightInfo"][0][0]["LightName"] = "Aurora";
+        config["LightInfo"][0][1]["LightName"] = "Ember";
+        ASSERT_EQ(JsonFileStore::writeJsonFile(folder + "tavix_light.config", config), 0);
+        LightPanel::SetUp();
+        keyboard = dynamic_cast<CVeltraKeyboardDevice*>(page(kDeviceKindKeyboard));
+        ASSERT_NE(keyboard, nullptr);
+        device = emu::makeDevice("keyboard");
+        const int id = emulated.tree().plug(device);
+        ASSERT_TRUE(keyboard->openCommandInterface(emulated.pathOf(id, 4), false));
+        keyboard->onConnectTimer();
+        window->FindPageOfKind(kDeviceKindKeyboard)->option->SetVisible(true);
+        show(kDeviceKindKeyboard);
+    }
+    // Drags across the keyboard picture from the light of one LED to that of another.
+    void dragLights(int fromLed, int toLed) {
+        auto* picture = control<CSelectPanelUI>(kDeviceKindKeyboard, "SelectPanel");
+        ASSERT_NE(picture, nullptr);
+        const std::vector<CControlUI*>& lights = keyboard->lightButtons();
+        const QPoint from = lights.at(size_t(fromLed))->mapTo(picture, lights.at(size_t(fromLed))->rect().center());
+        const QPoint to = lights.at(size_t(toLed))->mapTo(picture, lights.at(size_t(toLed))->rect().center());
+        QTest::mousePress(picture, Qt::LeftButton, {}, from);
+        QTest::mouseMove(picture, (from + to) / 2);
+        QTest::mouseMove(picture, to);
+        QTest::mouseRelease(picture, Qt::LeftButton, {}, to);
+    }
+    std::vector<uint8_t> ledBytes(int led) const {
+        const std::vector<uint8_t> frame = device->lightFrame();
+        return frame.size() < size_t(3 * led + 3)
+                   ? std::vector<uint8_t>{}
+                   : std::vector<uint8_t>(frame.begin() + 3 * led, frame.begin() + 3 * led + 3);
+    }
+
+    CVeltraKeyboardDevice* keyboard = nullptr;
+    std::shared_ptr<emu::FirmwareDevice> device;
+};
+
+TEST_F(KeyboardLightPanel, SelectedKeysTakeTheLitAndUnlitColoursOfTheChosenCustomMode) {
+    pickMode(kDeviceKindKeyboard, 8);
+    EXPECT_EQ(device->readMemory(kModeByte, 1), std::vector<uint8_t>{8});
+    ASSERT_TRUE(control(kDeviceKindKeyboard, Panel::kCustomLayout)->IsVisible());
+    pickItem(kDeviceKindKeyboard, Panel::kCustomModeCombo, 1);
+    type(kDeviceKindKeyboard, Panel::kRedEdit, "200");
+    type(kDeviceKindKeyboard, Panel::kGreenEdit, "0");
+    type(kDeviceKindKeyboard, Panel::kBlueEdit, "50");
+
+    // Esc and F1 on the top row: a drag from one to the other selects both and not Pause at the row's other end.
+    const keyboard::KeyPositions& positions = keyboard->keyboard().keyPositions();
+    const int esc = positions.ledIndex[0], f1 = positions.ledIndex[1], pause = positions.ledIndex[15];
+    dragLights(esc, f1);
+    const std::vector<int> selected = keyboard->selectedLeds();
+    ASSERT_NE(std::find(selected.begin(), selected.end(), esc), selected.end());
+    ASSERT_NE(std::find(selected.begin(), selected.end(), f1), selected.end());
+    ASSERT_EQ(std::find(selected.begin(), selected.end(), pause), selected.end());
+    click(kDeviceKindKeyboard, Panel::kCustomBrightButton);
+    EXPECT_EQ(ledBytes(esc), (std::vector<uint8_t>{200, 0, 50}));
+    EXPECT_EQ(ledBytes(f1), (std::vector<uint8_t>{200, 0, 50}));
+    EXPECT_EQ(ledBytes(pause), (std::vector<uint8_t>{0, 0, 0}));
+
+    // Esc alone goes dark; F1 stays lit.
+    dragLights(esc, esc);
+    ASSERT_EQ(keyboard->selectedLeds(), std::vector<int>{esc});
+    click(kDeviceKindKeyboard, Panel::kCustomOffButton);
+    EXPECT_EQ(ledBytes(esc), (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_EQ(ledBytes(f1), (std::vector<uint8_t>{200, 0, 50}));
+
+    const Json::Value node = JsonFileStore::loadJsonFile(keyboard->model().getProfilePath())["Device"][0];
+    const Json::Value& custom = node["CustomLightMode"];
+    EXPECT_EQ(custom["CustomLightModeGroupIndex"].asInt(), 1);
+    EXPECT_EQ(custom["LightColorInfo"][1][f1]["Red"].asInt(), 200);
+    EXPECT_EQ(custom["LightColorInfo"][1][f1]["Alpha"].asInt(), 255);
+    EXPECT_EQ(custom["LightColorInfo"][1][esc]["Alpha"].asInt(), 0);
+    EXPECT_EQ(node["LightInfo"]["SelectItem"].asInt(), 8);
+
+    // The first custom mode keeps colours of its own: the factory profile lights every key white in it.
+    pickItem(kDeviceKindKeyboard, Panel::kCustomModeCombo, 0);
+    EXPECT_EQ(ledBytes(esc), (std::vector<uint8_t>{255, 255, 255}));
 }
 
 } // namespace
