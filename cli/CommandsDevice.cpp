@@ -325,6 +325,72 @@ std::string applyLightOptions(const Words& args, LightInfo& light) {
     return {};
 }
 
+// The LED numbers of a comma-separated list, each 0 to 125; none for a bad list.
+std::optional<std::vector<int>> parseLedList(const std::string& text) {
+    std::vector<int> leds;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        const std::optional<uint32_t> led =
+            parseNumberArgument(text.substr(start, comma - start), keyboard::CustomLight::kLedCount - 1);
+        if (!led)
+            return std::nullopt;
+        leds.push_back(int(*led));
+        start = comma + 1;
+    }
+    return leds;
+}
+
+Json::Value customLightDocument(const keyboard::CustomLight& custom) {
+    Json::Value doc;
+    doc["group"] = custom.group();
+    Json::Value lit(Json::objectValue);
+    const std::vector<RgbaColour>& colours = custom.colours();
+    for (size_t led = 0; led < colours.size(); ++led)
+        if (colours[led].alpha != 0)
+            lit[std::to_string(led)] = colourText(colours[led].red, colours[led].green, colours[led].blue);
+    doc["lit"] = lit;
+    return doc;
+}
+
+// light custom GROUP [--lit LEDS --color RRGGBB | --unlit LEDS]: the keyboard's custom mode as its lighting panel
+// edits it.
+CommandResult lightCustom(const Words& args, CliKind kind) {
+    const char* usage = "usage: light custom GROUP [--lit LED,LED.. --color RRGGBB | --unlit LED,LED..]";
+    const std::optional<uint32_t> group = args.size() >= 2 ? parseNumberArgument(args[1], 255) : std::nullopt;
+    const bool lit = args.size() == 6 && args[2] == "--lit" && args[4] == "--color";
+    const bool unlit = args.size() == 4 && args[2] == "--unlit";
+    if (!group || (args.size() != 2 && !lit && !unlit))
+        return usageFailed(usage);
+    std::vector<int> leds;
+    std::vector<uint8_t> colour(3, 0);
+    if (lit || unlit) {
+        const std::optional<std::vector<int>> parsed = parseLedList(args[3]);
+        if (!parsed)
+            return usageFailed("the LEDs are numbers 0 to 125 joined by commas, not " + args[3]);
+        leds = *parsed;
+    }
+    if (lit) {
+        const std::optional<std::vector<uint8_t>> bytes = parseHexBytes(args[5]);
+        if (args[5].size() != 6 || !bytes || bytes->size() != 3)
+            return usageFailed("--color takes RRGGBB in hexadecimal, not " + args[5]);
+        colour = *bytes;
+    }
+    if (kind != CliKind::Keyboard)
+        return failed("the custom light mode is the keyboard's; the " + std::string(kindName(kind)) + " has none");
+    std::string error;
+    std::unique_ptr<DeviceAccess> access = openForWrite(kind, error);
+    if (!error.empty())
+        return failed(error);
+    KeyboardDevice& keyboard = *access->keyboard();
+    int result = keyboard.chooseCustomGroup(int(*group));
+    if (result == kResultAccepted && (lit || unlit))
+        result = keyboard.paintCustomLeds(leds, lit, {colour[0], colour[1], colour[2]});
+    if (result != kResultAccepted)
+        return failed("cannot send the custom colours: " + protocolResultText(result));
+    return succeeded(customLightDocument(keyboard.customLight()));
+}
+
 } // namespace
 
 // The kind's light modes as its lighting panel offers them: the mode number is the position in the light
@@ -371,10 +437,13 @@ CommandResult lightCommand(const Words& args, CliKind kind) {
             return failed(error);
         return succeeded(lightDocument(access->deviceLight()));
     }
+    if (verb == "custom")
+        return lightCustom(args, kind);
     if (verb != "set")
         return usageFailed(
             "usage: light modes | light get | light set [--mode N] [--brightness N] [--speed N] [--color RRGGBB] "
-            "[--multicolor 0|1] [--direction left|right]");
+            "[--multicolor 0|1] [--direction left|right] | light custom GROUP [--lit LEDS --color RRGGBB | --unlit "
+            "LEDS]");
     // The options are checked before the device is touched.
     LightInfo probe;
     if (std::string bad = applyLightOptions(args, probe); !bad.empty())

@@ -11,13 +11,14 @@
 #include <cstdio>
 
 namespace pelan::cli {
-namespace {
 
 std::string colourText(uint8_t red, uint8_t green, uint8_t blue) {
     char text[8];
     std::snprintf(text, sizeof text, "%02x%02x%02x", red, green, blue);
     return text;
 }
+
+namespace {
 
 class MouseAccess : public DeviceAccess {
 public:

@@ -48,6 +48,8 @@ std::string unplacedKeysText(DeviceAccess& access, const std::vector<size_t>& ke
 
 // A light setting as the commands show it.
 Json::Value lightDocument(const LightInfo& light);
+// A colour as RRGGBB in lower-case hexadecimal.
+std::string colourText(uint8_t red, uint8_t green, uint8_t blue);
 
 // What a protocol result means, for an error line.
 std::string protocolResultText(int result);

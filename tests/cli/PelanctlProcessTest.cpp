@@ -312,6 +312,11 @@ TEST_F(PelanctlTest, EveryKindListsItsLightModesAndTakesAWholeLightSetting) {
     }
     // No supported keyboard is made, so only the kinds with a device take a setting.
     expectFailure(run({"--kind", "keyboard", "light", "set", "--mode", "3"}), 1, "no keyboard found");
+    expectFailure(run({"--kind", "keyboard", "light", "custom", "1", "--lit", "0,5", "--color", "ff0000"}), 1,
+                  "no keyboard found");
+    expectFailure(run({"light", "custom", "1", "--unlit", "0"}), 1, "the mouse has none");
+    expectFailure(run({"--kind", "keyboard", "light", "custom", "1", "--lit", "0,126", "--color", "ff0000"}), 2,
+                  "not 0,126");
     for (const char* kind : {"mouse", "mousepad", "headset"}) {
         SCOPED_TRACE(kind);
         const Json::Value set = runJson({"--kind", kind, "light", "set", "--mode", "3", "--brightness", "2", "--speed",
