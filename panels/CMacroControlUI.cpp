@@ -109,9 +109,9 @@ void CMacroControlUI::DoEvent(TEventUI& event) {
 
 // The action menu opens where the step list or one of its rows is released from a right click.
 bool CMacroControlUI::eventFilter(QObject* watched, QEvent* event) {
-    const auto* release = static_cast<QMouseEvent*>(event);
-    if (event->type() == QEvent::MouseButtonRelease && release->button() == Qt::RightButton && !recording() &&
-        prompts_.openMenu) {
+    const auto* release =
+        event->type() == QEvent::MouseButtonRelease ? static_cast<const QMouseEvent*>(event) : nullptr;
+    if (release != nullptr && release->button() == Qt::RightButton && !recording() && prompts_.openMenu) {
         prompts_.openMenu(kActionMenu, release->globalPosition().toPoint());
         return true;
     }
