@@ -41,6 +41,8 @@ protected:
         EXPECT_GT(emulated.tree().plug(emu::makeDevice("headset")), 0);
         ASSERT_TRUE(test::waitFor([&] { return window->GetSelectedPage() == page(); }, kPlugWaitMs));
         window->GetHWND()->activateWindow();
+        // Typed keys reach an edit only in the active window, and activation arrives later than the call.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
         ASSERT_TRUE(test::waitFor([&] { return !page()->model().getProfilePath().empty(); }, kPlugWaitMs));
     }
     void TearDown() override {

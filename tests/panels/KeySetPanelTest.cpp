@@ -49,6 +49,8 @@ protected:
             },
             kPlugWaitMs));
         window->GetHWND()->activateWindow();
+        // Typed keys reach an edit only in the active window, and activation arrives later than the call.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
         panel = findKeySetPanel(*page());
         ASSERT_NE(panel, nullptr);
         click("key_Op_tab");

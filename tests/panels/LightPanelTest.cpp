@@ -59,6 +59,8 @@ protected:
             },
             kPlugWaitMs));
         window->GetHWND()->activateWindow();
+        // Typed keys reach an edit only in the active window, and activation arrives later than the call.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
     }
     void TearDown() override {
         test::destroyMainWindow(window);

@@ -36,6 +36,8 @@ protected:
         EXPECT_GT(emulated.tree().plug(emu::makeDevice("mouse")), 0);
         ASSERT_TRUE(test::waitFor([&] { return window->GetSelectedPage() == page(); }, kPlugWaitMs));
         window->GetHWND()->activateWindow();
+        // Typed keys reach an edit only in the active window, and activation arrives later than the call.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
         panel = findRecoilPanel(*page());
         ASSERT_NE(panel, nullptr);
         panel->setPrompts({[this](const QString& key) { messages.append(key); },
