@@ -90,11 +90,15 @@ TEST_F(SetWndTest, NewFirmwareIsDownloadedUpgradedAndShownUpToDate) {
     EXPECT_EQ(window->GetPaintManager()->FindControl("setbtn")->GetForeImage(), CMainWnd::kUpdateBadgeImage);
     CSetWnd* settings = window->GetSettingsWindow();
     EXPECT_EQ(settings->GetHWND()->size(), QSize(CSetWnd::kWidth, CSetWnd::kHeight));
-    ASSERT_TRUE(test::waitFor([&] { return settings->Session().state() == kWindowHaveUpdate; }, kWaitMs));
-    // Mouse, mousepad and the program, each with something newer.
-    ASSERT_NE(row(2), nullptr);
+    // Mouse, mousepad and the program, each with something newer. The rows are redrawn on the window's thread after
+    // the check thread is done, so wait for what the user sees.
+    const auto newVersionShown = [&] {
+        return row(2) != nullptr &&
+               static_cast<CLabelUI*>(row(0)->FindSubControl("update_new_version_text"))->GetText() == "V0104";
+    };
+    ASSERT_TRUE(test::waitFor([&] { return settings->Session().state() == kWindowHaveUpdate && newVersionShown(); },
+                              kWaitMs));
     EXPECT_EQ(static_cast<CLabelUI*>(row(0)->FindSubControl("update_current_version_text"))->GetText(), "V0103");
-    EXPECT_EQ(static_cast<CLabelUI*>(row(0)->FindSubControl("update_new_version_text"))->GetText(), "V0104");
     EXPECT_FALSE(setting("update_fw_and_ap")->IsVisibleFlag());
 
     click(row(0)->TickBox());
