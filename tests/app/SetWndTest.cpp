@@ -96,8 +96,8 @@ TEST_F(SetWndTest, NewFirmwareIsDownloadedUpgradedAndShownUpToDate) {
         return row(2) != nullptr &&
                static_cast<CLabelUI*>(row(0)->FindSubControl("update_new_version_text"))->GetText() == "V0104";
     };
-    ASSERT_TRUE(test::waitFor([&] { return settings->Session().state() == kWindowHaveUpdate && newVersionShown(); },
-                              kWaitMs));
+    ASSERT_TRUE(
+        test::waitFor([&] { return settings->Session().state() == kWindowHaveUpdate && newVersionShown(); }, kWaitMs));
     EXPECT_EQ(static_cast<CLabelUI*>(row(0)->FindSubControl("update_current_version_text"))->GetText(), "V0103");
     EXPECT_FALSE(setting("update_fw_and_ap")->IsVisibleFlag());
 
@@ -123,8 +123,12 @@ TEST_F(SetWndTest, NewFirmwareIsDownloadedUpgradedAndShownUpToDate) {
     QTest::qWait(100);
     ASSERT_EQ(window->GetSettingsWindow(), settings);
 
-    ASSERT_TRUE(test::waitFor([&] { return status(0) == kRowUpToDate; }, kWaitMs));
-    EXPECT_EQ(static_cast<CLabelUI*>(row(0)->FindSubControl("update_current_version_text"))->GetText(), "V0104");
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            return status(0) == kRowUpToDate &&
+                   static_cast<CLabelUI*>(row(0)->FindSubControl("update_current_version_text"))->GetText() == "V0104";
+        },
+        kWaitMs));
     EXPECT_FALSE(ring->IsVisibleFlag());
     EXPECT_EQ(settings->Session().state(), kWindowHaveUpdate); // the mousepad and the program are still older
 
