@@ -4,10 +4,11 @@ ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 TSAN_DIR ?= build-tsan
 RELEASE_DIR ?= build-release
+PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-asan test-tsan fuzz release bench format clean
+.PHONY: all deps configure build run test test-asan test-tsan fuzz release package install bench format clean
 
 all: build
 
@@ -50,6 +51,13 @@ fuzz: deps
 release: deps
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target programs
+
+# The Debian package of the release build, then the check that unpacks it and starts its programs.
+package: release
+	cd $(RELEASE_DIR) && cpack -G DEB && ctest --output-on-failure -R '^packaging_'
+
+install: release
+	cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
 
 bench: build
 	@for b in $(BUILD_DIR)/bin/bench_*; do echo "== $$b"; $$b; done

@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/TerminationSignal.h"
 #include "platform/Trace.h"
+#include "platform/Version.h"
 #include "ui/DuiLib.h"
 
 #include <QApplication>
@@ -61,14 +62,23 @@ const StartupOptions& startupOptions() {
     return options();
 }
 
+void setStartupOptions(const StartupOptions& startup) {
+    options() = startup;
+}
+
 int runPelan(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
     options() = parseStartupOptions(argumentsOf(argc, argv));
     if (!options().error.empty()) {
         std::fprintf(stderr, "pelan: %s\n", options().error.c_str());
         return 2;
     }
+    // Answered before Qt starts, so it works without a display.
+    if (options().version) {
+        std::printf("pelan %.*s\n", int(programVersion().size()), programVersion().data());
+        return 0;
+    }
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
     if (!options().dataDir.empty())
         setDataFolderOverride(options().dataDir);
     const QString programDir = QString::fromStdString(programFolder());

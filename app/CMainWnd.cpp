@@ -11,6 +11,7 @@
 #include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
 #include "panels/ProfileRoutes.h"
+#include "platform/Autostart.h"
 #include "platform/DbusSignals.h"
 #include "platform/HttpClient.h"
 #include "platform/InputHook.h"
@@ -35,6 +36,7 @@ constexpr const char* kControlLightStatus = "control_light_status";
 constexpr const char* kSettingProgress = "setting_progress";
 constexpr const char* kTrayMenuLayout = "menu.xml";
 constexpr const char* kExitItem = "exit";
+constexpr const char* kAutostartItem = "autostart";
 constexpr const char* kLightingOffLabel = "不控制灯光";
 constexpr const char* kLightingOnLabel = "控制灯光";
 constexpr int kTrayMenuLift = 50;
@@ -86,6 +88,7 @@ void CMainWnd::OnWindowInit() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_screenSize = screen->size();
     ShowWindow(false);
+    m_keepHidden = startupOptions().minimized && m_tray.CanRestoreWindow();
     ApplyVisibleOptionRules();
     StartScanThread();
     StartUpdateThread();
@@ -108,13 +111,14 @@ void CMainWnd::StartDemoDevices() {
 }
 
 void CMainWnd::StartScanThread() {
+    m_scanner->watchDeviceFolder();
     m_workers[kScanWorker].start([this](StopEvent& stop) {
         for (;;) {
             if (!m_scanner->scanOnce()) {
                 trace("HID enumeration failed: hot plug stops");
                 return;
             }
-            if (stop.waitFor(DeviceScanner::kScanPeriod)) {
+            if (m_scanner->waitForNextScan(stop)) {
                 trace("抓取设备线程设定退出");
                 return;
             }
@@ -140,7 +144,10 @@ void CMainWnd::StopWorkers() {
             continue;
         std::function<void()> wake;
         if (i == kScanWorker)
-            wake = takeWaitingReport;
+            wake = [this, &takeWaitingReport] {
+                takeWaitingReport();
+                m_scanner->wakeWait();
+            };
         else if (i == kUpdateWorker)
             wake = [this] { m_updateChecker->stop(); };
         else if (i == kLightSyncWorker && m_syncRunner != nullptr)
@@ -172,6 +179,8 @@ void CMainWnd::ShowNoDeviceScreen(bool show) {
 
 void CMainWnd::BringToFront() {
     ShowNoDeviceScreen(!IsDeviceOptionShown());
+    if (m_keepHidden)
+        return;
     SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
     // Restoring raises and activates the window: the stand-in for the brief topmost switch.
     ShowWindow(true, true);
@@ -211,6 +220,7 @@ void CMainWnd::ToggleShown() {
         ShowWindow(false);
         return;
     }
+    m_keepHidden = false;
     ShowWindow(true, true);
     PlaceWindow();
     BringToFront();
@@ -220,6 +230,7 @@ void CMainWnd::ToggleShown() {
 void CMainWnd::OpenTrayMenu() {
     m_menu = std::make_unique<CMenuWnd>();
     m_menu->Init(this, kTrayMenuLayout, QCursor::pos() - QPoint(0, kTrayMenuLift));
+    m_menu->SetItemChecked(kAutostartItem, autostartEnabled());
 }
 
 // --- lighting owner ---
@@ -317,6 +328,9 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         if (!m_active)
             m_hovered = uMsg == WM_MOUSEHOVER;
     } else if (uMsg == ids.instance && uMsg != 0) {
+        // lParam 1: a later copy was started, so the user wants the window even after --minimized.
+        if (lParam != 0)
+            m_keepHidden = false;
         BringToFront();
         // The first comes after the first scan, when the connected devices have their pages: time to check.
         if (!m_updateCheckAsked)
@@ -330,6 +344,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     } else if (uMsg == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC) {
         m_resumed = true;
         ApplyLightingControlToPages(m_lightingControl);
+        ReapplyProfilesAfterResume();
     } else if (uMsg == WM_POWERBROADCAST && wParam == PBT_APMSUSPEND) {
         m_resumed = false;
         ApplyLightingControlToPages(0);
@@ -356,6 +371,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
         const auto* item = reinterpret_cast<const MenuCmd*>(wParam);
         if (item != nullptr && item->szName == kExitItem)
             Close(0);
+        else if (item != nullptr && item->szName == kAutostartItem)
+            SetAutostartFromTray(!item->bChecked);
         else if (item != nullptr)
             handleMacroMenu(*this, item->szName);
     } else if (uMsg == UWM_HOOK_SWITCH_MSG) {

@@ -88,6 +88,10 @@ public:
     void ShowNoDeviceScreen(bool show);
     // Left click on the tray icon: hides a shown window, shows a hidden one.
     void ToggleShown();
+    // The tray menu's "Start with the desktop, hidden in the tray": writes or removes the autostart entry.
+    void SetAutostartFromTray(bool enabled);
+    // After a resume from suspend, each connected device gets the parts of its profile it lost (MainWndDesktop.cpp).
+    void ReapplyProfilesAfterResume();
     // 1350 x 810 at 96 DPI, centred; the window keeps its shown or hidden state.
     void PlaceWindow();
     bool IsDeviceOptionShown() const;
@@ -260,6 +264,8 @@ private:
     bool m_hovered = false;
     bool m_resumed = true;
     bool m_started = false;
+    // Started with --minimized and a tray to come back from: arrivals do not show the window until the user does.
+    bool m_keepHidden = false;
     // The first size change of the root after window init has placed the window.
     bool m_placedOnFirstSize = false;
     int m_windowDpi = 96;

@@ -54,7 +54,11 @@ StartupOptions parseStartupOptions(const std::vector<std::string>& arguments) {
     for (std::size_t i = 0; i < arguments.size() && options.error.empty(); ++i) {
         std::string value;
         bool matched = false;
-        if (!takeValue(arguments, i, "--emulate", value, matched)) {
+        if (arguments[i] == "--minimized") {
+            options.minimized = true;
+        } else if (arguments[i] == "--version") {
+            options.version = true;
+        } else if (!takeValue(arguments, i, "--emulate", value, matched)) {
             options.error = "--emulate needs a list of device kinds";
         } else if (matched) {
             options.error = parseKinds(value, options.emulateKinds);

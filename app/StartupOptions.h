@@ -5,11 +5,14 @@
 
 namespace pelan {
 
-// What the command line asks for: emulated devices (--emulate mouse,mousepad,headset) and another data folder
-// (--data-dir DIR). The emulated device tree itself is started by the main window.
+// What the command line asks for: emulated devices (--emulate mouse,mousepad,headset), another data folder
+// (--data-dir DIR), a start without showing the window (--minimized, as the autostart entry asks) and the version
+// alone (--version). The emulated device tree itself is started by the main window.
 struct StartupOptions {
     std::vector<std::string> emulateKinds;
     std::string dataDir;
+    bool minimized = false;
+    bool version = false;
     std::string error; // not empty when the command line could not be used
 };
 

@@ -28,6 +28,7 @@ Options (anywhere on the line):
   --kind KIND       mouse (default), mousepad, headset or keyboard
   --json            print one JSON document instead of text
   --help            this text
+  --version         the version of pelanctl
 PELAN_TRACE=1 writes the program's trace (every request and reply report) to standard error.
 
 Commands:
@@ -82,6 +83,8 @@ Commands:
                                    when it is present
   profile select INDEX             select a profile (profile apply then writes it to the device)
   profile apply                    write the whole selected profile to the device
+  profile restore                  write only the parts of the selected profile the device no longer holds
+                                   (the mouse's settings block), as the window does when a device arrives
   recoil show GUN [BULLET]         the mouse's recoil table of gun 0 to 3: all 30 bullets or one (1 to 30)
   recoil set GUN BULLET [--x N] [--left|--right] [--y N] [--up|--down] [--delay N]
                                    change one bullet (distances 0 to 255, delay 0 to 65535 ms)
@@ -157,6 +160,8 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
         const std::string& word = arguments[i];
         if (word == "--help" || word == "-h") {
             call.help = true;
+        } else if (word == "--version") {
+            call.version = true;
         } else if (word == "--json") {
             call.json = true;
         } else if (word == "--root" || word == "--emulate" || word == "--data-dir" || word == "--kind") {
@@ -181,7 +186,7 @@ ParseOutcome parseCommandLine(const std::vector<std::string>& arguments) {
             call.words.push_back(word);
         }
     }
-    if (call.words.empty() && !call.help)
+    if (call.words.empty() && !call.help && !call.version)
         outcome.error = "no command given (pelanctl --help lists them)";
     return outcome;
 }

@@ -22,6 +22,7 @@ struct Invocation {
     CliKind kind = CliKind::Mouse;
     bool json = false;
     bool help = false;
+    bool version = false;
     std::vector<std::string> words; // the command and its arguments, global options taken out
 };
 

@@ -102,11 +102,10 @@ CommandResult deleteMacro(DeviceAccess& access, MacroLibrary& library, size_t in
 CommandResult macroCommand(const Words& args, CliKind kind) {
     const std::string verb = args.empty() ? "" : args[0];
     const size_t count = args.size();
-    const bool known = (verb == "list" && count == 1) || (verb == "add" && count == 1) ||
-                       (verb == "rename" && count == 3) || (verb == "delete" && count == 2) ||
-                       (verb == "import" && count == 2) || (verb == "export" && count == 3) ||
-                       (verb == "show" && count == 2) || (verb == "apply" && count == 1) ||
-                       (isMacroStepVerb(verb) && count >= 2);
+    const bool known =
+        (verb == "list" && count == 1) || (verb == "add" && count == 1) || (verb == "rename" && count == 3) ||
+        (verb == "delete" && count == 2) || (verb == "import" && count == 2) || (verb == "export" && count == 3) ||
+        (verb == "show" && count == 2) || (verb == "apply" && count == 1) || (isMacroStepVerb(verb) && count >= 2);
     if (!known)
         return usageFailed("usage: macro list | add | rename INDEX NAME | delete INDEX | import FILE | "
                            "export INDEX FILE | show INDEX | apply | steps INDEX | insert ... | move ... | "
@@ -277,12 +276,12 @@ std::string applySelectedProfile(DeviceAccess& access) {
 CommandResult profileCommand(const Words& args, CliKind kind) {
     const std::string verb = args.empty() ? "" : args[0];
     const size_t count = args.size();
-    const bool bare =
-        verb == "list" || verb == "add" || verb == "copy" || verb == "delete" || verb == "reset" || verb == "apply";
+    const bool bare = verb == "list" || verb == "add" || verb == "copy" || verb == "delete" || verb == "reset" ||
+                      verb == "apply" || verb == "restore";
     const bool withArgument = verb == "rename" || verb == "import" || verb == "export" || verb == "select";
     if (!((bare && count == 1) || (withArgument && count == 2)))
         return usageFailed("usage: profile list | add | copy | delete | rename NAME | import FILE | export FILE | "
-                           "reset | select INDEX | apply");
+                           "reset | select INDEX | apply | restore");
     std::optional<size_t> index;
     if (verb == "select") {
         index = indexArgument(args[1]);
@@ -320,6 +319,13 @@ CommandResult profileCommand(const Words& args, CliKind kind) {
         if (std::string error = applySelectedProfile(*access); !error.empty())
             return failed(error);
         doc["device"] = "written";
+    } else if (verb == "restore") {
+        if (std::string error = access->connect(); !error.empty())
+            return failed(error);
+        access->model().loadProfileIntoPage();
+        doc["restored"] = Json::Value(Json::arrayValue);
+        for (const std::string& part : access->model().reapplyProfile())
+            doc["restored"].append(part);
     } else if (verb == "reset") {
         // The window writes a reset profile to the device at once; without a device only the file changes.
         if (!findCommandInterface(kind)) {

@@ -5,6 +5,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "platform/Version.h"
 
 int main(int argc, char** argv) {
     using namespace pelan::cli;
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
     const ParseOutcome parsed = parseCommandLine(arguments);
     if (parsed.invocation.help) {
         std::fwrite(helpText().data(), 1, helpText().size(), stdout);
+        return kExitSuccess;
+    }
+    if (parsed.invocation.version) {
+        std::printf("pelanctl %.*s\n", int(pelan::programVersion().size()), pelan::programVersion().data());
         return kExitSuccess;
     }
     if (!parsed.error.empty()) {

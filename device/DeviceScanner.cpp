@@ -1,5 +1,7 @@
 #include "device/DeviceScanner.h"
 
+#include <algorithm>
+
 #include "platform/Hidraw.h"
 #include "platform/Trace.h"
 
@@ -15,6 +17,9 @@ DeviceScanner::~DeviceScanner() {
 }
 
 bool DeviceScanner::start() {
+    if (worker_.running())
+        return false;
+    watchDeviceFolder();
     // The flag is the scan thread's: reset by the new thread, so a refused start does not touch a running scan.
     return worker_.start([this](StopEvent& stop) {
         firstEnumerationDone_ = false;
@@ -23,19 +28,49 @@ bool DeviceScanner::start() {
 }
 
 WorkerThread::StopOutcome DeviceScanner::stop() {
-    // A probe open or an enumeration never blocks for long, so the stop event alone ends the thread.
-    return worker_.stop();
+    // A probe open or an enumeration never blocks for long; the wait for the device folder is woken.
+    return worker_.stop([this] { wakeWait(); });
 }
 
 void DeviceScanner::run(StopEvent& stop) {
     for (;;) {
         if (!scanOnce())
             return;
-        if (stop.waitFor(kScanPeriod)) {
+        if (waitForNextScan(stop)) {
             trace("抓取设备线程设定退出");
             return;
         }
     }
+}
+
+void DeviceScanner::watchDeviceFolder() {
+    if (watch_ == nullptr)
+        watch_ = HotplugWatch::open(platform::hidrawRoot());
+    watching_ = watch_ != nullptr;
+    if (!watching_)
+        trace("the device folder cannot be watched: hot plug scans every 100 ms");
+}
+
+bool DeviceScanner::waitForNextScan(const StopEvent& stop) {
+    if (!watching_)
+        return stop.waitFor(kScanPeriod);
+    std::chrono::milliseconds timeout(-1);
+    if (probeFailed_) {
+        timeout = retryDelay_;
+        retryDelay_ = std::min(retryDelay_ * 2, kLongestRetry);
+    } else {
+        retryDelay_ = kScanPeriod;
+    }
+    if (watch_->wait(timeout) == HotplugWatch::Outcome::Failed) {
+        trace("the device folder watch ended: hot plug scans every 100 ms");
+        watching_ = false;
+    }
+    return stop.isSet();
+}
+
+void DeviceScanner::wakeWait() {
+    if (watch_ != nullptr)
+        watch_->wake();
 }
 
 bool DeviceScanner::anySlotFree() const {

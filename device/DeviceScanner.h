@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -7,11 +8,13 @@
 #include "device/HidDevice.h"
 #include "device/SupportedDevices.h"
 #include "device/WorkerThread.h"
+#include "platform/HotplugWatch.h"
 
 namespace pelan {
 
-// Hot plug by polling: every 100 ms, while an interface slot is free, the HID interfaces are enumerated and the
-// supported ones claimed; claimed interfaces are checked for presence on every pass. Arrival and removal are
+// Hot plug: a pass runs whenever a hidraw node comes or goes (inotify on the device folder), or every 100 ms where the
+// folder cannot be watched. While an interface slot is free, the HID interfaces are enumerated and the supported
+// ones claimed; claimed interfaces are checked for presence on every pass. Arrival and removal are
 // reported with the slot index. The listener runs on the scan thread; the GUI's listener blocks until the UI thread
 // has handled the report, so the UI thread always reads a consistent slot.
 class DeviceScanner {
@@ -26,6 +29,9 @@ public:
     };
 
     static constexpr std::chrono::milliseconds kScanPeriod{100};
+    // A node that could not be opened yet is tried again after 100 ms, then after twice as long each time, up to
+    // this; a change of its permissions ends the wait sooner.
+    static constexpr std::chrono::milliseconds kLongestRetry{5000};
 
     explicit DeviceScanner(Listener& listener);
     ~DeviceScanner();
@@ -42,6 +48,12 @@ public:
 
     // One pass; false when the enumeration failed (the thread then ends and hot plug stops).
     bool scanOnce();
+    // Starts watching the device folder; before the first pass, so a node that comes during it is not missed.
+    void watchDeviceFolder();
+    // Sleeps until the next pass is due; true when `stop` was set. With a watch, the stop's wake must call wakeWait.
+    bool waitForNextScan(const StopEvent& stop);
+    // Ends a waitForNextScan at once. Any thread.
+    void wakeWait();
 
 private:
     bool anySlotFree() const;
@@ -59,6 +71,10 @@ private:
     // enumeration could find nothing new, so the scan only looks at the node names.
     std::vector<std::string> enumeratedNodes_;
     bool probeFailed_ = false;
+    // Made before the scan thread starts and kept until the scanner goes, so wakeWait may use it from any thread.
+    std::unique_ptr<HotplugWatch> watch_;
+    bool watching_ = false;
+    std::chrono::milliseconds retryDelay_ = kScanPeriod;
     WorkerThread worker_;
 };
 

@@ -5,6 +5,7 @@
 #include "device/DeviceProfile.h"
 #include "device/KeyLocator.h"
 #include "macro/MacroFiles.h"
+#include "platform/Trace.h"
 
 namespace pelan {
 namespace {
@@ -89,20 +90,24 @@ void MouseDevice::findButtons() {
     setKeyPositionMap(map);
 }
 
-int MouseDevice::readSettings() {
-    commandChannel.animationPaused = 0;
+int MouseDevice::readSettingsBlock(uint8_t& profile, std::vector<uint8_t>& block) {
     if (!commandChannel.connected.load())
         return kResultNoAnswer;
-    uint8_t profile = 0;
     int result = commandChannel.readMemory(&profile, 1, 0);
     if (result != kResultAccepted)
         return result;
     const bool wireless = commandChannel.wireless.load() != 0;
     if (wireless && !commandChannel.isOnline())
         return kResultNoAnswer;
-    std::vector<uint8_t> block(wireless ? mouse_block::kWirelessReadLength : mouse_block::kReadLength, 0);
-    result = commandChannel.readMemory(block.data(), uint32_t(block.size()), uint16_t(profile * mouse_block::kStride));
-    if (result != kResultAccepted)
+    block.assign(wireless ? mouse_block::kWirelessReadLength : mouse_block::kReadLength, 0);
+    return commandChannel.readMemory(block.data(), uint32_t(block.size()), uint16_t(profile * mouse_block::kStride));
+}
+
+int MouseDevice::readSettings() {
+    commandChannel.animationPaused = 0;
+    uint8_t profile = 0;
+    std::vector<uint8_t> block;
+    if (const int result = readSettingsBlock(profile, block); result != kResultAccepted)
         return result;
     block[mouse_block::kProfileByte] = profile;
     currentProfile = profile;
@@ -284,9 +289,27 @@ void MouseDevice::onConnectTimer() {
         return;
     }
     loadProfileIntoPage();
+    reapplyProfile();
     readSettings();
     refreshPage();
     startLightThread();
+}
+
+std::vector<std::string> MouseDevice::reapplyProfile() {
+    std::vector<std::string> written;
+    uint8_t profile = 0;
+    std::vector<uint8_t> held;
+    if (profileData.getProfilePath().empty() || readSettingsBlock(profile, held) != kResultAccepted)
+        return written;
+    // Byte 0 is the active profile index, which the mouse may change itself; the rest is the profile's. The key
+    // table is left alone: many mice answer its read with the factory layout, so it cannot be compared.
+    const MouseSettingsBytes wanted = encodeMouseSettings(settingsFromProfile(0), commandChannel.wireless.load() != 0);
+    if (!std::equal(wanted.begin() + 1, wanted.begin() + mouse_block::kReadLength, held.begin() + 1) &&
+        writeSettings(0, 0) == kResultAccepted)
+        written.emplace_back("settings");
+    for (const std::string& part : written)
+        trace("profile " + profileName + " re-applied to the mouse: " + part);
+    return written;
 }
 
 void MouseDevice::onSyncTimer() {

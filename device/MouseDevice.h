@@ -50,6 +50,8 @@ public:
     // is saved). 1 on success (currentProfile then holds the index); 0 or a protocol error otherwise, with the
     // mirror and the profile untouched.
     int readSettings();
+    // Writes the profile's settings block when the block the mouse holds differs from it.
+    std::vector<std::string> reapplyProfile() override;
 
     int writeSettings(int profileIndex, int firstByte, int a = 0, int b = 0, int c = 0) override;
     int writeKeyAssignments(int table, const std::vector<KeyRecord>& keys) override;
@@ -103,6 +105,9 @@ protected:
 
 private:
     void findButtons();
+    // The active profile index and its settings block as read (54 bytes, 80 over the receiver); 1 or the result of
+    // the step that failed.
+    int readSettingsBlock(uint8_t& profile, std::vector<uint8_t>& block);
     MouseSettingsSource settingsFromProfile(int firstByte) const;
     std::vector<uint8_t> keyTableWith(const std::vector<KeyRecord>& keys) const;
     // Generators of the mouse's own modes, with lightLock held.

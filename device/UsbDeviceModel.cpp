@@ -378,7 +378,30 @@ bool UsbDeviceModel::startLightThread() {
 }
 
 WorkerThread::StopOutcome UsbDeviceModel::stopLightThread() {
-    return lightWorker_.stop();
+    return lightWorker_.stop([this] { wakeLightThread(); });
+}
+
+void UsbDeviceModel::setPreviewEnabled(bool enabled) {
+    previewEnabled = enabled ? 1 : 0;
+    wakeLightThread();
+}
+
+void UsbDeviceModel::setStreamLightFrames(bool enabled) {
+    streamLightFrames = enabled ? 1 : 0;
+    wakeLightThread();
+}
+
+void UsbDeviceModel::wakeLightThread() {
+    // Taking the lock orders the change before a waiter's check, so the notification cannot fall between the
+    // waiter's check and its sleep.
+    { std::lock_guard lock(audienceLock_); }
+    audienceChanged_.notify_all();
+}
+
+bool UsbDeviceModel::waitForLightAudience(const StopEvent& stop) {
+    std::unique_lock lock(audienceLock_);
+    audienceChanged_.wait(lock, [&] { return stop.isSet() || previewEnabled.load() || streamLightFrames.load(); });
+    return !stop.isSet();
 }
 
 uint8_t UsbDeviceModel::lightMode() const {
@@ -401,7 +424,7 @@ void UsbDeviceModel::lightStep() {
 }
 
 void UsbDeviceModel::lightThreadBody(StopEvent& stop) {
-    while (!stop.waitFor(lightStepInterval())) {
+    while (waitForLightAudience(stop) && !stop.waitFor(lightStepInterval())) {
         if (!commandChannel.connected.load()) {
             if (stop.waitFor(kDisconnectedPause))
                 break;

@@ -25,6 +25,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -137,6 +138,11 @@ public:
     virtual int writeSettings(int /*profileIndex*/, int /*firstByte*/, int /*a*/ = 0, int /*b*/ = 0, int /*c*/ = 0) {
         return 0;
     }
+    // Settings that stay on the device: reads what the connected device holds and writes the parts of the loaded
+    // profile it no longer has (a re-plug, a reboot or a resume can leave it with others). Returns the names of the
+    // parts written, which are traced; nothing when there is no profile or nothing differs. A kind without its own
+    // comparison writes nothing.
+    virtual std::vector<std::string> reapplyProfile() { return {}; }
     // Loads the page's light name lists (lightNames) from "default_light.json" and the user's light configuration.
     virtual void loadLightAndMacroConfig();
     virtual void setKeyPositionMap(const std::map<int, int>& map);
@@ -226,9 +232,14 @@ public:
     std::atomic<int> lightingControl{1};
     // Whether the light thread streams its frames to the device (sendLightFrame) or only shows them.
     std::atomic<int> streamLightFrames{0};
+    // Whether someone sees the preview (the page is in front of a shown window).
     std::atomic<int> previewEnabled{1};
     // Set while the device shows the synchronised lighting: the light thread then leaves the LEDs to it.
     std::atomic<int> syncLighting{0};
+    // Change previewEnabled and streamLightFrames through these while the light thread runs: with neither set the
+    // thread sleeps until one is, and these wake it.
+    void setPreviewEnabled(bool enabled);
+    void setStreamLightFrames(bool enabled);
     int functionTab = 1;
     int selectedKey = -1;
     int deviceIndex = 0;
@@ -288,8 +299,14 @@ private:
     void lightThreadBody(StopEvent& stop);
     void notifyThreadBody(StopEvent& stop);
     void wakeNotifyReader();
+    // Sleeps while the light thread has nobody to show its frames to and no device to stream them to. False when
+    // the thread is to stop.
+    bool waitForLightAudience(const StopEvent& stop);
+    void wakeLightThread();
 
     std::atomic<DeviceModelObserver*> observer_{nullptr};
+    std::mutex audienceLock_;
+    std::condition_variable audienceChanged_;
     std::function<std::chrono::milliseconds()> tickSource_;
     std::atomic<uint8_t> notifyCounter_{0};
     WorkerThread lightWorker_;

@@ -1,15 +1,24 @@
 #include "pages/CVeltraUSBDevice.h"
 
+#include "device/PowerDisplay.h"
 #include "pages/CMpDevicePowerUI.h"
 #include "panels/LightRoutes.h"
 #include "panels/ProfileRoutes.h"
+#include "platform/Autostart.h"
+#include "platform/DesktopNotification.h"
+#include "platform/Paths.h"
 #include "platform/ThreadHandoff.h"
+#include "platform/Trace.h"
 
+#include <QEvent>
 #include <QMetaObject>
 #include <optional>
 
 namespace pelan {
 namespace {
+
+// The product's picture in the program folder, for notifications.
+constexpr const char* kProductIconFile = "skin/common/logo.png";
 
 // The n of a control named prefix + n, or nothing.
 std::optional<int> indexAfterPrefix(const QString& name, const char* prefix) {
@@ -35,6 +44,30 @@ CVeltraUSBDevice::CVeltraUSBDevice() : CVeltraUSBDevice(std::make_unique<UsbDevi
 
 CVeltraUSBDevice::CVeltraUSBDevice(std::unique_ptr<UsbDeviceModel> model) : model_(std::move(model)) {
     model_->setObserver(this);
+    // Not shown yet: the first show event starts the preview.
+    model_->setPreviewEnabled(false);
+}
+
+void CVeltraUSBDevice::showEvent(QShowEvent* event) {
+    CHorizontalLayoutUI::showEvent(event);
+    // Minimising hides nothing, so the page also follows its window's state.
+    window()->installEventFilter(this);
+    followVisibility();
+}
+
+void CVeltraUSBDevice::hideEvent(QHideEvent* event) {
+    CHorizontalLayoutUI::hideEvent(event);
+    followVisibility();
+}
+
+bool CVeltraUSBDevice::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window() && event->type() == QEvent::WindowStateChange)
+        followVisibility();
+    return CHorizontalLayoutUI::eventFilter(watched, event);
+}
+
+void CVeltraUSBDevice::followVisibility() {
+    model_->setPreviewEnabled(isVisible() && !window()->isMinimized());
 }
 
 CVeltraUSBDevice::~CVeltraUSBDevice() {
@@ -169,6 +202,27 @@ void CVeltraUSBDevice::closeCommandInterface() {
 void CVeltraUSBDevice::onPowerStatus(const PowerStatus& status) {
     if (powerPanel_ != nullptr)
         powerPanel_->showPowerStatus(status);
+    warnOfLowBattery(status);
+}
+
+void CVeltraUSBDevice::warnOfLowBattery(const PowerStatus& status) {
+    const int kind = model_->deviceKind;
+    if (kind != kDeviceKindMousepad && kind != kDeviceKindHeadset)
+        return;
+    const int level = batteryWarning_.observe(status.battery(), status.chargingState() == powerdisplay::kOnBattery);
+    if (level == 0)
+        return;
+    CResourceManager* texts = CResourceManager::GetInstance();
+    const QString device =
+        texts->GetText(kind == kDeviceKindMousepad ? "battery_mousepad_text" : "battery_headset_text");
+    DesktopNotification notification;
+    notification.summary = texts->GetText("battery_low_title_text").toStdString();
+    notification.body = texts->GetText("battery_low_text").arg(device).arg(status.battery()).toStdString();
+    notification.icon = programFolder() + kProductIconFile;
+    notification.desktopEntry = kDesktopAppId;
+    notification.urgency = level == BatteryWarning::kCriticalPercent ? 2 : 1;
+    const std::string error = sendDesktopNotification(notification);
+    trace("battery below " + std::to_string(level) + " %: " + (error.empty() ? "notification shown" : error));
 }
 
 void CVeltraUSBDevice::onDeviceStatus(uint8_t statusValue) {

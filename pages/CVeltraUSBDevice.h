@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/BatteryWarning.h"
 #include "device/UsbDeviceModel.h"
 #include "ui/DuiLib.h"
 
@@ -99,7 +100,7 @@ public:
 
     void setLightingControl(int enabled) { model_->lightingControl = enabled; }
     int lightingControl() const { return model_->lightingControl.load(); }
-    void setPreviewEnabled(bool enabled) { model_->previewEnabled = enabled ? 1 : 0; }
+    void setPreviewEnabled(bool enabled) { model_->setPreviewEnabled(enabled); }
     // Whether the power display is shown and the periodic status read runs.
     void setPowerDisplayEnabled(bool enabled);
     bool powerDisplayEnabled() const { return model_->powerDisplayEnabled.load() != 0; }
@@ -134,6 +135,10 @@ public:
     light::LedFrame shownFrame() const { return shownFrame_; }
 
 protected:
+    // The light preview runs only while the page is in front of a shown window that is not minimised.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Redraws the page's controls from the model (refreshPage). The base has nothing of its own to show.
     virtual void refreshControls() {}
     // Shows a light frame on the light buttons (UI thread).
@@ -146,6 +151,9 @@ protected:
 
 private:
     void showPendingFrame();
+    void followVisibility();
+    // A desktop notification when the mousepad's or headset's battery falls below a warning level.
+    void warnOfLowBattery(const PowerStatus& status);
     void bindButtons(CControlUI* control);
 
     std::unique_ptr<UsbDeviceModel> model_;
@@ -161,6 +169,7 @@ private:
     CTabLayoutUI* keyFunctionSwitch_ = nullptr;
     bool functionSwitchesFound_ = false;
     bool multipleDevicesShown_ = false;
+    BatteryWarning batteryWarning_;
 
     // The newest frame of the light thread, waiting for the UI thread; one queued call at a time.
     std::mutex frameLock_;

@@ -37,11 +37,11 @@ std::string overrideOrEnvironment(std::string FolderOverrides::*member, const ch
 }
 
 std::string executableFolder() {
+    const std::string executable = executablePath();
     std::error_code error;
-    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
+    if (executable.empty())
         return withTrailingSlash(std::filesystem::current_path(error).string());
-    return withTrailingSlash(executable.parent_path().string());
+    return withTrailingSlash(std::filesystem::path(executable).parent_path().string());
 }
 
 bool isSafeFolderName(std::string_view name) {
@@ -89,6 +89,20 @@ std::string programFolder() {
     if (std::filesystem::is_directory(beside + "DefaultData", error))
         return beside;
     return withTrailingSlash(std::filesystem::path(beside + "../share/orvane-pelan/").lexically_normal().string());
+}
+
+std::string executablePath() {
+    std::error_code error;
+    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : executable.string();
+}
+
+std::string configFolder() {
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (configHome != nullptr && *configHome == '/')
+        return withTrailingSlash(configHome);
+    std::string home = environmentFolder("HOME");
+    return (home.empty() ? std::string("/") : home) + ".config/";
 }
 
 std::string defaultDataFolder() {

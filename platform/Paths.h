@@ -13,6 +13,7 @@
 // - user device folder: data folder + a device folder name ("mouse", "keyboard", "MousePad", "HD"), created with
 //   its parent on first use.
 // - temporary folder: $TMPDIR, else /tmp.
+// - configuration folder: $XDG_CONFIG_HOME when it is absolute, else ~/.config.
 namespace pelan {
 
 inline constexpr std::string_view kProductTitle = "ORVANE Pelan Gaming Mouse";
@@ -25,6 +26,9 @@ std::string dataFolder();
 std::string programFolder();
 std::string defaultDataFolder();
 std::string temporaryFolder();
+std::string configFolder();
+// The running program's own path (/proc/self/exe).
+std::string executablePath();
 
 // The data folder + deviceFolderName + '/', creating the data folder and then the device folder when missing.
 // Returns "" when the name is empty or holds '/' or "..", when the path is longer than kMaxFolderPathLength,

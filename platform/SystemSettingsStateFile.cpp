@@ -52,15 +52,7 @@ std::optional<Json::Value> parseObject(const std::string& text) {
 } // namespace
 
 std::string defaultSystemSettingsStatePath() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string folder;
-    if (configHome != nullptr && *configHome == '/') {
-        folder = withTrailingSlash(configHome);
-    } else {
-        const char* home = std::getenv("HOME");
-        folder = withTrailingSlash(home != nullptr && *home != '\0' ? home : "/") + ".config/";
-    }
-    return folder + std::string(kProductTitle) + "/system-settings.json";
+    return configFolder() + std::string(kProductTitle) + "/system-settings.json";
 }
 
 StateFileSystemSettings::StateFileSystemSettings(std::string path) : path_(std::move(path)) {}

@@ -71,6 +71,19 @@ QList<MenuCmd> CMenuWnd::GetItems() const {
     return m_items;
 }
 
+void CMenuWnd::SetItemChecked(const QString& name, bool checked) {
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        if (m_items[i].szName != name)
+            continue;
+        m_items[i].bChecked = checked;
+        if (m_menu != nullptr && i < m_menu->actions().size()) {
+            QAction* action = m_menu->actions().at(i);
+            action->setCheckable(true);
+            action->setChecked(checked);
+        }
+    }
+}
+
 bool CMenuWnd::ClickItem(const QString& name) {
     for (const MenuCmd& item : m_items) {
         if (item.szName != name)

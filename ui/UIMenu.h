@@ -34,6 +34,8 @@ public:
     bool IsOpen() const;
     // The items of the built menu, in order (for tests and for callers that adjust texts).
     QList<MenuCmd> GetItems() const;
+    // Shows the item of that name as a check item, ticked or not; its record carries the state it had when clicked.
+    void SetItemChecked(const QString& name, bool checked);
     // Performs the click on the item of that name (as the pointer would); false when there is none.
     bool ClickItem(const QString& name);
 

@@ -1,12 +1,17 @@
 // The main window with emulated devices on the real HID path: the time from plugging the mouse to its page being
-// connected and shown, and the program's idle processor time and memory while the emulated mouse is connected.
-// Run with QT_QPA_PLATFORM=offscreen; the emulator serves its devices from a thread of this process.
+// connected and shown, the program's idle processor time and memory while the emulated mouse is connected, and the
+// idle cost of the program over a minute in each of its states next to a bare Qt window's, with the emulator in a
+// process of its own so that only the program is counted. Run with QT_QPA_PLATFORM=offscreen; PELAN_IDLE_SECONDS
+// shortens the minute.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -66,14 +71,17 @@ double residentMiB() {
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-// The program's window over an emulated tree, built as the program builds it.
+// The program's window over an emulated tree, built as the program builds it: the tree of this process, or the
+// hidraw root the environment names already (a pelan-emu process).
 struct ProgramUnderTest {
     QTemporaryDir data;
-    test::EmulatedTree emulated;
+    std::unique_ptr<test::EmulatedTree> emulated;
     std::unique_ptr<CMainWnd> window;
 
-    ProgramUnderTest() {
+    explicit ProgramUnderTest(bool ownTree = true) {
         application();
+        if (ownTree)
+            emulated = std::make_unique<test::EmulatedTree>();
         const char* source = std::getenv("PELAN_SOURCE_DIR");
         const QString sourceDir = source != nullptr ? QString::fromUtf8(source) : QString(PELAN_SOURCE_DIR_DEFAULT);
         setDataFolderOverride(data.path().toStdString());
@@ -101,13 +109,13 @@ void BM_PlugToPageConnected(benchmark::State& state) {
     ProgramUnderTest program;
     for (auto _ : state) {
         const auto start = Clock::now();
-        const int id = program.emulated.tree().plug(emu::makeDevice("mouse"));
+        const int id = program.emulated->tree().plug(emu::makeDevice("mouse"));
         if (!pumpUntil([&] { return program.mouseShownAndConnected(); })) {
             state.SkipWithError("the mouse page did not connect");
             break;
         }
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        program.emulated.tree().unplug(id);
+        program.emulated->tree().unplug(id);
         pumpUntil([&] { return !program.mouse().option->IsVisibleFlag(); });
     }
     // Nothing may keep running for a device that has gone.
@@ -123,7 +131,7 @@ BENCHMARK(BM_PlugToPageConnected)->UseManualTime()->Unit(benchmark::kMillisecond
 // read and light preview included), and the resident memory of the whole process.
 void BM_IdleWithEmulatedMouse(benchmark::State& state) {
     ProgramUnderTest program;
-    program.emulated.tree().plug(emu::makeDevice("mouse"));
+    program.emulated->tree().plug(emu::makeDevice("mouse"));
     if (!pumpUntil([&] { return program.mouseShownAndConnected(); })) {
         state.SkipWithError("the mouse page did not connect");
         return;
@@ -142,6 +150,101 @@ void BM_IdleWithEmulatedMouse(benchmark::State& state) {
     state.counters["resident_MiB"] = residentMiB();
 }
 BENCHMARK(BM_IdleWithEmulatedMouse)->Unit(benchmark::kSecond)->Iterations(2);
+
+// --- idle cost, with the emulator in its own process ---
+
+// pelan-emu serving a mouse under a short folder of its own, driven through its standard input.
+class EmulatorProcess {
+public:
+    EmulatorProcess() : root_(QDir::tempPath() + "/pelan-idle-XXXXXX") {
+        process_.start(PELAN_EMU_PATH, {"--root", root_.path(), "--devices", "mouse"});
+        ready_ = process_.waitForStarted() && answer() == "ready";
+    }
+    ~EmulatorProcess() {
+        process_.write("quit\n");
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+    }
+    bool ready() const { return ready_; }
+    QString root() const { return root_.path(); }
+    bool run(const char* command) {
+        process_.write(QByteArray(command) + "\n");
+        return answer() == "ok";
+    }
+
+private:
+    QString answer() {
+        while (!process_.canReadLine())
+            if (!process_.waitForReadyRead(10000))
+                return {};
+        return QString::fromUtf8(process_.readLine()).trimmed();
+    }
+    QTemporaryDir root_;
+    QProcess process_;
+    bool ready_ = false;
+};
+
+std::chrono::milliseconds idleSpan() {
+    const char* seconds = std::getenv("PELAN_IDLE_SECONDS");
+    return std::chrono::seconds(seconds != nullptr && std::atoi(seconds) > 0 ? std::atoi(seconds) : 60);
+}
+
+// Sleeps in the event loop without a timer of its own, so the time counted is what the program itself wakes for.
+double idleCpuPercent(std::chrono::milliseconds span) {
+    bool over = false;
+    QTimer::singleShot(span, [&] { over = true; });
+    const double cpuStart = bench::processCpuSeconds();
+    const auto wallStart = Clock::now();
+    while (!over)
+        QAbstractEventDispatcher::instance()->processEvents(QEventLoop::WaitForMoreEvents);
+    const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
+    return 100.0 * (bench::processCpuSeconds() - cpuStart) / wall;
+}
+
+// state.range(0): 0 window hidden with the mouse connected, 1 window shown with the mouse, 2 hidden without a
+// device.
+void BM_IdleProgram(benchmark::State& state) {
+    EmulatorProcess emulator;
+    if (!emulator.ready()) {
+        state.SkipWithError("pelan-emu did not start");
+        return;
+    }
+    ::setenv("PELAN_HIDRAW_ROOT", emulator.root().toUtf8().constData(), 1);
+    ProgramUnderTest program(false);
+    if (!pumpUntil([&] { return program.mouseShownAndConnected(); })) {
+        state.SkipWithError("the mouse page did not connect");
+        return;
+    }
+    if (state.range(0) == 2) {
+        emulator.run("unplug mouse");
+        pumpUntil([&] { return !program.mouse().option->IsVisibleFlag(); });
+    }
+    program.window->ShowWindow(state.range(0) == 1, false);
+    runEventsFor(std::chrono::milliseconds(1500)); // the connect routine and the placement have run
+    for (auto _ : state)
+        state.counters["cpu_percent_of_a_core"] = idleCpuPercent(idleSpan());
+    program.window->DestroyWindow();
+    ::unsetenv("PELAN_HIDRAW_ROOT");
+}
+BENCHMARK(BM_IdleProgram)
+    ->ArgName("hidden_mouse_shown_nodevice")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// The same measure for a bare Qt window that is shown: what any Qt program costs here.
+void BM_IdleBareQtWindow(benchmark::State& state) {
+    application();
+    QWidget window;
+    window.resize(800, 572);
+    window.show();
+    runEventsFor(std::chrono::milliseconds(500));
+    for (auto _ : state)
+        state.counters["cpu_percent_of_a_core"] = idleCpuPercent(idleSpan());
+}
+BENCHMARK(BM_IdleBareQtWindow)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -1,6 +1,9 @@
 // Sibling broadcasts and sleep reports over a private D-Bus daemon: what one program broadcasts reaches the others
 // and not itself; logind's PrepareForSleep becomes sleep and wake-up; without a bus nothing is sent and nothing fails.
 #include "platform/DbusSignals.h"
+#include "platform/DesktopNotification.h"
+#include "support/NotificationServer.h"
+#include "support/PrivateBus.h"
 
 #include <dbus/dbus.h>
 #include <gtest/gtest.h>
@@ -17,47 +20,6 @@
 
 namespace pelan {
 namespace {
-
-// A session-configured dbus-daemon of our own, its address in the environment variable given.
-class PrivateBus {
-public:
-    explicit PrivateBus(const char* variable) : variable_(variable) {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr);
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        char buffer[512] = {};
-        pollfd fd{out[0], POLLIN, 0};
-        if (::poll(&fd, 1, 5000) == 1) {
-            const ssize_t n = ::read(out[0], buffer, sizeof buffer - 1);
-            address_.assign(buffer, n > 0 ? size_t(n) : 0);
-            while (!address_.empty() && address_.back() == '\n')
-                address_.pop_back();
-        }
-        ::close(out[0]);
-        ::setenv(variable_, address_.c_str(), 1);
-    }
-    ~PrivateBus() {
-        ::unsetenv(variable_);
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    bool running() const { return !address_.empty(); }
-
-private:
-    const char* variable_;
-    pid_t pid_ = -1;
-    std::string address_;
-};
 
 // libdbus reads the bus addresses once; every test starts it afresh, so each sees the buses it set up.
 class DbusSignals : public ::testing::Test {
@@ -79,7 +41,7 @@ auto waitForItems(T& receiver, Take take) {
 }
 
 TEST_F(DbusSignals, BroadcastReachesSiblingsButNotTheSender) {
-    PrivateBus bus("DBUS_SESSION_BUS_ADDRESS");
+    test::PrivateBus bus("DBUS_SESSION_BUS_ADDRESS");
     if (!bus.running())
         GTEST_SKIP() << "dbus-daemon is not available";
     SiblingBus sender;
@@ -97,7 +59,7 @@ TEST_F(DbusSignals, BroadcastReachesSiblingsButNotTheSender) {
 }
 
 TEST_F(DbusSignals, PrepareForSleepBecomesSleepAndWakeUp) {
-    PrivateBus bus("DBUS_SYSTEM_BUS_ADDRESS");
+    test::PrivateBus bus("DBUS_SYSTEM_BUS_ADDRESS");
     if (!bus.running())
         GTEST_SKIP() << "dbus-daemon is not available";
     SleepWatcher watcher;
@@ -140,7 +102,25 @@ TEST_F(DbusSignals, WithoutABusNothingIsSentAndNothingFails) {
     EXPECT_EQ(bus.fd(), -1);
     EXPECT_FALSE(bus.broadcast({"x", 1, 1}));
     EXPECT_TRUE(bus.takeMessages().empty());
+    EXPECT_NE(sendDesktopNotification({"s", "b", "i", "", 1}), "");
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
+// A notification reaches the server that owns the freedesktop name; with no server on the bus it fails, and says so.
+TEST_F(DbusSignals, DesktopNotificationIsShownByTheServerOrReportedAsNotShown) {
+    test::PrivateBus bus("DBUS_SESSION_BUS_ADDRESS");
+    if (!bus.running())
+        GTEST_SKIP() << "dbus-daemon is not available";
+    EXPECT_NE(sendDesktopNotification({"Battery low", "body", "/icon.png", "com.orvane.Pelan", 2}), "");
+    test::NotificationServer server;
+    ASSERT_TRUE(server.running());
+    EXPECT_EQ(sendDesktopNotification({"Battery low", "The headset has 4 %", "/icon.png", "com.orvane.Pelan", 2}), "");
+    ASSERT_EQ(server.shown().size(), 1u);
+    const test::NotificationServer::Shown shown = server.shown()[0];
+    EXPECT_EQ(shown.application, "ORVANE Pelan");
+    EXPECT_EQ(shown.icon, "/icon.png");
+    EXPECT_EQ(shown.summary, "Battery low");
+    EXPECT_EQ(shown.body, "The headset has 4 %");
 }
 
 } // namespace

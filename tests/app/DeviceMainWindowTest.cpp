@@ -208,6 +208,53 @@ TEST_F(DeviceMainWindow, LightingOwnerFollowsTheButtonAndSiblingRequestsAndSleep
     EXPECT_TRUE(allPages(1));
 }
 
+// A mouse whose settings were changed behind the program's back gets the profile's back when it is plugged in
+// again and when the machine resumes; a mouse that still holds them is not written to.
+TEST_F(DeviceMainWindow, MouseGetsItsProfileBackAfterReplugAndResume) {
+    std::shared_ptr<emu::FirmwareDevice> mouse = emu::makeDevice("mouse");
+    const int id = emulated.tree().plug(mouse);
+    auto* page = dynamic_cast<CVeltraMouseDevice*>(entry(2).page);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(test::waitFor([&] { return page->isConnected() && page->model().lightThreadRunning(); }, kPlugWaitMs));
+    constexpr size_t kStage2Code = 19;
+    const auto stage2 = [&] {
+        const std::vector<uint8_t> bytes = mouse->readMemory(kStage2Code, 2);
+        return int(bytes[0] | bytes[1] << 8);
+    };
+    const int profileCode = page->mouse().profileData.getDpiStages().at(2).dpiX;
+    ASSERT_EQ(stage2(), profileCode);
+    const std::array<uint8_t, 2> foreign = {uint8_t(profileCode + 7), 0};
+
+    std::mutex lock;
+    std::vector<std::string> lines;
+    const TraceSink previous = setTraceSink([&](std::string_view line) {
+        std::lock_guard guard(lock);
+        lines.emplace_back(line);
+    });
+    const auto reapplied = [&] {
+        std::lock_guard guard(lock);
+        return std::count_if(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.find("re-applied to the mouse") != line.npos; });
+    };
+    ASSERT_TRUE(mouse->writeMemory(kStage2Code, foreign));
+    ASSERT_TRUE(emulated.tree().unplug(id));
+    ASSERT_TRUE(test::waitFor([&] { return !page->isConnected(); }, kPlugWaitMs));
+    emulated.tree().plug(mouse);
+    EXPECT_TRUE(test::waitFor([&] { return stage2() == profileCode; }, kPlugWaitMs));
+    EXPECT_TRUE(test::waitFor([&] { return page->model().lightThreadRunning(); }, kPlugWaitMs));
+    EXPECT_EQ(reapplied(), 1);
+
+    ASSERT_TRUE(mouse->writeMemory(kStage2Code, foreign));
+    window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMSUSPEND, 0);
+    window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_EQ(stage2(), profileCode);
+    EXPECT_EQ(reapplied(), 2);
+    window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMSUSPEND, 0);
+    window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_EQ(reapplied(), 2);
+    setTraceSink(previous);
+}
+
 TEST_F(DeviceMainWindow, ShutdownEndsEveryWorker) {
     plug("mouse");
     ASSERT_TRUE(test::waitFor([&] { return entry(2).page->isConnected(); }, kPlugWaitMs));

@@ -2,13 +2,16 @@
 // single instance across processes, and a screenshot for the build folder.
 #include "AppTestSupport.h"
 #include "app/AppMessages.h"
+#include "app/Application.h"
 #include "app/CMainWnd.h"
 #include "platform/Ipc.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace pelan {
@@ -57,8 +60,8 @@ TEST(MainWindow, LayoutHoldsEveryNamedControlAndShowsNoDeviceLink) {
         ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguage(language));
         for (const char* key :
              {"nodevice_title_text", "nodevice_hint_text", "ok_btn_text", "device_list_title_text", "menu_exit_text",
-              "message_text_2", "message_text_4", "message_text_5", "message_text_5_1", "message_text_6",
-              "message_text_7", "message_text_16", "message_text_22", "message_text_25"})
+              "menu_autostart_text", "message_text_2", "message_text_4", "message_text_5", "message_text_5_1",
+              "message_text_6", "message_text_7", "message_text_16", "message_text_22", "message_text_25"})
             EXPECT_TRUE(CResourceManager::GetInstance()->HasText(key)) << language << " " << key;
     }
     window->DestroyWindow();
@@ -88,6 +91,64 @@ TEST(MainWindow, CloseButtonHidesTrayAndInstanceMessageBringBack) {
     EXPECT_TRUE(window->GetMenu()->ClickItem("exit"));
     ASSERT_TRUE(test::waitFor([&] { return window->GetHWND() == nullptr; }));
     EXPECT_FALSE(window->GetTrayIcon().IsCreated());
+    CTrayIcon::OverrideTrayAvailable(std::nullopt);
+}
+
+// The tray menu's autostart item writes the entry that starts the program hidden in the tray, shows it ticked
+// while it exists, and removes it again.
+TEST(MainWindow, TrayMenuWritesAndRemovesTheAutostartEntry) {
+    QTemporaryDir config;
+    ::setenv("XDG_CONFIG_HOME", config.path().toUtf8().constData(), 1);
+    CTrayIcon::OverrideTrayAvailable(true);
+    auto window = makeMainWindow();
+    const QString entry = config.filePath("autostart/com.orvane.Pelan.desktop");
+    const auto openMenu = [&] {
+        window->GetTrayIcon().ReportClick(WM_RBUTTONUP);
+        return test::waitFor([&] { return window->GetMenu() != nullptr && window->GetMenu()->IsOpen(); });
+    };
+    const auto autostartItem = [&] {
+        const QList<MenuCmd> items = window->GetMenu()->GetItems();
+        return *std::find_if(items.begin(), items.end(),
+                             [](const MenuCmd& item) { return item.szName == "autostart"; });
+    };
+
+    ASSERT_TRUE(openMenu());
+    EXPECT_EQ(autostartItem().szText, CResourceManager::GetInstance()->GetText("menu_autostart_text"));
+    EXPECT_FALSE(autostartItem().bChecked);
+    EXPECT_TRUE(window->GetMenu()->ClickItem("autostart"));
+    ASSERT_TRUE(test::waitFor([&] { return QFile::exists(entry); }));
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QRegularExpression("\\nExec=/\\S+ --minimized\\n"))) << text.toStdString();
+
+    ASSERT_TRUE(openMenu());
+    EXPECT_TRUE(autostartItem().bChecked);
+    EXPECT_TRUE(window->GetMenu()->ClickItem("autostart"));
+    ASSERT_TRUE(test::waitFor([&] { return !QFile::exists(entry); }));
+    window->DestroyWindow();
+    CTrayIcon::OverrideTrayAvailable(std::nullopt);
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
+// Started with --minimized and a tray, the first scan does not show the window; a later copy or the tray does.
+TEST(MainWindow, MinimizedStartStaysInTheTrayUntilAskedFor) {
+    CTrayIcon::OverrideTrayAvailable(true);
+    StartupOptions minimized;
+    minimized.minimized = true;
+    setStartupOptions(minimized);
+    test::useSourceSkin("lan_en.xml");
+    registerInstanceMessage();
+    auto window = std::make_unique<CMainWnd>();
+    window->Create(static_cast<QWidget*>(nullptr), productTitle(), 0x96CA0000, 0, 0, 0, 800, 572);
+    ASSERT_TRUE(test::waitFor([&] { return window->IsStarted(); }));
+    test::waitFor([] { return false; }, 500); // the first scan has run and asked for the window
+    EXPECT_FALSE(window->GetHWND()->isVisible());
+
+    window->PostMessage(appMessages().instance, 0, 1);
+    EXPECT_TRUE(test::waitFor([&] { return window->GetHWND()->isVisible(); }));
+    window->DestroyWindow();
+    setStartupOptions({});
     CTrayIcon::OverrideTrayAvailable(std::nullopt);
 }
 

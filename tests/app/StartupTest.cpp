@@ -24,6 +24,12 @@ TEST(StartupOptions, EmulatedKindsAndDataFolderAreRead) {
     EXPECT_EQ(options.dataDir, "/x");
 
     EXPECT_TRUE(parseStartupOptions({}).emulateKinds.empty());
+    EXPECT_FALSE(parseStartupOptions({}).minimized);
+
+    options = parseStartupOptions({"--minimized", "--version"});
+    EXPECT_TRUE(options.error.empty());
+    EXPECT_TRUE(options.minimized);
+    EXPECT_TRUE(options.version);
 }
 
 TEST(StartupOptions, BadValuesAreReportedNotGuessed) {

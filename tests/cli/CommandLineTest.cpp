@@ -100,10 +100,13 @@ TEST(CommandLineTest, UnusableArgumentsSayWhy) {
     EXPECT_NE(parseCommandLine({"info", "--data-dir"}).error.find("--data-dir needs a value"), std::string::npos);
     EXPECT_NE(parseCommandLine({"--root", "", "info"}).error, "");
     EXPECT_NE(parseCommandLine({"--json"}).error, "");
-    // Help needs no command.
+    // Help and the version need no command.
     const ParseOutcome help = parseCommandLine({"--help"});
     EXPECT_EQ(help.error, "");
     EXPECT_TRUE(help.invocation.help);
+    const ParseOutcome version = parseCommandLine({"--version"});
+    EXPECT_EQ(version.error, "");
+    EXPECT_TRUE(version.invocation.version);
 }
 
 TEST(CommandLineTest, NumbersAndHexBytes) {

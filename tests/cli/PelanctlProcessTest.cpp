@@ -190,6 +190,19 @@ TEST_F(PelanctlTest, ImportedProfileAppliedAndReadBack) {
     EXPECT_EQ(runJson({"settings"})["stages"][0]["code"], 6);
 }
 
+// Restore writes the selected profile's settings only when the mouse lost them, as the window does on arrival.
+TEST_F(PelanctlTest, ProfileRestoreWritesOnlyWhatTheMouseLost) {
+    runJson({"profile", "apply"});
+    const std::string stage2 = dump("mouse", 19, 2);
+    EXPECT_EQ(runJson({"profile", "restore"})["restored"].size(), 0u);
+    runJson({"raw", "write", "19", "2a00"});
+    ASSERT_EQ(dump("mouse", 19, 2), "2a 00");
+    const Json::Value restored = runJson({"profile", "restore"});
+    ASSERT_EQ(restored["restored"].size(), 1u);
+    EXPECT_EQ(restored["restored"][0], "settings");
+    EXPECT_EQ(dump("mouse", 19, 2), stage2);
+}
+
 TEST_F(PelanctlTest, ProfileListOperationsKeepTheirRules) {
     EXPECT_EQ(runJson({"profile", "list"})["profiles"][0]["name"], "profile1");
     // An added profile is the one selected at the next start, so the copy is made of it.
@@ -394,7 +407,7 @@ TEST(PelanctlHelpTest, HelpListsEveryCommand) {
           "key list",      "key set",        "key default",    "macro list",     "macro add",     "macro rename",
           "macro delete",  "macro import",   "macro export",   "macro show",     "macro apply",   "profile list",
           "profile add",   "profile rename", "profile import", "profile export", "profile reset", "profile select",
-          "profile apply", "raw begin",      "raw info",       "raw read",       "raw write",     "raw keytable",
+          "profile apply", "profile restore", "raw begin",      "raw info",       "raw read",       "raw write",     "raw keytable",
           "raw online",    "recoil show",    "recoil set",     "recoil reset",   "recoil export", "recoil import",
           "--root",        "--emulate",      "--data-dir",     "--kind",         "--json"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;

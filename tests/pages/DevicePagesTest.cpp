@@ -15,6 +15,8 @@
 #include "platform/Shell.h"
 #include "profile/JsonFileStore.h"
 #include "tests/support/EmulatedTree.h"
+#include "tests/support/NotificationServer.h"
+#include "tests/support/PrivateBus.h"
 
 #include <QDir>
 #include <QImage>
@@ -151,12 +153,15 @@ protected:
 
 TEST_F(MousePageTest, ConnectionReadsTheMouseAndShowsItsStagesWithTheActiveOneMarked) {
     buildAndPlug();
-    // The mouse's own settings block says stage 3 (index 2) is active.
+    // The profile says stage 3 (index 2) is active; the mouse, which lost that, gets it back on connection.
     const uint8_t activeStage = 2;
-    ASSERT_TRUE(mouse->writeMemory(23, std::span(&activeStage, 1)));
+    writeMouseProfile(page->model(), {4, 48, 49, 73, 10, 20}, activeStage);
+    const uint8_t lost = 1;
+    ASSERT_TRUE(mouse->writeMemory(23, std::span(&lost, 1)));
     mouse->clearRequestLog();
 
     page->onConnectTimer();
+    EXPECT_EQ(mouse->readMemory(23, 1), std::vector<uint8_t>{activeStage});
 
     std::vector<uint8_t> commands;
     for (const emu::LoggedRequest& logged : mouse->requestLog())
@@ -558,6 +563,50 @@ TEST_F(KeyboardPage, LightButtonsFollowTheKeyboardsPerKeyTable) {
     }
     ASSERT_NE(lights[18], nullptr) << "the layout's light of LED 18 belongs to key 107";
     EXPECT_FALSE(lights[18]->IsVisibleFlag()) << "LED 18 lights no key of this keyboard";
+}
+
+// The pad's battery falling below 15 % and then 5 % on battery gives one desktop notification for each level, with
+// the product's picture; charging readings give none.
+TEST(PadPages, LowBatteryShowsOneDesktopNotificationPerLevel) {
+    test::PrivateBus bus("DBUS_SESSION_BUS_ADDRESS");
+    if (!bus.running())
+        GTEST_SKIP() << "dbus-daemon is not available";
+    dbus_shutdown(); // libdbus reads the bus address once: this test's bus is the one it is to use
+    auto server = std::make_unique<test::NotificationServer>();
+    ASSERT_TRUE(server->running());
+    test::useSourceSkin("lan_en.xml");
+    setProgramFolderOverride(test::env("PELAN_SOURCE_DIR").toStdString());
+    DataFolder data;
+    test::EmulatedTree emulated;
+    PageCallback callback;
+    test::HostedTree tree(hostedLayout("XML/DeviceXml/mousepaddevice.xml", {1141, 753}), &callback, QSize(1141, 753));
+    auto* page = tree.find<CVeltraMousePadDevice>("mousepad_device_page");
+    ASSERT_NE(page, nullptr);
+    std::shared_ptr<emu::FirmwareDevice> pad = emu::makeDevice("mousepad");
+    const int id = emulated.tree().plug(pad);
+    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
+    SupportedDeviceEntry entry;
+    entry.deviceKind = kDeviceKindMousepad;
+    page->onConnected(entry);
+    const auto readAt = [&](uint8_t battery, uint8_t charging) {
+        pad->setPowerState({.battery = battery, .charging = charging, .statusValue = 0, .phoneType = 0});
+        page->onPeriodicTimer();
+    };
+    readAt(20, 2);
+    readAt(12, 1); // charging
+    readAt(14, 2);
+    readAt(13, 2);
+    readAt(4, 2);
+    readAt(3, 2);
+    const std::vector<test::NotificationServer::Shown> shown = server->shown();
+    server.reset();
+    setProgramFolderOverride("");
+    dbus_shutdown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].summary, "Battery low");
+    EXPECT_EQ(shown[0].body, "The mousepad has 14 % of its battery left. Connect it to charge.");
+    EXPECT_EQ(shown[1].body, "The mousepad has 4 % of its battery left. Connect it to charge.");
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(shown[0].icon))) << shown[0].icon;
 }
 
 TEST(PadPages, EveryPageLayoutBuildsItsPageWithItsControls) {
