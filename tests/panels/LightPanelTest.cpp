@@ -307,10 +307,15 @@ TEST_F(LightPanel, SameModeDrivesEveryDeviceInStepUntilAnotherProgramOwnsTheLigh
         EXPECT_TRUE(findLightPanel(*page(kind))->sameModeChecked());
         EXPECT_TRUE(test::waitFor([&] { return device->lightFrame().at(0) == lit[0] && streamPackets(kind) > 0; }))
             << kind;
+    }
+    // A page previews the synchronised colour once it is in front.
+    for (const auto& [kind, device] : devices) {
+        show(kind);
         EXPECT_TRUE(test::waitFor([&] {
             return page(kind)->shownFrame().size() > 0 && page(kind)->shownFrame()[0] == expected;
         })) << kind;
     }
+    show(pad);
 
     // Another program takes the lighting: no frame goes out any more.
     clickControl(window->GetPaintManager()->FindControl("control_light_status"), "control_light_status");
