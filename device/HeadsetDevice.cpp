@@ -12,6 +12,7 @@ void HeadsetDevice::loadProfileIntoPage() {
 
 void HeadsetDevice::onConnectTimer() {
     loadProfileIntoPage();
+    reapplyProfile();
     if (audioStateReader_)
         audioStateReader_();
     refreshPage();

@@ -30,6 +30,9 @@ public:
 
     CDi6533Profiledata& profileData() override { return profile_; }
 
+protected:
+    const char* deviceName() const override { return "headset"; }
+
 private:
     CDi6533Profiledata profile_;
     std::function<void()> audioStateReader_;

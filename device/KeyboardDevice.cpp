@@ -22,6 +22,7 @@ KeyboardDevice::~KeyboardDevice() {
 void KeyboardDevice::onConnectTimer() {
     readDevice();
     loadProfileIntoPage();
+    reapplyProfile();
     readSettings();
     refreshPage();
     startLightThread();
@@ -104,6 +105,26 @@ int KeyboardDevice::readSettings() {
     if (DeviceModelObserver* watcher = observer())
         watcher->onCurrentProfile(profile);
     return kResultAccepted;
+}
+
+std::vector<std::string> KeyboardDevice::reapplyProfile() {
+    std::vector<std::string> written;
+    if (getProfilePath().empty() || !commandChannel.connected)
+        return written;
+    uint8_t profile = 0;
+    keyboard::SettingsBytes held{};
+    if (commandChannel.readMemory(&profile, 1, keyboard::kProfileIndexOffset) != kResultAccepted ||
+        commandChannel.readMemory(held.data(), keyboard::kSettingsLength,
+                                  uint16_t(profile * keyboard::kSettingsStride)) != kResultAccepted)
+        return written;
+    // Byte 0 and the reserved byte the keyboard fills itself are not the profile's.
+    keyboard::SettingsBytes wanted =
+        keyboard::encodeSettings(profile_.readLightInfo(), profile_.readKeyboardSystem(), held[0]);
+    wanted[keyboard::kClearedOnReadOffset] = held[keyboard::kClearedOnReadOffset];
+    if (wanted != held && writeSettings(profile, 0) == kResultAccepted)
+        written.emplace_back("settings");
+    traceReapplied(written, "keyboard");
+    return written;
 }
 
 int KeyboardDevice::writeSettings(int profileIndex, int firstByte, int, int, int) {

@@ -37,6 +37,8 @@ public:
     // Writes the block built from the profile's light info and system settings at profile x 25 between begin and
     // end of an update. 1 when all were accepted, else the failing result (0 when not connected: nothing sent).
     int writeSettings(int profileIndex, int firstByte = 0, int a = 0, int b = 0, int c = 0) override;
+    // Writes the profile's settings block into the keyboard's active profile when the keyboard holds another.
+    std::vector<std::string> reapplyProfile() override;
 
     // Puts the assignment of every logical key that has a key-table position into a copy of the key table read
     // at connection, and writes it as key table `table`. Keys without a position are left out. 1 when all steps

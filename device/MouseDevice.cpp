@@ -307,8 +307,7 @@ std::vector<std::string> MouseDevice::reapplyProfile() {
     if (!std::equal(wanted.begin() + 1, wanted.begin() + mouse_block::kReadLength, held.begin() + 1) &&
         writeSettings(0, 0) == kResultAccepted)
         written.emplace_back("settings");
-    for (const std::string& part : written)
-        trace("profile " + profileName + " re-applied to the mouse: " + part);
+    traceReapplied(written, "mouse");
     return written;
 }
 

@@ -9,6 +9,7 @@ void MousepadDevice::onConnectTimer() {
     if (commandChannel.connected)
         runGuardedUpdate([this] { return readDeviceInfoGuarded(); });
     loadProfileIntoPage();
+    reapplyProfile();
     refreshPage();
     startLightThread();
 }

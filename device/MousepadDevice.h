@@ -20,6 +20,9 @@ public:
 
     CBasicProfiledata& profileData() override { return profile_; }
 
+protected:
+    const char* deviceName() const override { return "mousepad"; }
+
 private:
     CBasicProfiledata profile_;
 };

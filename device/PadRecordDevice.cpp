@@ -99,6 +99,23 @@ int PadRecordDevice::writePadSettings(int profileIndex) {
     });
 }
 
+std::vector<std::string> PadRecordDevice::reapplyProfile() {
+    std::vector<std::string> written;
+    PadSettingsRecord held;
+    if (getProfilePath().empty() || readPadRecord(commandChannel, held) != kResultAccepted)
+        return written;
+    // What the profile does not set (the effect byte, the reserved bytes) stays as the device holds it.
+    PadSettingsRecord wanted = held;
+    applyLightToPadRecord(wanted, profileData().readLightInfo());
+    if (wanted == held)
+        return written;
+    setPadRecord(wanted);
+    if (writePadSettings(held.profile) == kResultAccepted)
+        written.emplace_back("lighting");
+    traceReapplied(written, deviceName());
+    return written;
+}
+
 PadSettingsRecord PadRecordDevice::padRecord() const {
     std::lock_guard lock(lightLock);
     return record_;

@@ -46,6 +46,8 @@ public:
     // Writes the record at profile x 64 between begin and end of an update. 1 when all were accepted, else the
     // failing result (0 when not connected: nothing is sent).
     int writePadSettings(int profileIndex);
+    // Writes the profile's lighting into the device's active profile when the device holds other lighting.
+    std::vector<std::string> reapplyProfile() override;
 
     PadSettingsRecord padRecord() const;
     PadSettingsRecord previousPadRecord() const;
@@ -62,6 +64,8 @@ protected:
     uint8_t lightMode() const override;
     uint8_t lightSpeed() const override;
     const char* lightThreadExitText() const override { return "MS灯光线程设定退出"; }
+    // The device's name in traces.
+    virtual const char* deviceName() const = 0;
 
 private:
     // Runs the record's effect (or the custom effect list) when due and lays the regions over it.

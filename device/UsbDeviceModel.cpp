@@ -499,6 +499,11 @@ void UsbDeviceModel::notifyThreadBody(StopEvent& stop) {
 
 // --- folders ---
 
+void UsbDeviceModel::traceReapplied(const std::vector<std::string>& parts, const char* deviceName) const {
+    for (const std::string& part : parts)
+        trace("profile " + profileName + " re-applied to the " + deviceName + ": " + part);
+}
+
 void UsbDeviceModel::loadLightAndMacroConfig() {
     const std::string folder = userDeviceFolder();
     if (!folder.empty())

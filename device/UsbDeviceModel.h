@@ -143,6 +143,8 @@ public:
     // parts written, which are traced; nothing when there is no profile or nothing differs. A kind without its own
     // comparison writes nothing.
     virtual std::vector<std::string> reapplyProfile() { return {}; }
+    // Traces each part reapplyProfile wrote to the device called `deviceName`.
+    void traceReapplied(const std::vector<std::string>& parts, const char* deviceName) const;
     // Loads the page's light name lists (lightNames) from "default_light.json" and the user's light configuration.
     virtual void loadLightAndMacroConfig();
     virtual void setKeyPositionMap(const std::map<int, int>& map);

@@ -221,8 +221,9 @@ void CVeltraUSBDevice::warnOfLowBattery(const PowerStatus& status) {
     notification.icon = programFolder() + kProductIconFile;
     notification.desktopEntry = kDesktopAppId;
     notification.urgency = level == BatteryWarning::kCriticalPercent ? 2 : 1;
-    const std::string error = sendDesktopNotification(notification);
-    trace("battery below " + std::to_string(level) + " %: " + (error.empty() ? "notification shown" : error));
+    notifier_.post(std::move(notification), [level](const std::string& error) {
+        trace("battery below " + std::to_string(level) + " %: " + (error.empty() ? "notification shown" : error));
+    });
 }
 
 void CVeltraUSBDevice::onDeviceStatus(uint8_t statusValue) {

@@ -2,6 +2,7 @@
 
 #include "device/BatteryWarning.h"
 #include "device/UsbDeviceModel.h"
+#include "platform/DesktopNotification.h"
 #include "ui/DuiLib.h"
 
 #include <array>
@@ -170,6 +171,7 @@ private:
     bool functionSwitchesFound_ = false;
     bool multipleDevicesShown_ = false;
     BatteryWarning batteryWarning_;
+    DesktopNotifier notifier_;
 
     // The newest frame of the light thread, waiting for the UI thread; one queued call at a time.
     std::mutex frameLock_;

@@ -87,4 +87,41 @@ std::string sendDesktopNotification(const DesktopNotification& notification) {
     return {};
 }
 
+DesktopNotifier::~DesktopNotifier() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void DesktopNotifier::post(DesktopNotification notification, Done done) {
+    {
+        std::lock_guard lock(mutex_);
+        queue_.emplace_back(std::move(notification), std::move(done));
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { run(); });
+    }
+    wake_.notify_all();
+}
+
+void DesktopNotifier::run() {
+    for (;;) {
+        std::pair<DesktopNotification, Done> next;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_)
+                return;
+            next = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        const std::string error = sendDesktopNotification(next.first);
+        if (next.second)
+            next.second(error);
+    }
+}
+
 } // namespace pelan

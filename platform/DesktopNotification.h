@@ -1,6 +1,12 @@
 #pragma once
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 
 namespace pelan {
 
@@ -16,5 +22,30 @@ struct DesktopNotification {
 // Sends the notification and waits up to a second for the server to take it. "" when it was taken, else why not
 // (no session bus, no notification server, an error of the server).
 std::string sendDesktopNotification(const DesktopNotification& notification);
+
+// Sends notifications one after the other on a thread of its own, started by the first, so the caller never waits
+// for the notification server. The thread sleeps while there is nothing to send.
+class DesktopNotifier {
+public:
+    // What a send returned ("" when shown), on the notifier's thread.
+    using Done = std::function<void(const std::string& error)>;
+
+    DesktopNotifier() = default;
+    // Waits for a send under way (a second at most); notifications not yet sent are dropped.
+    ~DesktopNotifier();
+    DesktopNotifier(const DesktopNotifier&) = delete;
+    DesktopNotifier& operator=(const DesktopNotifier&) = delete;
+
+    void post(DesktopNotification notification, Done done = {});
+
+private:
+    void run();
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::pair<DesktopNotification, Done>> queue_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
 
 } // namespace pelan

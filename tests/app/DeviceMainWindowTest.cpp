@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/Trace.h"
 #include "support/EmulatedTree.h"
+#include "support/TraceCapture.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,7 @@
 namespace pelan {
 namespace {
 
-constexpr int kPlugWaitMs = 5000;
+constexpr int kPlugWaitMs = 15000;
 
 class DeviceMainWindow : public ::testing::Test {
 protected:
@@ -208,51 +209,51 @@ TEST_F(DeviceMainWindow, LightingOwnerFollowsTheButtonAndSiblingRequestsAndSleep
     EXPECT_TRUE(allPages(1));
 }
 
-// A mouse whose settings were changed behind the program's back gets the profile's back when it is plugged in
-// again and when the machine resumes; a mouse that still holds them is not written to.
-TEST_F(DeviceMainWindow, MouseGetsItsProfileBackAfterReplugAndResume) {
-    std::shared_ptr<emu::FirmwareDevice> mouse = emu::makeDevice("mouse");
-    const int id = emulated.tree().plug(mouse);
-    auto* page = dynamic_cast<CVeltraMouseDevice*>(entry(2).page);
-    ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(test::waitFor([&] { return page->isConnected() && page->model().lightThreadRunning(); }, kPlugWaitMs));
-    constexpr size_t kStage2Code = 19;
-    const auto stage2 = [&] {
-        const std::vector<uint8_t> bytes = mouse->readMemory(kStage2Code, 2);
-        return int(bytes[0] | bytes[1] << 8);
+// A device whose settings were changed behind the program's back gets the profile's back when it is plugged in
+// again and when the machine resumes; a device that still holds them is not written to.
+TEST_F(DeviceMainWindow, DevicesGetTheirProfileBackAfterReplugAndResume) {
+    struct Watched {
+        int kind;
+        const char* name;
+        size_t address; // a byte of the profile's settings in the device's memory
     };
-    const int profileCode = page->mouse().profileData.getDpiStages().at(2).dpiX;
-    ASSERT_EQ(stage2(), profileCode);
-    const std::array<uint8_t, 2> foreign = {uint8_t(profileCode + 7), 0};
-
-    std::mutex lock;
-    std::vector<std::string> lines;
-    const TraceSink previous = setTraceSink([&](std::string_view line) {
-        std::lock_guard guard(lock);
-        lines.emplace_back(line);
-    });
-    const auto reapplied = [&] {
-        std::lock_guard guard(lock);
-        return std::count_if(lines.begin(), lines.end(),
-                             [](const std::string& line) { return line.find("re-applied to the mouse") != line.npos; });
+    const Watched watched[] = {{kDeviceKindMouse, "mouse", 19}, {kDeviceKindMousepad, "mousepad", 1}};
+    test::TraceCapture trace;
+    const auto reapplied = [&](const char* name) {
+        return trace.count(std::string("re-applied to the ") + name + ":");
     };
-    ASSERT_TRUE(mouse->writeMemory(kStage2Code, foreign));
-    ASSERT_TRUE(emulated.tree().unplug(id));
-    ASSERT_TRUE(test::waitFor([&] { return !page->isConnected(); }, kPlugWaitMs));
-    emulated.tree().plug(mouse);
-    EXPECT_TRUE(test::waitFor([&] { return stage2() == profileCode; }, kPlugWaitMs));
-    EXPECT_TRUE(test::waitFor([&] { return page->model().lightThreadRunning(); }, kPlugWaitMs));
-    EXPECT_EQ(reapplied(), 1);
+    const auto suspendAndResume = [&] {
+        window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMSUSPEND, 0);
+        window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMRESUMEAUTOMATIC, 0);
+    };
 
-    ASSERT_TRUE(mouse->writeMemory(kStage2Code, foreign));
-    window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMSUSPEND, 0);
-    window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMRESUMEAUTOMATIC, 0);
-    EXPECT_EQ(stage2(), profileCode);
-    EXPECT_EQ(reapplied(), 2);
-    window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMSUSPEND, 0);
-    window->SendMessage(WM_POWERBROADCAST, CMainWnd::PBT_APMRESUMEAUTOMATIC, 0);
-    EXPECT_EQ(reapplied(), 2);
-    setTraceSink(previous);
+    for (const Watched& device : watched) {
+        SCOPED_TRACE(device.name);
+        std::shared_ptr<emu::FirmwareDevice> plugged = emu::makeDevice(device.name);
+        const int id = emulated.tree().plug(plugged);
+        CVeltraUSBDevice* page = entry(device.kind).page;
+        ASSERT_TRUE(test::waitFor([&] { return page->isConnected(); }, kPlugWaitMs));
+        ASSERT_TRUE(test::waitFor([&] { return page->model().lightThreadRunning(); }, kPlugWaitMs));
+        const auto held = [&] { return plugged->readMemory(device.address, 1).at(0); };
+        const uint8_t profileValue = held();
+        const auto before = reapplied(device.name); // the first arrival may already have written the profile
+        const std::array<uint8_t, 1> foreign = {uint8_t(profileValue ^ 1)};
+
+        ASSERT_TRUE(plugged->writeMemory(device.address, foreign));
+        ASSERT_TRUE(emulated.tree().unplug(id));
+        ASSERT_TRUE(test::waitFor([&] { return !page->isConnected(); }, kPlugWaitMs));
+        emulated.tree().plug(plugged);
+        EXPECT_TRUE(test::waitFor([&] { return held() == profileValue; }, kPlugWaitMs));
+        EXPECT_TRUE(test::waitFor([&] { return page->model().lightThreadRunning(); }, kPlugWaitMs));
+        EXPECT_EQ(reapplied(device.name), before + 1);
+
+        ASSERT_TRUE(plugged->writeMemory(device.address, foreign));
+        suspendAndResume();
+        EXPECT_EQ(held(), profileValue);
+        EXPECT_EQ(reapplied(device.name), before + 2);
+        suspendAndResume();
+        EXPECT_EQ(reapplied(device.name), before + 2) << "nothing differs, nothing is written";
+    }
 }
 
 TEST_F(DeviceMainWindow, ShutdownEndsEveryWorker) {

@@ -173,6 +173,24 @@ TEST_F(KeyboardTest, WrittenSettingsBlockReadsBackByteForByte) {
     EXPECT_EQ(device->readMemory(1, 1), (std::vector<uint8_t>{24}));
 }
 
+// A keyboard that lost the profile's settings (in its active profile 2) gets them back; one that holds them is not
+// written to.
+TEST_F(KeyboardTest, ReapplyWritesTheProfileOnlyWhenTheKeyboardHoldsOtherSettings) {
+    Json::Value node = lightNode({.mode = 5, .brightness = 3, .speed = 2, .red = 40});
+    node["SystemStages"]["WFlag"] = 1;
+    writeProfile("k1", node);
+    model->loadProfileIntoPage();
+    ASSERT_TRUE(device->writeMemory(0, std::vector<uint8_t>{2}));
+    ASSERT_EQ(model->writeSettings(2, 0), kResultAccepted);
+    const std::vector<uint8_t> profileBlock = device->readMemory(51, 24);
+    EXPECT_TRUE(model->reapplyProfile().empty());
+
+    ASSERT_TRUE(device->writeMemory(51, std::vector<uint8_t>{9, 0, 4}));
+    EXPECT_EQ(model->reapplyProfile(), (std::vector<std::string>{"settings"}));
+    EXPECT_EQ(device->readMemory(51, 24), profileBlock);
+    EXPECT_TRUE(model->reapplyProfile().empty());
+}
+
 TEST_F(KeyboardTest, ARefusedWriteIsReportedAndTheUpdateIsClosed) {
     writeProfile("k1", lightNode({.mode = 2}));
     model->loadProfileIntoPage();

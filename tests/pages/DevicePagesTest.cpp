@@ -598,6 +598,9 @@ TEST(PadPages, LowBatteryShowsOneDesktopNotificationPerLevel) {
     readAt(13, 2);
     readAt(4, 2);
     readAt(3, 2);
+    // Notifications go out on a thread of their own.
+    ASSERT_TRUE(test::waitFor([&] { return server->shown().size() >= 2; }));
+    test::waitFor([] { return false; }, 200); // a third, wrongly sent, would have arrived by now
     const std::vector<test::NotificationServer::Shown> shown = server->shown();
     server.reset();
     setProgramFolderOverride("");
