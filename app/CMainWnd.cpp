@@ -220,7 +220,7 @@ void CMainWnd::ToggleShown() {
         ShowWindow(false);
         return;
     }
-    m_keepHidden = false;
+    StopKeepingHidden();
     ShowWindow(true, true);
     PlaceWindow();
     BringToFront();
@@ -330,7 +330,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     } else if (uMsg == ids.instance && uMsg != 0) {
         // lParam 1: a later copy was started, so the user wants the window even after --minimized.
         if (lParam != 0)
-            m_keepHidden = false;
+            StopKeepingHidden();
         BringToFront();
         // The first comes after the first scan, when the connected devices have their pages: time to check.
         if (!m_updateCheckAsked)

@@ -183,6 +183,8 @@ private:
     void StartScanThread();
     void StartUpdateThread();
     void OnUpdateAnswer(bool newer);
+    // The user asked for the window: arrivals show it again, and news held back opens the settings window.
+    void StopKeepingHidden();
     void StopWorkers();
 
     // Page creation, arrival and removal, option showing and hiding.
@@ -266,6 +268,8 @@ private:
     bool m_started = false;
     // Started with --minimized and a tray to come back from: arrivals do not show the window until the user does.
     bool m_keepHidden = false;
+    // The first check found news while the window was kept hidden: the settings window opens when it is shown.
+    bool m_settingsDeferred = false;
     // The first size change of the root after window init has placed the window.
     bool m_placedOnFirstSize = false;
     int m_windowDpi = 96;

@@ -72,6 +72,18 @@ void CMainWnd::OnUpdateAnswer(bool newer) {
         m_titleButtons[8]->SetForeImage(newer ? kUpdateBadgeImage : "");
     if (newer && m_openSettingsOnNews) {
         m_openSettingsOnNews = false;
+        // Started hidden in the tray: the news waits until the user brings the window up.
+        if (m_keepHidden)
+            m_settingsDeferred = true;
+        else
+            PostMessage(UWM_SHOW_SETTINGS_MSG, 0, 0);
+    }
+}
+
+void CMainWnd::StopKeepingHidden() {
+    m_keepHidden = false;
+    if (m_settingsDeferred) {
+        m_settingsDeferred = false;
         PostMessage(UWM_SHOW_SETTINGS_MSG, 0, 0);
     }
 }

@@ -37,6 +37,13 @@ bool adoptSameMode(light::SyncLighting& shared, UsbDeviceModel& selected, const 
     return true;
 }
 
+bool LightSyncRunner::anyMeantToTakePart() const {
+    for (const UsbDeviceModel* model : models_)
+        if (model->syncLighting.load())
+            return true;
+    return false;
+}
+
 bool LightSyncRunner::active() const {
     for (const UsbDeviceModel* model : models_)
         if (model->syncLighting.load() && model->commandChannel.connected.load() && model->lightingControl.load())
@@ -74,10 +81,19 @@ bool LightSyncRunner::sleep(StopEvent& stop, std::chrono::milliseconds timeout) 
     return early;
 }
 
+void LightSyncRunner::sleepUntilWoken(StopEvent& stop) {
+    std::unique_lock lock(mutex_);
+    woken_.wait(lock, [&] { return wakeRequested_ || stop.isSet(); });
+    wakeRequested_ = false;
+}
+
 void LightSyncRunner::run(StopEvent& stop) {
     while (!stop.isSet()) {
         if (!active()) {
-            sleep(stop, kIdleWait);
+            if (anyMeantToTakePart())
+                sleep(stop, kIdleWait);
+            else
+                sleepUntilWoken(stop);
             continue;
         }
         // A wake-up (the effect or its speed changed) starts the count to the next step again.

@@ -37,7 +37,9 @@ class LightSyncRunner {
 public:
     // One count of the step counter, as for the page light threads.
     static constexpr std::chrono::milliseconds kTick = UsbDeviceModel::kLightTick;
-    // Without a device taking part the thread looks again after this long even when not woken.
+    // While a device is meant to take part but cannot (it is not connected, or another program owns the lighting)
+    // the thread looks again after this long even when not woken. With none meant to, it sleeps until woken: every
+    // change of a device's part is followed by wake().
     static constexpr std::chrono::milliseconds kIdleWait{1000};
 
     explicit LightSyncRunner(light::SyncLighting& shared) : shared_(shared) {}
@@ -50,6 +52,8 @@ public:
     void wake();
     // Whether a connected device takes part and this program drives the lighting.
     bool active() const;
+    // Whether any device is meant to take part, connected or not.
+    bool anyMeantToTakePart() const;
     // One step handed out; a device that refused a frame is left out for the refusal pause.
     void stepOnce(std::chrono::steady_clock::time_point now);
     size_t stepsDone() const { return steps_.load(); }
@@ -57,6 +61,7 @@ public:
 private:
     // Sleeps up to `timeout`; true when woken or stopped before.
     bool sleep(StopEvent& stop, std::chrono::milliseconds timeout);
+    void sleepUntilWoken(StopEvent& stop);
 
     light::SyncLighting& shared_;
     std::vector<UsbDeviceModel*> models_;

@@ -3,6 +3,7 @@
 // moving and the result relayed back through the instance socket, closing refused meanwhile.
 #include "AppTestSupport.h"
 #include "app/AppMessages.h"
+#include "app/Application.h"
 #include "app/CMainWnd.h"
 #include "app/CSetWnd.h"
 #include "app/CustomControls.h"
@@ -32,7 +33,8 @@ void click(CControlUI* control) {
 
 class SetWndTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { startWindow(); }
+    void startWindow() {
         ::setenv("XDG_CACHE_HOME", folder.file("cache").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
         ::chmod(folder.path().c_str(), 0700);
@@ -66,6 +68,8 @@ protected:
         setProgramFolderOverride("");
         ::unsetenv(kRelaySocketVariable);
         ::unsetenv("XDG_CACHE_HOME");
+        setStartupOptions({});
+        CTrayIcon::OverrideTrayAvailable(std::nullopt);
     }
 
     CControlUI* setting(const char* name) const {
@@ -153,6 +157,32 @@ TEST_F(SetWndTest, OpensOnceAndLeavesWithTheDeviceInFront) {
     for (int id : demo->deviceIds())
         demo->tree().unplug(id);
     EXPECT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
+}
+
+// Started hidden in the tray, the news only raises the badge; the settings window opens when the user shows the
+// program.
+class MinimizedSetWndTest : public SetWndTest {
+protected:
+    void SetUp() override {
+        CTrayIcon::OverrideTrayAvailable(true);
+        StartupOptions minimized;
+        minimized.minimized = true;
+        setStartupOptions(minimized);
+        startWindow();
+    }
+};
+
+TEST_F(MinimizedSetWndTest, NewsWaitsUntilTheWindowIsShown) {
+    ASSERT_TRUE(test::waitFor(
+        [&] { return window->GetPaintManager()->FindControl("setbtn")->GetForeImage() == CMainWnd::kUpdateBadgeImage; },
+        kWaitMs));
+    QTest::qWait(100);
+    EXPECT_EQ(window->GetSettingsWindow(), nullptr);
+    EXPECT_FALSE(window->GetHWND()->isVisible());
+
+    window->PostMessage(appMessages().instance, 0, 1); // a second start of the program, as from the desktop menu
+    EXPECT_TRUE(test::waitFor([&] { return window->GetHWND()->isVisible(); }, kWaitMs));
+    EXPECT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() != nullptr; }, kWaitMs));
 }
 
 } // namespace
