@@ -1,5 +1,7 @@
 #include "update/UpdateModel.h"
 
+#include "platform/Version.h"
+
 #include <charconv>
 #include <cstdio>
 #include <json/reader.h>
@@ -57,7 +59,7 @@ std::vector<UpdateProduct> prepareUpdateRows(const std::array<std::uint32_t, kUp
 }
 
 std::string applicationVersionText() {
-    return PELAN_VERSION;
+    return std::string(programVersion());
 }
 
 std::uint32_t applicationVersionNumber() {

@@ -1,7 +1,7 @@
 // The headset page's sound and voice tabs in the main window, with an emulated headset and the audio library's
 // simulated headset: mouse clicks and typed names on controls found by name, and the library's state file and the
 // profile file checked after each step.
-#include "app/MainWindowTestSupport.h"
+#include "PanelWindowFixture.h"
 #include "emulator/FirmwareDevice.h"
 #include "headset/ConfLibrary.h"
 #include "pages/CVeltraDI6533Device.h"
@@ -22,57 +22,27 @@ namespace pelan {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr int kPlugWaitMs = 5000;
 
-class HeadsetPanels : public ::testing::Test {
+class HeadsetPanels : public test::PanelWindowTest {
 protected:
+    HeadsetPanels() : PanelWindowTest(kDeviceKindHeadset) {}
+
     void SetUp() override {
-        ASSERT_TRUE(dataDir.isValid());
-        fs::copy(test::env("PELAN_SOURCE_DIR").toStdString() + "/DefaultData", programDir.file("DefaultData"));
         fs::copy(test::env("PELAN_BIN_DIR").toStdString() + "/SDK", programDir.file("SDK"),
                  fs::copy_options::recursive);
         ::setenv("XDG_STATE_HOME", programDir.file("state").c_str(), 1);
         useSimulatedAudio();
-        setDataFolderOverride(dataDir.path().toStdString());
-        setProgramFolderOverride(programDir.path());
-        window = test::createMainWindow();
-        ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(test::waitFor([&] { return window->IsStarted() && window->GetHWND()->isVisible(); }));
-        EXPECT_GT(emulated.tree().plug(emu::makeDevice("headset")), 0);
-        ASSERT_TRUE(test::waitFor([&] { return window->GetSelectedPage() == page(); }, kPlugWaitMs));
-        window->GetHWND()->activateWindow();
-        // Typed keys reach an edit only in the active window, and activation arrives later than the call.
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
+        ASSERT_NO_FATAL_FAILURE(startWindow(true));
+        ASSERT_NO_FATAL_FAILURE(plugAndWaitInFront(emu::makeDevice("headset")));
+        ASSERT_NO_FATAL_FAILURE(activateWindow());
         ASSERT_TRUE(test::waitFor([&] { return !page()->model().getProfilePath().empty(); }, kPlugWaitMs));
     }
-    void TearDown() override {
-        test::destroyMainWindow(window);
-        setDataFolderOverride("");
-        setProgramFolderOverride("");
-    }
 
-    CVeltraDI6533Device* page() const {
-        return dynamic_cast<CVeltraDI6533Device*>(window->FindPageOfKind(kDeviceKindHeadset)->page);
-    }
-    template <typename T = CControlUI>
-    T* control(const QString& name) const {
-        return dynamic_cast<T*>(page()->FindSubControl(name));
-    }
     void clickAt(const QString& name, std::function<QPoint(QSize)> where) {
         CControlUI* target = control(name);
         ASSERT_NE(target, nullptr) << name.toStdString();
         ASSERT_TRUE(target->isVisible()) << name.toStdString();
         QTest::mouseClick(target, Qt::LeftButton, {}, where(target->size()));
-    }
-    void click(const QString& name) {
-        clickAt(name, [](QSize size) { return QPoint(size.width() / 2, size.height() / 2); });
-    }
-    void type(const char* name, const QString& text) {
-        QLineEdit* line = control<CEditUI>(name)->GetLineEdit();
-        QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
-        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(line, text);
-        QTest::keyClick(line, Qt::Key_Tab);
     }
     // What the audio library now keeps, from its state file.
     std::string library(const std::string& name) const {
@@ -91,11 +61,6 @@ protected:
         ASSERT_TRUE(QDir().mkpath(folder));
         EXPECT_TRUE(window->GetHWND()->grab().save(folder + "/" + name));
     }
-
-    QTemporaryDir dataDir;
-    testing::TempFolder programDir;
-    test::EmulatedTree emulated;
-    std::unique_ptr<CMainWnd> window;
 };
 
 TEST_F(HeadsetPanels, SoundTabChangesTheLibraryAndTheProfile) {

@@ -1,7 +1,7 @@
 // The key set panel on the mouse page of the main window, with an emulated mouse in front: key buttons clicked on
 // the picture, categories and choices picked from the combo boxes' lists, keys captured through a recording input
 // hook; every save checked in the profile file and in the mouse's key table.
-#include "app/MainWindowTestSupport.h"
+#include "PanelWindowFixture.h"
 #include "controls/CDeviceKeyButtonUI.h"
 #include "device/DeviceProfile.h"
 #include "emulator/FirmwareDevice.h"
@@ -24,59 +24,28 @@
 namespace pelan {
 namespace {
 
-constexpr int kPlugWaitMs = 5000;
 constexpr uint32_t kEvdevA = 30;
 constexpr uint32_t kEvdevRightCtrl = 97;
 
-class KeySetPanel : public ::testing::Test {
+class KeySetPanel : public test::PanelWindowTest {
 protected:
+    KeySetPanel() : PanelWindowTest(kDeviceKindMouse) {}
+
     void SetUp() override {
-        ASSERT_TRUE(dataDir.isValid());
-        setDataFolderOverride(dataDir.path().toStdString());
-        setProgramFolderOverride(test::env("PELAN_SOURCE_DIR").toStdString());
-        window = test::createMainWindow();
-        ASSERT_NE(window, nullptr);
+        ASSERT_NO_FATAL_FAILURE(startWindow(false));
         auto hook = std::make_unique<RecordingInputHook>();
         recordingHook = hook.get();
         window->UseInputHookBackend(std::move(hook));
-        ASSERT_TRUE(test::waitFor([&] { return window->IsStarted() && window->GetHWND()->isVisible(); }));
-        EXPECT_GT(emulated.tree().plug(mouse), 0);
-        // Connected, and the connection's reads done: the key list is the profile's.
-        ASSERT_TRUE(test::waitFor(
-            [&] {
-                return page() != nullptr && window->GetSelectedPage() == page() &&
-                       !keyProfileOf(page()->model())->getKeyList().empty();
-            },
-            kPlugWaitMs));
-        window->GetHWND()->activateWindow();
-        // Typed keys reach an edit only in the active window, and activation arrives later than the call.
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
+        ASSERT_NO_FATAL_FAILURE(plugAndWaitInFront(mouse));
+        // The connection's reads done: the key list is the profile's.
+        ASSERT_TRUE(test::waitFor([&] { return !keyProfileOf(page()->model())->getKeyList().empty(); }, kPlugWaitMs));
+        ASSERT_NO_FATAL_FAILURE(activateWindow());
         panel = findKeySetPanel(*page());
         ASSERT_NE(panel, nullptr);
         click("key_Op_tab");
         ASSERT_TRUE(test::waitFor([&] { return panel->isVisible(); }));
     }
-    void TearDown() override {
-        test::destroyMainWindow(window);
-        setDataFolderOverride("");
-        setProgramFolderOverride("");
-    }
 
-    // Null until the plugged mouse has its page.
-    CVeltraUSBDevice* page() const {
-        auto* entry = window->FindPageOfKind(kDeviceKindMouse);
-        return entry != nullptr ? entry->page : nullptr;
-    }
-    template <typename T = CControlUI>
-    T* control(const QString& name) const {
-        return dynamic_cast<T*>(page()->FindSubControl(name));
-    }
-    void click(const QString& name) {
-        CControlUI* target = control(name);
-        ASSERT_NE(target, nullptr) << name.toStdString();
-        ASSERT_TRUE(target->isVisible()) << name.toStdString();
-        QTest::mouseClick(target, Qt::LeftButton, {}, test::centerOf(target));
-    }
     // Opens a combo box's list and picks the item shown with this language key's text.
     void choose(const QString& combo, const QString& textKey) {
         click(combo);
@@ -91,13 +60,8 @@ protected:
             }
         FAIL() << "no item " << textKey.toStdString() << " in " << combo.toStdString();
     }
-    void type(const char* name, const QString& text) {
-        QLineEdit* line = control<CEditUI>(name)->GetLineEdit();
-        QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
-        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(line, text);
-        QTest::keyClick(line, Qt::Key_Return);
-    }
+    // Types into an edit and confirms it with Return.
+    void enter(const char* name, const QString& text) { type(name, text, Qt::Key_Return); }
     void focusKeyField() {
         QLineEdit* line = control<CEditUI>(CKeySetControlUI::kKeyEdit)->GetLineEdit();
         QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
@@ -118,10 +82,7 @@ protected:
         return (table[at] << 16) | (table[at + 1] << 8) | table[at + 2];
     }
 
-    QTemporaryDir dataDir;
-    test::EmulatedTree emulated;
     std::shared_ptr<emu::FirmwareDevice> mouse{emu::makeDevice("mouse")};
-    std::unique_ptr<CMainWnd> window;
     RecordingInputHook* recordingHook = nullptr;
     CKeySetControlUI* panel = nullptr;
 };
@@ -168,7 +129,7 @@ TEST_F(KeySetPanel, MacroChoiceFollowsTheEditorAndTheRepeatCountIsStored) {
     control(CKeySetControlUI::kMacroCombo)->findChild<QMenu*>("combo_popup")->actions()[0]->trigger();
     choose(CKeySetControlUI::kPlayModeCombo, "keyset_mode_4_text");
     EXPECT_TRUE(control(CKeySetControlUI::kRepeatLayout)->IsVisibleFlag());
-    type(CKeySetControlUI::kRepeatEdit, "3");
+    enter(CKeySetControlUI::kRepeatEdit, "3");
     EXPECT_EQ(storedAssignment(1), 0x710003);
     EXPECT_EQ(deviceAssignment(1), 0x710003);
 

@@ -1,7 +1,7 @@
 // The lighting panel on the pages of the main window, with an emulated mouse, mousepad and headset: mouse clicks and
 // typed keys on controls found by name, each change checked in the emulated device's memory, and the synchronised
 // lighting checked in the light frames the devices receive.
-#include "app/MainWindowTestSupport.h"
+#include "PanelWindowFixture.h"
 #include "controls/CDeviceOptionUI.h"
 #include "controls/CSelectPanelUI.h"
 #include "emulator/CommandReport.h"
@@ -28,20 +28,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using Panel = CLightControlUI;
-constexpr int kPlugWaitMs = 8000;
 // Light setting bytes of the mouse's settings block and of the pad record at offset 0.
 constexpr size_t kModeByte = 1, kBrightnessByte = 2, kMultiColourByte = 5, kRedByte = 6, kGreenByte = 7, kBlueByte = 8;
 
-class LightPanel : public ::testing::Test {
+class LightPanel : public test::PanelWindowTest {
 protected:
+    LightPanel() : PanelWindowTest(kDeviceKindMouse) {}
+
     void SetUp() override {
-        ASSERT_TRUE(dataDir.isValid());
-        fs::copy(test::env("PELAN_SOURCE_DIR").toStdString() + "/DefaultData", programDir.file("DefaultData"));
-        setDataFolderOverride(dataDir.path().toStdString());
-        setProgramFolderOverride(programDir.path());
-        window = test::createMainWindow();
-        ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(test::waitFor([&] { return window->IsStarted() && window->GetHWND()->isVisible(); }));
+        ASSERT_NO_FATAL_FAILURE(startWindow(true));
         for (const auto& [kind, name] : {std::pair{kDeviceKindMouse, "mouse"},
                                          {kDeviceKindMousepad, "mousepad"},
                                          {kDeviceKindHeadset, "headset"}}) {
@@ -53,33 +48,15 @@ protected:
         ASSERT_TRUE(test::waitFor(
             [&] {
                 for (int kind : {kDeviceKindMouse, kDeviceKindMousepad, kDeviceKindHeadset})
-                    if (!page(kind)->model().lightThreadRunning())
+                    if (page(kind) == nullptr || !page(kind)->model().lightThreadRunning())
                         return false;
                 return true;
             },
             kPlugWaitMs));
-        window->GetHWND()->activateWindow();
-        // Typed keys reach an edit only in the active window, and activation arrives later than the call.
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
-    }
-    void TearDown() override {
-        test::destroyMainWindow(window);
-        setDataFolderOverride("");
-        setProgramFolderOverride("");
+        ASSERT_NO_FATAL_FAILURE(activateWindow());
     }
 
-    CVeltraUSBDevice* page(int kind) const { return window->FindPageOfKind(kind)->page; }
     Panel* panel(int kind) const { return findLightPanel(*page(kind)); }
-    template <typename T = CControlUI>
-    T* control(int kind, const QString& name) const {
-        return dynamic_cast<T*>(page(kind)->FindSubControl(name));
-    }
-    void clickControl(CControlUI* target, const QString& name) {
-        ASSERT_NE(target, nullptr) << name.toStdString();
-        ASSERT_TRUE(target->isVisible()) << name.toStdString();
-        QTest::mouseClick(target, Qt::LeftButton, {}, test::centerOf(target));
-    }
-    void click(int kind, const QString& name) { clickControl(control(kind, name), name); }
     // Brings a device's page to the front with its entry in the device list and opens its lighting tab.
     void select(int kind) {
         CDeviceOptionUI* option = window->FindPageOfKind(kind)->option;
@@ -108,15 +85,6 @@ protected:
         FAIL() << comboName << " item " << index << " not offered";
     }
     void pickMode(int kind, int mode) { pickItem(kind, Panel::kModeCombo, mode); }
-    // Types into an edit and leaves it with Tab; an empty text clears it.
-    void type(int kind, const char* name, const QString& text) {
-        QLineEdit* line = control<CEditUI>(kind, name)->GetLineEdit();
-        QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
-        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(line, Qt::Key_Delete);
-        QTest::keyClicks(line, text);
-        QTest::keyClick(line, Qt::Key_Tab);
-    }
     uint8_t memory(int kind, size_t offset) const { return devices.at(kind)->readMemory(offset, 1).at(0); }
     size_t streamPackets(int kind) const {
         size_t count = 0;
@@ -126,10 +94,6 @@ protected:
         return count;
     }
 
-    QTemporaryDir dataDir;
-    testing::TempFolder programDir;
-    test::EmulatedTree emulated;
-    std::unique_ptr<CMainWnd> window;
     std::map<int, std::shared_ptr<emu::FirmwareDevice>> devices;
 };
 

@@ -1,6 +1,6 @@
 // The macro editor on the mouse page of the main window, with an emulated mouse in front: clicks, typed keys and the
 // action menu on controls found by name, and the macro files on disk checked after each step.
-#include "app/MainWindowTestSupport.h"
+#include "PanelWindowFixture.h"
 #include "device/MouseDevice.h"
 #include "emulator/FirmwareDevice.h"
 #include "macro/MacroFiles.h"
@@ -19,22 +19,14 @@
 namespace pelan {
 namespace {
 
-constexpr int kPlugWaitMs = 5000;
-
-class MacroPanel : public ::testing::Test {
+class MacroPanel : public test::PanelWindowTest {
 protected:
+    MacroPanel() : PanelWindowTest(kDeviceKindMouse) {}
+
     void SetUp() override {
-        ASSERT_TRUE(dataDir.isValid());
-        setDataFolderOverride(dataDir.path().toStdString());
-        setProgramFolderOverride(test::env("PELAN_SOURCE_DIR").toStdString());
-        window = test::createMainWindow();
-        ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(test::waitFor([&] { return window->IsStarted() && window->GetHWND()->isVisible(); }));
-        EXPECT_GT(emulated.tree().plug(emu::makeDevice("mouse")), 0);
-        ASSERT_TRUE(test::waitFor([&] { return window->GetSelectedPage() == page(); }, kPlugWaitMs));
-        window->GetHWND()->activateWindow();
-        // Typed keys reach an edit only in the active window, and activation arrives later than the call.
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
+        ASSERT_NO_FATAL_FAILURE(startWindow(false));
+        ASSERT_NO_FATAL_FAILURE(plugAndWaitInFront(emu::makeDevice("mouse")));
+        ASSERT_NO_FATAL_FAILURE(activateWindow());
         panel = findMacroPanel(*page());
         ASSERT_NE(panel, nullptr);
         CMacroControlUI::Prompts prompts = panel->prompts();
@@ -46,31 +38,9 @@ protected:
         click("macro_Op_tab");
         ASSERT_TRUE(test::waitFor([&] { return panel->isVisible(); }));
     }
-    void TearDown() override {
-        test::destroyMainWindow(window);
-        setDataFolderOverride("");
-        setProgramFolderOverride("");
-    }
 
-    CVeltraUSBDevice* page() const { return window->FindPageOfKind(kDeviceKindMouse)->page; }
-    template <typename T = CControlUI>
-    T* control(const QString& name) const {
-        return dynamic_cast<T*>(page()->FindSubControl(name));
-    }
-    void click(const QString& name) { clickOn(control(name), name); }
-    void clickOn(CControlUI* target, const QString& what, Qt::MouseButton button = Qt::LeftButton) {
-        ASSERT_NE(target, nullptr) << what.toStdString();
-        ASSERT_TRUE(target->isVisible()) << what.toStdString();
-        QTest::mouseClick(target, button, {}, test::centerOf(target));
-    }
-    void type(const char* name, const QString& text) {
-        QLineEdit* line = control<CEditUI>(name)->GetLineEdit();
-        QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
-        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(line, Qt::Key_Delete);
-        QTest::keyClicks(line, text);
-        QTest::keyClick(line, Qt::Key_Return);
-    }
+    // Types into an edit and confirms it with Return.
+    void enter(const char* name, const QString& text) { type(name, text, Qt::Key_Return); }
     CControlUI* row(int index) { return control<CListUI>("macro_action_list")->GetItemAt(index); }
     // Opens the action menu on the step list and picks an item.
     void menu(const QString& item) {
@@ -92,9 +62,6 @@ protected:
         return JsonFileStore::loadJsonFile(folder() + macros()[macro].guid + ".mac")["Events"];
     }
 
-    QTemporaryDir dataDir;
-    test::EmulatedTree emulated;
-    std::unique_ptr<CMainWnd> window;
     CMacroControlUI* panel = nullptr;
     QStringList messages;
 };
@@ -108,7 +75,7 @@ TEST_F(MacroPanel, LeftClickOnAnEmptyListAndMovesWithCorrectedDistances) {
     EXPECT_EQ(events(0)[1]["Action"].asString(), "up");
     EXPECT_EQ(events(0)[1]["Delay"].asString(), "50");
 
-    type("mouse_x_left_edit", "0");
+    enter("mouse_x_left_edit", "0");
     click("macro_inset_moveleftkey_btn");
     EXPECT_EQ(control("mouse_x_left_edit")->GetText(), "1");
     ASSERT_EQ(events(0).size(), 3u);
@@ -116,9 +83,9 @@ TEST_F(MacroPanel, LeftClickOnAnEmptyListAndMovesWithCorrectedDistances) {
     EXPECT_EQ(events(0)[2]["Button"].asInt(), 1);
 
     // up on the first row and down on the last change nothing; a delay typed into a row is stored
-    clickOn(row(0), "row 0");
+    clickControl(row(0), "row 0");
     click("macro_btn_up");
-    clickOn(row(2), "row 2");
+    clickControl(row(2), "row 2");
     click("macro_btn_down");
     EXPECT_EQ(events(0)[0]["Action"].asString(), "down");
     EXPECT_EQ(events(0)[2]["Type"].asInt(), 4);
@@ -134,7 +101,7 @@ TEST_F(MacroPanel, LeftClickOnAnEmptyListAndMovesWithCorrectedDistances) {
 
 TEST_F(MacroPanel, EmptyRenameIsRefusedWithItsMessage) {
     click("macro_btn_name_add");
-    type("macro_edit_macroname", "");
+    enter("macro_edit_macroname", "");
     click("macro_btn_name_edit");
     EXPECT_EQ(messages, QStringList{"message_text_5_1"});
     EXPECT_EQ(macros()[0].name, "macro_1");
@@ -153,7 +120,7 @@ TEST_F(MacroPanel, DeletingMacroTwoOfFourRenumbersTheKeysInTheProfileFile) {
     mouse.profileData.writeKeyList(keys);
     mouse.saveProfile();
 
-    clickOn(control<CListUI>("macro_name_list")->GetItemAt(1), "macro 2");
+    clickControl(control<CListUI>("macro_name_list")->GetItemAt(1), "macro 2");
     click("macro_btn_name_sub");
     EXPECT_EQ(messages, (QStringList{"message_text_4", "message_text_2"}));
     ASSERT_EQ(macros().size(), 3u);
@@ -168,7 +135,7 @@ TEST_F(MacroPanel, DeletingMacroTwoOfFourRenumbersTheKeysInTheProfileFile) {
 TEST_F(MacroPanel, RecordingTakesTypedKeysAndNotTheStopClick) {
     click("macro_btn_name_add");
     click("macro_check_time");
-    type("macro_fixed_time_edit", "20");
+    enter("macro_fixed_time_edit", "20");
     click("macro_btn_starredio");
     ASSERT_TRUE(control("macro_btn_stopredio")->isVisible());
     QTest::keyClick(window->GetHWND(), Qt::Key_A);

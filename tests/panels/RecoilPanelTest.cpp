@@ -1,6 +1,6 @@
 // The recoil panel on the mouse page of the main window, with an emulated mouse in front: mouse clicks and typed
 // keys on controls found by name, and the gun files on disk checked after each step.
-#include "app/MainWindowTestSupport.h"
+#include "PanelWindowFixture.h"
 #include "emulator/FirmwareDevice.h"
 #include "pages/CVeltraMouseDevice.h"
 #include "panels/CShootControlUI.h"
@@ -20,24 +20,16 @@ namespace pelan {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr int kPlugWaitMs = 5000;
 
-class RecoilPanel : public ::testing::Test {
+class RecoilPanel : public test::PanelWindowTest {
 protected:
+    RecoilPanel() : PanelWindowTest(kDeviceKindMouse) {}
+
     void SetUp() override {
-        ASSERT_TRUE(dataDir.isValid());
         // The factory files come from a copy of the shipped ones, so a test may take one away.
-        fs::copy(test::env("PELAN_SOURCE_DIR").toStdString() + "/DefaultData", programDir.file("DefaultData"));
-        setDataFolderOverride(dataDir.path().toStdString());
-        setProgramFolderOverride(programDir.path());
-        window = test::createMainWindow();
-        ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(test::waitFor([&] { return window->IsStarted() && window->GetHWND()->isVisible(); }));
-        EXPECT_GT(emulated.tree().plug(emu::makeDevice("mouse")), 0);
-        ASSERT_TRUE(test::waitFor([&] { return window->GetSelectedPage() == page(); }, kPlugWaitMs));
-        window->GetHWND()->activateWindow();
-        // Typed keys reach an edit only in the active window, and activation arrives later than the call.
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
+        ASSERT_NO_FATAL_FAILURE(startWindow(true));
+        ASSERT_NO_FATAL_FAILURE(plugAndWaitInFront(emu::makeDevice("mouse")));
+        ASSERT_NO_FATAL_FAILURE(activateWindow());
         panel = findRecoilPanel(*page());
         ASSERT_NE(panel, nullptr);
         panel->setPrompts({[this](const QString& key) { messages.append(key); },
@@ -47,32 +39,7 @@ protected:
         click("cursor_Op_tab");
         ASSERT_TRUE(test::waitFor([&] { return panel->isVisible(); }));
     }
-    void TearDown() override {
-        test::destroyMainWindow(window);
-        setDataFolderOverride("");
-        setProgramFolderOverride("");
-    }
 
-    CVeltraUSBDevice* page() const { return window->FindPageOfKind(kDeviceKindMouse)->page; }
-    template <typename T = CControlUI>
-    T* control(const QString& name) const {
-        return dynamic_cast<T*>(page()->FindSubControl(name));
-    }
-    void click(const QString& name) {
-        CControlUI* target = control(name);
-        ASSERT_NE(target, nullptr) << name.toStdString();
-        ASSERT_TRUE(target->isVisible()) << name.toStdString();
-        QTest::mouseClick(target, Qt::LeftButton, {}, test::centerOf(target));
-    }
-    // Types into an edit as a user does and leaves it with Tab.
-    void type(const char* name, const QString& text) {
-        QLineEdit* line = control<CEditUI>(name)->GetLineEdit();
-        QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
-        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(line, text);
-        ASSERT_TRUE(line->hasFocus()) << name;
-        QTest::keyClick(line, Qt::Key_Tab);
-    }
     QString shown(const char* name) const { return control(name)->GetText(); }
     RecoilTables tables() const { return RecoilTables(userDeviceFolder("mouse"), defaultDataFolder()); }
     Json::Value event(int gun, int bullet, int step) const {
@@ -80,10 +47,6 @@ protected:
     }
     std::string fileText(int gun) const { return testing::readText(tables().workingPath(gun)); }
 
-    QTemporaryDir dataDir;
-    testing::TempFolder programDir;
-    test::EmulatedTree emulated;
-    std::unique_ptr<CMainWnd> window;
     CShootControlUI* panel = nullptr;
     QStringList messages;
     QString chosenPath;
