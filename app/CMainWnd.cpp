@@ -184,9 +184,6 @@ void CMainWnd::BringToFront() {
     SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
     // Restoring raises and activates the window: the stand-in for the brief topmost switch.
     ShowWindow(true, true);
-    // The settings window is modal: raised over it, the main window would take no input and show no reason why.
-    if (m_setWnd != nullptr)
-        m_setWnd->ShowWindow(true, true);
 }
 
 void CMainWnd::PlaceWindow() {

@@ -186,6 +186,17 @@ void CWindowWnd::ShowWindow(bool show, bool takeFocus) {
     if (takeFocus) {
         m_hWnd->raise();
         m_hWnd->activateWindow();
+        RaiseModalChildren();
+    }
+}
+
+// A modal window of this one stays above it: raised over it, this window would take no input and show no reason why.
+void CWindowWnd::RaiseModalChildren() {
+    for (QWidget* child : m_hWnd->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() && child->isVisible() && child->isModal()) {
+            child->raise();
+            child->activateWindow();
+        }
     }
 }
 

@@ -95,6 +95,8 @@ protected:
     bool m_sizeGiven = false; // Create was given a size; otherwise the layout's size is used
 
 private:
+    void RaiseModalChildren();
+
     std::unique_ptr<QObject> m_dispatcher;
     std::map<UINT, QTimer*> m_timers;
     QEventLoop* m_modalLoop = nullptr;
