@@ -25,7 +25,7 @@
 namespace pelan {
 namespace {
 
-constexpr int kPlugWaitMs = 5000;
+constexpr int kPlugWaitMs = 15000;
 using Change = RecordingSystemSettings::Change;
 
 TEST(NotifyName, SplitsAtTheLastUnderscoreAndReadsTheLeadingDigits) {

@@ -40,7 +40,7 @@ public:
         changed.notify_all();
     }
     template <typename Predicate>
-    bool waitFor(Predicate predicate, std::chrono::milliseconds limit = 5000ms) {
+    bool waitFor(Predicate predicate, std::chrono::milliseconds limit = 15000ms) {
         std::unique_lock lock(mutex);
         return changed.wait_for(lock, limit, predicate);
     }

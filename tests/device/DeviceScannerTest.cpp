@@ -23,7 +23,7 @@ public:
 
     bool waitFor(const std::multiset<int>& set, size_t count) {
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return set.size() >= count; });
+        return changed.wait_for(lock, std::chrono::seconds(15), [&] { return set.size() >= count; });
     }
 
     std::mutex mutex;

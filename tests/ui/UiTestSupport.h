@@ -83,8 +83,9 @@ struct HostedTree {
     }
 };
 
-// Runs the event loop until done() holds or timeoutMs passed; true when it held.
-inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
+// Runs the event loop until done() holds or timeoutMs passed; true when it held. The default is generous: it costs
+// nothing when the wait succeeds, and the sanitizer builds on two cores are slow.
+inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
