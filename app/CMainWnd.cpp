@@ -112,18 +112,7 @@ void CMainWnd::StartDemoDevices() {
 
 void CMainWnd::StartScanThread() {
     m_scanner->watchDeviceFolder();
-    m_workers[kScanWorker].start([this](StopEvent& stop) {
-        for (;;) {
-            if (!m_scanner->scanOnce()) {
-                trace("HID enumeration failed: hot plug stops");
-                return;
-            }
-            if (m_scanner->waitForNextScan(stop)) {
-                trace("抓取设备线程设定退出");
-                return;
-            }
-        }
-    });
+    m_workers[kScanWorker].start([this](StopEvent& stop) { m_scanner->run(stop); });
 }
 
 bool CMainWnd::IsWorkerRunning(int index) const {

@@ -34,8 +34,10 @@ WorkerThread::StopOutcome DeviceScanner::stop() {
 
 void DeviceScanner::run(StopEvent& stop) {
     for (;;) {
-        if (!scanOnce())
+        if (!scanOnce()) {
+            trace("HID enumeration failed: hot plug stops");
             return;
+        }
         if (waitForNextScan(stop)) {
             trace("抓取设备线程设定退出");
             return;

@@ -48,11 +48,13 @@ public:
 
     // One pass; false when the enumeration failed (the thread then ends and hot plug stops).
     bool scanOnce();
-    // Starts watching the device folder; before the first pass, so a node that comes during it is not missed.
+    // Starts watching the device folder; before the scan thread starts, so a node that comes during the first pass
+    // is not missed and wakeWait may be called from any thread.
     void watchDeviceFolder();
-    // Sleeps until the next pass is due; true when `stop` was set. With a watch, the stop's wake must call wakeWait.
-    bool waitForNextScan(const StopEvent& stop);
-    // Ends a waitForNextScan at once. Any thread.
+    // The scan thread's body, for a caller that runs it on a thread of its own (start runs it on the scanner's):
+    // passes until the enumeration fails or `stop` is set. The stop's wake must call wakeWait.
+    void run(StopEvent& stop);
+    // Ends the wait between two passes at once. Any thread.
     void wakeWait();
 
 private:
@@ -60,7 +62,8 @@ private:
     int freeSlotMatching(const std::string& path, bool checkUsage, const HidDevice* probe) const;
     void claimNewInterfaces();
     void releaseVanishedInterfaces();
-    void run(StopEvent& stop);
+    // Sleeps until the next pass is due; true when `stop` was set.
+    bool waitForNextScan(const StopEvent& stop);
 
     Listener& listener_;
     std::vector<SupportedDeviceEntry> slots_;

@@ -65,15 +65,9 @@ int KeyboardDevice::readDevice() {
 
 int KeyboardDevice::readSettings() {
     commandChannel.animationPaused = 0;
-    if (!commandChannel.connected)
-        return kResultNoAnswer;
     uint8_t profile = 0;
-    int result = commandChannel.readMemory(&profile, 1, keyboard::kProfileIndexOffset);
     keyboard::SettingsBytes block{};
-    if (result == kResultAccepted)
-        result = commandChannel.readMemory(block.data(), keyboard::kSettingsLength,
-                                           uint16_t(profile * keyboard::kSettingsStride));
-    if (result != kResultAccepted)
+    if (const int result = readHeldSettings(profile, block); result != kResultAccepted)
         return result;
     block[0] = profile;
     block[keyboard::kClearedOnReadOffset] = 0;
@@ -107,15 +101,21 @@ int KeyboardDevice::readSettings() {
     return kResultAccepted;
 }
 
+int KeyboardDevice::readHeldSettings(uint8_t& profile, keyboard::SettingsBytes& block) {
+    if (!commandChannel.connected)
+        return kResultNoAnswer;
+    const int result = commandChannel.readMemory(&profile, 1, keyboard::kProfileIndexOffset);
+    if (result != kResultAccepted)
+        return result;
+    return commandChannel.readMemory(block.data(), keyboard::kSettingsLength,
+                                     uint16_t(profile * keyboard::kSettingsStride));
+}
+
 std::vector<std::string> KeyboardDevice::reapplyProfile() {
     std::vector<std::string> written;
-    if (getProfilePath().empty() || !commandChannel.connected)
-        return written;
     uint8_t profile = 0;
     keyboard::SettingsBytes held{};
-    if (commandChannel.readMemory(&profile, 1, keyboard::kProfileIndexOffset) != kResultAccepted ||
-        commandChannel.readMemory(held.data(), keyboard::kSettingsLength,
-                                  uint16_t(profile * keyboard::kSettingsStride)) != kResultAccepted)
+    if (getProfilePath().empty() || readHeldSettings(profile, held) != kResultAccepted)
         return written;
     // Byte 0 and the reserved byte the keyboard fills itself are not the profile's.
     keyboard::SettingsBytes wanted =

@@ -86,6 +86,9 @@ protected:
     uint8_t lightSpeed() const override;
 
 private:
+    // The active profile index and its settings block as the keyboard holds them; 1 or the result of the read that
+    // failed (0 when not connected).
+    int readHeldSettings(uint8_t& profile, keyboard::SettingsBytes& block);
     // Shows the custom colours and, unless wireless or while another program owns the lighting, streams them.
     int sendCustomLight();
     // Bytes of the key table: three per key position of the device information.

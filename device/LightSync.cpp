@@ -74,26 +74,22 @@ void LightSyncRunner::wake() {
     woken_.notify_all();
 }
 
-bool LightSyncRunner::sleep(StopEvent& stop, std::chrono::milliseconds timeout) {
+bool LightSyncRunner::sleep(StopEvent& stop, std::optional<std::chrono::milliseconds> timeout) {
     std::unique_lock lock(mutex_);
-    const bool early = woken_.wait_for(lock, timeout, [&] { return wakeRequested_ || stop.isSet(); });
+    const auto woken = [&] { return wakeRequested_ || stop.isSet(); };
+    bool early = true;
+    if (timeout)
+        early = woken_.wait_for(lock, *timeout, woken);
+    else
+        woken_.wait(lock, woken);
     wakeRequested_ = false;
     return early;
-}
-
-void LightSyncRunner::sleepUntilWoken(StopEvent& stop) {
-    std::unique_lock lock(mutex_);
-    woken_.wait(lock, [&] { return wakeRequested_ || stop.isSet(); });
-    wakeRequested_ = false;
 }
 
 void LightSyncRunner::run(StopEvent& stop) {
     while (!stop.isSet()) {
         if (!active()) {
-            if (anyMeantToTakePart())
-                sleep(stop, kIdleWait);
-            else
-                sleepUntilWoken(stop);
+            sleep(stop, anyMeantToTakePart() ? std::optional(kIdleWait) : std::nullopt);
             continue;
         }
         // A wake-up (the effect or its speed changed) starts the count to the next step again.

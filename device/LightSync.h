@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "device/UsbDeviceModel.h"
@@ -59,9 +60,8 @@ public:
     size_t stepsDone() const { return steps_.load(); }
 
 private:
-    // Sleeps up to `timeout`; true when woken or stopped before.
-    bool sleep(StopEvent& stop, std::chrono::milliseconds timeout);
-    void sleepUntilWoken(StopEvent& stop);
+    // Sleeps up to `timeout`, or until woken when there is none; true when woken or stopped before.
+    bool sleep(StopEvent& stop, std::optional<std::chrono::milliseconds> timeout);
 
     light::SyncLighting& shared_;
     std::vector<UsbDeviceModel*> models_;

@@ -98,11 +98,7 @@ std::string executablePath() {
 }
 
 std::string configFolder() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome != nullptr && *configHome == '/')
-        return withTrailingSlash(configHome);
-    std::string home = environmentFolder("HOME");
-    return (home.empty() ? std::string("/") : home) + ".config/";
+    return xdgFolder("XDG_CONFIG_HOME", "/.config");
 }
 
 std::string defaultDataFolder() {

@@ -23,7 +23,7 @@ bool isKeyLine(const std::string& line, const std::string& key) {
 } // namespace
 
 std::string settingsFilePath() {
-    return xdgFolder("XDG_CONFIG_HOME", "/.config") + std::string(kProductTitle) + "/" + kSettingsFileName;
+    return configFolder() + std::string(kProductTitle) + "/" + kSettingsFileName;
 }
 
 std::string settingsValue(const std::string& key) {
