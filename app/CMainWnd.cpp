@@ -5,6 +5,7 @@
 #include "app/Application.h"
 #include "app/CSetWnd.h"
 #include "app/DemoDevices.h"
+#include "app/HookGuard.h"
 #include "controls/CDeviceOptionUI.h"
 #include "device/LightSync.h"
 #include "pages/CVeltraUSBDevice.h"
@@ -274,6 +275,8 @@ void CMainWnd::ReadSleepChanges() {
 // --- messages ---
 
 LRESULT CMainWnd::OnDestroy(UINT, WPARAM, LPARAM, bool& bHandled) {
+    // The keyboard is given back first: stopping the workers below may take a while.
+    ReleaseInputHook();
     ShowWindow(false);
     KillTimer(kOpenRetryTimer);
     m_stopping = true;

@@ -18,6 +18,7 @@ class QSocketNotifier;
 namespace pelan {
 
 class CDeviceHook;
+class HookGuard;
 class InputHookBackend;
 class CDeviceOptionUI;
 class CSetWnd;
@@ -147,10 +148,16 @@ public:
     void UseInputHookBackend(std::unique_ptr<InputHookBackend> backend);
     bool InstallInputHook(int mode);
     void RemoveInputHook();
+    // Ends whatever holds the hook (a macro recording, which is saved, or a key capture) and removes the hook: the
+    // user can no longer see or stop it.
+    void ReleaseInputHook();
     // Opens a pop-up menu layout whose commands come back as WM_MENUCLICK.
     void OpenMenu(const QString& layout, QPoint screenPoint);
 
 private:
+    // The control whose being shown keeps a hook of this mode: the key field of the key set panel in front, or the
+    // macro editor in front; the window when there is none.
+    QWidget* HookHolder(int mode);
     // The scan thread's reports, handed to the UI thread as blocking window messages.
     class ScanListener : public DeviceScanner::Listener {
     public:
@@ -257,6 +264,7 @@ private:
     bool m_openSettingsOnNews = true;
     std::unique_ptr<CDeviceHook> m_hook;
     std::unique_ptr<QSocketNotifier> m_hookNotifier;
+    std::unique_ptr<HookGuard> m_hookGuard;
     std::unique_ptr<CMenuWnd> m_popupMenu;
     int m_lightingControl = 1;
     light::SyncLighting m_syncLighting;

@@ -337,13 +337,16 @@ void CMainWnd::OnDeviceRemoval(int slotIndex) {
         return;
     }
     const bool wasFront = entry->option->IsVisibleFlag() && entry->option->IsSelected();
+    // A recording or key capture of the device in front ends with it: its page is about to go.
+    if (wasFront)
+        ReleaseInputHook();
     if (wasFront)
         CommitPendingEdit();
     entry->page->closeCommandInterface();
     ShowOption(*entry, false, false);
     if (!wasFront)
         return;
-    // The settings window and the macro recording hook, which belong to the device in front, join with their parts.
+    // The settings window, which belongs to the device in front, joins with its parts.
     // A settings window in the middle of an upgrade refuses: a firmware upgrade re-plugs the device it upgrades.
     CloseSettings();
     for (DevicePage& other : m_pages) {

@@ -1,7 +1,13 @@
 // The main window's input hook: which backend takes the input, installing and removing it for a mode, and the
 // reports of the hook turned into the mode's registered window messages.
 #include "app/CMainWnd.h"
+#include "app/HookGuard.h"
 #include "app/WindowInputHook.h"
+#include "pages/CVeltraUSBDevice.h"
+#include "panels/CKeySetControlUI.h"
+#include "panels/CMacroControlUI.h"
+#include "panels/KeySetRoutes.h"
+#include "panels/MacroRoutes.h"
 #include "platform/InputHook.h"
 
 #include <QGuiApplication>
@@ -57,13 +63,43 @@ bool CMainWnd::InstallInputHook(int mode) {
                 m_hook->backend().dispatchEvents();
         });
     }
+    if (!installed)
+        return false;
     if (isRecordingMode(mode))
         if (CControlUI* devices = m_pm.FindControl(kDeviceSelectLayout))
             devices->SetEnabled(false);
-    return installed;
+    if (m_hookGuard == nullptr)
+        m_hookGuard = std::make_unique<HookGuard>([this](const char*) { ReleaseInputHook(); });
+    m_hookGuard->arm(HookHolder(mode), [this] { return m_hook != nullptr ? m_hook->idleMilliseconds() : 0; });
+    return m_hook != nullptr && m_hook->installed();
+}
+
+QWidget* CMainWnd::HookHolder(int mode) {
+    CVeltraUSBDevice* page = GetSelectedPage();
+    QWidget* holder = nullptr;
+    if (page != nullptr && mode == HookMode::SingleKey)
+        if (CKeySetControlUI* keys = findKeySetPanel(*page))
+            holder = keys->FindSubControl(CKeySetControlUI::kKeyEdit);
+    if (page != nullptr && isRecordingMode(mode))
+        holder = findMacroPanel(*page);
+    return holder != nullptr ? holder : m_hWnd;
+}
+
+void CMainWnd::ReleaseInputHook() {
+    if (m_hookGuard != nullptr)
+        m_hookGuard->disarm();
+    for (DevicePage& entry : m_pages) {
+        if (CMacroControlUI* macro = findMacroPanel(*entry.page))
+            macro->stopRecording();
+        if (CKeySetControlUI* keys = findKeySetPanel(*entry.page); keys != nullptr && keys->capturing())
+            keys->releaseCapture();
+    }
+    RemoveInputHook();
 }
 
 void CMainWnd::RemoveInputHook() {
+    if (m_hookGuard != nullptr)
+        m_hookGuard->disarm();
     m_hookNotifier.reset();
     if (m_hook != nullptr)
         m_hook->remove();

@@ -4,6 +4,8 @@
 #include "keys/KeyTables.h"
 #include "platform/InputHook.h"
 
+#include <QLineEdit>
+#include <QPointer>
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -330,8 +332,24 @@ void CKeySetControlUI::enableEditing(bool enabled) {
 // --- key capture ---
 
 void CKeySetControlUI::startCapture() {
-    if (!capturing_ && page_.capture)
-        capturing_ = page_.capture(true);
+    if (capturing_ || !page_.capture)
+        return;
+    capturing_ = page_.capture(true);
+    if (capturing_)
+        return;
+    // Another program holds the keyboard, so no key would arrive: the user is told. The field gives up the focus
+    // first, or the focus coming back after the message would try again at once; both wait until the focus change
+    // that called this is over.
+    auto* edit = find<CEditUI>(kKeyEdit);
+    QMetaObject::invokeMethod(
+        this,
+        [this, line = QPointer<QLineEdit>(edit != nullptr ? edit->GetLineEdit() : nullptr)] {
+            if (line != nullptr)
+                line->clearFocus();
+            if (page_.message)
+                page_.message(kHookRefusedMessage, true);
+        },
+        Qt::QueuedConnection);
 }
 
 void CKeySetControlUI::endCapture() {
@@ -340,6 +358,12 @@ void CKeySetControlUI::endCapture() {
     capturing_ = false;
     if (page_.capture)
         page_.capture(false);
+}
+
+void CKeySetControlUI::releaseCapture() {
+    endCapture();
+    if (auto* edit = find<CEditUI>(kKeyEdit); edit != nullptr && edit->GetLineEdit()->hasFocus())
+        edit->GetLineEdit()->clearFocus();
 }
 
 void CKeySetControlUI::captureKey(uint32_t transition, uint8_t scanCode, bool extended) {

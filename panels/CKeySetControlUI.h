@@ -94,6 +94,9 @@ public:
     // Key capture while the key field has the focus.
     void startCapture();
     void endCapture();
+    // The window takes the capture away (the field left the user's sight, or waited too long for a key): the field
+    // gives up the focus too, so the next click into it starts a capture again.
+    void releaseCapture();
     bool capturing() const { return capturing_; }
     // A key event of the capture hook: scan code and extended bit name a keyboard row.
     void captureKey(uint32_t transition, uint8_t scanCode, bool extended);

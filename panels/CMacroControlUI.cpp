@@ -394,9 +394,13 @@ void CMacroControlUI::startRecording(int mode, MacroDelayPolicy policy) {
     recorder_.start(policy, policy == MacroDelayPolicy::Constant ? readConstantDelay() : constantDelay_);
     recordingMode_ = mode;
     setRecordingLook(true);
-    // A hook that cannot be had leaves the panel recording until it is stopped, with nothing arriving.
-    if (!prompts_.installHook || !prompts_.installHook(mode))
-        trace("macro recording: the input hook could not be installed");
+    if (prompts_.installHook && prompts_.installHook(mode))
+        return;
+    // Nothing would arrive (another program holds the keyboard): the panel does not pretend to record.
+    trace("macro recording: the input hook could not be installed");
+    recordingMode_ = HookMode::None;
+    setRecordingLook(false);
+    confirm(kHookRefusedMessage, false);
 }
 
 void CMacroControlUI::stopRecording() {

@@ -146,7 +146,8 @@ std::optional<HookMouseEvent> hookMouseEventOfButton(uint32_t button, bool down,
 
 // --- CDeviceHook ---
 
-CDeviceHook::CDeviceHook(std::unique_ptr<InputHookBackend> backend) : backend_(std::move(backend)) {
+CDeviceHook::CDeviceHook(std::unique_ptr<InputHookBackend> backend, std::function<uint64_t()> clock)
+    : backend_(std::move(backend)), clock_(std::move(clock)) {
     trace("input hook: " + std::string(backend_->name()));
 }
 
@@ -161,11 +162,13 @@ int CDeviceHook::install(int mode, Target target, bool withKeyboard, bool withMo
     HookEventHandlers handlers;
     if (withKeyboard)
         handlers.key = [this](uint32_t transition, const HookKeyRecord& record) {
+            lastInput_ = clock_();
             if (hookKeyboardMessageName(mode_) != nullptr && target_.key)
                 target_.key(mode_, transition, record);
         };
     if (withMouse)
         handlers.mouse = [this](uint32_t message, const HookMouseRecord& record) {
+            lastInput_ = clock_();
             if (hookMouseMessageName(mode_) != nullptr && target_.mouse)
                 target_.mouse(mode_, message, record);
         };
@@ -174,6 +177,7 @@ int CDeviceHook::install(int mode, Target target, bool withKeyboard, bool withMo
         return 0;
     }
     installed_ = true;
+    lastInput_ = clock_();
     trace("input hook installed, mode " + std::to_string(mode));
     return 1;
 }
@@ -184,6 +188,11 @@ void CDeviceHook::remove() {
     backend_->stop();
     installed_ = false;
     trace("input hook removed");
+}
+
+uint64_t CDeviceHook::idleMilliseconds() const {
+    const uint64_t now = clock_();
+    return now > lastInput_ ? now - lastInput_ : 0;
 }
 
 // --- RecordingInputHook ---

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Clock.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -63,6 +65,9 @@ inline constexpr uint32_t kVkNumLock = 144;
 inline constexpr uint32_t kVkScrollLock = 145;
 bool isLockKey(uint32_t vkCode);
 
+// The language key of the message that tells the user a hook could not be installed.
+inline constexpr const char* kHookRefusedMessage = "hook_refused_text";
+
 // The registered message names of the hook reports for a mode; null for modes that report no such events.
 const char* hookKeyboardMessageName(int mode);
 const char* hookMouseMessageName(int mode);
@@ -124,7 +129,9 @@ public:
         std::function<void(int mode, uint32_t message, const HookMouseRecord&)> mouse;
     };
 
-    explicit CDeviceHook(std::unique_ptr<InputHookBackend> backend);
+    // The clock measures how long the hook has gone without input (milliseconds, only moving forward).
+    explicit CDeviceHook(std::unique_ptr<InputHookBackend> backend,
+                         std::function<uint64_t()> clock = monotonicMilliseconds);
     ~CDeviceHook();
     CDeviceHook(const CDeviceHook&) = delete;
     CDeviceHook& operator=(const CDeviceHook&) = delete;
@@ -134,13 +141,17 @@ public:
     void remove();
     bool installed() const { return installed_; }
     int mode() const { return mode_; }
+    // Milliseconds since the hook was installed or last delivered an event.
+    uint64_t idleMilliseconds() const;
     InputHookBackend& backend() { return *backend_; }
 
 private:
     std::unique_ptr<InputHookBackend> backend_;
+    std::function<uint64_t()> clock_;
     Target target_;
     int mode_ = HookMode::None;
     bool installed_ = false;
+    uint64_t lastInput_ = 0;
 };
 
 // A stand-in for tests: remembers what it was asked and delivers the events a test hands it while started.

@@ -27,6 +27,20 @@ bool hasXInput22(Display* display, int* opcode) {
     return XIQueryVersion(display, &major, &minor) == Success && (major > 2 || (major == 2 && minor >= 2));
 }
 
+// Where the keyboard grab is made: the window that has the input focus, else the root. A grab elsewhere takes the
+// focus from the focused window for as long as it lasts; the program's own window would then lose its activation,
+// and with it the focus of the key field whose capture asked for the grab, ending the capture it serves. A grab on
+// the focused window only gives it a brief focus-out and focus-in. The server ends such a grab by itself when the
+// window is unmapped (hidden to the tray, minimised).
+Window grabWindow(Display* display) {
+    Window focus = 0;
+    int revertTo = 0;
+    XGetInputFocus(display, &focus, &revertTo);
+    if (focus == None || focus == PointerRoot)
+        return DefaultRootWindow(display);
+    return focus;
+}
+
 class X11InputHook : public InputHookBackend {
 public:
     explicit X11InputHook(std::string displayName) : displayName_(std::move(displayName)) {}
@@ -58,7 +72,8 @@ bool X11InputHook::start(bool keyboard, bool mouse, HookEventHandlers handlers) 
     }
     const Window root = DefaultRootWindow(display_);
     if (keyboard) {
-        const int grabbed = XGrabKeyboard(display_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        const int grabbed =
+            XGrabKeyboard(display_, grabWindow(display_), False, GrabModeAsync, GrabModeAsync, CurrentTime);
         if (grabbed != GrabSuccess) {
             trace("input hook: X keyboard grab refused (" + std::to_string(grabbed) + ")");
             stop();

@@ -78,6 +78,22 @@ protected:
     std::vector<Report> reports_;
 };
 
+// The idle time the window's watchdog reads starts at the install and again at every event.
+TEST(InputHookIdleTime, CountsFromTheInstallAndTheLastEvent) {
+    uint64_t now = 1000;
+    auto backend = std::make_unique<RecordingInputHook>();
+    RecordingInputHook& events = *backend;
+    CDeviceHook hook(std::move(backend), [&now] { return now; });
+    ASSERT_EQ(hook.install(HookMode::Macro, {}, true, true), 1);
+    now = 1500;
+    EXPECT_EQ(hook.idleMilliseconds(), 500u);
+    ASSERT_TRUE(events.key(30, true));
+    now = 1700;
+    EXPECT_EQ(hook.idleMilliseconds(), 200u);
+    ASSERT_TRUE(events.button(kButtonLeft, true));
+    EXPECT_EQ(hook.idleMilliseconds(), 0u);
+}
+
 TEST_F(X11InputHookTest, KeysAndButtonsArriveAsTheirMessagesWithPcScanCodes) {
     ASSERT_EQ(install(), 1);
     tapKey(kXRightCtrl);

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "support/PrivateXServer.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace pelan {
+
+// A private Xvfb with the openbox window manager on it: windows are framed, focused, minimised and activated by a
+// real window manager, as on a user's desktop.
+class PrivateDesktop {
+public:
+    PrivateDesktop() {
+        if (display().empty())
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setenv("DISPLAY", display().c_str(), 1);
+            ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        running_ = pid_ > 0 && waitForManager();
+    }
+    ~PrivateDesktop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    PrivateDesktop(const PrivateDesktop&) = delete;
+    PrivateDesktop& operator=(const PrivateDesktop&) = delete;
+
+    const std::string& display() const { return server_.display(); }
+    bool running() const { return running_; }
+    static bool installed() { return PrivateXServer::installed() && onPath("openbox"); }
+
+private:
+    static bool onPath(const char* program) {
+        const std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
+        return std::system(command.c_str()) == 0;
+    }
+    // A window manager names itself on the root window once it manages the screen.
+    bool waitForManager() const {
+        Display* probe = XOpenDisplay(display().c_str());
+        if (probe == nullptr)
+            return false;
+        const Atom check = XInternAtom(probe, "_NET_SUPPORTING_WM_CHECK", False);
+        bool found = false;
+        for (int attempt = 0; attempt < 200 && !found; ++attempt) {
+            Atom type = 0;
+            int format = 0;
+            unsigned long count = 0;
+            unsigned long after = 0;
+            unsigned char* data = nullptr;
+            if (XGetWindowProperty(probe, DefaultRootWindow(probe), check, 0, 1, False, XA_WINDOW, &type, &format,
+                                   &count, &after, &data) == Success &&
+                count == 1)
+                found = true;
+            if (data != nullptr)
+                XFree(data);
+            if (!found)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        XCloseDisplay(probe);
+        return found;
+    }
+
+    PrivateXServer server_;
+    pid_t pid_ = -1;
+    bool running_ = false;
+};
+
+} // namespace pelan
