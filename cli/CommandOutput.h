@@ -15,6 +15,8 @@ struct CommandResult {
     int exitCode = kExitSuccess;
     Json::Value document{Json::objectValue};
     std::string error;
+    // What a successful command has to tell beside its document (a line on standard error).
+    std::string notice;
 
     bool ok() const { return exitCode == kExitSuccess; }
 };

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/CommandsMacroSteps.h"
 #include "cli/DeviceAccess.h"
+#include "device/ProfileLimits.h"
 #include "macro/MacroFiles.h"
 #include "macro/MacroKeyNumbers.h"
 #include "profile/NameLimit.h"
@@ -166,6 +167,8 @@ CommandResult macroCommand(const Words& args, CliKind kind) {
             return failed("cannot read " + args[1]);
         case MacroImportResult::NotAMacro:
             return failed(args[1] + " is not a macro file (an object with an Events array of events)");
+        case MacroImportResult::OutOfRange:
+            return failed(args[1] + " was not imported: " + library.importProblem());
         case MacroImportResult::WriteFailed:
             return failed("cannot write the macro files in " + library.folder());
         }
@@ -336,7 +339,11 @@ CommandResult profileCommand(const Words& args, CliKind kind) {
             doc["device"] = "written";
         }
     }
-    return succeeded(doc);
+    CommandResult done = succeeded(doc);
+    if (verb == "import" && !list.importChanges().empty())
+        done.notice = "out of range in " + args[1] +
+                      ", changed to the nearest value the device takes: " + joinMemberPaths(list.importChanges());
+    return done;
 }
 
 } // namespace pelan::cli

@@ -7,6 +7,7 @@
 #include "device/MouseDevice.h"
 #include "device/MousepadDevice.h"
 #include "device/PadSettingsRecord.h"
+#include "device/ProfileLimits.h"
 
 #include <cstdio>
 
@@ -257,6 +258,9 @@ std::string DeviceAccess::bindProfiles() {
     if (folder.empty())
         return "cannot use the data folder for the " + std::string(kindName(kind_));
     profiles_.setDeviceKind(deviceKindNumber(kind_));
+    profiles_.setImportCheck([limits = profileLimitsOfKind(deviceKindNumber(kind_))](Json::Value& tree) {
+        return clampProfileTree(tree, limits);
+    });
     profiles_.setFolders(folder, model().defaultProfilePath());
     const ProfileListResult result = profiles_.initProfileList();
     if (result == ProfileListResult::NoFactoryProfile)

@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pelanctl: %s\n", result.error.c_str());
         return result.exitCode;
     }
+    if (!result.notice.empty())
+        std::fprintf(stderr, "pelanctl: %s\n", result.notice.c_str());
     const std::string text = parsed.invocation.json ? renderJson(result.document) : renderText(result.document);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return kExitSuccess;

@@ -3,6 +3,8 @@
 #include "device/KeyboardDevice.h"
 #include "device/MouseDevice.h"
 #include "device/PadRecordDevice.h"
+#include "device/ProfileLimits.h"
+#include "platform/Trace.h"
 
 #include "profile/DefaultFiles.h"
 
@@ -24,6 +26,18 @@ bool loadDeviceProfile(const UsbDeviceModel& model, CBasicProfiledata& profile) 
         return false;
     setDeviceProfilePaths(model, profile);
     profile.loadProfile(path);
+    // A file edited by hand, or stored before these checks, may hold what the device cannot take: it is brought
+    // into range and stored so.
+    const ProfileLimits limits =
+        profileLimitsOfKind(dynamic_cast<const MouseDevice*>(&model) != nullptr      ? kDeviceKindMouse
+                            : dynamic_cast<const KeyboardDevice*>(&model) != nullptr ? kDeviceKindKeyboard
+                                                                                     : kDeviceKindMousepad);
+    const std::vector<std::string> changed =
+        profile.checkDeviceNode([&limits](Json::Value& node) { return clampDeviceNode(node, limits); });
+    if (!changed.empty()) {
+        trace("profile " + path + ": out of range, changed " + joinMemberPaths(changed));
+        profile.saveProfile();
+    }
     return true;
 }
 

@@ -80,7 +80,7 @@ SettingsBytes encodeSettings(const LightInfo& light, const SystemWords& system, 
     SettingsBlock block;
     block.first = first;
     block.mode = light.mode > kMaxLightMode ? 0 : light.mode;
-    block.brightness = light.brightness;
+    block.brightness = std::min(light.brightness, kMaxLightBrightness);
     block.speedOnWire = lightSpeedWireTurn(light.speed);
     block.effect = light.effect;
     block.multiColour = light.multiColour;
@@ -88,7 +88,7 @@ SettingsBytes encodeSettings(const LightInfo& light, const SystemWords& system, 
     block.green = light.green;
     block.blue = light.blue;
     block.key6Flag = uint8_t(lowHalf(system.word1));
-    block.pollingRate = uint8_t(highHalf(system.word1));
+    block.pollingRate = uint8_t(std::min<uint16_t>(highHalf(system.word1), kMaxPollingRate));
     block.wFlag = uint8_t(lowHalf(system.word2));
     block.winFlag = uint8_t(highHalf(system.word2));
     SettingsBytes bytes{};

@@ -70,6 +70,8 @@ constexpr uint16_t kSettingsLength = sizeof(SettingsBlock);
 constexpr uint16_t kProfileIndexOffset = 0;
 // The highest light mode the keyboard knows; larger modes are sent as mode 0.
 constexpr uint8_t kMaxLightMode = 24;
+constexpr uint8_t kMaxLightBrightness = 4;
+constexpr uint16_t kMaxPollingRate = 4;
 // Offset of the reserved byte that is cleared whatever the device returned.
 constexpr size_t kClearedOnReadOffset = 16;
 

@@ -138,8 +138,10 @@ int MouseDevice::readSettings() {
 MouseSettingsSource MouseDevice::settingsFromProfile(int firstByte) const {
     MouseSettingsSource source;
     source.light = profileData.getLightInfo();
-    source.reportRate = uint8_t(highHalf(profileData.getMouseSystem().word2));
-    source.activeStage = uint8_t(profileData.getActiveDpiStage());
+    // Held to a byte here without wrapping round (a rate of -7 must not become 249); the encoder holds each to its
+    // range.
+    source.reportRate = uint8_t(std::min<uint16_t>(highHalf(profileData.getMouseSystem().word2), UINT8_MAX));
+    source.activeStage = uint8_t(std::clamp(profileData.getActiveDpiStage(), 0, int(UINT8_MAX)));
     const std::vector<DpiStage>& stages = profileData.getDpiStages();
     for (size_t s = 0; s < mouse_block::kStageCount && s < stages.size(); ++s)
         source.stageCodes[s] = stages[s].dpiX;

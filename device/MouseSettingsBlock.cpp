@@ -28,18 +28,20 @@ MouseSettingsBytes encodeMouseSettings(const MouseSettingsSource& source, bool w
     const LightInfo& light = source.light;
     block[kProfileByte] = source.firstByte;
     block[kMode] = light.mode >= kFirstCustomMode ? 0 : light.mode;
-    block[kBrightness] = light.brightness;
+    // The profile was brought into range when it was loaded; what reaches the wire is held to it once more.
+    block[kBrightness] = std::min(light.brightness, kMaxBrightness);
     block[kSpeed] = encodedSpeed(light.speed, wireless);
     block[kEffect] = light.effect;
     block[kMultiColour] = light.mode == kRippleMode ? 0 : light.multiColour;
     block[kRed] = light.red;
     block[kGreen] = light.green;
     block[kBlue] = light.blue;
-    block[kReportRate] = source.reportRate;
-    block[kActiveStage] = source.activeStage;
+    block[kReportRate] = std::min(source.reportRate, kMaxReportRate);
+    block[kActiveStage] = std::min(source.activeStage, uint8_t(kStageCount - 1));
     for (size_t s = 0; s < kStageCount; ++s) {
-        block[kStageCode[s]] = uint8_t(source.stageCodes[s]);
-        block[kStageCode[s] + 1] = uint8_t(source.stageCodes[s] >> 8);
+        const auto code = std::min(source.stageCodes[s], uint16_t(kMaxDpiCode));
+        block[kStageCode[s]] = uint8_t(code);
+        block[kStageCode[s] + 1] = uint8_t(code >> 8);
     }
     for (size_t s = 0; s < kStageCount; ++s) {
         block[kStageColours + 3 * s] = kWrittenStageColours[s].red;

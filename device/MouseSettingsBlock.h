@@ -41,6 +41,8 @@ inline constexpr uint8_t kFirstCustomMode = 9;
 // In ripple mode the device takes no multicolour flag.
 inline constexpr uint8_t kRippleMode = 5;
 inline constexpr uint8_t kMaxSpeed = 4;
+inline constexpr uint8_t kMaxBrightness = 4;
+inline constexpr uint8_t kMaxReportRate = 4;
 } // namespace mouse_block
 
 using MouseSettingsBytes = std::array<uint8_t, mouse_block::kWriteLength>;

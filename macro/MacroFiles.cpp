@@ -1,5 +1,6 @@
 #include "macro/MacroFiles.h"
 
+#include "keys/KeyTables.h"
 #include "macro/MacroJson.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
@@ -82,7 +83,56 @@ bool isMacroEventObject(const Json::Value& event) {
     return delay.isNull() || digits || delay.isUInt();
 }
 
+bool isKeyboardUsage(int usage) {
+    const auto rows = keyboardKeyTable();
+    return std::any_of(rows.begin() + kKeyboardModifierRows, rows.end(), [usage](const KeyTableRow& row) {
+        return row.value.type == KeyType::Keyboard && row.value.param2 == usage;
+    });
+}
+
+bool isSingleBit(int value, int highest) {
+    return value > 0 && value <= highest && (value & (value - 1)) == 0;
+}
+
+// The Button of a step by its kind: "" when the device plays it as written.
+std::string buttonProblem(int type, int button) {
+    switch (type) {
+    case MacroEventKind::MouseButton:
+        return isSingleBit(button, 16) ? "" : "mouse button " + std::to_string(button) + " is not 1, 2, 4, 8 or 16";
+    case MacroEventKind::Reserved2:
+    case MacroEventKind::Reserved3:
+        return button >= 0 && button <= 255 ? "" : "value " + std::to_string(button) + " is outside 0-255";
+    case MacroEventKind::HorizontalMove:
+    case MacroEventKind::VerticalMove:
+        return button >= kMinMoveDistance && button <= kMaxMoveDistance
+                   ? ""
+                   : "move distance " + std::to_string(button) + " is outside 1-255";
+    case MacroEventKind::KeyboardModifier:
+        return isSingleBit(button, 0x80) ? "" : "modifier " + std::to_string(button) + " is not one modifier bit";
+    case MacroEventKind::KeyboardKey:
+        return isKeyboardUsage(button) ? "" : "key code " + std::to_string(button) + " is not a keyboard key";
+    default:
+        return "step kind " + std::to_string(type) + " is unknown";
+    }
+}
+
 } // namespace
+
+// A delay above 65535 is not refused: it is read, shown and played as 65535, as stored files have always been.
+std::string macroEventRangeProblem(const Json::Value& event) {
+    return buttonProblem(event[kEventTypeMember].asInt(), event[kEventButtonMember].asInt());
+}
+
+std::string MacroLibrary::firstStepProblem(std::string_view text) {
+    const std::optional<Json::Value> root = JsonFileStore::parseJsonText(text);
+    if (!root)
+        return "not readable";
+    const Json::Value& events = (*root)[kMacroEventsMember];
+    for (Json::ArrayIndex i = 0; i < events.size(); ++i)
+        if (std::string problem = macroEventRangeProblem(events[i]); !problem.empty())
+            return "step " + std::to_string(i + 1) + ": " + problem;
+    return {};
+}
 
 std::string macroListFileFor(std::string_view deviceFolderName) {
     const bool tavix = deviceFolderName == "MousePad" || deviceFolderName == "HD";
@@ -300,6 +350,7 @@ bool MacroLibrary::saveEvents(const std::vector<MacroEventRow>& rows) const {
 }
 
 MacroImportResult MacroLibrary::importFile(const std::string& sourcePath) {
+    importProblem_.clear();
     if (entries_.size() >= kMaxMacroCount)
         return MacroImportResult::ListFull;
     const std::optional<std::string> bytes = readFileBytes(sourcePath);
@@ -307,6 +358,9 @@ MacroImportResult MacroLibrary::importFile(const std::string& sourcePath) {
         return MacroImportResult::SourceUnreadable;
     if (!isMacroEventFileText(*bytes))
         return MacroImportResult::NotAMacro;
+    importProblem_ = firstStepProblem(*bytes);
+    if (!importProblem_.empty())
+        return MacroImportResult::OutOfRange;
     const std::optional<size_t> previous = selected_;
     if (add().empty())
         return MacroImportResult::WriteFailed;

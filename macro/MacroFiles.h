@@ -66,7 +66,11 @@ enum class MacroRenameResult { Renamed, NoSelection, EmptyName, NameTooLong, Nam
 // The message name key the editor shows for a refused rename; empty for the others.
 std::string_view macroRenameMessage(MacroRenameResult result);
 
-enum class MacroImportResult { Imported, ListFull, SourceUnreadable, NotAMacro, WriteFailed };
+enum class MacroImportResult { Imported, ListFull, SourceUnreadable, NotAMacro, OutOfRange, WriteFailed };
+
+// What in an event object the device could not play as written (an unknown kind, a button, key or modifier it does
+// not have, a move distance outside 1-255), in words; "" when it can be played.
+std::string macroEventRangeProblem(const Json::Value& event);
 
 // True for the text of an event file: a JSON object whose `Events` is an array of event objects (each with an
 // integer `Type` and `Button`, `Action` "down" or "up", and `Delay` as decimal text or a number when present).
@@ -111,9 +115,10 @@ public:
     bool saveEvents(const std::vector<MacroEventRow>& rows) const;
 
     // Adds a macro whose event file is a byte-for-byte copy of `sourcePath`, and selects it. Only an event file
-    // (isMacroEventFileText) of at most kMaxJsonFileSize bytes is taken. Never writes over another macro's event
-    // file.
+    // (isMacroEventFileText) of at most kMaxJsonFileSize bytes whose every step is in range is taken (for
+    // OutOfRange, importProblem() names the first step that is not). Never writes over another macro's event file.
     MacroImportResult importFile(const std::string& sourcePath);
+    const std::string& importProblem() const { return importProblem_; }
 
     // Copies the selected macro's event file byte for byte to `destinationPath`. False when nothing is
     // selected or there is nothing to copy.
@@ -127,12 +132,15 @@ private:
     std::string selectedEventFilePath() const; // "" without a selection or with an unsafe stem
     bool guidInUse(const std::string& guid) const;
     bool writeList(Json::Value listDocument) const;
+    // The first step of an event file the device could not play, as "step N: ..."; "" when there is none.
+    static std::string firstStepProblem(std::string_view text);
 
     std::string folder_;
     std::string listFileName_;
     StampSource stamps_;
     std::vector<MacroEntry> entries_;
     std::optional<size_t> selected_;
+    std::string importProblem_;
 };
 
 } // namespace pelan

@@ -1,5 +1,7 @@
 #include "panels/CDeviceProfileUI.h"
 
+#include "device/ProfileLimits.h"
+
 #include "device/SupportedDevices.h"
 #include "platform/FolderWatcher.h"
 
@@ -217,6 +219,12 @@ ProfileListResult CDeviceProfileUI::deleteProfile() {
 // A refused name stays in the edit so the user can correct it.
 ProfileListResult CDeviceProfileUI::renameProfile(const std::string& name) {
     return mirrored([this, &name] { return profiles_.renameProfile(name); }, Mirror::Items);
+}
+
+void CDeviceProfileUI::setDeviceKind(int kind) {
+    profiles_.setDeviceKind(kind);
+    profiles_.setImportCheck(
+        [limits = profileLimitsOfKind(kind)](Json::Value& tree) { return clampProfileTree(tree, limits); });
 }
 
 ProfileListResult CDeviceProfileUI::importProfile(const std::string& path) {

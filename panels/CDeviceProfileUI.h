@@ -45,7 +45,8 @@ public:
     QString GetClass() const override { return "DeviceProfileUI"; }
     void* GetInterface(const QString& name) override;
 
-    void setDeviceKind(int kind) { profiles_.setDeviceKind(kind); }
+    // Imports of this kind are brought into the device's ranges.
+    void setDeviceKind(int kind);
     int getDeviceKind() const { return profiles_.getDeviceKind(); }
     void setFolders(const std::string& profileFolder, const std::string& defaultProfilePath) {
         profiles_.setFolders(profileFolder, defaultProfilePath);

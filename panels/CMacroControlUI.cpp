@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* kMessageDeleteMacro = "message_text_4";
 constexpr const char* kMessageMacroInUse = "message_text_2";
+constexpr const char* kMessageImportRefused = "macro_import_refused_text";
 constexpr const char* kDownText = "macro_label_down_text";
 constexpr const char* kUpText = "macro_label_up_text";
 constexpr int kRowHeight = 30;
@@ -227,8 +228,11 @@ void CMacroControlUI::importMacro() {
     const QString path = prompts_.openFile(fromView(kMacroFileFilter));
     if (path.isEmpty())
         return;
-    if (library_->importFile(path.toStdString()) != MacroImportResult::Imported) {
-        trace("macro import of " + path.toStdString() + " refused");
+    const MacroImportResult result = library_->importFile(path.toStdString());
+    if (result != MacroImportResult::Imported) {
+        trace("macro import of " + path.toStdString() + " refused " + library_->importProblem());
+        if (result == MacroImportResult::NotAMacro || result == MacroImportResult::OutOfRange)
+            confirm(kMessageImportRefused, false);
         return;
     }
     showNames();

@@ -9,6 +9,7 @@
 #include "device/KeyboardDevice.h"
 #include "device/MouseDevice.h"
 #include "device/PadRecordDevice.h"
+#include "device/ProfileLimits.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CDeviceProfileUI.h"
 #include "platform/Trace.h"
@@ -32,6 +33,7 @@ constexpr const char* kProfileFileFilter = "Profile Files(*.json)";
 constexpr const char* kProfileExtension = "json";
 constexpr const char* kMessageMacroFailed = "message_text_7";
 constexpr const char* kMessageMacroTooLong = "message_text_16";
+constexpr const char* kMessageImportClamped = "profile_import_clamped_text";
 constexpr int kMessageDpi = 96;
 
 QString fromView(std::string_view text) {
@@ -102,7 +104,15 @@ void importChosen(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
     const QString path = promptsOf(page, panel).openFile(kProfileFileFilter);
     if (path.isEmpty())
         return;
-    showResult(promptsOf(page, panel), panel.importProfile(path.toStdString()));
+    const ProfileListResult result = panel.importProfile(path.toStdString());
+    showResult(promptsOf(page, panel), result);
+    const std::vector<std::string>& changed = panel.profiles().importChanges();
+    if (result == ProfileListResult::Done && !changed.empty())
+        promptsOf(page, panel)
+            .message(CResourceManager::GetInstance()
+                         ->GetText(kMessageImportClamped)
+                         .replace("%s", QString::fromStdString(joinMemberPaths(changed))),
+                     false, false);
 }
 
 void exportSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {

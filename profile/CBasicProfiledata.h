@@ -5,6 +5,7 @@
 #include "profile/JsonLookup.h"
 #include "profile/ProfileRecords.h"
 
+#include <functional>
 #include <json/value.h>
 #include <string>
 #include <vector>
@@ -42,6 +43,10 @@ public:
     // and the file name. Without a default profile nothing is written and the node is null. Returns a copy.
     Json::Value loadProfile(const std::string& path);
     const Json::Value& getDeviceNode() const { return deviceNode; }
+    // Lets a check bring the loaded device node into the device's ranges before it is read; returns what the check
+    // names as changed.
+    using NodeCheck = std::function<std::vector<std::string>(Json::Value& node)>;
+    std::vector<std::string> checkDeviceNode(const NodeCheck& check) { return check(deviceNode); }
 
     // Loads the light configuration file; light effect files named by it are looked up in the same folder.
     Json::Value loadLightConfig(const std::string& path);

@@ -328,6 +328,7 @@ ProfileListResult ProfileList::copyProfile() {
 }
 
 ProfileListResult ProfileList::importProfile(const std::string& path) {
+    lastImportChanges.clear();
     if (selectedIndex < 0)
         return ProfileListResult::NoSelection;
     Json::Value tree = store.loadJsonFile(path);
@@ -338,6 +339,8 @@ ProfileListResult ProfileList::importProfile(const std::string& path) {
         return ProfileListResult::NoFactoryProfile;
     if (!isSameDeviceKind(tree, *factory))
         return ProfileListResult::OtherDeviceKind;
+    if (importCheck)
+        lastImportChanges = importCheck(tree);
     FolderLock lock(profileFolder);
     syncWithFile();
     std::unordered_set<std::string> taken = foldedNames();

@@ -124,6 +124,11 @@ public:
     // "(2)", ... until free. Only a profile of this device kind is taken: its device node has every member of the
     // default profile's node and as many keys.
     ProfileListResult importProfile(const std::string& path);
+    // What import does to a profile before it is stored: brings its values into the device's ranges and names the
+    // members it changed (importChanges() holds them after an import). Without one the file is taken as it is.
+    using ImportCheck = std::function<std::vector<std::string>(Json::Value& tree)>;
+    void setImportCheck(ImportCheck check) { importCheck = std::move(check); }
+    const std::vector<std::string>& importChanges() const { return lastImportChanges; }
     // Writes the selected profile's file to `path`, with the list's name and identifier in it. A path that is a
     // symbolic link is written through to the link's target.
     ProfileListResult exportProfile(const std::string& path);
@@ -168,6 +173,8 @@ private:
 
     Clock clock;
     JsonFileStore store;
+    ImportCheck importCheck;
+    std::vector<std::string> lastImportChanges;
     int deviceKind = 0;
     std::string profileFolder;
     std::string defaultProfilePath;

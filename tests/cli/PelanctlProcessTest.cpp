@@ -190,6 +190,32 @@ TEST_F(PelanctlTest, ImportedProfileAppliedAndReadBack) {
     EXPECT_EQ(runJson({"settings"})["stages"][0]["code"], 6);
 }
 
+// Values the mouse cannot take are brought to the nearest ones it can, said on standard error, and so written.
+TEST_F(PelanctlTest, ImportedProfileOutOfRangeIsClampedAndSaid) {
+    Json::Value profile = readJsonFile(builtProgram("DefaultData/mouse.Json"));
+    Json::Value& node = profile["Device"][0];
+    node["DPIStages"]["StageActive"] = -7;
+    node["DPIStages"]["StageDPIs"][0]["StageDPIX"] = -5;
+    node["ReportStages"]["StageActive"] = -7;
+    node["LightInfo"]["Light"] = 255;
+    profile["profilename"] = "wild";
+    const std::filesystem::path file = dataDir / "wild.json";
+    std::ofstream(file) << Json::writeString(Json::StreamWriterBuilder(), profile);
+
+    const ProcessResult imported = run({"profile", "import", file.string()});
+    EXPECT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_NE(imported.err.find("LightInfo.Light, DPIStages.StageActive, DPIStages.StageDPIs[0].StageDPIX and "
+                                "ReportStages.StageActive"),
+              std::string::npos)
+        << imported.err;
+    runJson({"profile", "select", "1"});
+    EXPECT_EQ(runJson({"profile", "apply"})["device"], "written");
+    EXPECT_EQ(dump("mouse", 2, 1), "04");     // brightness level
+    EXPECT_EQ(dump("mouse", 14, 1), "00");    // report rate
+    EXPECT_EQ(dump("mouse", 15, 2), "00 00"); // stage 1's DPI code
+    EXPECT_EQ(dump("mouse", 23, 1), "00");    // active stage
+}
+
 // Restore writes the selected profile's settings only when the mouse lost them, as the window does on arrival.
 TEST_F(PelanctlTest, ProfileRestoreWritesOnlyWhatTheMouseLost) {
     runJson({"profile", "apply"});
@@ -229,6 +255,9 @@ TEST_F(PelanctlTest, ProfileListOperationsKeepTheirRules) {
     expectFailure(run({"profile", "import", builtProgram("DefaultData/keyboard.Json")}), 1, "message_text_30");
     expectFailure(run({"profile", "rename", std::string(65, 'n')}), 1, "message_text_33");
     expectFailure(run({"macro", "import", exported.string()}), 1, "not a macro file");
+    const std::filesystem::path far = dataDir / "far.mac";
+    std::ofstream(far) << R"({"Events": [{"Type": 4, "Button": 300, "Action": "down", "Delay": "5"}]})";
+    expectFailure(run({"macro", "import", far.string()}), 1, "step 1: move distance 300 is outside 1-255");
     EXPECT_EQ(runJson({"profile", "list"})["profiles"].size(), 2u);
 }
 

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <set>
 #include <vector>
 
 #include "device/KeyboardLayout.h"
+#include "device/MouseSettingsBlock.h"
 #include "device/PadSettingsRecord.h"
 #include "device/PowerDisplay.h"
+#include "device/ProfileLimits.h"
+#include "device/SupportedDevices.h"
+#include "profile/JsonFileStore.h"
 
 namespace pelan {
 namespace {
@@ -202,6 +207,67 @@ TEST(KeyboardSettings, ReadBlockGivesLightAndFlags) {
     EXPECT_EQ(decoded.wFlag, 1);
     EXPECT_EQ(decoded.key6Flag, 0);
     EXPECT_EQ(decoded.winFlag, 1);
+}
+
+// A profile from outside holds what it likes; the device gets the nearest values it takes, and each change is named.
+TEST(ProfileLimits, OutOfRangeMembersAreClampedAndNamed) {
+    std::optional<Json::Value> mouse = JsonFileStore::parseJsonText(R"({
+        "LightInfo": {"Light": 255, "Speed": -1, "Red": 300, "Green": 12, "SelectItem": 2.5, "MultiColor": true},
+        "DPIStages": {"StageActive": -7, "StageDPIs": [{"StageDPIX": -5, "StageDPIY": 80}, {"StageDPIX": 73}]},
+        "ReportStages": {"StageActive": 249},
+        "KeyList": [{"Assignment": 16777216, "DefaultAssignment": 1052672}, {"Assignment": -1},
+                    {"Assignment": 7340032}]})");
+    ASSERT_TRUE(mouse);
+    const std::vector<std::string> changed = clampDeviceNode(*mouse, profileLimitsOfKind(kDeviceKindMouse));
+    EXPECT_EQ(changed,
+              (std::vector<std::string>{"LightInfo.SelectItem", "LightInfo.Light", "LightInfo.Speed", "LightInfo.Red",
+                                        "DPIStages.StageActive", "DPIStages.StageDPIs[0].StageDPIX",
+                                        "DPIStages.StageDPIs[0].StageDPIY", "ReportStages.StageActive",
+                                        "KeyList[0].Assignment", "KeyList[1].Assignment"}));
+    EXPECT_EQ((*mouse)["LightInfo"]["Light"], 4);
+    EXPECT_EQ((*mouse)["LightInfo"]["Speed"], 0);
+    EXPECT_EQ((*mouse)["LightInfo"]["Red"], 255);
+    EXPECT_EQ((*mouse)["LightInfo"]["SelectItem"], 2);
+    EXPECT_EQ((*mouse)["DPIStages"]["StageActive"], 0);
+    EXPECT_EQ((*mouse)["DPIStages"]["StageDPIs"][0]["StageDPIX"], 0);
+    EXPECT_EQ((*mouse)["DPIStages"]["StageDPIs"][0]["StageDPIY"], 73);
+    EXPECT_EQ((*mouse)["ReportStages"]["StageActive"], 4);
+    EXPECT_EQ((*mouse)["KeyList"][0]["Assignment"], 1052672);
+    EXPECT_EQ((*mouse)["KeyList"][1]["Assignment"], 0);
+    EXPECT_EQ(joinMemberPaths({"a", "b", "c"}), "a, b and c");
+    // Nothing is added where nothing was.
+    Json::Value empty(Json::objectValue);
+    EXPECT_TRUE(clampDeviceNode(empty, profileLimitsOfKind(kDeviceKindMouse)).empty());
+    EXPECT_EQ(empty, Json::Value(Json::objectValue));
+
+    std::optional<Json::Value> keyboard =
+        JsonFileStore::parseJsonText(R"({"SystemStages": {"PollingRate": 9}, "ReportStages": {"StageActive": 9}})");
+    ASSERT_TRUE(keyboard);
+    EXPECT_EQ(clampDeviceNode(*keyboard, profileLimitsOfKind(kDeviceKindKeyboard)),
+              std::vector<std::string>{"SystemStages.PollingRate"});
+}
+
+// What reaches the wire is held to the device's ranges even when the profile was not checked.
+TEST(ProfileLimits, EncodersHoldEachFieldToItsRange) {
+    MouseSettingsSource source;
+    source.light.brightness = 255;
+    source.reportRate = 249;
+    source.activeStage = 200;
+    source.stageCodes = {65531, 73, 0, 0, 0, 0};
+    const MouseSettingsBytes block = encodeMouseSettings(source, false);
+    EXPECT_EQ(block[mouse_block::kBrightness], 4);
+    EXPECT_EQ(block[mouse_block::kReportRate], 4);
+    EXPECT_EQ(block[mouse_block::kActiveStage], 5);
+    EXPECT_EQ(block[mouse_block::kStageCode[0]], 73);
+    EXPECT_EQ(block[mouse_block::kStageCode[0] + 1], 0);
+
+    LightInfo light;
+    light.brightness = 9;
+    SystemWords system;
+    system.word1 = 0xFFF90000;
+    const keyboard::SettingsBytes bytes = keyboard::encodeSettings(light, system, 0);
+    EXPECT_EQ(bytes[offsetof(keyboard::SettingsBlock, brightness)], 4);
+    EXPECT_EQ(bytes[offsetof(keyboard::SettingsBlock, pollingRate)], 4);
 }
 
 } // namespace

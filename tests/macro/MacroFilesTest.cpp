@@ -287,6 +287,33 @@ TEST_F(MacroFilesTest, ImportTakesOnlyAnEventFileAndListNamesKeepToTheNameCap) {
     EXPECT_EQ(loadMacroList(folder.path(), "macro.config").at(0).name, std::string(63, 'n') + "\xc3\xa9");
 }
 
+// Steps the device would play as something else (a move of 300 plays as 44) keep the whole file out, saying which.
+TEST_F(MacroFilesTest, ImportRefusesStepsTheDeviceCannotPlay) {
+    MacroLibrary macros = library();
+    const std::string source = folder.parent() + "/import.mac";
+    const auto step = [](int type, int button) {
+        return R"({"Type": )" + std::to_string(type) + R"(, "Button": )" + std::to_string(button) +
+               R"(, "Action": "down", "Delay": "70000"})";
+    };
+    const std::string fine = step(1, 16) + "," + step(4, 255) + "," + step(5, 1) + "," + step(9, 0x80) + "," +
+                             step(10, 4) + "," + step(2, 0);
+    for (const auto& [bad, saying] :
+         std::vector<std::pair<std::string, std::string>>{{step(4, 300), "step 7: move distance 300"},
+                                                          {step(5, 0), "step 7: move distance 0"},
+                                                          {step(1, 3), "step 7: mouse button 3"},
+                                                          {step(9, 3), "step 7: modifier 3"},
+                                                          {step(10, 0x3FF), "step 7: key code 1023"},
+                                                          {step(7, 1), "step 7: step kind 7"}}) {
+        std::ofstream(source, std::ios::binary) << R"({"Events": [)" + fine + "," + bad + "]}";
+        EXPECT_EQ(macros.importFile(source), MacroImportResult::OutOfRange) << bad;
+        EXPECT_EQ(macros.importProblem().rfind(saying, 0), 0u) << macros.importProblem();
+    }
+    EXPECT_TRUE(macros.entries().empty());
+    std::ofstream(source, std::ios::binary) << R"({"Events": [)" + fine + "]}";
+    EXPECT_EQ(macros.importFile(source), MacroImportResult::Imported);
+    EXPECT_EQ(macros.importProblem(), "");
+}
+
 TEST(MacroListFiles, DeviceKindsKeepTheirOwnListFile) {
     EXPECT_EQ(macroListFileFor("mouse"), "macro.config");
     EXPECT_EQ(macroListFileFor("keyboard"), "macro.config");

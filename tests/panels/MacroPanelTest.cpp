@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace pelan {
@@ -130,6 +131,18 @@ TEST_F(MacroPanel, DeletingMacroTwoOfFourRenumbersTheKeysInTheProfileFile) {
     const std::vector<KeyRecord> stored = saved.readKeyList();
     EXPECT_EQ(stored[0].current, keys[0].defaultValue);
     EXPECT_EQ(stored[1].current, (KeyAssignment{KeyType::MacroRepeatCount, 2, 5}));
+}
+
+// A step the mouse would play as something else keeps the whole file out, and the user is told.
+TEST_F(MacroPanel, ImportOfAStepOutOfRangeIsRefusedWithItsMessage) {
+    const std::string file = dataDir.path().toStdString() + "/far.mac";
+    std::ofstream(file) << R"({"Events": [{"Type": 4, "Button": 300, "Action": "down", "Delay": "5"}]})";
+    CMacroControlUI::Prompts prompts = panel->prompts();
+    prompts.openFile = [file](const QString&) { return QString::fromStdString(file); };
+    panel->setPrompts(prompts);
+    click("macro_btn_import");
+    EXPECT_TRUE(macros().empty());
+    EXPECT_EQ(messages, QStringList{"macro_import_refused_text"});
 }
 
 TEST_F(MacroPanel, RecordingTakesTypedKeysAndNotTheStopClick) {

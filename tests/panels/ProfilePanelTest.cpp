@@ -396,6 +396,39 @@ TEST_F(ProfilePanelTest, TheSpreadButtonFoldsTheProfileFunctions) {
     EXPECT_FALSE(routeProfileClick(*page, "device_add_button"));
 }
 
+// An imported profile the mouse cannot take as it is: the user is told which members changed, and the mouse gets
+// the nearest values it takes (today's main wrote report rate 249, every stage off and brightness 255).
+TEST_F(ProfilePanelTest, AnImportedProfileOutOfRangeIsClampedNamedAndWrittenSo) {
+    test::EmulatedTree emulated;
+    std::shared_ptr<emu::FirmwareDevice> mouse = emu::makeDevice("mouse");
+    const int id = emulated.tree().plug(mouse);
+    ASSERT_GT(id, 0);
+    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
+    bind();
+    Json::Value wild = profileFile(idAt(0));
+    wild["Device"][0]["DPIStages"]["StageActive"] = -7;
+    wild["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"] = -5;
+    wild["Device"][0]["ReportStages"]["StageActive"] = -7;
+    wild["Device"][0]["LightInfo"]["Light"] = 255;
+    const std::string file = (folder / "wild.json").string();
+    ASSERT_EQ(JsonFileStore::writeJsonFile(file, wild), 0);
+    chosenPath = QString::fromStdString(file);
+    click("device_import_btn");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("LightInfo.Light, DPIStages.StageActive, DPIStages.StageDPIs[0].StageDPIX and "
+                                     "ReportStages.StageActive"))
+        << messages[0].toStdString();
+    EXPECT_EQ(profileFile(idAt(1))["Device"][0]["LightInfo"]["Light"].asInt(), 4);
+
+    combo()->SelectItem1(1, false, true);
+    switchToChosenProfile(*page);
+    EXPECT_EQ(mouse->readMemory(mouse_block::kBrightness, 1).at(0), 4);
+    EXPECT_EQ(mouse->readMemory(mouse_block::kReportRate, 1).at(0), 0);
+    EXPECT_EQ(mouse->readMemory(mouse_block::kActiveStage, 1).at(0), 0);
+    EXPECT_EQ(mouse->readMemory(mouse_block::kStageCode[0], 2), (std::vector<uint8_t>{0, 0}));
+    page->closeCommandInterface();
+}
+
 TEST_F(ProfilePanelTest, ChoosingAProfileWritesItToTheMouse) {
     test::EmulatedTree emulated;
     std::shared_ptr<emu::FirmwareDevice> mouse = emu::makeDevice("mouse");
