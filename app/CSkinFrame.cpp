@@ -1,9 +1,14 @@
 #include "app/CSkinFrame.h"
 
+#include "app/CMsgWnd.h"
+#include "app/SkinPictureCopy.h"
 #include "controls/CHandImgButtonUI.h"
 #include "platform/Trace.h"
 #include "ui/UIFileDialog.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace pelan {
@@ -19,11 +24,13 @@ constexpr const char* kCloseButton = "closebtn";
 constexpr const char* kFileFilter = "(*.png) | *.png |(*.*)|*.*||";
 constexpr int kPicturePage = 0;
 constexpr int kColourPage = 1;
+constexpr int kMessageDpi = 96;
+constexpr const char* kPictureRefusedMessage = "skin_picture_refused_text";
 
 } // namespace
 
-CSkinFrame::CSkinFrame(SkinSubject& subject, std::string dataFolder, std::function<void()> onClosed)
-    : m_subject(subject), m_dataFolder(std::move(dataFolder)), m_onClosed(std::move(onClosed)),
+CSkinFrame::CSkinFrame(SkinSubject& subject, std::string dataFolder, std::function<void()> onClosed, QSize shownSize)
+    : m_subject(subject), m_dataFolder(std::move(dataFolder)), m_onClosed(std::move(onClosed)), m_shownSize(shownSize),
       m_record(readSkinRecord(m_dataFolder)) {}
 
 CControlUI* CSkinFrame::CreateControl(const QString& className) {
@@ -105,8 +112,16 @@ void CSkinFrame::Reset() {
 
 void CSkinFrame::AddCustomImage() {
     const QString file = m_chooseFile ? m_chooseFile() : OpenFileDialog(GetHWND(), kFileFilter);
-    if (!file.isEmpty())
-        ChooseImage(file, true);
+    if (file.isEmpty())
+        return;
+    if (const std::optional<QString> copy = SkinPictureCopy::take(file, m_dataFolder, m_shownSize)) {
+        ChooseImage(*copy, true);
+        return;
+    }
+    if (m_message)
+        m_message(kPictureRefusedMessage);
+    else
+        CMsgWnd::ShowMessage(this, QString(), kPictureRefusedMessage, kMessageDpi, true, CMsgWnd::kConfirmOnly);
 }
 
 // Removes the picture from the offered list; a background showing it goes back to the layout's picture.
@@ -119,6 +134,11 @@ void CSkinFrame::DeleteCustomImage(CHandImgButtonUI& button) {
         Reset();
     else
         Store();
+    // The program's own copy goes with it; a path of the user's (stored by an older version) is left alone.
+    const QDir copies(QDir(QString::fromStdString(m_dataFolder)).filePath(SkinPictureCopy::kFolder));
+    const QFileInfo picture(QString::fromStdString(image));
+    if (picture.absolutePath() == copies.absolutePath())
+        QFile::remove(picture.absoluteFilePath());
 }
 
 void CSkinFrame::ShowCustomImages() {

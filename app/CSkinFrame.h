@@ -28,7 +28,8 @@ public:
     static constexpr const char* kImageButton = "skin_image_btn";
     static constexpr const char* kColorButton = "skin_color_btn";
 
-    CSkinFrame(SkinSubject& subject, std::string dataFolder, std::function<void()> onClosed);
+    // shownSize: the size the background is drawn at, to which the user's own pictures are scaled once.
+    CSkinFrame(SkinSubject& subject, std::string dataFolder, std::function<void()> onClosed, QSize shownSize = {});
 
     QString GetWindowClassName() const override { return "UISkinFrame"; }
     QString GetSkinFile() override { return "skin.xml"; }
@@ -39,6 +40,8 @@ public:
 
     // Test seam: the file the next "skin_Custom" click takes instead of asking with the file dialog ("" cancels).
     void SetChosenFileForTest(std::function<QString()> chooser) { m_chooseFile = std::move(chooser); }
+    // Test seam: where the message about a refused picture goes instead of a message box (a language key).
+    void SetMessageForTest(std::function<void(const QString&)> message) { m_message = std::move(message); }
 
 private:
     void ShowPage(int page);
@@ -54,6 +57,8 @@ private:
     std::string m_dataFolder;
     std::function<void()> m_onClosed;
     std::function<QString()> m_chooseFile;
+    std::function<void(const QString&)> m_message;
+    QSize m_shownSize;
     SkinRecord m_record;
 };
 

@@ -37,7 +37,9 @@ void CMainWnd::ToggleSkinPicker() {
         m_skinFrame->Close(0);
         return;
     }
-    auto* picker = new CSkinFrame(m_skinSubject, dataFolder(), [this] { m_skinFrame = nullptr; });
+    const QSize shown = m_hWnd != nullptr ? m_hWnd->size() * m_hWnd->devicePixelRatio() : QSize();
+    auto* picker = new CSkinFrame(
+        m_skinSubject, dataFolder(), [this] { m_skinFrame = nullptr; }, shown);
     if (picker->Create(this, "UISkinFrame", CSkinFrame::kStyle, CSkinFrame::kExStyle) == nullptr) {
         delete picker;
         return;

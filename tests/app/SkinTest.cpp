@@ -5,8 +5,10 @@
 #include "controls/CHandImgButtonUI.h"
 #include "profile/SkinRecord.h"
 
+#include <QFile>
 #include <QImage>
 #include <QTest>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace pelan {
@@ -89,24 +91,44 @@ TEST_F(SkinTest, ChosenSkinIsShownAfterARestart) {
     EXPECT_TRUE(root()->GetBkImage().isEmpty());
 }
 
-TEST_F(SkinTest, OwnPictureIsListedAndItsDeleteCornerRemovesIt) {
-    const QString picture = QString::fromStdString(folder.file("mine.png"));
-    QImage image(40, 30, QImage::Format_RGB32);
+// The user's picture is taken into the data folder: a path with "=" works, and changing the original afterwards
+// changes nothing the window shows. Something that is no picture is refused with a message.
+TEST_F(SkinTest, OwnPictureIsCopiedListedAndItsDeleteCornerRemovesIt) {
+    std::filesystem::create_directories(folder.file("a=b 'c'"));
+    const QString picture = QString::fromStdString(folder.file("a=b 'c'/mine.png"));
+    QImage image(4000, 3000, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
     ASSERT_TRUE(image.save(picture));
     start();
     CSkinFrame* picker = openPicker();
+    QStringList messages;
+    picker->SetMessageForTest([&messages](const QString& key) { messages.append(key); });
     picker->SetChosenFileForTest([] { return QString(); });
     click(pickerControl("skin_Custom"));
     EXPECT_EQ(root()->GetBkImage(), kDefaultSkinImage); // cancelled: nothing changes
+    const QString notAPicture = QString::fromStdString(folder.file("notes.png"));
+    testing::writeText(notAPicture.toStdString(), "not a picture");
+    picker->SetChosenFileForTest([notAPicture] { return notAPicture; });
+    click(pickerControl("skin_Custom"));
+    EXPECT_EQ(messages, QStringList{"skin_picture_refused_text"});
+    EXPECT_EQ(root()->GetBkImage(), kDefaultSkinImage);
+
     picker->SetChosenFileForTest([picture] { return picture; });
     click(pickerControl("skin_Custom"));
-    EXPECT_EQ(root()->GetBkImage(), picture);
-    EXPECT_EQ(stored().customImages, std::vector<std::string>{picture.toStdString()});
+    const QString copy = root()->GetBkImage();
+    EXPECT_TRUE(copy.startsWith(QString::fromStdString(folder.file("data/skins/")))) << copy.toStdString();
+    EXPECT_EQ(stored().customImages, std::vector<std::string>{copy.toStdString()});
+    // Decoded once at the window's size, and the original can change or go.
+    const QImage taken(copy);
+    EXPECT_EQ(taken.width(), window->GetHWND()->width() * window->GetHWND()->devicePixelRatio());
+    EXPECT_LT(taken.height(), 3000);
+    EXPECT_EQ(taken.pixel(0, 0), QColor(Qt::darkCyan).rgb());
+    ASSERT_TRUE(QFile::remove(picture));
+    EXPECT_EQ(QImage(copy).pixel(0, 0), QColor(Qt::darkCyan).rgb());
 
     auto* own = dynamic_cast<CHandImgButtonUI*>(pickerControl(CSkinFrame::kImageButton, 3));
     ASSERT_NE(own, nullptr);
-    EXPECT_EQ(own->GetHandImage(), picture);
+    EXPECT_EQ(own->GetHandImage(), copy);
     EXPECT_FALSE(own->IsDeleteDisabled());
     // Stock pictures cannot be deleted.
     EXPECT_TRUE(dynamic_cast<CHandImgButtonUI*>(pickerControl(CSkinFrame::kImageButton, 0))->IsDeleteDisabled());
@@ -114,6 +136,7 @@ TEST_F(SkinTest, OwnPictureIsListedAndItsDeleteCornerRemovesIt) {
     click(own, own->DeleteCorner().center() - own->GetPos().topLeft());
     EXPECT_EQ(pickerControl(CSkinFrame::kImageButton, 3), nullptr);
     EXPECT_TRUE(stored().customImages.empty());
+    EXPECT_FALSE(QFile::exists(copy));
     // It was the background, so the layout's picture is back.
     EXPECT_EQ(root()->GetBkImage(), kDefaultSkinImage);
     EXPECT_EQ(stored().flags, SkinRecord::kReset);
