@@ -125,7 +125,8 @@ protected:
         ASSERT_TRUE(macros->recording());
         ASSERT_FALSE(keyboardFree()) << "the recording should hold the keyboard";
     }
-    void startCapture() {
+    // Picks the keyboard category for key 4 and clicks into its key field.
+    void focusKeyField() {
         if (!window->GetHWND()->isActiveWindow()) {
             ASSERT_NO_FATAL_FAILURE(activateWindow());
         }
@@ -144,6 +145,9 @@ protected:
         ASSERT_NO_FATAL_FAILURE(activateWindow());
         QLineEdit* line = control<CEditUI>(CKeySetControlUI::kKeyEdit)->GetLineEdit();
         QTest::mouseClick(line, Qt::LeftButton, {}, line->rect().center());
+    }
+    void startCapture() {
+        ASSERT_NO_FATAL_FAILURE(focusKeyField());
         ASSERT_TRUE(test::waitFor([&] { return keys->capturing(); }));
         ASSERT_FALSE(keyboardFree()) << "the capture should hold the keyboard";
     }
@@ -204,6 +208,7 @@ TEST_F(HookLifetime, ClosingTheProgramGivesTheKeyboardBack) {
     ASSERT_NO_FATAL_FAILURE(startRecording());
     window->Close(0);
     EXPECT_TRUE(test::waitFor([&] { return keyboardFree(); }));
+    EXPECT_TRUE(test::waitFor([&] { return window->GetHWND() == nullptr; }));
 }
 
 TEST_F(HookLifetime, RecordingWithoutInputStopsByItself) {
@@ -215,7 +220,7 @@ TEST_F(HookLifetime, RecordingWithoutInputStopsByItself) {
     expectLetGo();
 }
 
-TEST_F(HookLifetime, KeyboardHeldByAnotherProgramIsToldAndNothingPretendsToRecord) {
+TEST_F(HookLifetime, KeyboardHeldByAnotherProgramIsToldAndNothingPretendsToRecordOrCapture) {
     Display* other = XOpenDisplay(desktopEnvironment->desktop->display().c_str());
     ASSERT_NE(other, nullptr);
     ASSERT_EQ(XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync, CurrentTime),
@@ -229,6 +234,13 @@ TEST_F(HookLifetime, KeyboardHeldByAnotherProgramIsToldAndNothingPretendsToRecor
     EXPECT_TRUE(control("macro_btn_starredio")->IsVisibleFlag());
     EXPECT_TRUE(deviceListEnabled());
     EXPECT_EQ(messages, QStringList{kHookRefusedMessage});
+
+    // The key field says the same once, and gives up the focus so it does not try again in a loop.
+    ASSERT_NO_FATAL_FAILURE(focusKeyField());
+    EXPECT_TRUE(test::waitFor([&] { return messages.size() == 2; }));
+    EXPECT_EQ(messages.last(), kHookRefusedMessage);
+    EXPECT_FALSE(keys->capturing());
+    EXPECT_FALSE(control<CEditUI>(CKeySetControlUI::kKeyEdit)->GetLineEdit()->hasFocus());
     XCloseDisplay(other);
 }
 
