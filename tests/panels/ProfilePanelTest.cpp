@@ -396,15 +396,29 @@ TEST_F(ProfilePanelTest, TheSpreadButtonFoldsTheProfileFunctions) {
     EXPECT_FALSE(routeProfileClick(*page, "device_add_button"));
 }
 
-// An imported profile the mouse cannot take as it is: the user is told which members changed, and the mouse gets
-// the nearest values it takes (today's main wrote report rate 249, every stage off and brightness 255).
-TEST_F(ProfilePanelTest, AnImportedProfileOutOfRangeIsClampedNamedAndWrittenSo) {
+// The panel in front of an emulated mouse, whose memory shows what was written.
+class ProfilePanelWithMouse : public ProfilePanelTest {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(ProfilePanelTest::SetUp());
+        const int id = emulated.tree().plug(mouse);
+        ASSERT_GT(id, 0);
+        ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
+        bind();
+    }
+    void TearDown() override {
+        if (page != nullptr)
+            page->closeCommandInterface();
+        ProfilePanelTest::TearDown();
+    }
+
     test::EmulatedTree emulated;
     std::shared_ptr<emu::FirmwareDevice> mouse = emu::makeDevice("mouse");
-    const int id = emulated.tree().plug(mouse);
-    ASSERT_GT(id, 0);
-    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
-    bind();
+};
+
+// An imported profile the mouse cannot take as it is: the user is told which members changed, and the mouse gets
+// the nearest values it takes (today's main wrote report rate 249, every stage off and brightness 255).
+TEST_F(ProfilePanelWithMouse, AnImportedProfileOutOfRangeIsClampedNamedAndWrittenSo) {
     Json::Value wild = profileFile(idAt(0));
     wild["Device"][0]["DPIStages"]["StageActive"] = -7;
     wild["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"] = -5;
@@ -426,16 +440,9 @@ TEST_F(ProfilePanelTest, AnImportedProfileOutOfRangeIsClampedNamedAndWrittenSo) 
     EXPECT_EQ(mouse->readMemory(mouse_block::kReportRate, 1).at(0), 0);
     EXPECT_EQ(mouse->readMemory(mouse_block::kActiveStage, 1).at(0), 0);
     EXPECT_EQ(mouse->readMemory(mouse_block::kStageCode[0], 2), (std::vector<uint8_t>{0, 0}));
-    page->closeCommandInterface();
 }
 
-TEST_F(ProfilePanelTest, ChoosingAProfileWritesItToTheMouse) {
-    test::EmulatedTree emulated;
-    std::shared_ptr<emu::FirmwareDevice> mouse = emu::makeDevice("mouse");
-    const int id = emulated.tree().plug(mouse);
-    ASSERT_GT(id, 0);
-    ASSERT_TRUE(page->openCommandInterface(emulated.pathOf(id, 4), false));
-    bind();
+TEST_F(ProfilePanelWithMouse, ChoosingAProfileWritesItToTheMouse) {
     click("device_add_btn");
     setStageZeroCode(idAt(1), 41);
     const size_t stageZero = mouse_block::kStageCode[0];
@@ -458,7 +465,6 @@ TEST_F(ProfilePanelTest, ChoosingAProfileWritesItToTheMouse) {
     const int defaultCode = profileFile(idAt(0))["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"].asInt();
     EXPECT_EQ(mouse->readMemory(stageZero, 1).at(0), defaultCode);
     EXPECT_NE(defaultCode, 41);
-    page->closeCommandInterface();
 }
 
 } // namespace
