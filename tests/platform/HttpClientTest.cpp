@@ -84,7 +84,7 @@ TEST(HttpClient, DownloadTellsCompleteShortUnannouncedAndFailedApart) {
         return true;
     };
 
-    DownloadResult whole = client.download(server.baseUrl() + "whole", folder.file("a"), progress);
+    DownloadResult whole = client.download(server.baseUrl() + "whole", folder.file("a"), 1 << 20, progress);
     EXPECT_EQ(whole.outcome, DownloadOutcome::Complete);
     EXPECT_EQ(whole.received, 3000u);
     EXPECT_EQ(whole.sha256, sha256Hex(file));
@@ -92,13 +92,14 @@ TEST(HttpClient, DownloadTellsCompleteShortUnannouncedAndFailedApart) {
     EXPECT_EQ(lastTotal, 3000u);
     EXPECT_EQ(lastReceived, 3000u);
 
-    EXPECT_EQ(client.download(server.baseUrl() + "short", folder.file("b"), progress).outcome, DownloadOutcome::Short);
-    EXPECT_EQ(client.download(server.baseUrl() + "nolength", folder.file("c"), progress).outcome,
+    EXPECT_EQ(client.download(server.baseUrl() + "short", folder.file("b"), 1 << 20, progress).outcome,
+              DownloadOutcome::Short);
+    EXPECT_EQ(client.download(server.baseUrl() + "nolength", folder.file("c"), 1 << 20, progress).outcome,
               DownloadOutcome::NoLength);
-    EXPECT_EQ(client.download(server.baseUrl() + "missing", folder.file("d"), progress).outcome,
+    EXPECT_EQ(client.download(server.baseUrl() + "missing", folder.file("d"), 1 << 20, progress).outcome,
               DownloadOutcome::Failed);
     const auto cancel = [](std::uint64_t, std::uint64_t) { return false; };
-    EXPECT_EQ(client.download(server.baseUrl() + "whole", folder.file("e"), cancel).outcome,
+    EXPECT_EQ(client.download(server.baseUrl() + "whole", folder.file("e"), 1 << 20, cancel).outcome,
               DownloadOutcome::Cancelled);
 }
 
