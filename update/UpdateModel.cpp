@@ -45,6 +45,7 @@ constexpr FailureWords kFailureWords[] = {
     {UpdateFailure::AnswerUnreadable, "the answer cannot be read", "UpdateUnreadableText"},
     {UpdateFailure::TooLarge, "download too large", "UpdateTooLargeText"},
     {UpdateFailure::Incomplete, "download incomplete", "UpdateIncompleteText"},
+    {UpdateFailure::ChecksumMismatch, "the file does not match its checksum", "UpdateChecksumText"},
     {UpdateFailure::SignatureMissing, "signature missing", "UpdateSignatureMissingText"},
     {UpdateFailure::SignatureUnknownKey, "signed with a key that is not trusted", "UpdateSignatureKeyText"},
     {UpdateFailure::SignatureInvalid, "signature does not match", "UpdateSignatureBadText"},

@@ -45,6 +45,7 @@ enum class UpdateFailure {
     AnswerUnreadable, // not a JSON object of the expected members, or too large
     TooLarge,
     Incomplete,
+    ChecksumMismatch, // the file differs from the digest the answer gave
     SignatureMissing,
     SignatureUnknownKey,
     SignatureInvalid, // malformed, or the file or trusted comment differs from what was signed

@@ -124,7 +124,7 @@ UpdateFailure downloadInstaller(HttpClient& client, const UpdateAnswer& answer, 
     UpdateFailure failure = updateFailureOf(result.failure);
     if (result.outcome == DownloadOutcome::Complete && !answer.sha256.empty() &&
         !sameDigest(answer.sha256, result.sha256))
-        failure = UpdateFailure::SignatureInvalid;
+        failure = UpdateFailure::ChecksumMismatch;
     else if (result.outcome != DownloadOutcome::Complete && failure == UpdateFailure::None)
         failure = UpdateFailure::Other;
     if (failure == UpdateFailure::None) {

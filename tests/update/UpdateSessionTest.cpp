@@ -124,9 +124,9 @@ TEST_F(UpdateSessionTest, ShortOrMismatchedDownloadIsNotLaunched) {
     digestMember = R"(,"sha256":"00")";
     session_.reset();
     session().setTicked(0, true);
-    session().confirm();
-    session().downloadQueued();
+    downloadTicked();
     EXPECT_EQ(session().rows()[0].status, kRowFailed);
+    EXPECT_EQ(session().rows()[0].failure, UpdateFailure::ChecksumMismatch);
 
     digestMember = R"(,"sha256":")" + sha256Hex(fileOf("/files/mouse")) + "\"";
     session_.reset();
