@@ -16,8 +16,6 @@ inline constexpr int kKindApplication = 0;
 // The answer status: something newer exists, or the product is up to date.
 inline constexpr int kAnswerNewer = 1;
 inline constexpr int kAnswerUpToDate = 7;
-// The answer's device id of the application row.
-inline constexpr int kApplicationDeviceId = 1;
 // The record's name when the request could not be sent.
 inline constexpr const char* kNoLinkServer = "NO_LINK_SERVER";
 // The longest answer read; a longer one is refused.
@@ -64,7 +62,7 @@ UpdateFailure updateFailureOf(HttpFailure failure);
 
 struct UpdateAnswer {
     int status = kAnswerUpToDate;
-    int deviceId = 0;
+    int deviceId = 0; // as the service gave it; whether a file is opened or started is the row's kind, not this
     std::string name;
     std::string currentVersionText;
     std::string versionName;

@@ -2,6 +2,7 @@
 
 #include "support/TempFolder.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
