@@ -47,9 +47,9 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELAN_FUZZ=ON -DPELAN_BENCH=OFF -DPELAN_WERROR=ON $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
 
-# The programs as a packager builds them: Release with the default options.
+# The programs as a packager builds them: Release with the default options (the test update key refused).
 release: deps
-	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELAN_ALLOW_TEST_UPDATE_KEY=OFF $(CMAKE_FLAGS)
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target programs
 
 # The Debian package of the release build, then the check that unpacks it and starts its programs.

@@ -32,8 +32,9 @@ constexpr int kConfirmPage = 1;
 constexpr int kCheckWorker = 0;
 constexpr int kDownloadWorker = 1;
 constexpr int kLaunchWorker = 2;
-// The state dot's colour per window state: checking, news, nothing, updating, all up to date.
-constexpr DWORD kStateColours[] = {0xFF3D8BFF, 0xFFFFC107, 0xFF8A93A3, 0xFF3D8BFF, 0xFF2ECC71};
+// The state dot's colour per window state: checking, news, nothing, updating, all up to date, check failed.
+constexpr DWORD kStateColours[] = {0xFF3D8BFF, 0xFFFFC107, 0xFF8A93A3, 0xFF3D8BFF, 0xFF2ECC71, 0xFFE74C3C};
+constexpr const char* kUpdateFailedMessage = "UpdateFailedMessage";
 
 } // namespace
 
@@ -86,9 +87,12 @@ void CSetWnd::InitWindow() {
     // The workers hold the session and the mailbox, so one that outlives the window finds both.
     std::shared_ptr<UpdateSession> session = m_session;
     std::shared_ptr<Mailbox> mailbox = m_mailbox;
-    m_workers[kCheckWorker].start([session, mailbox](StopEvent&) { session->check(); });
-    m_workers[kDownloadWorker].start([session, mailbox](StopEvent&) { session->runDownloads(); });
-    m_workers[kLaunchWorker].start([session, mailbox](StopEvent&) { session->runLaunches(); });
+    m_workers[kCheckWorker].start(
+        [session, mailbox](StopEvent&) { runWorkerBody("update check", [&session] { session->check(); }); });
+    m_workers[kDownloadWorker].start(
+        [session, mailbox](StopEvent&) { runWorkerBody("update downloads", [&session] { session->runDownloads(); }); });
+    m_workers[kLaunchWorker].start(
+        [session, mailbox](StopEvent&) { runWorkerBody("update launches", [&session] { session->runLaunches(); }); });
 }
 
 // Moved to a screen of another density, the window takes that screen's DPI as a DPI change message.
@@ -149,7 +153,8 @@ void CSetWnd::ShowRows() {
 void CSetWnd::ShowState() {
     const int state = m_session->state();
     if (CControlUI* text = m_pm.FindControl(kStateText)) {
-        text->SetText(windowStateTextKey(state));
+        text->SetText(state == kWindowCheckFailed ? updateFailureTextKey(m_session->checkFailure())
+                                                  : windowStateTextKey(state));
         text->SetResourceText(true);
     }
     if (CControlUI* image = m_pm.FindControl(kStateImage))
@@ -235,7 +240,7 @@ LRESULT CSetWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bo
         ShowRows();
         OnTickChanged();
     } else if (uMsg == kLaunchFailedMsg) {
-        CMsgWnd::ShowMessage(this, QString(), kUpdateFailedText, 96, false, CMsgWnd::kConfirmOnly);
+        ShowLaunchFailure(int(wParam));
     } else if (uMsg == appMessages().settingsRelay && uMsg != 0) {
         m_session->relay(std::int64_t(wParam), std::int64_t(lParam));
     } else if (uMsg == UWM_LANGUAGE_CHANGED_MSG) {
@@ -246,6 +251,18 @@ LRESULT CSetWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bo
         bHandled = false;
     }
     return 0;
+}
+
+// "Update failed!" and the reason, in the window's language.
+void CSetWnd::ShowLaunchFailure(int row) {
+    const std::vector<UpdateRow> rows = m_session->rows();
+    const UpdateFailure failure =
+        row >= 0 && row < int(rows.size()) ? rows[size_t(row)].failure : UpdateFailure::StartFailed;
+    const CResourceManager* texts = CResourceManager::GetInstance();
+    const QString text =
+        texts->GetText(kUpdateFailedMessage) + "\n" +
+        texts->GetText(updateFailureTextKey(failure == UpdateFailure::None ? UpdateFailure::StartFailed : failure));
+    CMsgWnd::ShowMessage(this, QString(), text, 96, false, CMsgWnd::kConfirmOnly);
 }
 
 void CSetWnd::OnFinalMessage(QWidget* hWnd) {

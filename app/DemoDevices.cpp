@@ -5,6 +5,7 @@
 #include "emulator/FirmwareDevice.h"
 #include "platform/Trace.h"
 #include "update/UpdateService.h"
+#include "update/UpdateSignature.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,14 @@ constexpr const char* kHidrawRootVariable = "PELAN_HIDRAW_ROOT";
 std::string executableFolder() {
     std::error_code error;
     return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string() + "/";
+}
+
+// Puts back a variable as it was before the demo set it ("" when it was not set).
+void restoreVariable(const char* name, const std::string& previous) {
+    if (previous.empty())
+        ::unsetenv(name);
+    else
+        ::setenv(name, previous.c_str(), 1);
 }
 
 } // namespace
@@ -62,7 +71,11 @@ void DemoDevices::startUpdateService() {
     }
     if (const char* previous = std::getenv(kUpdateUrlVariable))
         previousUpdateUrl_ = previous;
+    if (const char* previous = std::getenv(kUpdateTestKeyVariable))
+        previousTestKey_ = previous;
     ::setenv(kUpdateUrlVariable, service_->baseUrl().c_str(), 1);
+    // The service signs with a key of this run; builds that refuse test keys refuse its files too.
+    ::setenv(kUpdateTestKeyVariable, service_->publicKey().c_str(), 1);
     trace("demo update service at " + service_->baseUrl());
 }
 
@@ -88,10 +101,10 @@ bool DemoDevices::upgradeFirmware(const std::string& kind, uint16_t version) {
 }
 
 DemoDevices::~DemoDevices() {
-    if (service_ != nullptr && previousUpdateUrl_.empty())
-        ::unsetenv(kUpdateUrlVariable);
-    else if (service_ != nullptr)
-        ::setenv(kUpdateUrlVariable, previousUpdateUrl_.c_str(), 1);
+    if (service_ != nullptr) {
+        restoreVariable(kUpdateUrlVariable, previousUpdateUrl_);
+        restoreVariable(kUpdateTestKeyVariable, previousTestKey_);
+    }
     service_.reset();
     tree_.reset();
     if (rootWasSet_)

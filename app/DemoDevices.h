@@ -28,8 +28,8 @@ public:
     emu::FakeHidrawTree& tree() { return *tree_; }
     // Ids of the plugged devices, in the order of the kinds given.
     std::vector<int> deviceIds() const;
-    // The demo update service, answering on loopback; the process's PELAN_UPDATE_URL points at it while the
-    // object lives. Null when it could not be started.
+    // The demo update service, answering on loopback; the process's PELAN_UPDATE_URL and PELAN_UPDATE_TEST_KEY
+    // point at it and its signing key while the object lives. Null when it could not be started.
     emu::DemoUpdateService* updateService() { return service_.get(); }
     // A firmware upgrade: the device of a kind gets the version and is plugged in again. False for an absent kind.
     bool upgradeFirmware(const std::string& kind, uint16_t version);
@@ -48,6 +48,7 @@ private:
     bool rootWasSet_ = false;
     std::string previousRoot_;
     std::string previousUpdateUrl_;
+    std::string previousTestKey_;
 };
 
 } // namespace pelan

@@ -32,10 +32,12 @@ void CMainWnd::StartUpdateThread() {
     m_updatePoster = std::make_shared<UpdatePoster>();
     m_updatePoster->window = this;
     m_workers[kUpdateWorker].start([http = m_http, checker = m_updateChecker, poster = m_updatePoster](StopEvent&) {
-        checker->run([&poster](bool newer) {
-            std::lock_guard lock(poster->mutex);
-            if (poster->window != nullptr)
-                poster->window->PostMessage(kUpdateAnswerMsg, newer ? 1 : 0, 0);
+        runWorkerBody("update check", [&] {
+            checker->run([&poster](bool newer) {
+                std::lock_guard lock(poster->mutex);
+                if (poster->window != nullptr)
+                    poster->window->PostMessage(kUpdateAnswerMsg, newer ? 1 : 0, 0);
+            });
         });
         trace("获取更新线程退出");
     });

@@ -114,8 +114,9 @@ Commands:
   update check                     ask the update service about the present devices and the program
                                    (the service is $PELAN_UPDATE_URL, else UpdateServiceUrl= of the settings file)
   update download ROW [--to FILE]  download row ROW's installer (0 mouse, 1 keyboard, 2 mousepad, 3 program)
-                                   into the private download folder, or FILE; prints the file's path; fails
-                                   when the file arrives short or does not match its checksum
+                                   and its signature FILE.minisig into the private download folder, or FILE;
+                                   prints the file's path; fails (and removes both) when the file arrives short,
+                                   too large, or without a good signature of a trusted key
 
 Exit status: 0 on success, 1 when the command failed, 2 when the command line is wrong; a failure is told in one
 line on standard error.

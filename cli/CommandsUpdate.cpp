@@ -24,9 +24,9 @@ std::vector<UpdateProduct> presentRows() {
     return prepareUpdateRows(versions);
 }
 
-const char* answerState(const UpdateAnswer& answer) {
-    if (answer.name == kNoLinkServer)
-        return "unreachable";
+std::string answerState(const UpdateAnswer& answer) {
+    if (answer.failure != UpdateFailure::None)
+        return updateFailureText(answer.failure);
     if (answer.name.empty())
         return "no answer";
     return answer.status == kAnswerUpToDate ? "up to date" : "newer";
@@ -53,15 +53,17 @@ CommandResult checkCommand(const Words& args) {
     const std::vector<UpdateProduct> rows = presentRows();
     Json::Value list(Json::arrayValue);
     bool reached = false;
+    UpdateFailure failure = UpdateFailure::None;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].currentVersion == 0)
             continue;
         const UpdateAnswer answer = checkUpdate(client, url, rows[i]);
         reached = reached || answer.name != kNoLinkServer;
+        failure = answer.name == kNoLinkServer ? answer.failure : failure;
         list.append(rowDocument(int(i), rows[i], answer));
     }
     if (!reached)
-        return failed("the update service " + url + " cannot be reached");
+        return failed("the update service " + url + " cannot be reached: " + updateFailureText(failure));
     Json::Value doc;
     doc["service"] = url;
     doc["rows"] = list;
@@ -80,19 +82,20 @@ CommandResult downloadCommand(const Words& args) {
         return failed("row " + args[0] + " (" + product.displayName + ") is not present");
     CurlHttpClient client;
     const UpdateAnswer answer = checkUpdate(client, updateServiceUrl(), product);
-    if (answer.name == kNoLinkServer)
-        return failed("the update service cannot be reached");
+    if (answer.failure != UpdateFailure::None)
+        return failed("the update service gave no answer for " + product.displayName + ": " +
+                      updateFailureText(answer.failure));
     if (answer.downloadPath.empty())
         return failed("the service offers no download for " + product.displayName);
     if (target.empty()) {
         const std::string folder = updateDownloadFolder();
         if (folder.empty())
             return failed("no private download folder can be made");
-        target = folder + installerFileName(answer.name);
+        target = installerPath(folder, int(*row), answer.name);
     }
-    const std::string error = downloadInstaller(client, answer, target, {});
-    if (!error.empty())
-        return failed("download of " + answer.downloadPath + " failed: " + error);
+    const UpdateFailure failure = downloadInstaller(client, answer, target, {});
+    if (failure != UpdateFailure::None)
+        return failed("download of " + answer.downloadPath + " failed: " + updateFailureText(failure));
     Json::Value doc;
     doc["file"] = target;
     return succeeded(doc);

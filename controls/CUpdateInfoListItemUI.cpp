@@ -23,7 +23,9 @@ void CUpdateInfoListItemUI::ShowRow(int index, const UpdateRow& row) {
     if (CControlUI* newer = Part<CControlUI>(kNewText))
         newer->SetText(QString::fromStdString(row.newVersionText));
     if (CLabelUI* status = Part<CLabelUI>(kStatusText)) {
-        status->SetText(rowStatusTextKey(row.status));
+        // A failed row says why it failed.
+        status->SetText(row.failure != UpdateFailure::None ? updateFailureTextKey(row.failure)
+                                                           : rowStatusTextKey(row.status));
         status->SetResourceText(true);
         if (row.status == kRowNothingToUpdate)
             status->SetTextColor(kGreyText);

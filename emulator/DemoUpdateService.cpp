@@ -3,6 +3,7 @@
 #include "platform/HttpClient.h"
 #include "platform/Ipc.h"
 #include "update/UpdateModel.h"
+#include "update/UpdateSignature.h"
 
 #include <chrono>
 #include <cstdio>
@@ -67,10 +68,21 @@ HttpReply DemoUpdateService::answer(const HttpRequestRecord& request) {
             reply.status = 404;
         return reply;
     }
+    const std::string suffix = kSignatureSuffix;
+    const bool signature = request.path.size() > suffix.size() &&
+                           request.path.compare(request.path.size() - suffix.size(), suffix.size(), suffix) == 0;
+    const std::string path = signature ? request.path.substr(0, request.path.size() - suffix.size()) : request.path;
+    HttpReply reply = file(path);
+    if (signature && reply.status == 200)
+        reply.body = signer_.sign(reply.body, "file:" + path.substr(path.rfind('/') + 1));
+    return reply;
+}
+
+HttpReply DemoUpdateService::file(const std::string& path) const {
     for (const char* kind : kKindOfRow)
-        if (request.path == std::string("/files/") + kind + "-upgrade")
+        if (path == std::string("/files/") + kind + "-upgrade")
             return replyWithBody(upgradeProgram(kind));
-    if (request.path == "/files/pelan-installer")
+    if (path == "/files/pelan-installer")
         return replyWithBody("ORVANE Pelan " + std::to_string(applicationVersionNumber() + 1) + " demo installer\n");
     HttpReply missing = replyWithBody("{}");
     missing.status = 404;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emulator/LoopbackHttpServer.h"
+#include "emulator/UpdateSigner.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,7 +15,8 @@ inline constexpr std::uint16_t kDemoLatestFirmware = 0x0104;
 // The update service for the demo and the tests, on loopback: newer firmware for the mouse, keyboard and mousepad
 // below kDemoLatestFirmware, and a newer program version. The firmware download is an upgrade program of ours
 // (`pelan-emu --upgrade KIND --service URL`) that reports its progress through the settings relay, asks the
-// service to raise the emulated device's firmware version and reports success.
+// service to raise the emulated device's firmware version and reports success. Every file is signed beside it
+// (FILE.minisig) with a key made for this run: publicKey() is what PELAN_UPDATE_TEST_KEY must name.
 class DemoUpdateService {
 public:
     // Raises the firmware version of the emulated device of a kind ("mouse", "keyboard", "mousepad").
@@ -26,14 +28,17 @@ public:
     bool ok() const { return server_.ok(); }
     std::string baseUrl() const { return server_.baseUrl(); }
     std::uint16_t port() const { return server_.port(); }
+    const std::string& publicKey() const { return signer_.publicKey(); }
 
 private:
     HttpReply answer(const HttpRequestRecord& request);
     HttpReply updateAnswer(const std::string& body);
+    HttpReply file(const std::string& path) const;
     std::string upgradeProgram(const std::string& kind) const;
 
     std::string emulatorProgram_;
     Upgrade upgrade_;
+    UpdateSigner signer_;
     LoopbackHttpServer server_;
 };
 

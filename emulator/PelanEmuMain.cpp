@@ -22,6 +22,8 @@ const char* const kUsage =
     "in the line \"update-service URL\" before \"ready\"): newer firmware for the emulated devices and a newer\n"
     "program version; its firmware download is an upgrade program that runs pelan-emu --upgrade, which reports\n"
     "progress and success to the program through $PELAN_RELAY_SOCKET and raises the emulated device's firmware.\n"
+    "Every file is signed beside it (FILE.minisig) with a key made for this run, told in the line\n"
+    "\"update-key KEY\": give it to the program as PELAN_UPDATE_TEST_KEY (honoured by test builds only).\n"
     "\n"
     "Serves emulated devices under DIR (point the program at it with PELAN_HIDRAW_ROOT=DIR or --root DIR),\n"
     "prints \"ready\", then reads one command a line on standard input:\n"
@@ -118,6 +120,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::cout << "update-service " << service->baseUrl() << std::endl;
+        std::cout << "update-key " << service->publicKey() << std::endl;
     }
     std::cout << "ready" << std::endl;
     for (std::string line; std::getline(std::cin, line);) {

@@ -118,6 +118,7 @@ CurlHandle openHandle(const std::string& url, const CurlClientOptions& options, 
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, options.stallTimeoutSeconds);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, options.totalTimeoutSeconds);
     const std::string noProxy = noProxyList();
     curl_easy_setopt(h, CURLOPT_NOPROXY, noProxy.c_str()); // copied by libcurl
     return handle;
@@ -140,17 +141,61 @@ size_t appendAnswer(char* data, size_t size, size_t count, void* user) {
     return length;
 }
 
+// Why curl stopped, in the caller's terms.
+HttpFailure failureOf(CURLcode code) {
+    switch (code) {
+    case CURLE_OK:
+        return HttpFailure::None;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+        return HttpFailure::NoAnswer;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        return HttpFailure::CertificateNotTrusted;
+    case CURLE_HTTP_RETURNED_ERROR:
+        return HttpFailure::BadStatus;
+    case CURLE_FILESIZE_EXCEEDED:
+        return HttpFailure::TooLarge;
+    case CURLE_PARTIAL_FILE:
+        return HttpFailure::Incomplete;
+    case CURLE_WRITE_ERROR:
+        return HttpFailure::CannotWrite;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return HttpFailure::Cancelled;
+    default:
+        return HttpFailure::Other;
+    }
+}
+
+bool isSuccessStatus(long status) {
+    return status >= 200 && status < 300;
+}
+
 struct FileSink {
     int fd = -1;
     std::uint64_t written = 0;
+    std::uint64_t limit = 0;
     EVP_MD_CTX* digest = nullptr;
     const HttpClient::Progress* progress = nullptr;
     bool cancelled = false;
+    bool tooLarge = false;
 };
 
 size_t appendToFile(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<FileSink*>(user);
     const size_t length = size * count;
+    // A body without a length (chunked, or ended by closing) is stopped here as soon as it passes the limit.
+    if (sink->written + length > sink->limit) {
+        sink->tooLarge = true;
+        return 0;
+    }
     size_t done = 0;
     while (done < length) {
         const ssize_t n = ::write(sink->fd, data + done, length - done);
@@ -196,8 +241,10 @@ CurlHttpClient::CurlHttpClient(CurlClientOptions options) : options_(std::move(o
 HttpAnswer CurlHttpClient::post(const std::string& url, const std::vector<std::string>& headers,
                                 const std::string& body, std::size_t limit) {
     HttpAnswer answer;
-    if (!isAllowedAddress(url, answer.error))
+    if (!isAllowedAddress(url, answer.error)) {
+        answer.failure = HttpFailure::AddressRefused;
         return answer;
+    }
     char errorBuffer[CURL_ERROR_SIZE] = {};
     CurlHandle handle = openHandle(url, options_, errorBuffer);
     if (!handle) {
@@ -220,9 +267,14 @@ HttpAnswer CurlHttpClient::post(const std::string& url, const std::vector<std::s
     if (sink.tooLarge) {
         answer.sent = true;
         answer.tooLarge = true;
+        answer.failure = HttpFailure::TooLarge;
         answer.error = "the answer is longer than " + std::to_string(limit) + " bytes";
     } else if (code != CURLE_OK) {
+        answer.failure = failureOf(code);
         answer.error = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(code);
+    } else if (!isSuccessStatus(answer.status)) {
+        answer.failure = HttpFailure::BadStatus;
+        answer.error = "the service answered with status " + std::to_string(answer.status);
     } else {
         answer.sent = true;
         answer.body = std::move(sink.body);
@@ -232,24 +284,31 @@ HttpAnswer CurlHttpClient::post(const std::string& url, const std::vector<std::s
     return answer;
 }
 
-DownloadResult CurlHttpClient::download(const std::string& url, const std::string& path, const Progress& progress) {
+DownloadResult CurlHttpClient::download(const std::string& url, const std::string& path, std::uint64_t limit,
+                                        const Progress& progress) {
     DownloadResult result;
-    if (!isAllowedAddress(url, result.error))
+    if (!isAllowedAddress(url, result.error)) {
+        result.failure = HttpFailure::AddressRefused;
         return result;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         result.error = "cannot write " + path + ": " + std::strerror(errno);
+        result.failure = HttpFailure::CannotWrite;
         return result;
     }
     char errorBuffer[CURL_ERROR_SIZE] = {};
     CurlHandle handle = openHandle(url, options_, errorBuffer);
     Digest digest = newSha256();
-    FileSink sink{fd, 0, digest.get(), &progress, false};
+    FileSink sink{fd, 0, limit, digest.get(), &progress, false, false};
     CURLcode code = CURLE_FAILED_INIT;
     curl_off_t announced = -1;
+    long status = 0;
     if (handle) {
         CURL* h = handle.get();
         curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+        // An announced length over the limit is refused before the first byte.
+        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limit));
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, appendToFile);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
@@ -257,6 +316,7 @@ DownloadResult CurlHttpClient::download(const std::string& url, const std::strin
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, &sink);
         code = curl_easy_perform(h);
         curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     }
     const bool closed = ::close(fd) == 0;
     result.received = sink.written;
@@ -264,15 +324,26 @@ DownloadResult CurlHttpClient::download(const std::string& url, const std::strin
     result.sha256 = finishDigest(digest.get());
     if (sink.cancelled) {
         result.outcome = DownloadOutcome::Cancelled;
+        result.failure = HttpFailure::Cancelled;
         result.error = "cancelled";
+    } else if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+        result.outcome = DownloadOutcome::TooLarge;
+        result.failure = HttpFailure::TooLarge;
+        result.error = "the file is longer than " + std::to_string(limit) + " bytes";
     } else if (code == CURLE_PARTIAL_FILE ||
                (code == CURLE_OK && announced > 0 && result.received < result.announced)) {
         result.outcome = DownloadOutcome::Short;
+        result.failure = HttpFailure::Incomplete;
         result.error = "ended after " + std::to_string(result.received) + " of " + std::to_string(announced) + " bytes";
     } else if (code != CURLE_OK || !closed) {
+        result.failure = closed ? failureOf(code) : HttpFailure::CannotWrite;
         result.error = errorBuffer[0] != '\0' ? errorBuffer : closed ? curl_easy_strerror(code) : "cannot write file";
+    } else if (!isSuccessStatus(status)) {
+        result.failure = HttpFailure::BadStatus;
+        result.error = "the service answered with status " + std::to_string(status);
     } else if (announced < 0) {
         result.outcome = DownloadOutcome::NoLength;
+        result.failure = HttpFailure::Incomplete;
         result.error = "the server gave no length";
     } else {
         result.outcome = DownloadOutcome::Complete;

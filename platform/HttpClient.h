@@ -14,12 +14,27 @@
 // environment (http_proxy, https_proxy, no_proxy), loopback always goes direct.
 namespace pelan {
 
+// Why a transfer failed, for the words the user is shown.
+enum class HttpFailure {
+    None,
+    AddressRefused,        // not https, nor http on this machine
+    NoAnswer,              // no connection, no name, or the time ran out
+    CertificateNotTrusted, // the server's certificate or host name did not check out
+    BadStatus,             // the server answered with a status other than 2xx
+    TooLarge,              // more bytes than the caller takes
+    Incomplete,            // the transfer ended before every announced byte came
+    CannotWrite,           // the file could not be made or written
+    Cancelled,             // the caller asked to stop
+    Other,
+};
+
 struct HttpAnswer {
-    bool sent = false;     // the request reached a server and an answer came back
+    bool sent = false;     // the request reached a server and a 2xx answer came back
     bool tooLarge = false; // the answer was longer than the limit and was dropped
     long status = 0;       // HTTP status code, 0 when nothing was sent
-    std::string body;      // the answer's bytes (empty when too large)
+    std::string body;      // the answer's bytes (empty unless sent)
     std::string error;     // what failed, in words
+    HttpFailure failure = HttpFailure::None;
 };
 
 enum class DownloadOutcome {
@@ -28,6 +43,7 @@ enum class DownloadOutcome {
     NoLength,  // the server announced no length: the file cannot be checked
     Failed,    // the request failed (address refused, no connection, HTTP error, file not writable)
     Cancelled, // the caller asked to stop
+    TooLarge,  // the file was longer than the limit: stopped as soon as that was known
 };
 
 struct DownloadResult {
@@ -36,6 +52,7 @@ struct DownloadResult {
     std::uint64_t received = 0;  // bytes written to the file
     std::string sha256;          // lower-case hex digest of the bytes written
     std::string error;
+    HttpFailure failure = HttpFailure::None;
 };
 
 class HttpClient {
@@ -48,8 +65,10 @@ public:
     // POSTs `body` with `headers` ("Name: value" lines) and reads the answer, refusing one longer than `limit`.
     virtual HttpAnswer post(const std::string& url, const std::vector<std::string>& headers, const std::string& body,
                             std::size_t limit) = 0;
-    // GETs `url` into the file `path` (created or truncated, mode 0600).
-    virtual DownloadResult download(const std::string& url, const std::string& path, const Progress& progress) = 0;
+    // GETs `url` into the new file `path` (created exclusively, mode 0600; an existing file is not touched),
+    // refusing a file longer than `limit`.
+    virtual DownloadResult download(const std::string& url, const std::string& path, std::uint64_t limit,
+                                    const Progress& progress) = 0;
 };
 
 struct CurlClientOptions {
@@ -58,6 +77,8 @@ struct CurlClientOptions {
     long connectTimeoutSeconds = 60;
     // A send or receive that moves no byte for this long ends the transfer.
     long stallTimeoutSeconds = 30;
+    // No transfer, a download included, takes longer than this.
+    long totalTimeoutSeconds = 1800;
 };
 
 // The client over libcurl.
@@ -67,7 +88,8 @@ public:
 
     HttpAnswer post(const std::string& url, const std::vector<std::string>& headers, const std::string& body,
                     std::size_t limit) override;
-    DownloadResult download(const std::string& url, const std::string& path, const Progress& progress) override;
+    DownloadResult download(const std::string& url, const std::string& path, std::uint64_t limit,
+                            const Progress& progress) override;
 
 private:
     CurlClientOptions options_;

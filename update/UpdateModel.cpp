@@ -31,6 +31,38 @@ std::string memberText(const Json::Value& object, const char* member) {
     return value.isString() || value.isNumeric() ? value.asString() : std::string();
 }
 
+struct FailureWords {
+    UpdateFailure failure;
+    const char* text;
+    const char* key;
+};
+
+constexpr FailureWords kFailureWords[] = {
+    {UpdateFailure::None, "", ""},
+    {UpdateFailure::NoAnswer, "no answer", "UpdateNoAnswerText"},
+    {UpdateFailure::CertificateNotTrusted, "certificate not trusted", "UpdateCertificateText"},
+    {UpdateFailure::ServiceRefused, "the service refused the request", "UpdateRefusedText"},
+    {UpdateFailure::AnswerUnreadable, "the answer cannot be read", "UpdateUnreadableText"},
+    {UpdateFailure::TooLarge, "download too large", "UpdateTooLargeText"},
+    {UpdateFailure::Incomplete, "download incomplete", "UpdateIncompleteText"},
+    {UpdateFailure::ChecksumMismatch, "the file does not match its checksum", "UpdateChecksumText"},
+    {UpdateFailure::SignatureMissing, "signature missing", "UpdateSignatureMissingText"},
+    {UpdateFailure::SignatureUnknownKey, "signed with a key that is not trusted", "UpdateSignatureKeyText"},
+    {UpdateFailure::SignatureInvalid, "signature does not match", "UpdateSignatureBadText"},
+    {UpdateFailure::NoDownloadFolder, "no private download folder", "UpdateNoFolderText"},
+    {UpdateFailure::CannotWrite, "the download cannot be written", "UpdateCannotWriteText"},
+    {UpdateFailure::Cancelled, "cancelled", "UpdateCancelledText"},
+    {UpdateFailure::StartFailed, "the update cannot be started", "UpdateStartFailText"},
+    {UpdateFailure::Other, "the transfer failed", "UpdateFailText"},
+};
+
+const FailureWords& wordsOf(UpdateFailure failure) {
+    for (const FailureWords& words : kFailureWords)
+        if (words.failure == failure)
+            return words;
+    return kFailureWords[std::size(kFailureWords) - 1];
+}
+
 bool parseObject(const std::string& text, Json::Value& root) {
     Json::CharReaderBuilder builder;
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
@@ -38,7 +70,51 @@ bool parseObject(const std::string& text, Json::Value& root) {
     return reader->parse(text.data(), text.data() + text.size(), &root, &errors) && root.isObject();
 }
 
+// The members the answer must have the type of when it has them; device_id must also fit an int.
+bool fitsTheModel(const Json::Value& root) {
+    for (const char* member : {"path", "name", "version_name", "sha256", "version"}) {
+        const Json::Value& value = root[member];
+        if (!value.isNull() && !value.isString() && !value.isNumeric())
+            return false;
+    }
+    const Json::Value& deviceId = root["device_id"];
+    return deviceId.isNull() || deviceId.isInt();
+}
+
 } // namespace
+
+const char* updateFailureText(UpdateFailure failure) {
+    return wordsOf(failure).text;
+}
+
+const char* updateFailureTextKey(UpdateFailure failure) {
+    return wordsOf(failure).key;
+}
+
+UpdateFailure updateFailureOf(HttpFailure failure) {
+    switch (failure) {
+    case HttpFailure::None:
+        return UpdateFailure::None;
+    case HttpFailure::AddressRefused:
+    case HttpFailure::NoAnswer:
+        return UpdateFailure::NoAnswer;
+    case HttpFailure::CertificateNotTrusted:
+        return UpdateFailure::CertificateNotTrusted;
+    case HttpFailure::BadStatus:
+        return UpdateFailure::ServiceRefused;
+    case HttpFailure::TooLarge:
+        return UpdateFailure::TooLarge;
+    case HttpFailure::Incomplete:
+        return UpdateFailure::Incomplete;
+    case HttpFailure::CannotWrite:
+        return UpdateFailure::CannotWrite;
+    case HttpFailure::Cancelled:
+        return UpdateFailure::Cancelled;
+    case HttpFailure::Other:
+        break;
+    }
+    return UpdateFailure::Other;
+}
 
 std::vector<UpdateProduct> updateModelTable() {
     return {
@@ -100,21 +176,27 @@ std::string versionText(const UpdateProduct& product, std::uint32_t version) {
 UpdateAnswer decodeUpdateAnswer(const UpdateProduct& product, const HttpAnswer& answer) {
     UpdateAnswer record;
     record.currentVersionText = versionText(product, product.currentVersion);
-    if (!answer.sent) {
-        record.name = kNoLinkServer;
+    if (!answer.sent && answer.failure != HttpFailure::TooLarge) {
+        // A service that refused the request was reached; one that was not is named as before.
+        if (answer.failure != HttpFailure::BadStatus)
+            record.name = kNoLinkServer;
+        record.failure =
+            answer.failure == HttpFailure::None ? UpdateFailure::NoAnswer : updateFailureOf(answer.failure);
         return record;
     }
     Json::Value root;
     std::uint32_t latest = 0;
-    if (!answer.tooLarge && parseObject(answer.body, root)) {
+    if (!answer.tooLarge && parseObject(answer.body, root) && fitsTheModel(root)) {
         record.downloadPath = memberText(root, "path");
         record.name = memberText(root, "name");
         record.versionName = memberText(root, "version_name");
         record.sha256 = memberText(root, "sha256");
         const std::string version = memberText(root, "version");
         record.newVersionText = "V" + version;
-        record.deviceId = root["device_id"].isIntegral() ? root["device_id"].asInt() : 0;
+        record.deviceId = root["device_id"].isInt() ? root["device_id"].asInt() : 0;
         latest = parseVersion(version, product.isApplication() ? 10 : 16);
+    } else {
+        record.failure = UpdateFailure::AnswerUnreadable;
     }
     if (product.isApplication())
         record.newVersionText = record.versionName;

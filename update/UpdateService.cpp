@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "platform/SettingsFile.h"
 #include "platform/Trace.h"
+#include "update/UpdateSignature.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,6 +53,26 @@ Json::Value readUpdateTime(const std::string& dataFolder) {
     return root;
 }
 
+void removeDownload(const std::string& path) {
+    std::remove(path.c_str());
+    std::remove((path + kSignatureSuffix).c_str());
+}
+
+UpdateFailure failureOfSignature(SignatureVerdict verdict) {
+    switch (verdict) {
+    case SignatureVerdict::Good:
+        return UpdateFailure::None;
+    case SignatureVerdict::Missing:
+        return UpdateFailure::SignatureMissing;
+    case SignatureVerdict::UnknownKey:
+        return UpdateFailure::SignatureUnknownKey;
+    case SignatureVerdict::Malformed:
+    case SignatureVerdict::Mismatch:
+        break;
+    }
+    return UpdateFailure::SignatureInvalid;
+}
+
 bool sameDigest(std::string a, std::string b) {
     const auto lower = [](std::string& text) {
         std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -95,20 +116,51 @@ bool findNewerVersion(HttpClient& client, const std::string& baseUrl, const std:
     return false;
 }
 
-std::string downloadInstaller(HttpClient& client, const UpdateAnswer& answer, const std::string& path,
-                              const HttpClient::Progress& progress) {
-    const DownloadResult result = client.download(answer.downloadPath, path, progress);
-    std::string error = result.error;
+UpdateFailure downloadInstaller(HttpClient& client, const UpdateAnswer& answer, const std::string& path,
+                                const HttpClient::Progress& progress) {
+    // What an earlier download left behind is not reused: both files are made anew.
+    removeDownload(path);
+    const DownloadResult result = client.download(answer.downloadPath, path, kInstallerSizeLimit, progress);
+    UpdateFailure failure = updateFailureOf(result.failure);
     if (result.outcome == DownloadOutcome::Complete && !answer.sha256.empty() &&
         !sameDigest(answer.sha256, result.sha256))
-        error = "the file does not match its checksum";
-    else if (result.outcome == DownloadOutcome::Complete)
-        return {};
-    if (error.empty())
-        error = "the download failed";
-    std::remove(path.c_str());
-    trace("update: " + path + ": " + error);
-    return error;
+        failure = UpdateFailure::ChecksumMismatch;
+    else if (result.outcome != DownloadOutcome::Complete && failure == UpdateFailure::None)
+        failure = UpdateFailure::Other;
+    if (failure == UpdateFailure::None) {
+        const DownloadResult signature =
+            client.download(answer.downloadPath + kSignatureSuffix, path + kSignatureSuffix, kSignatureFileLimit, {});
+        if (signature.outcome != DownloadOutcome::Complete)
+            failure = signature.failure == HttpFailure::Cancelled ? UpdateFailure::Cancelled
+                                                                  : UpdateFailure::SignatureMissing;
+    }
+    if (failure == UpdateFailure::None)
+        return checkInstaller(path);
+    removeDownload(path);
+    trace("update: " + path + ": " + updateFailureText(failure) + (result.error.empty() ? "" : ": " + result.error));
+    return failure;
+}
+
+UpdateFailure checkInstaller(const std::string& path) {
+    const SignatureCheck check = checkSignedFile(path, trustedUpdateKeys());
+    const UpdateFailure failure = failureOfSignature(check.verdict);
+    if (failure != UpdateFailure::None) {
+        removeDownload(path);
+        trace("update: " + path + ": " + updateFailureText(failure));
+    } else {
+        trace("update: " + path + " is signed: " + check.trustedComment);
+    }
+    return failure;
+}
+
+void runWorkerBody(const char* name, const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const std::exception& error) {
+        trace(std::string(name) + ": ended by an error: " + error.what());
+    } catch (...) {
+        trace(std::string(name) + ": ended by an unknown error");
+    }
 }
 
 std::string updateDownloadFolder() {
@@ -129,6 +181,10 @@ std::string installerFileName(const std::string& answerName) {
     if (name.size() > kMaxInstallerName)
         name.resize(kMaxInstallerName);
     return name.empty() ? "update" : name;
+}
+
+std::string installerPath(const std::string& folder, int row, const std::string& answerName) {
+    return folder + std::to_string(row) + "-" + installerFileName(answerName);
 }
 
 std::string readLastCheckDate(const std::string& dataFolder) {

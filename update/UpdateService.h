@@ -30,10 +30,20 @@ UpdateAnswer checkUpdate(HttpClient& client, const std::string& baseUrl, const U
 // that answer says something is newer; an unreachable service means nothing is new; nameless answers are passed.
 bool findNewerVersion(HttpClient& client, const std::string& baseUrl, const std::vector<UpdateProduct>& rows);
 
-// Downloads an answer's installer to `path`. "" when every announced byte arrived and matches the digest the
-// answer gives; otherwise what went wrong, and the file is removed.
-std::string downloadInstaller(HttpClient& client, const UpdateAnswer& answer, const std::string& path,
-                              const HttpClient::Progress& progress);
+// The largest installer taken; a longer one is refused as soon as that is known.
+inline constexpr std::uint64_t kInstallerSizeLimit = 32ull << 20;
+
+// Downloads an answer's installer to `path` and its signature to `path` + ".minisig" (from the same address +
+// ".minisig"), each into a new file. None when every announced byte arrived, matches the digest the answer may give
+// and carries a good signature of a trusted key; otherwise why not, and both files are removed.
+UpdateFailure downloadInstaller(HttpClient& client, const UpdateAnswer& answer, const std::string& path,
+                                const HttpClient::Progress& progress);
+// Checks a downloaded installer against its signature again (just before it is started); removes both files when
+// the check fails.
+UpdateFailure checkInstaller(const std::string& path);
+
+// Runs a worker thread's body: an exception that escapes it is written to the trace instead of ending the program.
+void runWorkerBody(const char* name, const std::function<void()>& body);
 
 // The private folder downloads go to, created 0700: the user's cache folder + product title + "/UpdateData/". ""
 // when it cannot be made private.
@@ -41,6 +51,8 @@ std::string updateDownloadFolder();
 // The installer's file name made from the answer's name: no path separators, no "..", no control characters, no
 // leading dot; "update" when nothing is left.
 std::string installerFileName(const std::string& answerName);
+// The file a row downloads into: its own, whatever the answers of the other rows are named ("0-NAME").
+std::string installerPath(const std::string& folder, int row, const std::string& answerName);
 
 // "updatetime.config" in the data folder: the last check date "Y-M-D" ("" when none is stored).
 std::string readLastCheckDate(const std::string& dataFolder);

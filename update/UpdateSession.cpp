@@ -28,9 +28,9 @@ const char* rowStatusTextKey(int status) {
 }
 
 const char* windowStateTextKey(int state) {
-    static const char* const keys[] = {"GetUpdateInfoText", "HaveUpdateInfoText", "NoUpdateInfoText", "ISUpdateINGText",
-                                       "UpdateIsLastText"};
-    return state >= 0 && state <= kWindowAllUpToDate ? keys[state] : "";
+    static const char* const keys[] = {"GetUpdateInfoText", "HaveUpdateInfoText", "NoUpdateInfoText",
+                                       "ISUpdateINGText",   "UpdateIsLastText",   "UpdateFailText"};
+    return state >= 0 && state <= kWindowCheckFailed ? keys[state] : "";
 }
 
 UpdateSession::UpdateSession(Setup setup, std::vector<UpdateProduct> products, Listener* listener)
@@ -105,7 +105,8 @@ void UpdateSession::check() {
         state_ = kWindowChecking;
     }
     changed();
-    bool newer = false;
+    bool newer = false, answered = false;
+    UpdateFailure failure = UpdateFailure::None;
     for (size_t i = 0; i < products_.size(); ++i) {
         {
             std::lock_guard lock(mutex_);
@@ -113,9 +114,14 @@ void UpdateSession::check() {
                 return;
         }
         const UpdateAnswer answer = checkUpdate(*setup_.http, setup_.baseUrl, products_[i]);
-        // An unreachable service is a row without an answer: it keeps its name and version.
+        // A row without an answer keeps its name and version, and says why.
+        if (answer.failure != UpdateFailure::None) {
+            failure = answer.failure;
+            setRow(int(i), [&answer](UpdateRow& row) { row.failure = answer.failure; });
+        }
         if (answer.name.empty() || answer.name == kNoLinkServer)
             continue;
+        answered = true;
         newer = newer || answer.status != kAnswerUpToDate;
         setRow(int(i), [&](UpdateRow& row) {
             row.answer = answer;
@@ -123,14 +129,18 @@ void UpdateSession::check() {
             row.currentVersionText = answer.currentVersionText;
             row.newVersionText = answer.status == kAnswerUpToDate ? std::string() : answer.newVersionText;
             row.status = answer.status;
-            row.installerPath =
-                setup_.downloadFolder.empty() ? std::string() : setup_.downloadFolder + installerFileName(answer.name);
+            row.installerPath = setup_.downloadFolder.empty()
+                                    ? std::string()
+                                    : installerPath(setup_.downloadFolder, int(i), answer.name);
         });
         writeLastCheckDate(setup_.dataFolder, todayText());
     }
     {
         std::lock_guard lock(mutex_);
-        state_ = newer ? kWindowHaveUpdate : kWindowNoUpdate;
+        checkFailure_ = answered ? UpdateFailure::None : failure;
+        state_ = newer                                  ? kWindowHaveUpdate
+                 : checkFailure_ != UpdateFailure::None ? kWindowCheckFailed
+                                                        : kWindowNoUpdate;
     }
     changed();
 }
@@ -151,8 +161,10 @@ void UpdateSession::confirm() {
     {
         std::lock_guard lock(mutex_);
         for (UpdateRow& row : rows_)
-            if (row.ticked && row.tickable())
+            if (row.ticked && row.tickable()) {
                 row.status = kRowQueued;
+                row.failure = UpdateFailure::None;
+            }
         downloadRequested_ = true;
     }
     wake_.notify_all();
@@ -179,10 +191,12 @@ void UpdateSession::downloadQueued() {
             if (stopping_ || !row.ticked || (row.status != kRowQueued && row.status != kRowFailed))
                 continue;
         }
-        const bool ok = downloadRow(int(i));
-        setRow(int(i), [ok](UpdateRow& row) {
+        const UpdateFailure failure = downloadRow(int(i));
+        setRow(int(i), [failure](UpdateRow& row) {
+            const bool ok = failure == UpdateFailure::None;
             row.status = ok ? kRowDownloaded : kRowFailed;
             row.progress = ok ? 100 : 0;
+            row.failure = failure;
         });
     }
     {
@@ -193,8 +207,8 @@ void UpdateSession::downloadQueued() {
     wake_.notify_all();
 }
 
-// Downloads one row's installer; true when every announced byte arrived and matches the digest the service gave.
-bool UpdateSession::downloadRow(int row) {
+// Downloads one row's installer and its signature; None when both arrived whole and the signature holds.
+UpdateFailure UpdateSession::downloadRow(int row) {
     std::string path;
     UpdateAnswer answer;
     {
@@ -209,7 +223,7 @@ bool UpdateSession::downloadRow(int row) {
     changed();
     if (path.empty()) {
         trace("update: no private download folder");
-        return false;
+        return UpdateFailure::NoDownloadFolder;
     }
     const HttpClient::Progress progress = [this, row](std::uint64_t total, std::uint64_t received) {
         const int percent = total > 0 ? int(std::min<std::uint64_t>(100, received * 100 / total)) : 0;
@@ -225,7 +239,7 @@ bool UpdateSession::downloadRow(int row) {
             changed();
         return true;
     };
-    return downloadInstaller(*setup_.http, answer, path, progress).empty();
+    return downloadInstaller(*setup_.http, answer, path, progress);
 }
 
 bool UpdateSession::launchableLocked() const {
@@ -271,18 +285,12 @@ bool UpdateSession::launchNext() {
         entry = rows_[size_t(row)];
     }
     changed();
-    ShellResult started;
-    if (entry.answer.deviceId == kApplicationDeviceId) {
-        started = setup_.shell->open(entry.installerPath);
-    } else {
-        ::chmod(entry.installerPath.c_str(), 0700);
-        started = setup_.shell->startProgram(entry.installerPath, {}, setup_.downloadFolder, watchExit());
-    }
+    const ShellResult started = startInstaller(row, entry);
     if (!started.ok) {
         finishRunningRow(false);
         if (listener_ != nullptr)
             listener_->updateLaunchFailed(row);
-    } else if (entry.answer.deviceId == kApplicationDeviceId) {
+    } else if (entry.product.isApplication()) {
         // The application installer is the desktop's business from here; the program stays the old one until it is
         // installed, so the row keeps saying that something newer exists.
         setRow(row, [](UpdateRow& done) {
@@ -296,6 +304,26 @@ bool UpdateSession::launchNext() {
         settleState();
     }
     return true;
+}
+
+// The file is checked against its signature once more right before it is opened or started. Whether it is handed to
+// the desktop or started comes from the row: the program's own installer is opened, a device's upgrade program is
+// run; the answer has no say in it.
+ShellResult UpdateSession::startInstaller(int row, const UpdateRow& entry) {
+    ShellResult started;
+    UpdateFailure failure = checkInstaller(entry.installerPath);
+    if (failure == UpdateFailure::None) {
+        if (entry.product.isApplication()) {
+            started = setup_.shell->open(entry.installerPath);
+        } else {
+            ::chmod(entry.installerPath.c_str(), 0700);
+            started = setup_.shell->startProgram(entry.installerPath, {}, setup_.downloadFolder, watchExit());
+        }
+        if (!started.ok)
+            failure = UpdateFailure::StartFailed;
+    }
+    setRow(row, [failure](UpdateRow& failed) { failed.failure = failure; });
+    return started;
 }
 
 // Tells the launch worker when the program started now ends.
@@ -387,6 +415,11 @@ std::vector<UpdateRow> UpdateSession::rows() const {
 int UpdateSession::state() const {
     std::lock_guard lock(mutex_);
     return state_;
+}
+
+UpdateFailure UpdateSession::checkFailure() const {
+    std::lock_guard lock(mutex_);
+    return checkFailure_;
 }
 
 int UpdateSession::runningRow() const {

@@ -34,6 +34,7 @@ inline constexpr int kWindowHaveUpdate = 1;
 inline constexpr int kWindowNoUpdate = 2;
 inline constexpr int kWindowUpdating = 3;
 inline constexpr int kWindowAllUpToDate = 4;
+inline constexpr int kWindowCheckFailed = 5; // no product got an answer: the window says why
 
 // The upgrade program's reports (the wParam of its relay message).
 inline constexpr std::int64_t kRelaySucceeded = 1;
@@ -53,7 +54,8 @@ struct UpdateRow {
     std::string installerPath;
     int status = kRowUpToDate;
     bool ticked = false;
-    int progress = 0; // 0..100 while downloading or installing
+    int progress = 0;                            // 0..100 while downloading or installing
+    UpdateFailure failure = UpdateFailure::None; // why the row's check, download or start failed
 
     // Whether the user may tick the row.
     bool tickable() const { return status == kRowNewer || status == kRowNewerToo || status == kRowFailed; }
@@ -111,6 +113,8 @@ public:
 
     std::vector<UpdateRow> rows() const;
     int state() const;
+    // Why the check failed, in state kWindowCheckFailed.
+    UpdateFailure checkFailure() const;
     int runningRow() const;
 
 private:
@@ -121,7 +125,8 @@ private:
     void programExited(unsigned launch);
     void failSilentProgram(std::unique_lock<std::mutex>& lock);
     void setRow(int row, const std::function<void(UpdateRow&)>& change);
-    bool downloadRow(int row);
+    UpdateFailure downloadRow(int row);
+    ShellResult startInstaller(int row, const UpdateRow& entry);
     void finishRunningRow(bool succeeded);
     void settleState();
     bool launchableLocked() const;
@@ -133,6 +138,7 @@ private:
     std::vector<UpdateRow> rows_;
     std::vector<UpdateProduct> products_;
     int state_ = kWindowChecking;
+    UpdateFailure checkFailure_ = UpdateFailure::None;
     int runningRow_ = -1;
     bool downloadRequested_ = false;
     bool stopping_ = false;

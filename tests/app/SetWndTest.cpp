@@ -12,9 +12,11 @@
 #include "controls/CCircleProgressUI.h"
 #include "controls/CUpdateInfoListItemUI.h"
 #include "emulator/FakeHidrawTree.h"
+#include "emulator/UpdateSigner.h"
 #include "platform/Ipc.h"
 #include "platform/Paths.h"
 #include "support/TempFolder.h"
+#include "update/UpdateSignature.h"
 
 #include <QApplication>
 #include <QTest>
@@ -136,6 +138,33 @@ TEST_F(SetWndTest, NewFirmwareIsDownloadedUpgradedAndShownUpToDate) {
     EXPECT_FALSE(ring->IsVisibleFlag());
     EXPECT_EQ(settings->Session().state(), kWindowHaveUpdate); // the mousepad and the program are still older
 
+    click(setting("laterbtn"));
+    ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
+}
+
+TEST_F(SetWndTest, AFileSignedByAnotherKeyFailsItsRowAndTheRowSaysWhy) {
+    ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() != nullptr; }, kWaitMs));
+    // The rows are redrawn on the window's thread after the check: wait for what the user sees.
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            return window->GetSettingsWindow()->Session().state() == kWindowHaveUpdate && row(0) != nullptr &&
+                   row(0)->TickBox()->IsEnabled();
+        },
+        kWaitMs));
+    // The program now trusts a key the demo service does not sign with.
+    const emu::UpdateSigner other;
+    ::setenv(kUpdateTestKeyVariable, other.publicKey().c_str(), 1);
+    click(row(0)->TickBox());
+    click(setting("update_fw_and_ap"));
+    click(setting("update_OK_btn"));
+    auto* statusText = dynamic_cast<CLabelUI*>(row(0)->FindSubControl("update_status_text"));
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            return status(0) == kRowFailed &&
+                   statusText->GetText() == CResourceManager::GetInstance()->GetText("UpdateSignatureKeyText");
+        },
+        kWaitMs));
+    EXPECT_EQ(statusText->GetText(), "Signed by an untrusted key");
     click(setting("laterbtn"));
     ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
 }

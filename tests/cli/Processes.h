@@ -139,6 +139,10 @@ public:
             serviceUrl_ = line.substr(15);
             line = readLine();
         }
+        if (line.rfind("update-key ", 0) == 0) {
+            serviceKey_ = line.substr(11);
+            line = readLine();
+        }
         ready_ = line == "ready";
     }
 
@@ -158,6 +162,8 @@ public:
 
     bool ready() const { return ready_; }
     const std::string& serviceUrl() const { return serviceUrl_; }
+    // The key the service signs its files with, for PELAN_UPDATE_TEST_KEY.
+    const std::string& serviceKey() const { return serviceKey_; }
     const std::string& root() const { return root_; }
 
     std::string command(const std::string& line) {
@@ -190,6 +196,7 @@ private:
 
     std::string root_;
     std::string serviceUrl_;
+    std::string serviceKey_;
     pid_t pid_ = -1;
     int toEmulator_ = -1;
     int fromEmulator_ = -1;

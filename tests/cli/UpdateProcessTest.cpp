@@ -1,4 +1,5 @@
 #include "Processes.h"
+#include "emulator/LoopbackHttpServer.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@ TEST(PelanctlUpdate, CheckDownloadAndUpgradeAgainstTheEmulatedService) {
     pelan::testing::TempFolder folder;
     const std::vector<std::pair<std::string, std::string>> env = {{"PELAN_HIDRAW_ROOT", emulator.root()},
                                                                   {"PELAN_UPDATE_URL", emulator.serviceUrl()},
+                                                                  {"PELAN_UPDATE_TEST_KEY", emulator.serviceKey()},
                                                                   {"XDG_CACHE_HOME", folder.path()}};
     const auto check = [&] {
         ProcessResult result = runProcess({builtProgram("pelanctl"), "update", "check", "--json"}, kTimeout, env);
@@ -34,8 +36,9 @@ TEST(PelanctlUpdate, CheckDownloadAndUpgradeAgainstTheEmulatedService) {
 
     ProcessResult download = runProcess({builtProgram("pelanctl"), "update", "download", "0"}, kTimeout, env);
     ASSERT_EQ(download.exitCode, 0) << download.err;
-    const std::string file = folder.path() + "ORVANE Pelan Gaming Mouse/UpdateData/mouse-upgrade";
+    const std::string file = folder.path() + "ORVANE Pelan Gaming Mouse/UpdateData/0-mouse-upgrade";
     EXPECT_EQ(download.out, "file: " + file + "\n");
+    EXPECT_TRUE(std::filesystem::exists(file + ".minisig"));
 
     // The upgrade program reports to a socket nobody listens on here, raises the firmware and says it succeeded.
     std::filesystem::permissions(file, std::filesystem::perms::owner_all);
@@ -50,6 +53,26 @@ TEST(PelanctlUpdate, CheckDownloadAndUpgradeAgainstTheEmulatedService) {
     ProcessResult unreachable = runProcess({builtProgram("pelanctl"), "update", "check"}, kTimeout,
                                            {{"PELAN_UPDATE_URL", "http://127.0.0.1:1/"}});
     EXPECT_EQ(unreachable.exitCode, 1);
+    EXPECT_NE(unreachable.err.find("no answer"), std::string::npos) << unreachable.err;
+
+    // Signed with a key this program was not told of: nothing is kept.
+    ProcessResult untrusted =
+        runProcess({builtProgram("pelanctl"), "update", "download", "0"}, kTimeout, {env[0], env[1], env[3]});
+    EXPECT_EQ(untrusted.exitCode, 1);
+    EXPECT_NE(untrusted.err.find("signed with a key that is not trusted"), std::string::npos) << untrusted.err;
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST(PelanctlUpdate, AnAnswerThatDoesNotFitIsAFailedRowNotAnAbort) {
+    emu::LoopbackHttpServer service([](const emu::HttpRequestRecord&) {
+        return emu::replyWithBody(R"({"name":"fw-upgrade","device_id":99999999999,"version":"999","path":"/f"})");
+    });
+    ProcessResult result = runProcess({builtProgram("pelanctl"), "--emulate", "mouse", "update", "check", "--json"},
+                                      kTimeout, {{"PELAN_UPDATE_URL", service.baseUrl()}});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    Json::Value doc;
+    std::istringstream(result.out) >> doc;
+    EXPECT_EQ(doc["rows"][0]["state"], "the answer cannot be read");
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "platform/HttpClient.h"
 #include "emulator/LoopbackHttpServer.h"
 #include "support/TempFolder.h"
+#include "support/UpdateSigning.h"
 
-#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace pelan {
@@ -84,7 +84,7 @@ TEST(HttpClient, DownloadTellsCompleteShortUnannouncedAndFailedApart) {
         return true;
     };
 
-    DownloadResult whole = client.download(server.baseUrl() + "whole", folder.file("a"), progress);
+    DownloadResult whole = client.download(server.baseUrl() + "whole", folder.file("a"), 1 << 20, progress);
     EXPECT_EQ(whole.outcome, DownloadOutcome::Complete);
     EXPECT_EQ(whole.received, 3000u);
     EXPECT_EQ(whole.sha256, sha256Hex(file));
@@ -92,13 +92,14 @@ TEST(HttpClient, DownloadTellsCompleteShortUnannouncedAndFailedApart) {
     EXPECT_EQ(lastTotal, 3000u);
     EXPECT_EQ(lastReceived, 3000u);
 
-    EXPECT_EQ(client.download(server.baseUrl() + "short", folder.file("b"), progress).outcome, DownloadOutcome::Short);
-    EXPECT_EQ(client.download(server.baseUrl() + "nolength", folder.file("c"), progress).outcome,
+    EXPECT_EQ(client.download(server.baseUrl() + "short", folder.file("b"), 1 << 20, progress).outcome,
+              DownloadOutcome::Short);
+    EXPECT_EQ(client.download(server.baseUrl() + "nolength", folder.file("c"), 1 << 20, progress).outcome,
               DownloadOutcome::NoLength);
-    EXPECT_EQ(client.download(server.baseUrl() + "missing", folder.file("d"), progress).outcome,
+    EXPECT_EQ(client.download(server.baseUrl() + "missing", folder.file("d"), 1 << 20, progress).outcome,
               DownloadOutcome::Failed);
     const auto cancel = [](std::uint64_t, std::uint64_t) { return false; };
-    EXPECT_EQ(client.download(server.baseUrl() + "whole", folder.file("e"), cancel).outcome,
+    EXPECT_EQ(client.download(server.baseUrl() + "whole", folder.file("e"), 1 << 20, cancel).outcome,
               DownloadOutcome::Cancelled);
 }
 
@@ -106,60 +107,17 @@ TEST(HttpClient, Sha256OfKnownText) {
     EXPECT_EQ(sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
-// A TLS server with a certificate made for this test: python3's http.server behind ssl, answering two requests.
-class TlsServer {
-public:
-    explicit TlsServer(const TempFolder& folder) : cert_(folder.file("cert.pem")) {
-        const std::string key = folder.file("key.pem");
-        const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost -addext "
-                                 "subjectAltName=IP:127.0.0.1,DNS:localhost -keyout '" +
-                                 key + "' -out '" + cert_ + "' >/dev/null 2>&1";
-        if (std::system(make.c_str()) != 0)
-            return;
-        const std::string script = folder.file("server.py");
-        testing::writeText(script, R"(import http.server, ssl, sys
-class H(http.server.BaseHTTPRequestHandler):
-    def do_POST(self):
-        self.rfile.read(int(self.headers.get('Content-Length', 0)))
-        self.send_response(200); self.send_header('Content-Length', '2'); self.end_headers(); self.wfile.write(b'ok')
-    def log_message(self, *a): pass
-s = http.server.HTTPServer(('127.0.0.1', 0), H)
-c = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER); c.load_cert_chain(sys.argv[1], sys.argv[2])
-s.socket = c.wrap_socket(s.socket, server_side=True)
-s.timeout = 20
-print(s.server_address[1], flush=True)
-s.handle_request(); s.handle_request()
-)");
-        pipe_ = ::popen(("python3 '" + script + "' '" + cert_ + "' '" + key + "'").c_str(), "r");
-        char line[32] = {};
-        if (pipe_ != nullptr && std::fgets(line, sizeof(line), pipe_) != nullptr)
-            port_ = std::atoi(line);
-    }
-    ~TlsServer() {
-        if (pipe_ != nullptr)
-            ::pclose(pipe_);
-    }
-    int port() const { return port_; }
-    const std::string& cert() const { return cert_; }
-
-private:
-    std::string cert_;
-    FILE* pipe_ = nullptr;
-    int port_ = 0;
-};
-
 TEST(HttpClient, SelfSignedCertificateIsRefusedUnlessItsAuthorityIsGiven) {
     TempFolder folder;
-    TlsServer server(folder);
-    if (server.port() == 0)
-        GTEST_SKIP() << "openssl or python3 not available";
-    const std::string url = "https://127.0.0.1:" + std::to_string(server.port()) + "/updates";
+    std::string certificate, key;
+    ASSERT_TRUE(testing::makeTestCertificate(folder, certificate, key)) << "openssl could not make a certificate";
+    LoopbackHttpServer server([](const HttpRequestRecord&) { return replyWithBody("ok"); }, 0, {certificate, key});
+    ASSERT_TRUE(server.ok());
+    const std::string url = server.baseUrl() + "updates";
     const HttpAnswer refused = CurlHttpClient().post(url, {}, "x", 100);
     EXPECT_FALSE(refused.sent);
-    EXPECT_FALSE(refused.error.empty());
-    CurlClientOptions trusting;
-    trusting.caFile = server.cert();
-    const HttpAnswer accepted = CurlHttpClient(trusting).post(url, {}, "x", 100);
+    EXPECT_EQ(refused.failure, HttpFailure::CertificateNotTrusted);
+    const HttpAnswer accepted = CurlHttpClient(CurlClientOptions{certificate}).post(url, {}, "x", 100);
     EXPECT_TRUE(accepted.sent) << accepted.error;
     EXPECT_EQ(accepted.body, "ok");
 }

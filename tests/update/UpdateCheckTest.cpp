@@ -1,6 +1,7 @@
 #include "emulator/LoopbackHttpServer.h"
 #include "platform/Paths.h"
 #include "support/TempFolder.h"
+#include "support/UpdateSigning.h"
 #include "update/UpdateService.h"
 
 #include <algorithm>
@@ -103,6 +104,69 @@ TEST(UpdateCheck, StartUpQuestionChecksPresentRowsAndPassesOverBadAnswers) {
         closedUrl = closed.baseUrl();
     }
     EXPECT_FALSE(findNewerVersion(client, closedUrl, withMouse));
+}
+
+TEST(UpdateCheck, AnswersThatDoNotFitAreFailedAnswersThatSayWhy) {
+    std::string answer;
+    int status = 200;
+    LoopbackHttpServer server([&](const HttpRequestRecord&) {
+        HttpReply reply = replyWithBody(answer);
+        reply.status = status;
+        return reply;
+    });
+    CurlHttpClient client;
+    const auto failureOf = [&](const std::string& body) {
+        answer = body;
+        return checkUpdate(client, server.baseUrl(), deviceRow(0x0102)).failure;
+    };
+    EXPECT_EQ(failureOf(R"({"version":"0103","name":"fw","device_id":2})"), UpdateFailure::None);
+    EXPECT_EQ(failureOf(R"({"version":"0103","name":"fw","device_id":99999999999})"), UpdateFailure::AnswerUnreadable);
+    EXPECT_EQ(failureOf(R"({"version":"0103","name":{"a":1}})"), UpdateFailure::AnswerUnreadable);
+    EXPECT_FALSE(findNewerVersion(client, server.baseUrl(), prepareUpdateRows({0x0102, 0, 0})));
+    status = 500;
+    EXPECT_EQ(failureOf(R"({"version":"0103","name":"fw","device_id":2})"), UpdateFailure::ServiceRefused);
+    EXPECT_EQ(checkUpdate(client, server.baseUrl(), deviceRow(0x0102)).status, kAnswerUpToDate);
+
+    // A service whose certificate nobody vouches for, and one that is not there.
+    testing::TempFolder folder;
+    std::string certificate, key;
+    ASSERT_TRUE(testing::makeTestCertificate(folder, certificate, key));
+    std::string closedUrl;
+    {
+        LoopbackHttpServer tls([](const HttpRequestRecord&) { return replyWithBody("{}"); }, 0, {certificate, key});
+        EXPECT_EQ(checkUpdate(client, tls.baseUrl(), deviceRow(0x0102)).failure, UpdateFailure::CertificateNotTrusted);
+        CurlHttpClient trusting(CurlClientOptions{certificate});
+        EXPECT_EQ(checkUpdate(trusting, tls.baseUrl(), deviceRow(0x0102)).failure, UpdateFailure::None);
+        closedUrl = tls.baseUrl();
+    }
+    const UpdateAnswer unreachable = checkUpdate(client, closedUrl, deviceRow(0x0102));
+    EXPECT_EQ(unreachable.failure, UpdateFailure::NoAnswer);
+    EXPECT_EQ(unreachable.name, kNoLinkServer);
+}
+
+TEST(UpdateCheck, DownloadsStopAtTheLimitAndKeepNothingUnsigned) {
+    constexpr std::size_t kMiB = 1 << 20;
+    LoopbackHttpServer server([](const HttpRequestRecord& request) {
+        HttpReply reply = replyWithBody(request.path == "/big" ? std::string(kMiB, 'x') : "#!/bin/sh\n");
+        reply.chunkedRepeats = request.path == "/big" ? 50 : 0;
+        reply.status = request.path == "/gone" || request.path.ends_with(".minisig") ? 404 : 200;
+        return reply;
+    });
+    testing::TempFolder folder;
+    CurlHttpClient client;
+    UpdateAnswer answer;
+    answer.downloadPath = server.baseUrl() + "big";
+    EXPECT_EQ(downloadInstaller(client, answer, folder.file("big"), {}), UpdateFailure::TooLarge);
+    EXPECT_LT(server.bodyBytesSent(), 50 * kMiB);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("big")));
+
+    answer.downloadPath = server.baseUrl() + "gone";
+    EXPECT_EQ(downloadInstaller(client, answer, folder.file("gone"), {}), UpdateFailure::ServiceRefused);
+    // A file left by an earlier run is replaced, not reused; without its signature nothing is kept.
+    testing::writeText(folder.file("fw"), "old");
+    answer.downloadPath = server.baseUrl() + "fw";
+    EXPECT_EQ(downloadInstaller(client, answer, folder.file("fw"), {}), UpdateFailure::SignatureMissing);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("fw")));
 }
 
 TEST(UpdateCheck, LastCheckDateIsKeptAndRewritten) {
