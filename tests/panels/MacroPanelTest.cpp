@@ -132,6 +132,20 @@ TEST_F(MacroPanel, DeletingMacroTwoOfFourRenumbersTheKeysInTheProfileFile) {
     EXPECT_EQ(stored[1].current, (KeyAssignment{KeyType::MacroRepeatCount, 2, 5}));
 }
 
+TEST_F(MacroPanel, ARefusedImportAndAFailedExportAreExplained) {
+    click("macro_btn_name_add");
+    const QString notAMacro = dataDir.filePath("steps.mac");
+    ASSERT_EQ(JsonFileStore::writeJsonFile(notAMacro.toStdString(), Json::Value(Json::objectValue)), 0);
+    CMacroControlUI::Prompts prompts = panel->prompts();
+    prompts.openFile = [&](const QString&) { return notAMacro; };
+    prompts.saveFile = [&](const QString&) { return dataDir.filePath("missing/out.mac"); };
+    panel->setPrompts(prompts);
+    click("macro_btn_import");
+    click("macro_btn_export");
+    EXPECT_EQ(messages, (QStringList{"message_text_326", "message_text_323"}));
+    EXPECT_EQ(macros().size(), 1u);
+}
+
 TEST_F(MacroPanel, RecordingTakesTypedKeysAndNotTheStopClick) {
     click("macro_btn_name_add");
     click("macro_check_time");
