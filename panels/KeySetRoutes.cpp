@@ -177,6 +177,18 @@ void refreshKeySetMacros(CVeltraUSBDevice& page) {
     }
 }
 
+bool writeMacrosAndKeys(CVeltraUSBDevice& page) {
+    if (!page.isConnected())
+        return false;
+    const UsbDeviceModel::MacroApplyResult macros = page.model().writeChangedMacros();
+    if (macros.macroResult != 0) {
+        CKeySetControlUI* panel = findKeySetPanel(page);
+        showMacroMessage(macros, panel != nullptr ? panel->pageLink().message : nullptr);
+        return false;
+    }
+    return page.model().writeCurrentKeys(0) == kResultAccepted;
+}
+
 // --- the main window's routes ---
 
 bool handleKeySetClick(CMainWnd&, TNotifyUI& msg) {
