@@ -14,6 +14,7 @@
 #include "panels/ProfileRoutes.h"
 #include "platform/Autostart.h"
 #include "platform/DbusSignals.h"
+#include "platform/Hidraw.h"
 #include "platform/HttpClient.h"
 #include "platform/InputHook.h"
 #include "platform/Trace.h"
@@ -100,8 +101,12 @@ void CMainWnd::OnWindowInit() {
 
 void CMainWnd::StartDemoDevices() {
     const std::vector<std::string>& kinds = startupOptions().emulateKinds;
-    if (kinds.empty())
+    if (kinds.empty()) {
+        // Devices of pelan-emu, in a process of its own, come with the simulated headset audio too.
+        if (useSimulatedAudioForEmulatedDevices())
+            trace("emulated devices under " + platform::hidrawRoot() + ": the headset audio is simulated");
         return;
+    }
     // The audio library then serves its simulated headset.
     useSimulatedAudio();
     m_demo = DemoDevices::start(kinds);

@@ -3,6 +3,7 @@
 #include "app/CSkinFrame.h"
 #include "app/OpenRetry.h"
 #include "device/DeviceScanner.h"
+#include "device/LightSync.h"
 #include "device/WorkerThread.h"
 #include "light/SyncLighting.h"
 #include "ui/DuiLib.h"
@@ -270,6 +271,8 @@ private:
     light::SyncLighting m_syncLighting;
     std::unique_ptr<LightSyncRunner> m_syncRunner;
     bool m_sameModeOn = false;
+    // What each device showed before same mode, given back when it ends.
+    std::vector<OwnLighting> m_ownLighting;
     bool m_active = false;
     bool m_hovered = false;
     bool m_resumed = true;

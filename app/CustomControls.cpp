@@ -3,6 +3,7 @@
 #include "controls/CDeviceKeyButtonUI.h"
 #include "controls/CDeviceOptionUI.h"
 #include "controls/CHandImgButtonUI.h"
+#include "controls/CRecoilChartUI.h"
 #include "controls/CSelectPanelUI.h"
 #include "pages/CMpDevicePowerUI.h"
 #include "pages/CVeltraDI6533Device.h"
@@ -32,6 +33,7 @@ QStringList registerCustomControls() {
         {"CVeltraMousePadDevice", [] { return static_cast<CControlUI*>(new CVeltraMousePadDevice()); }},
         {"CVeltraDI6533Device", [] { return static_cast<CControlUI*>(new CVeltraDI6533Device()); }},
         {"CHandImgButtonUI", [] { return static_cast<CControlUI*>(new CHandImgButtonUI()); }},
+        {"CRecoilChartUI", [] { return static_cast<CControlUI*>(new CRecoilChartUI()); }},
     };
     QStringList registered;
     for (const auto& [name, creator] : controls) {

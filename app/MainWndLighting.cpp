@@ -47,11 +47,14 @@ void CMainWnd::StartSameMode() {
         for (const DevicePage& entry : m_pages)
             if (entry.kind == kind && entry.page->isConnected())
                 connected.push_back(&entry.page->model());
+    std::vector<OwnLighting> own = ownLightingOf(connected);
     if (selected == nullptr || !adoptSameMode(m_syncLighting, selected->model(), connected)) {
         trace("same mode: the selected device's light mode has no shared effect");
         ShowSameModeState();
         return;
     }
+    if (!m_sameModeOn)
+        m_ownLighting = std::move(own);
     m_sameModeOn = true;
     for (DevicePage& entry : m_pages)
         entry.page->setSyncLighting(entry.page->isConnected());
@@ -67,6 +70,13 @@ void CMainWnd::StopSameMode() {
     ShowSameModeState();
     if (wasOn && m_syncRunner != nullptr)
         m_syncRunner->wake();
+    // Each device shows its own profile's lighting again, and its page says so.
+    if (wasOn) {
+        restoreOwnLighting(m_ownLighting);
+        for (DevicePage& entry : m_pages)
+            showPageLight(*entry.page);
+    }
+    m_ownLighting.clear();
 }
 
 // Every panel's box and every entry's tick show whether the devices are synchronised.

@@ -17,6 +17,8 @@ CommandResult runInvocation(const Invocation& call) {
         if (!error.empty())
             return failed(error);
         useSimulatedAudio();
+    } else {
+        useSimulatedAudioForEmulatedDevices();
     }
     if (call.dataDir) {
         if (!ensureFolder(withTrailingSlash(*call.dataDir)))

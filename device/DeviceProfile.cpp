@@ -5,6 +5,7 @@
 #include "device/PadRecordDevice.h"
 #include "device/ProfileLimits.h"
 #include "platform/Trace.h"
+#include "keys/KeyAssignment.h"
 
 #include "profile/DefaultFiles.h"
 
@@ -71,10 +72,16 @@ KeyStoreResult storeKeyAssignment(UsbDeviceModel& model, size_t index, KeyAssign
     if (index >= keys.size())
         return outcome;
     outcome.known = true;
+    const bool connected = model.commandChannel.connected.load() != 0;
+    if (connected && namesMacro(value)) {
+        outcome.macros = model.writeChangedMacros();
+        if (outcome.macros.macroResult != 0)
+            return outcome;
+    }
     keys[index].current = value;
     profile->writeKeyList(keys);
     outcome.saved = model.saveProfile() == 0;
-    if (model.commandChannel.connected.load() != 0)
+    if (connected)
         outcome.keyResult = model.writeCurrentKeys(0);
     return outcome;
 }

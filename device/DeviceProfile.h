@@ -35,10 +35,13 @@ struct KeyStoreResult {
     bool known = false; // the profile has a key at that index; nothing changed otherwise
     bool saved = false; // the profile file was written
     int keyResult = 0;  // the key table write; 0 when no device is connected
+    // A macro given to a key of a connected device: its memory first. Anything but 0 (see applyMacros) left the
+    // key, the file and the device as they were.
+    UsbDeviceModel::MacroApplyResult macros;
 };
 
 // Gives key `index` of the model's profile a new function: into the key list, the profile file, and, while a
-// device is connected, its key table.
+// device is connected, its key table, after the macro memory when the function plays a macro.
 KeyStoreResult storeKeyAssignment(UsbDeviceModel& model, size_t index, KeyAssignment value);
 
 // Loads the model's profile file into it and writes the whole profile to the device, whatever its kind: the

@@ -37,6 +37,22 @@ bool adoptSameMode(light::SyncLighting& shared, UsbDeviceModel& selected, const 
     return true;
 }
 
+std::vector<OwnLighting> ownLightingOf(const std::vector<UsbDeviceModel*>& pages) {
+    std::vector<OwnLighting> own;
+    for (UsbDeviceModel* page : pages)
+        own.push_back({page, page->getLightInfo()});
+    return own;
+}
+
+void restoreOwnLighting(const std::vector<OwnLighting>& own) {
+    for (const OwnLighting& page : own) {
+        if (page.model->commandChannel.connected.load() == 0)
+            continue;
+        applyLightSetting(*page.model, page.light);
+        page.model->refreshPage();
+    }
+}
+
 bool LightSyncRunner::anyMeantToTakePart() const {
     for (const UsbDeviceModel* model : models_)
         if (model->syncLighting.load())

@@ -31,6 +31,16 @@ int applyLightSetting(UsbDeviceModel& model, const LightInfo& light);
 // False, with nothing changed, when the selected page's mode has no shared effect.
 bool adoptSameMode(light::SyncLighting& shared, UsbDeviceModel& selected, const std::vector<UsbDeviceModel*>& pages);
 
+// A page's own light setting, kept while it shows the shared one.
+struct OwnLighting {
+    UsbDeviceModel* model = nullptr;
+    LightInfo light;
+};
+// The setting of each page, before same mode changes it.
+std::vector<OwnLighting> ownLightingOf(const std::vector<UsbDeviceModel*>& pages);
+// Same mode ends: each page that is still connected takes its own setting back, applied as above.
+void restoreOwnLighting(const std::vector<OwnLighting>& own);
+
 // The lighting sync thread's work: while any connected device takes part in the synchronised lighting, one step
 // of the shared effect at the pace of its speed, handed to every device in turn (mouse, mousepad, headset,
 // keyboard). It sleeps until the next step, and while nothing takes part until woken.

@@ -38,7 +38,6 @@ void PadRecordDevice::afterProfileLoad() {
     lightInfo = light;
     regions_ = std::move(regions);
     customEffects_ = std::move(effects);
-    overlay_.reset();
     customPlayer_.reset();
 }
 
@@ -174,9 +173,9 @@ void PadRecordDevice::animate(unsigned passes) {
         customElapsed_ = std::chrono::milliseconds{0};
         effectCounters = padEffect_.counters;
     }
-    overlay_.apply(regions_, light.mode, ledState, now, passes);
-    const unsigned padPasses = padlight::passesUntilDue(padEffect_, light.speed);
-    passesToNextStep_ = overlay_.passesUntilDue(regions_, light.mode, padPasses);
+    // The profile's regions are not laid over the frame: the pad's record has no room for them, so the pad shows
+    // the record's effect on every LED and the preview does the same.
+    passesToNextStep_ = padlight::passesUntilDue(padEffect_, light.speed);
 }
 
 } // namespace pelan

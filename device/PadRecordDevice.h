@@ -75,7 +75,6 @@ private:
     PadSettingsRecord previousRecord_;
     padlight::EffectState padEffect_;
     padlight::CustomEffectPlayer customPlayer_;
-    padlight::RegionOverlay overlay_;
     std::vector<LightListEntry> regions_;
     std::vector<LedEffectStep> customEffects_;
     std::chrono::milliseconds customElapsed_{0};

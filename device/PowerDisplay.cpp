@@ -42,11 +42,10 @@ PowerDisplayState decodePowerStatus(const PowerStatus& status, int displayMode) 
     PowerDisplayState state;
     const int charge = status.battery();
     state.valueText = std::to_string(charge) + "%";
-    // A charge above 100 % would drive the bar below its range; it shows as empty instead.
-    state.progress = std::clamp(100 - charge, 0, 100);
+    // A charge above 100 % would drive the bar past its range; it shows as full instead.
+    state.progress = std::clamp(charge, 0, 100);
     state.wirelessMark = status.wirelessMark() != 0;
     state.chargingPicture = chargingPictureFor(status.chargingState());
-    state.showProgress = status.chargingState() == powerdisplay::kCharged;
     if (displayMode == powerdisplay::kPhoneDisplayMode)
         state.phone = phoneDisplayFor(status.phoneType());
     return state;

@@ -45,10 +45,9 @@ struct PhoneDisplay {
 // What the power display shows for one status. Empty optionals leave their control as it is.
 struct PowerDisplayState {
     std::string valueText; // the charge followed by "%"
-    int progress = 0;      // 100 - charge, kept within 0..100
+    int progress = 0;      // the charge, kept within 0..100: the bar fills from the left
     bool wirelessMark = false;
     std::optional<std::string> chargingPicture;
-    bool showProgress = false; // the charged state makes the progress bar visible
     std::optional<PhoneDisplay> phone;
 
     friend bool operator==(const PowerDisplayState&, const PowerDisplayState&) = default;

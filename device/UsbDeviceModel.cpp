@@ -259,18 +259,26 @@ void UsbDeviceModel::clearKeySelection() {
         watcher->onKeySelection(selectedKey);
 }
 
-UsbDeviceModel::MacroApplyResult UsbDeviceModel::applyMacros() {
+UsbDeviceModel::MacroApplyResult UsbDeviceModel::describeMacroResult(int macroResult) {
     MacroApplyResult outcome;
-    outcome.macroResult = writeMacros();
-    if (outcome.macroResult == -1) {
+    outcome.macroResult = macroResult;
+    if (macroResult == -1) {
         outcome.messageKey = kMessageMacroFailed;
-        return outcome;
-    }
-    if (outcome.macroResult != 0) {
+    } else if (macroResult != 0) {
         outcome.messageKey = kMessageMacroTooLong;
-        outcome.messageCount = outcome.macroResult;
-        return outcome;
+        outcome.messageCount = macroResult;
     }
+    return outcome;
+}
+
+UsbDeviceModel::MacroApplyResult UsbDeviceModel::writeChangedMacros() {
+    return describeMacroResult(writeMacroMemory(true));
+}
+
+UsbDeviceModel::MacroApplyResult UsbDeviceModel::applyMacros() {
+    MacroApplyResult outcome = describeMacroResult(writeMacros());
+    if (outcome.macroResult != 0)
+        return outcome;
     outcome.keyResult = writeCurrentKeys(0);
     saveProfile();
     clearKeySelection();
@@ -281,6 +289,7 @@ UsbDeviceModel::MacroApplyResult UsbDeviceModel::applyMacros() {
 
 void UsbDeviceModel::onConnected(const SupportedDeviceEntry& entry) {
     identity = entry;
+    macroImageWritten_.clear();
     deviceKind = entry.deviceKind;
     interfaceRole = entry.interfaceRole;
 }
@@ -352,7 +361,7 @@ int UsbDeviceModel::readDeviceInfoGuarded() {
     return result;
 }
 
-int UsbDeviceModel::writeMacroMemory() {
+int UsbDeviceModel::writeMacroMemory(bool onlyWhenChanged) {
     if (readDeviceInfoGuarded() != kResultAccepted)
         return -1;
     const size_t capacity = size_t(deviceInfo[kInfoMacroUnits]) * kMacroCapacityUnit;
@@ -366,9 +375,15 @@ int UsbDeviceModel::writeMacroMemory() {
     case MacroImageResult::Status::Built:
         break;
     }
+    if (onlyWhenChanged && image.bytes == macroImageWritten_)
+        return 0;
+    macroImageWritten_.clear();
     const int written = runGuardedUpdate(
         [&] { return commandChannel.writeMacroData(image.bytes.data(), uint32_t(image.bytes.size())); });
-    return written == kResultAccepted ? 0 : -1;
+    if (written != kResultAccepted)
+        return -1;
+    macroImageWritten_ = image.bytes;
+    return 0;
 }
 
 // --- light thread ---

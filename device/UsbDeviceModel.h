@@ -177,6 +177,9 @@ public:
     // The macro action of the main window and of the key set panel: the macro memory, then, when it was written,
     // the key table, the profile file and a cleared key selection.
     MacroApplyResult applyMacros();
+    // The macro memory before a key is given a macro: sent only when the image differs from the one this
+    // connection last wrote, so the key never names a macro the device does not hold. Nothing else is written.
+    MacroApplyResult writeChangedMacros();
 
     // --- connection ---
     // Takes the device-list entry the command interface was opened with.
@@ -283,7 +286,9 @@ protected:
     // Writes the macro memory image of the device's macro list (guarded as the other sequences). 0 when written,
     // and 0 with nothing sent when there are no macros; the number of events that do not fit plus one when over
     // the capacity of device-info byte 6 x 128 (nothing sent); -1 when the image could not be written.
-    int writeMacroMemory();
+    int writeMacroMemory(bool onlyWhenChanged = false);
+    // What writeMacroMemory returned, with the message for the user.
+    static MacroApplyResult describeMacroResult(int macroResult);
 
     std::chrono::milliseconds tickNow() const;
     // Waits on the light thread's stop event; true when it was set.
@@ -294,6 +299,8 @@ protected:
     static constexpr size_t kInfoMacroUnits = 6;
 
 private:
+    // The macro image this connection last wrote; empty when none was written or the device came anew.
+    std::vector<uint8_t> macroImageWritten_;
     // Hands a copy of ledState to the observer (while previewEnabled) and returns it.
     light::LedFrame showLightFrame();
     // Shows the frame and streams it unless wireless; nothing while lightingControl is clear (0).

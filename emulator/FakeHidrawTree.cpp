@@ -1,5 +1,7 @@
 #include "emulator/FakeHidrawTree.h"
 
+#include "platform/Hidraw.h"
+
 #include "platform/SeqpacketSocket.h"
 
 #include <algorithm>
@@ -71,7 +73,7 @@ void hangUp(int fd) {
 FakeHidrawTree::FakeHidrawTree(std::string root) : root_(std::move(root)) {
     std::error_code ec;
     fs::create_directories(fs::path(root_) / "sys/class/hidraw", ec);
-    fs::create_directories(fs::path(root_) / "sys/devices/emulated", ec);
+    fs::create_directories(fs::path(root_) / platform::kEmulatedDevicesFolder, ec);
     fs::create_directories(fs::path(root_) / "dev", ec);
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     server_ = std::thread([this] { serve(); });

@@ -1,10 +1,12 @@
 #include "headset/ConfLibrary.h"
 
+#include "platform/Hidraw.h"
 #include "platform/Paths.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Trace.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace pelan {
 namespace {
@@ -49,6 +51,16 @@ std::optional<ConfLibExports> loadConfLibrary(const std::string& path) {
 
 void useSimulatedAudio() {
     ::setenv("PELAN_AUDIO_BACKEND", "simulated", 1);
+}
+
+bool useSimulatedAudioForEmulatedDevices() {
+    const std::string root = platform::hidrawRoot();
+    std::error_code ignored;
+    if (root == "/" ||
+        !std::filesystem::is_directory(std::filesystem::path(root) / platform::kEmulatedDevicesFolder, ignored))
+        return false;
+    useSimulatedAudio();
+    return true;
 }
 
 } // namespace pelan

@@ -88,34 +88,4 @@ private:
     std::chrono::milliseconds shown_{0};
 };
 
-// The LEDs of region `region` when the pad's LEDs are split evenly over `regionCount` regions, in order.
-struct LedRange {
-    size_t first = 0;
-    size_t count = 0;
-};
-LedRange regionLeds(size_t region, size_t regionCount, size_t ledCount);
-
-// Lays the profile's regions over a frame of the whole pad. Regions whose entry is present and whose mode differs
-// from the pad's mode show their own effect, animated on their own state at their own speed; regions in the dark
-// mode are off; the others keep the pad's effect.
-class RegionOverlay {
-public:
-    // `passes` light-thread passes have gone by since the last call.
-    void apply(const std::vector<LightListEntry>& regions, uint8_t padMode, light::LedFrame& frame,
-               std::chrono::milliseconds now, unsigned passes);
-    // Passes until the next region is due; `limit` when none animates on its own.
-    unsigned passesUntilDue(const std::vector<LightListEntry>& regions, uint8_t padMode, unsigned limit) const;
-    void reset() { states_.clear(); }
-
-private:
-    struct Region {
-        EffectState state;
-        light::LedFrame frame;
-        uint8_t mode = 0xFF;
-        bool started = false; // the first pass shows the effect at once rather than after a full step
-    };
-    static bool animatesOnItsOwn(const LightListEntry& entry, uint8_t padMode);
-    std::vector<Region> states_;
-};
-
 } // namespace pelan::padlight

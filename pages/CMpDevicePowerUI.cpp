@@ -41,15 +41,28 @@ bool CMpDevicePowerUI::showPowerStatus(const PowerStatus& status) {
     value_->SetText(QString::fromStdString(shown.valueText));
     progress_->SetValue(shown.progress);
     wireless_->SetVisible(shown.wirelessMark);
-    if (shown.chargingPicture)
+    if (shown.chargingPicture) {
         status_->SetBkImage(QString::fromStdString(*shown.chargingPicture));
-    if (shown.showProgress)
-        progress_->SetVisible(true);
+        status_->SetVisible(true);
+    }
+    // A known charge always shows its bar, whatever the charging state.
+    progress_->SetVisible(true);
     if (shown.phone) {
         phone_->SetName(QString::fromStdString(shown.phone->name));
         phone_->SetBkImage(QString::fromStdString(shown.phone->picture));
     }
+    // Only the charging pad has a phone to show.
+    phone_->SetVisible(shown.phone.has_value());
     return true;
+}
+
+void CMpDevicePowerUI::showNoStatus() {
+    if (!findChildren())
+        return;
+    value_->SetText(QStringLiteral("--"));
+    progress_->SetValue(0);
+    for (CControlUI* unknown : {static_cast<CControlUI*>(progress_), wireless_, status_, phone_})
+        unknown->SetVisible(false);
 }
 
 void CMpDevicePowerUI::setPowerLayoutVisible(bool visible) {

@@ -22,6 +22,8 @@ public:
 
     // Shows one status record. False (and nothing changed) while a status control is missing.
     bool showPowerStatus(const PowerStatus& status);
+    // No status known (no device, or it went): no figure, no bar, no charging or phone picture.
+    void showNoStatus();
     // Shows or hides the status part ("device_power_Layout").
     void setPowerLayoutVisible(bool visible);
 

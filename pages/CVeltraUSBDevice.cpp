@@ -192,9 +192,13 @@ void CVeltraUSBDevice::closeCommandInterface() {
     // The light thread is stopped first: it must not stream to an interface being closed.
     model_->stopLightThread();
     ReportProtocol& channel = model_->commandChannel;
-    std::lock_guard lock(channel.ioLock);
-    channel.connected = 0;
-    channel.device.close();
+    {
+        std::lock_guard lock(channel.ioLock);
+        channel.connected = 0;
+        channel.device.close();
+    }
+    if (powerPanel_ != nullptr)
+        powerPanel_->showNoStatus();
 }
 
 // --- what the model reports ---

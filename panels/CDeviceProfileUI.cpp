@@ -205,7 +205,7 @@ ProfileListResult CDeviceProfileUI::selectProfile(int index, bool notify) {
 }
 
 ProfileListResult CDeviceProfileUI::addProfile() {
-    return mirrored([this] { return profiles_.addProfile(); }, Mirror::Items);
+    return mirrored([this] { return profiles_.addProfile(); }, Mirror::ItemsAndName);
 }
 
 ProfileListResult CDeviceProfileUI::copyProfile() {

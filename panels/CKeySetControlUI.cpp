@@ -260,12 +260,32 @@ void CKeySetControlUI::cancel() {
 
 // --- editing ---
 
-void CKeySetControlUI::categoryChanged() {
+bool CKeySetControlUI::categoryChanged() {
     const std::optional<KeyCategory> category = chosenCategory();
-    if (!category)
-        return;
+    if (!category || !key_)
+        return false;
     if (auto* pages = find<CTabLayoutUI>(kPages))
         pages->SelectItem(int(*category), false);
+    if (keyCategoryOf(key_->current, key_->defaultValue) == category) {
+        showCategoryPage(*category, key_->current);
+        return false;
+    }
+    clearCategoryPage(*category);
+    return category == KeyCategory::Default || category == KeyCategory::Disabled || category == KeyCategory::Gg;
+}
+
+// A choice left over from another key must not pass for the user's.
+void CKeySetControlUI::clearCategoryPage(KeyCategory category) {
+    for (const TablePage& page : kTablePages)
+        if (page.category == category)
+            selectRow(page.combo, std::nullopt);
+    if (category == KeyCategory::GunKey)
+        selectRow(kGunCombo, std::nullopt);
+    if (category == KeyCategory::Macro) {
+        selectRow(kMacroCombo, std::nullopt);
+        selectRow(kPlayModeCombo, std::nullopt);
+        playModeChanged();
+    }
     if (category == KeyCategory::Keyboard) {
         showKeyRow(std::nullopt);
         selectModifier(std::nullopt);
@@ -311,15 +331,20 @@ void CKeySetControlUI::save() {
     const std::optional<KeyCategory> category = chosenCategory();
     if (!key_ || !category)
         return;
+    // A modifier option alone is no key yet.
+    if (category == KeyCategory::Keyboard && !keyRow_)
+        return;
     KeyAssignment value = keyCategoryValue(*category, readChoices(*category), key_->current, key_->defaultValue);
     // A lone modifier shown as the key with no modifier option keeps being that modifier: the key field names it,
     // and saving what is shown must not turn it into "no key".
     if (category == KeyCategory::Keyboard && keyRow_ && *keyRow_ < kKeyboardModifierRows && value.param1 == 0)
         value = keyboardKeyTable()[*keyRow_].value;
+    if (page_.store && !page_.store(key_->index, value)) {
+        showValue(key_->current);
+        return;
+    }
     key_->current = value;
     showNames();
-    if (page_.store)
-        page_.store(key_->index, value);
     enableEditing(true);
 }
 
@@ -373,8 +398,12 @@ void CKeySetControlUI::captureKey(uint32_t transition, uint8_t scanCode, bool ex
     const std::optional<size_t> row = findKeyCaptureRow(scanCode, extended);
     if (!row || keyboardKeyTable()[*row].value.type != KeyType::Keyboard)
         return;
-    if (*row < kKeyboardModifierRows) {
+    if (*row < kKeyboardModifierRows && keyRow_) {
         selectModifier(modifierChoiceOfRow(*row));
+    } else if (*row < kKeyboardModifierRows) {
+        // A modifier pressed with no key shown is the key: the modifier alone.
+        selectModifier(0);
+        showKeyRow(row);
     } else {
         selectModifier(selectedModifier().value_or(0));
         showKeyRow(row);

@@ -52,10 +52,11 @@ public:
     static constexpr int kMacroItemHeight = 30;
     static constexpr int kKeyboardKind = 1;
 
-    // What the page does for the panel: store a key's new function (key list, profile file, device), the key
-    // capture's input hook on (true when installed) and off, and a message to the user (a text, or a language key).
+    // What the page does for the panel: store a key's new function (key list, profile file, device; false when
+    // nothing was stored), the key capture's input hook on (true when installed) and off, and a message to the user
+    // (a text, or a language key).
     struct PageLink {
-        std::function<void(uint16_t index, KeyAssignment value)> store;
+        std::function<bool(uint16_t index, KeyAssignment value)> store;
         std::function<bool(bool on)> capture;
         std::function<void(const QString& text, bool textIsKey)> message;
     };
@@ -83,7 +84,10 @@ public:
     void cancel();
     // The value of the chosen category becomes the key's current one and goes to the page.
     void save();
-    void categoryChanged();
+    // The user chose another category: its page, showing the key's function when it is of that category and no
+    // choice otherwise. True when the category is a whole function by itself (default, disabled, Gg), to be
+    // stored at once; the others are stored once their choice is made.
+    bool categoryChanged();
     void playModeChanged();
     // Modifier option n was selected by the user.
     void modifierSelected(int choice);
@@ -109,6 +113,7 @@ private:
     std::optional<KeyCategory> chosenCategory();
     void selectCategory(KeyCategory category);
     void showCategoryPage(KeyCategory category, KeyAssignment value);
+    void clearCategoryPage(KeyCategory category);
     void showKeyboard(KeyAssignment value);
     void showKeyRow(std::optional<size_t> row);
     void selectModifier(std::optional<int> choice);

@@ -64,10 +64,11 @@ const LayoutRow kMouseRows[] = {
 const Looks kMouseBefore = {K, K, K, S, K, K, K, I};
 
 const LayoutRow kPadRows[] = {
-    {{0}, {E, E, E, E, E, E, K, I}}, {{1}, {D, D, D, D, E, E, K, O}}, {{2, 4}, {E, E, E, D, E, E, K, O}},
+    {{0}, {E, E, E, D, E, E, K, I}}, {{1}, {D, D, D, D, E, E, K, O}}, {{2, 4}, {E, E, E, D, E, E, K, O}},
     {{3}, {D, E, E, D, E, D, K, O}}, {{8}, {D, D, D, D, D, D, K, O}}, {{}, {D, D, D, D, D, D, K, I}},
 };
-const Looks kPadBefore = {K, K, K, E, K, K, K, I};
+// The pad's and headset's record has no direction: the direction group is never offered there.
+const Looks kPadBefore = {K, K, K, H, K, K, K, I};
 
 const LayoutRow kKind5Rows[] = {
     {{0, 2, 3}, {E, E, E, K, E, E, K, K}},

@@ -14,6 +14,23 @@ namespace {
 constexpr const char* kMessageDeleteMacro = "message_text_4";
 constexpr const char* kMessageMacroInUse = "message_text_2";
 constexpr const char* kMessageImportRefused = "macro_import_refused_text";
+constexpr const char* kMessageMacroListFull = "message_text_325";
+constexpr const char* kMessageNotAMacro = "message_text_326";
+constexpr const char* kMessageFileNotWritten = "message_text_323";
+
+// Why an import was refused, as the user is told.
+const char* importMessageFor(MacroImportResult result) {
+    switch (result) {
+    case MacroImportResult::ListFull:
+        return kMessageMacroListFull;
+    case MacroImportResult::WriteFailed:
+        return kMessageFileNotWritten;
+    case MacroImportResult::OutOfRange:
+        return kMessageImportRefused;
+    default:
+        return kMessageNotAMacro;
+    }
+}
 constexpr const char* kDownText = "macro_label_down_text";
 constexpr const char* kUpText = "macro_label_up_text";
 constexpr int kRowHeight = 30;
@@ -231,8 +248,7 @@ void CMacroControlUI::importMacro() {
     const MacroImportResult result = library_->importFile(path.toStdString());
     if (result != MacroImportResult::Imported) {
         trace("macro import of " + path.toStdString() + " refused " + library_->importProblem());
-        if (result == MacroImportResult::NotAMacro || result == MacroImportResult::OutOfRange)
-            confirm(kMessageImportRefused, false);
+        confirm(importMessageFor(result), false);
         return;
     }
     showNames();
@@ -245,8 +261,10 @@ void CMacroControlUI::exportMacro() {
     if (library_ == nullptr || !library_->selected() || !prompts_.saveFile)
         return;
     const QString path = prompts_.saveFile(fromView(kMacroFileFilter));
-    if (!path.isEmpty() && !library_->exportSelected(path.toStdString()))
+    if (!path.isEmpty() && !library_->exportSelected(path.toStdString())) {
         trace("macro export to " + path.toStdString() + " failed");
+        confirm(kMessageFileNotWritten, false);
+    }
 }
 
 // --- the steps ---

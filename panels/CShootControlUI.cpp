@@ -11,6 +11,7 @@ namespace {
 constexpr const char* kMessageFactoryMissing = "recoil_factory_missing_text";
 constexpr const char* kMessageImportRefused = "recoil_import_refused_text";
 constexpr const char* kMessageWriteFailed = "recoil_write_failed_text";
+constexpr const char* kMessageConfirmReset = "message_text_22";
 constexpr const char* kRecoilFileFilter = "Recoil Files(*.Shoot)";
 
 QString numbered(const char* prefix, int index) {
@@ -40,14 +41,14 @@ void CShootControlUI::findControls() {
         found_ &= (guns_[size_t(gun)] = find<COptionUI>(numbered(kGunOptionPrefix, gun))) != nullptr;
     for (int bullet = 0; bullet < kRecoilBulletCount; ++bullet)
         found_ &= (bullets_[size_t(bullet)] = find<COptionUI>(numbered(kBulletOptionPrefix, bullet))) != nullptr;
-    images_ = find<CTabLayoutUI>(kImageSwitch);
+    chart_ = find<CRecoilChartUI>(kChart);
     index_ = find<CLabelUI>(kBulletIndexLabel);
     horizontal_ = find<CCheckBoxUI>(kHorizontalCheck);
     vertical_ = find<CCheckBoxUI>(kVerticalCheck);
     x_ = find<CEditUI>(kHorizontalEdit);
     y_ = find<CEditUI>(kVerticalEdit);
     delay_ = find<CEditUI>(kDelayEdit);
-    found_ = found_ && images_ != nullptr && index_ != nullptr && horizontal_ != nullptr && vertical_ != nullptr &&
+    found_ = found_ && chart_ != nullptr && index_ != nullptr && horizontal_ != nullptr && vertical_ != nullptr &&
              x_ != nullptr && y_ != nullptr && delay_ != nullptr;
     for (const char* name :
          {kImportButton, kExportButton, kSaveButton, kResetButton, kEditLayout, kPreviousButton, kNextButton})
@@ -71,7 +72,6 @@ void CShootControlUI::selectGun(int gun) {
     for (COptionUI* option : guns_)
         option->Selected(false, false);
     guns_[size_t(gun_)]->Selected(true, false);
-    images_->SelectItem(gun_, false);
     showBullet();
 }
 
@@ -101,6 +101,7 @@ void CShootControlUI::showBullet() {
     if (!controlsFound())
         return;
     // Without any table (no working and no factory file) the edits stay empty: nothing is there to edit.
+    drawChart();
     const std::optional<RecoilBullet> bullet = tables_.readBullet(gun_, bullet_);
     if (bullet) {
         showValues(*bullet);
@@ -109,6 +110,16 @@ void CShootControlUI::showBullet() {
     showValues({});
     for (CEditUI* edit : {x_, y_, delay_})
         edit->SetText(QString());
+}
+
+// The chart follows the gun's table as stored, so it shows what the mouse is given.
+void CShootControlUI::drawChart() {
+    const std::optional<std::vector<RecoilBullet>> table = tables_.readTable(gun_);
+    std::vector<QPoint> points;
+    if (table)
+        for (const RecoilPoint& point : recoilPath(*table))
+            points.emplace_back(point.x, point.y);
+    chart_->setPoints(std::move(points));
 }
 
 void CShootControlUI::relabelDirections() {
@@ -128,8 +139,10 @@ RecoilResult CShootControlUI::saveBullet() {
         return RecoilResult::NoFolder;
     const RecoilBullet bullet = clampedBullet(shownBullet());
     const RecoilResult result = tables_.writeBullet(gun_, bullet_, bullet);
-    if (result == RecoilResult::Done)
+    if (result == RecoilResult::Done) {
         showValues(bullet);
+        drawChart();
+    }
     return reported(result);
 }
 
@@ -145,6 +158,9 @@ RecoilResult CShootControlUI::directionChanged() {
 RecoilResult CShootControlUI::resetGun() {
     if (!controlsFound())
         return RecoilResult::NoFolder;
+    // The user's table is gone once reset: only an answered question resets it.
+    if (!prompts_.confirm || !prompts_.confirm(kMessageConfirmReset))
+        return RecoilResult::Done;
     const RecoilResult result = tables_.resetGun(gun_);
     selectBullet(bullet_);
     return reported(result);

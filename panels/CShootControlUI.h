@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/CRecoilChartUI.h"
 #include "recoil/RecoilTables.h"
 #include "ui/DuiLib.h"
 
@@ -21,7 +22,7 @@ public:
     static constexpr const char* kExportButton = "shootdate_export_btn";
     static constexpr const char* kSaveButton = "shootdate_save_btn";
     static constexpr const char* kResetButton = "shootdate_reset_btn";
-    static constexpr const char* kImageSwitch = "shoot_image_display_switch";
+    static constexpr const char* kChart = "shoot_chart";
     static constexpr const char* kEditLayout = "bullet_edit_layout";
     static constexpr const char* kBulletIndexLabel = "bullet_select_index";
     static constexpr const char* kPreviousButton = "bullet_selected_prev";
@@ -43,6 +44,8 @@ public:
         std::function<void(const QString& messageKey)> message;
         std::function<QString(const QString& filter)> openFile;
         std::function<QString(const QString& filter)> saveFile;
+        // A question with OK and Cancel; true for OK. Without one, nothing that asks goes ahead.
+        std::function<bool(const QString& messageKey)> confirm;
     };
 
     CShootControlUI() = default;
@@ -86,6 +89,7 @@ private:
     }
     void findControls();
     void relabelDirections();
+    void drawChart();
     RecoilBullet shownBullet();
     void showValues(const RecoilBullet& bullet);
     // Tells the user about a refused or failed operation; Done says nothing.
@@ -99,7 +103,7 @@ private:
     bool found_ = false;
     std::array<COptionUI*, kRecoilGunCount> guns_{};
     std::array<COptionUI*, kRecoilBulletCount> bullets_{};
-    CTabLayoutUI* images_ = nullptr;
+    CRecoilChartUI* chart_ = nullptr;
     CLabelUI* index_ = nullptr;
     CCheckBoxUI* horizontal_ = nullptr;
     CCheckBoxUI* vertical_ = nullptr;

@@ -64,17 +64,35 @@ std::vector<KeyRecord> keysOf(CVeltraUSBDevice& page) {
     return profile != nullptr ? profile->getKeyList() : std::vector<KeyRecord>{};
 }
 
+// A macro memory that failed or does not fit, told to the user.
+void showMacroMessage(const UsbDeviceModel::MacroApplyResult& applied,
+                      const std::function<void(const QString&, bool)>& message) {
+    if (applied.macroResult == 0 || !message)
+        return;
+    if (applied.macroResult == -1) {
+        message(QString::fromStdString(applied.messageKey), true);
+        return;
+    }
+    const QString format = CResourceManager::GetInstance()->GetText(QString::fromStdString(applied.messageKey));
+    message(QString(format).replace("%d", QString::number(applied.messageCount)), false);
+}
+
 CKeySetControlUI::PageLink pageLinkOf(CVeltraUSBDevice& page, const CKeySetControlUI& panel) {
     CKeySetControlUI::PageLink link = panel.pageLink();
-    link.store = [&page](uint16_t index, KeyAssignment value) {
-        storeKeyAssignment(page.model(), index, value);
-        showKeyFunctions(page);
-    };
     CWindowWnd* owner = page.ownerWindow();
     if (!link.message)
         link.message = [owner](const QString& text, bool textIsKey) {
             CMsgWnd::ShowMessage(owner, QString(), text, kMessageDpi, textIsKey, CMsgWnd::kConfirmOnly);
         };
+    link.store = [&page, message = link.message](uint16_t index, KeyAssignment value) {
+        const KeyStoreResult stored = storeKeyAssignment(page.model(), index, value);
+        if (stored.macros.macroResult != 0) {
+            showMacroMessage(stored.macros, message);
+            return false;
+        }
+        showKeyFunctions(page);
+        return stored.known;
+    };
     if (!link.capture)
         if (auto* window = dynamic_cast<CMainWnd*>(owner))
             link.capture = [window](bool on) {
@@ -88,15 +106,10 @@ CKeySetControlUI::PageLink pageLinkOf(CVeltraUSBDevice& page, const CKeySetContr
 // does not fit is reported and nothing else is written.
 void saveToDevice(CVeltraUSBDevice& page, CKeySetControlUI& panel) {
     const UsbDeviceModel::MacroApplyResult applied = page.model().applyMacros();
-    const CKeySetControlUI::PageLink& link = panel.pageLink();
-    if (applied.macroResult == -1 && link.message) {
-        link.message(QString::fromLatin1(applied.messageKey.c_str()), true);
-    } else if (applied.macroResult != 0 && link.message) {
-        const QString format = CResourceManager::GetInstance()->GetText(QString::fromStdString(applied.messageKey));
-        link.message(QString(format).replace("%d", QString::number(applied.messageCount)), false);
-    } else if (applied.macroResult == 0) {
+    if (applied.macroResult == 0)
         panel.clearKey();
-    }
+    else
+        showMacroMessage(applied, panel.pageLink().message);
     panel.enableEditing(true);
 }
 
@@ -164,6 +177,18 @@ void refreshKeySetMacros(CVeltraUSBDevice& page) {
     }
 }
 
+bool writeMacrosAndKeys(CVeltraUSBDevice& page) {
+    if (!page.isConnected())
+        return false;
+    const UsbDeviceModel::MacroApplyResult macros = page.model().writeChangedMacros();
+    if (macros.macroResult != 0) {
+        CKeySetControlUI* panel = findKeySetPanel(page);
+        showMacroMessage(macros, panel != nullptr ? panel->pageLink().message : nullptr);
+        return false;
+    }
+    return page.model().writeCurrentKeys(0) == kResultAccepted;
+}
+
 // --- the main window's routes ---
 
 bool handleKeySetClick(CMainWnd&, TNotifyUI& msg) {
@@ -201,9 +226,13 @@ bool handleKeySetItemSelect(CMainWnd&, TNotifyUI& msg) {
     if (panel == nullptr)
         return false;
     const QString name = msg.pSender->GetName();
-    if (name == CKeySetControlUI::kFunctionCombo)
-        panel->categoryChanged();
-    else if (name == CKeySetControlUI::kPlayModeCombo)
+    if (name == CKeySetControlUI::kFunctionCombo) {
+        // A category alone is no function: it is stored once its choice is made, unless it needs none.
+        if (panel->categoryChanged())
+            panel->save();
+        return true;
+    }
+    if (name == CKeySetControlUI::kPlayModeCombo)
         panel->playModeChanged();
     panel->save();
     return true;

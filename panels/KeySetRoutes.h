@@ -28,6 +28,10 @@ void clearPageKeySelection(CVeltraUSBDevice& page);
 void showKeyFunctions(CVeltraUSBDevice& page);
 // The macro list changed: the panel's macro choice and the key buttons follow.
 void refreshKeySetMacros(CVeltraUSBDevice& page);
+// The macro memory and then the key table of a connected device, after the keys' macros moved. A memory that
+// failed or does not fit is told to the user and the key table is not written, so the keys keep naming the macros
+// the device holds. False when the device did not get both.
+bool writeMacrosAndKeys(CVeltraUSBDevice& page);
 
 // "click": a key button ("key_" n) of the page, and the panel's default, save, cancel and profile save buttons.
 bool handleKeySetClick(CMainWnd& window, TNotifyUI& msg);

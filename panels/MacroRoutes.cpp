@@ -45,8 +45,7 @@ CMacroControlUI::PageLink pageLinkOf(CVeltraUSBDevice& page) {
         link.storeKeys = [&page, profile](const std::vector<KeyRecord>& keys) {
             profile->writeKeyList(keys);
             page.model().saveProfile();
-            if (page.isConnected())
-                page.model().writeCurrentKeys(0);
+            writeMacrosAndKeys(page);
         };
     }
     return link;

@@ -69,10 +69,10 @@ CDeviceProfileUI::Prompts promptsOf(CVeltraUSBDevice& page, const CDeviceProfile
 
 void showResult(const CDeviceProfileUI::Prompts& prompts, ProfileListResult result) {
     const std::string_view key = messageKeyFor(result);
+    if (result == ProfileListResult::WriteFailed)
+        trace("profile list: a file could not be written");
     if (!key.empty())
         prompts.message(fromView(key), true, false);
-    else if (result == ProfileListResult::WriteFailed)
-        trace("profile list: a file could not be written");
 }
 
 // The page takes the panel's selected profile: reloaded from its file and written to the device; macro memory
@@ -96,8 +96,8 @@ void renameSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
     showResult(promptsOf(page, panel), panel.renameProfile(name));
 }
 
-// A file that is not a profile at all is left alone without a message; a profile of another device kind, a name
-// too long or a missing factory profile is explained.
+// A file that is not a profile, a profile of another device kind, a name too long, a missing factory profile or a
+// list that could not be written is explained.
 void importChosen(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
     if (panel.getSelectedIndex() < 0)
         return;
@@ -121,8 +121,10 @@ void exportSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
     const QString path = promptsOf(page, panel).saveFile(kProfileFileFilter);
     if (path.isEmpty())
         return;
-    if (panel.exportProfile(path.toStdString()) != ProfileListResult::Done)
+    const ProfileListResult result = panel.exportProfile(path.toStdString());
+    if (result != ProfileListResult::Done)
         trace("profile export to " + path.toStdString() + " failed");
+    showResult(promptsOf(page, panel), result);
 }
 
 // Without a factory profile nothing is reset and nothing reaches the device; the user is told why.
@@ -145,6 +147,10 @@ void followSelectedProfile(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
 // The deleted profile's file is gone: the page moves to the profile selected in its place at once, so it never
 // saves into the removed file.
 void deleteSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
+    // The last profile stays anyway: nothing to ask about.
+    const bool deletable = panel.profiles().items().size() > 1;
+    if (deletable && promptsOf(page, panel).message(fromView(kMessageConfirmDelete), true, true) != 1)
+        return;
     if (panel.deleteProfile() == ProfileListResult::Done)
         takeSelectedProfile(page, panel);
 }

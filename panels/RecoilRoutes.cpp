@@ -45,6 +45,10 @@ void bindRecoilPanel(CVeltraUSBDevice& page) {
         prompts.message = [owner](const QString& key) {
             CMsgWnd::ShowMessage(owner, QString(), key, kMessageDpi, true, CMsgWnd::kConfirmOnly);
         };
+    if (!prompts.confirm)
+        prompts.confirm = [owner](const QString& key) {
+            return CMsgWnd::ShowMessage(owner, QString(), key, kMessageDpi, true, CMsgWnd::kConfirmAndCancel) == 1;
+        };
     if (!prompts.openFile)
         prompts.openFile = [parent](const QString& filter) { return OpenFileDialog(parent, filter); };
     if (!prompts.saveFile)

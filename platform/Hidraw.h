@@ -28,6 +28,9 @@ struct HidrawNodeInfo {
 // The folder that stands for "/" when looking for hidraw nodes: PELAN_HIDRAW_ROOT, else "/".
 std::string hidrawRoot();
 
+// The sysfs folder, under a hidraw root, of the devices the emulator serves (in this process or in pelan-emu).
+inline constexpr const char* kEmulatedDevicesFolder = "sys/devices/emulated";
+
 // Lists the hidraw nodes under the root, ordered by node number. A machine without any gives true and an empty list;
 // false only when the class folder exists but cannot be read.
 bool listHidrawNodes(std::vector<HidrawNodeInfo>& nodes);

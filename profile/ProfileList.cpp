@@ -168,6 +168,14 @@ std::string_view messageKeyFor(ProfileListResult result) {
         return kMessageNoFactoryProfile;
     case ProfileListResult::Rebuilt:
         return kMessageListRebuilt;
+    case ProfileListResult::NotAProfile:
+        return kMessageNotAProfile;
+    case ProfileListResult::ReadFailed:
+        return kMessageReadFailed;
+    case ProfileListResult::WriteFailed:
+        return kMessageWriteFailed;
+    case ProfileListResult::LimitReached:
+        return kMessageLimitReached;
     default:
         return {};
     }
@@ -260,7 +268,12 @@ ProfileListResult ProfileList::refresh() {
     if (broken)
         return writeList(std::move(synced.root), selectedIndex) ? ProfileListResult::Rebuilt
                                                                 : ProfileListResult::WriteFailed;
-    return synced.selectionLost ? ProfileListResult::ListChanged : ProfileListResult::Done;
+    if (synced.selectionLost)
+        return ProfileListResult::ListChanged;
+    // Another program selected a profile: this list shows the one the file names, as a restart would.
+    if (synced.root[member::kProfileSelect].isInt())
+        selectedIndex = storedSelection(synced.root);
+    return ProfileListResult::Done;
 }
 
 // The first profile comes from the default profile; without one nothing is written and the page has no profile.
@@ -353,12 +366,12 @@ ProfileListResult ProfileList::importProfile(const std::string& path) {
 }
 
 // Called with the folder locked and the items in step with the list file.
-ProfileListResult ProfileList::appendProfile(const std::string& name, Json::Value tree, bool selectAtNextStart) {
+ProfileListResult ProfileList::appendProfile(const std::string& name, Json::Value tree, bool selectAdded) {
     ProfileItem added{name, newProfileId()};
     if (!writeProfileFile(std::move(tree), added.name, added.id))
         return ProfileListResult::WriteFailed;
     Json::Value root = store.loadJsonFile(listPath());
-    const int select = selectAtNextStart ? static_cast<int>(profileItems.size()) : storedSelection(root);
+    const int select = selectAdded ? static_cast<int>(profileItems.size()) : storedSelection(root);
     profileItems.push_back(added);
     if (!writeList(std::move(root), select)) {
         profileItems.pop_back();
@@ -366,6 +379,8 @@ ProfileListResult ProfileList::appendProfile(const std::string& name, Json::Valu
         std::filesystem::remove(profilePath(added.id), ignored);
         return ProfileListResult::WriteFailed;
     }
+    if (selectAdded)
+        selectedIndex = select;
     return ProfileListResult::Done;
 }
 

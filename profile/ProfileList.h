@@ -26,10 +26,16 @@ inline constexpr std::string_view kMessageInvalidName = "message_text_5_1";
 inline constexpr std::string_view kMessageDuplicateName = "message_text_5";
 // Asked before resetProfile; the reset goes ahead only when the answer is OK.
 inline constexpr std::string_view kMessageConfirmReset = "message_text_22";
+// Asked before deleteProfile.
+inline constexpr std::string_view kMessageConfirmDelete = "message_text_320";
 inline constexpr std::string_view kMessageOtherDeviceKind = "message_text_30";
 inline constexpr std::string_view kMessageNoFactoryProfile = "message_text_31";
 inline constexpr std::string_view kMessageListRebuilt = "message_text_32";
 inline constexpr std::string_view kMessageNameTooLong = "message_text_33";
+inline constexpr std::string_view kMessageNotAProfile = "message_text_321";
+inline constexpr std::string_view kMessageReadFailed = "message_text_322";
+inline constexpr std::string_view kMessageWriteFailed = "message_text_323";
+inline constexpr std::string_view kMessageLimitReached = "message_text_324";
 
 enum class ProfileListResult {
     Done,             // the operation was carried out and its files written
@@ -110,8 +116,8 @@ public:
     // Makes profile `index` the selected one and stores it as "profileselect". The caller then loads
     // getCurrentProfilePath() and writes it to the device.
     ProfileListResult selectProfile(int index);
-    // Appends the first free "profileN" (ignoring case) made from the default profile; the selection stays,
-    // while the list file marks the new profile as the one to select at the next start.
+    // Appends the first free "profileN" (ignoring case) made from the default profile and selects it, in the list
+    // file as here, so the profile shown is the one the next start opens.
     ProfileListResult addProfile();
     // Appends a copy of the selected profile's file named "<name> copy" (" copy" repeated until free).
     ProfileListResult copyProfile();
@@ -157,7 +163,7 @@ private:
     };
     ProfileListResult loadList();
     ProfileListResult startFresh();
-    ProfileListResult appendProfile(const std::string& name, Json::Value tree, bool selectAtNextStart);
+    ProfileListResult appendProfile(const std::string& name, Json::Value tree, bool selectAdded);
     ProfileListResult selectUnlocked(int index);
     Synced syncWithFile();
     void adopt(std::vector<ProfileItem> items, int storedSelection, Synced& synced);

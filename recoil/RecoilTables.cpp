@@ -84,6 +84,15 @@ RecoilBullet clampedBullet(RecoilBullet bullet) {
     return bullet;
 }
 
+std::vector<RecoilPoint> recoilPath(const std::vector<RecoilBullet>& bullets) {
+    std::vector<RecoilPoint> path{RecoilPoint{}};
+    for (const RecoilBullet& bullet : bullets) {
+        const RecoilPoint& last = path.back();
+        path.push_back({last.x + (bullet.left ? -bullet.x : bullet.x), last.y + (bullet.up ? -bullet.y : bullet.y)});
+    }
+    return path;
+}
+
 std::string recoilFileName(int gun) {
     return std::string(kRecoilFileStem) + std::to_string(gun) + std::string(kRecoilFileExtension);
 }

@@ -35,6 +35,16 @@ struct RecoilBullet {
 // The bullet with its distances and delay limited to what the device carries.
 RecoilBullet clampedBullet(RecoilBullet bullet);
 
+// A point of the path a table pulls the mouse along, in table units: x grows to the right, y downwards.
+struct RecoilPoint {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const RecoilPoint&, const RecoilPoint&) = default;
+};
+
+// The path of a table: the start, then where each bullet's pull leaves the mouse.
+std::vector<RecoilPoint> recoilPath(const std::vector<RecoilBullet>& bullets);
+
 // "ShootData_" + gun + ".Shoot".
 std::string recoilFileName(int gun);
 

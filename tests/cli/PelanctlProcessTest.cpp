@@ -430,15 +430,18 @@ TEST_F(PelanctlTest, DeviceGoingAwayOrFallingSilentEndsWithAnError) {
 TEST(PelanctlHelpTest, HelpListsEveryCommand) {
     const ProcessResult help = runProcess({builtProgram("pelanctl"), "--help"}, kCommandTimeout);
     ASSERT_EQ(help.exitCode, 0);
-    for (const char* command :
-         {"devices",       "info",           "settings",       "status",         "dpi get",       "dpi set",
-          "dpi active",    "dpi enable",     "polling set",    "light modes",    "light get",     "light set",
-          "key list",      "key set",        "key default",    "macro list",     "macro add",     "macro rename",
-          "macro delete",  "macro import",   "macro export",   "macro show",     "macro apply",   "profile list",
-          "profile add",   "profile rename", "profile import", "profile export", "profile reset", "profile select",
-          "profile apply", "profile restore", "raw begin",      "raw info",       "raw read",       "raw write",     "raw keytable",
-          "raw online",    "recoil show",    "recoil set",     "recoil reset",   "recoil export", "recoil import",
-          "--root",        "--emulate",      "--data-dir",     "--kind",         "--json"})
+    for (const char* command : {"devices",       "info",           "settings",       "status",
+                                "dpi get",       "dpi set",        "dpi active",     "dpi enable",
+                                "polling set",   "light modes",    "light get",      "light set",
+                                "key list",      "key set",        "key default",    "macro list",
+                                "macro add",     "macro rename",   "macro delete",   "macro import",
+                                "macro export",  "macro show",     "macro apply",    "profile list",
+                                "profile add",   "profile rename", "profile import", "profile export",
+                                "profile reset", "profile select", "profile apply",  "profile restore",
+                                "raw begin",     "raw info",       "raw read",       "raw write",
+                                "raw keytable",  "raw online",     "recoil show",    "recoil set",
+                                "recoil reset",  "recoil export",  "recoil import",  "--root",
+                                "--emulate",     "--data-dir",     "--kind",         "--json"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
 }
 
@@ -493,6 +496,21 @@ TEST_F(PelanctlTest, HeadsetAudioSettingsCarryFromOneCommandToTheNext) {
     EXPECT_EQ(stored["SystemSetStages"]["MicMoniterSelect"].asInt(), 0);
     EXPECT_EQ(stored["CustomEQNameInfo"][0]["Name"].asString(), "Low");
     EXPECT_EQ(stored["CustomEQHzValueInfo"][0][1]["value"].asInt(), -13);
+}
+
+// The headset pelan-emu serves in its own process comes with the simulated audio, as --emulate's does.
+TEST_F(PelanctlTest, TheHeadsetOfPelanEmuHasItsAudio) {
+    startEmulator("headset");
+    const std::vector<std::pair<std::string, std::string>> env = {{"XDG_STATE_HOME", (dataDir / "state").string()}};
+    const auto headset = [&](std::vector<std::string> words) {
+        std::vector<std::string> call = {builtProgram("pelanctl"), "--root", emulator->root(), "--data-dir",
+                                         dataDir.string(),         "--json", "headset"};
+        call.insert(call.end(), words.begin(), words.end());
+        return runProcess(call, kCommandTimeout, env);
+    };
+    const ProcessResult set = headset({"mic", "level", "37"});
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(parseJson(headset({"status"}).out)["mic_level"].asInt(), 37);
 }
 
 } // namespace

@@ -22,34 +22,31 @@ PowerStatus status(uint8_t battery, uint8_t charging, uint8_t wireless, uint8_t 
     return record;
 }
 
-TEST(PowerDisplay, ChargeShowsAsPercentAndTheBarShowsWhatIsMissing) {
+TEST(PowerDisplay, ChargeShowsAsPercentAndTheBarShowsTheCharge) {
     const PowerDisplayState shown = decodePowerStatus(status(80, 1, 0, 0), 0);
     EXPECT_EQ(shown.valueText, "80%");
-    EXPECT_EQ(shown.progress, 20);
+    EXPECT_EQ(shown.progress, 80);
     EXPECT_FALSE(shown.wirelessMark);
     EXPECT_EQ(shown.chargingPicture, std::optional<std::string>("file='power/powering.png'"));
-    EXPECT_FALSE(shown.showProgress);
 
-    EXPECT_EQ(decodePowerStatus(status(0, 0, 0, 0), 0).progress, 100);
-    EXPECT_EQ(decodePowerStatus(status(100, 0, 0, 0), 0).progress, 0);
+    EXPECT_EQ(decodePowerStatus(status(0, 0, 0, 0), 0).progress, 0);
+    EXPECT_EQ(decodePowerStatus(status(100, 0, 0, 0), 0).progress, 100);
 }
 
 TEST(PowerDisplay, NonsenseChargeKeepsTheBarInRange) {
     const PowerDisplayState shown = decodePowerStatus(status(250, 2, 0, 0), 0);
     EXPECT_EQ(shown.valueText, "250%");
-    EXPECT_EQ(shown.progress, 0);
+    EXPECT_EQ(shown.progress, 100);
 }
 
 TEST(PowerDisplay, ChargingStatesPickTheirPictures) {
     const PowerDisplayState charged = decodePowerStatus(status(100, 0, 0, 0), 0);
     EXPECT_EQ(charged.chargingPicture, std::optional<std::string>("file='power/powered.png'"));
-    EXPECT_TRUE(charged.showProgress);
     EXPECT_EQ(decodePowerStatus(status(50, 2, 0, 0), 0).chargingPicture,
               std::optional<std::string>("file='power/power.png'"));
     // An unknown state leaves the picture as it is.
     const PowerDisplayState unknown = decodePowerStatus(status(50, 7, 0, 0), 0);
     EXPECT_FALSE(unknown.chargingPicture.has_value());
-    EXPECT_FALSE(unknown.showProgress);
 }
 
 TEST(PowerDisplay, WirelessMarkFollowsByteThree) {

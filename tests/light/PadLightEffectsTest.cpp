@@ -147,65 +147,6 @@ TEST(PadEffects, PassesCountTowardsTheSpeedThreshold) {
     EXPECT_EQ(padlight::passesUntilDue(state, 200), 7u);
 }
 
-LightListEntry region(uint8_t mode, uint8_t red, uint8_t green, uint8_t blue) {
-    return LightListEntry{.mode = mode,
-                          .brightness = 4,
-                          .speed = 4,
-                          .direction = 0,
-                          .multiColour = 0,
-                          .red = red,
-                          .green = green,
-                          .blue = blue,
-                          .present = 1};
-}
-
-TEST(PadRegions, RegionsWithTheirOwnModeCoverTheirShareOfTheLeds) {
-    EXPECT_EQ(padlight::regionLeds(0, 2, 23).first, 0u);
-    EXPECT_EQ(padlight::regionLeds(0, 2, 23).count, 11u);
-    EXPECT_EQ(padlight::regionLeds(1, 2, 23).first, 11u);
-    EXPECT_EQ(padlight::regionLeds(1, 2, 23).count, 12u);
-    EXPECT_EQ(padlight::regionLeds(2, 2, 23).count, 0u);
-    EXPECT_EQ(padlight::regionLeds(0, 0, 23).count, 0u);
-
-    const light::LedValue padColour = light::packLed({1, 2, 3}, 99);
-    LedFrame frame(padlight::kLedCount, padColour);
-    padlight::RegionOverlay overlay;
-    // Region 0 follows the pad's own mode (wave); region 1 is static white.
-    const std::vector<LightListEntry> regions = {region(padlight::kWave, 255, 0, 0),
-                                                 region(padlight::kStatic, 255, 255, 255)};
-    overlay.apply(regions, padlight::kWave, frame, 0ms, 1);
-    EXPECT_EQ(frame[0], padColour);
-    EXPECT_EQ(frame[10], padColour);
-    EXPECT_EQ(frame[11], light::packLed({255, 255, 255}, 255));
-    EXPECT_EQ(frame[22], light::packLed({255, 255, 255}, 255));
-    EXPECT_EQ(overlay.passesUntilDue(regions, padlight::kWave, 100), 7u);
-}
-
-TEST(PadRegions, DarkAndAbsentRegions) {
-    const light::LedValue padColour = light::packLed({1, 2, 3}, 99);
-    LedFrame frame(padlight::kLedCount, padColour);
-    padlight::RegionOverlay overlay;
-    LightListEntry absent;
-    const std::vector<LightListEntry> regions = {region(padlight::kDarkRegionMode, 9, 9, 9), absent};
-    overlay.apply(regions, padlight::kWave, frame, 0ms, 1);
-    EXPECT_TRUE(std::all_of(frame.begin(), frame.begin() + 11, [](light::LedValue v) { return v == 0; }));
-    EXPECT_TRUE(std::all_of(frame.begin() + 11, frame.end(), [&](light::LedValue v) { return v == padColour; }));
-    EXPECT_EQ(overlay.passesUntilDue(regions, padlight::kWave, 100), 100u);
-}
-
-TEST(PadRegions, ARegionAnimatesOnItsOwnCounters) {
-    LedFrame frame(padlight::kLedCount);
-    padlight::RegionOverlay overlay;
-    std::vector<LightListEntry> regions = {region(padlight::kSpectrum, 0, 0, 0)};
-    overlay.apply(regions, padlight::kStatic, frame, 0ms, 1); // first pass shows the region at once
-    const light::LedValue first = frame[0];
-    overlay.apply(regions, padlight::kStatic, frame, 0ms, 6); // 6 of 7 passes: no step
-    EXPECT_EQ(frame[0], first);
-    overlay.apply(regions, padlight::kStatic, frame, 0ms, 1); // due
-    EXPECT_NE(frame[0], first);
-    EXPECT_EQ(light::ledColour(frame[0]), light::wheelColour(190)); // two steps downwards from 0
-}
-
 LedEffectStep customStep(uint8_t mode, uint8_t red, uint32_t time, uint32_t cycles) {
     LedEffectStep step;
     step.mode = mode;

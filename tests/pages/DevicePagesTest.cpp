@@ -408,7 +408,7 @@ TEST_F(PowerPanelTest, ShowsChargeChargingStateWirelessMarkAndOnTheChargingPadTh
     panel->setKindAndRole(3, 0);
     ASSERT_TRUE(panel->showPowerStatus(status({80, 1, 0, 1, 0, 2})));
     EXPECT_EQ(tree->find<CLabelUI>("device_power_value")->GetText(), "80%");
-    EXPECT_EQ(tree->find<CProgressUI>("device_Power_progress")->GetValue(), 20);
+    EXPECT_EQ(tree->find<CProgressUI>("device_Power_progress")->GetValue(), 80);
     EXPECT_EQ(tree->find<CControlUI>("device_power_status")->GetBkImage(), "file='power/powering.png'");
     EXPECT_TRUE(tree->find<CControlUI>("device_wuxian_logo")->IsVisibleFlag());
     CControlUI* phone = tree->find<CControlUI>("Phone_type_samsung");
@@ -465,11 +465,11 @@ TEST(PadPages, PeriodicStatusOfTheEmulatedPadReachesThePowerPanel) {
     EXPECT_EQ(tree.find<CLabelUI>("device_power_value")->GetText(), "64%");
     EXPECT_NE(tree.find<CControlUI>("Phone_type_iphone"), nullptr);
 
-    // A page that is not connected leaves the panel as it was.
+    // A page whose device went shows no figure: it no longer knows one.
     page->closeCommandInterface();
     pad->setBattery(10);
     page->onPeriodicTimer();
-    EXPECT_EQ(tree.find<CLabelUI>("device_power_value")->GetText(), "64%");
+    EXPECT_EQ(tree.find<CLabelUI>("device_power_value")->GetText(), "--");
 }
 
 // The keyboard page in a window of its own, connected to an emulated keyboard whose tables it has read.

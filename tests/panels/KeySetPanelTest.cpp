@@ -5,6 +5,9 @@
 #include "controls/CDeviceKeyButtonUI.h"
 #include "device/DeviceProfile.h"
 #include "emulator/FirmwareDevice.h"
+#include "macro/MacroEvent.h"
+#include "macro/MacroFiles.h"
+#include "macro/MacroImage.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CKeySetControlUI.h"
 #include "panels/KeySetRoutes.h"
@@ -16,6 +19,7 @@
 
 #include <QLineEdit>
 #include <QMenu>
+#include <algorithm>
 #include <gtest/gtest.h>
 // After GoogleTest and Qt: Xlib's macros (None, Bool, ...) would clash with their names.
 #include <X11/Xlib.h>
@@ -148,7 +152,6 @@ TEST_F(KeySetPanel, MacroChoiceFollowsTheEditorAndTheRepeatCountIsStored) {
 TEST_F(KeySetPanel, CapturedKeysAreStoredAtOnceWithTheModifierRule) {
     click("key_4");
     choose(CKeySetControlUI::kFunctionCombo, "keyset_category_6_text");
-    EXPECT_EQ(storedAssignment(4), 0x200000);
 
     // A with no modifier option: option 0 and the key at once.
     focusKeyField();
@@ -169,6 +172,75 @@ TEST_F(KeySetPanel, CapturedKeysAreStoredAtOnceWithTheModifierRule) {
     EXPECT_EQ(control(CKeySetControlUI::kKeyEdit)->GetText(), "A");
     EXPECT_EQ(storedAssignment(4), 0x200104);
     EXPECT_EQ(deviceAssignment(4), 0x200104);
+}
+
+// A category is no function: button 1 keeps working until the key, the choice or the macro is there.
+TEST_F(KeySetPanel, ACategoryAloneStoresNothingUntilItsChoiceIsMade) {
+    click("key_0");
+    const int leftButton = storedAssignment(0);
+    const int leftOnMouse = deviceAssignment(0);
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_6_text");
+    click("key_ComBox_check_2");
+    type(CKeySetControlUI::kKeyEdit, "");
+    click(CKeySetControlUI::kSaveButton);
+    for (const char* category : {"keyset_category_7_text", "keyset_category_9_text", "keyset_category_1_text"})
+        choose(CKeySetControlUI::kFunctionCombo, category);
+    EXPECT_EQ(storedAssignment(0), leftButton);
+    EXPECT_EQ(deviceAssignment(0), leftOnMouse);
+
+    // The key captured completes it; a category that needs no choice is stored as chosen.
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_6_text");
+    focusKeyField();
+    press(kEvdevA);
+    EXPECT_EQ(deviceAssignment(0), 0x200004);
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_13_text");
+    EXPECT_EQ(deviceAssignment(0), storedAssignment(0));
+    EXPECT_NE(deviceAssignment(0), 0x200004);
+}
+
+// A macro given to a button goes to the mouse with its memory in the same step, or, when the memory cannot take it,
+// not at all and the user is told why.
+TEST_F(KeySetPanel, AMacroReachesTheMouseWithItsMemoryOrNotAtAll) {
+    click("macro_Op_tab");
+    click("macro_btn_name_add");
+    const std::string folder = page()->model().userDeviceFolder();
+    const std::string macroFile = macroEventFilePath(folder, loadMacroList(folder, "macro.config")[0].guid);
+    const auto writeEvents = [&](size_t pairs) {
+        Json::Value events(Json::arrayValue);
+        for (size_t i = 0; i < pairs; ++i) {
+            events.append(makeMacroEventObject({10, 4, true, 20}));
+            events.append(makeMacroEventObject({10, 4, false, 20}));
+        }
+        Json::Value tree;
+        tree["Events"] = events;
+        ASSERT_EQ(JsonFileStore::writeJsonFile(macroFile, tree), 0);
+    };
+    writeEvents(1);
+    click("key_Op_tab");
+    click("key_3");
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_9_text");
+    click(CKeySetControlUI::kMacroCombo);
+    control(CKeySetControlUI::kMacroCombo)->findChild<QMenu*>("combo_popup")->actions()[0]->trigger();
+    EXPECT_EQ(deviceAssignment(3), 0x700000);
+    const std::vector<uint8_t> image = buildMacroImageFromFolder(folder, "macro.config", 1 << 16).bytes;
+    const std::vector<uint8_t> memory = mouse->macroMemory();
+    ASSERT_FALSE(image.empty());
+    ASSERT_GE(memory.size(), image.size());
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), memory.begin()));
+
+    // Grown past the mouse's memory: button 4 stays as it was, and the message counts events.
+    writeEvents(memory.size());
+    const int before = storedAssignment(4);
+    click("key_4");
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_9_text");
+    answerNextMessage("confirm_btn");
+    click(CKeySetControlUI::kMacroCombo);
+    control(CKeySetControlUI::kMacroCombo)->findChild<QMenu*>("combo_popup")->actions()[0]->trigger();
+    ASSERT_TRUE(test::waitFor([&] { return !shownMessages.isEmpty(); }));
+    EXPECT_TRUE(shownMessages[0].contains("events")) << shownMessages[0].toStdString();
+    EXPECT_EQ(storedAssignment(4), before);
+    EXPECT_EQ(deviceAssignment(4), before);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), mouse->macroMemory().begin()));
 }
 
 // The same capture through the X11 hook of a private X server, the key typed through XTest: the window installs the

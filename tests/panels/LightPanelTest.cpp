@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -68,22 +69,6 @@ protected:
         click(kind, "deng_Op_tab");
         ASSERT_TRUE(test::waitFor([&] { return panel(kind)->isVisible(); }));
     }
-    // Chooses an item from a combo's list as the user does.
-    void pickItem(int kind, const char* comboName, int index) {
-        auto* combo = control<CComboUI>(kind, comboName);
-        clickControl(combo, comboName);
-        auto* menu = combo->findChild<QMenu*>("combo_popup");
-        ASSERT_NE(menu, nullptr);
-        const QString wanted = combo->GetItemAt(index)->GetText();
-        for (QAction* action : menu->actions()) {
-            if (action->text() != wanted)
-                continue;
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-            ASSERT_TRUE(test::waitFor([&] { return combo->GetCurSel() == index; })) << index;
-            return;
-        }
-        FAIL() << comboName << " item " << index << " not offered";
-    }
     void pickMode(int kind, int mode) { pickItem(kind, Panel::kModeCombo, mode); }
     uint8_t memory(int kind, size_t offset) const { return devices.at(kind)->readMemory(offset, 1).at(0); }
     size_t streamPackets(int kind) const {
@@ -132,9 +117,9 @@ TEST_F(LightPanel, EachKindAndModeSwitchesTheGroupsAndTheModeReachesTheDevice) {
         {kDeviceKindMouse, 1, "HHHHSS-I"},    {kDeviceKindMouse, 0, "SSSHSS-I"},
         {kDeviceKindMouse, 5, "hSSHSH-I"},    {kDeviceKindMouse, 7, "HHHHHH-V"},
         {kDeviceKindMouse, 8, "HHHHHH-I"},    {kDeviceKindMousepad, 1, "DDDDEE-V"},
-        {kDeviceKindMousepad, 0, "EEEEEE-I"}, {kDeviceKindMousepad, 3, "DEEDED-V"},
+        {kDeviceKindMousepad, 0, "EEEHEE-I"}, {kDeviceKindMousepad, 3, "DEEDED-V"},
         {kDeviceKindMousepad, 8, "DDDDDD-V"}, {kDeviceKindHeadset, 2, "EEEDEE-V"},
-        {kDeviceKindHeadset, 4, "EEEDEE-V"},  {kDeviceKindHeadset, 0, "EEEEEE-I"},
+        {kDeviceKindHeadset, 4, "EEEDEE-V"},  {kDeviceKindHeadset, 0, "EEEHEE-I"},
     };
     for (const LayoutCase& row : cases) {
         show(row.kind);
@@ -149,6 +134,28 @@ TEST_F(LightPanel, EachKindAndModeSwitchesTheGroupsAndTheModeReachesTheDevice) {
     show(kDeviceKindMousepad);
     pickMode(kDeviceKindMousepad, 6);
     EXPECT_EQ(memory(kDeviceKindMousepad, kModeByte), 6);
+}
+
+// What the pad and the headset hold in Static is one colour on every LED: the preview shows that, frame after frame.
+TEST_F(LightPanel, AStaticPadOrHeadsetPreviewsTheColourItsRecordHoldsOnEveryLed) {
+    constexpr int kStatic = 3;
+    for (int kind : {kDeviceKindMousepad, kDeviceKindHeadset}) {
+        show(kind);
+        pickMode(kind, kStatic);
+        ASSERT_EQ(memory(kind, kModeByte), kStatic);
+        const light::LedValue held =
+            light::packLed({memory(kind, kRedByte), memory(kind, kGreenByte), memory(kind, kBlueByte)},
+                           light::brightnessForLevel(memory(kind, kBrightnessByte)));
+        const auto uniform = [&] {
+            const light::LedFrame frame = page(kind)->shownFrame();
+            return !frame.empty() && std::all_of(frame.begin(), frame.end(), [&](auto led) { return led == held; });
+        };
+        ASSERT_TRUE(test::waitFor(uniform)) << kind;
+        for (int frame = 0; frame < 20; ++frame) {
+            QTest::qWait(25);
+            ASSERT_TRUE(uniform()) << kind << " frame " << frame;
+        }
+    }
 }
 
 TEST_F(LightPanel, EachTabShowsItsOwnArea) {
@@ -258,6 +265,9 @@ TEST_F(LightPanel, SameModeDrivesEveryDeviceInStepUntilAnotherProgramOwnsTheLigh
             window->FindPageOfKind(kind)->option->FindSubControl(CDeviceOptionUI::kSynchroName)->IsVisibleFlag());
     }
 
+    std::map<int, uint8_t> ownModes;
+    for (const auto& [kind, device] : devices)
+        ownModes[kind] = memory(kind, kModeByte);
     click(pad, Panel::kSameModeCheck);
     EXPECT_TRUE(window->IsSameModeOn());
     EXPECT_EQ(memory(kDeviceKindMouse, kModeByte), 2); // the mouse's static
@@ -293,9 +303,12 @@ TEST_F(LightPanel, SameModeDrivesEveryDeviceInStepUntilAnotherProgramOwnsTheLigh
     clickControl(window->GetPaintManager()->FindControl("control_light_status"), "control_light_status");
     click(pad, Panel::kSameModeCheck);
     EXPECT_FALSE(window->IsSameModeOn());
+    // Each device has its own profile's lighting back, in its memory and in its profile.
     for (const auto& [kind, device] : devices) {
         EXPECT_FALSE(page(kind)->isSyncLighting());
         EXPECT_FALSE(window->FindPageOfKind(kind)->option->IsSynchronised());
+        EXPECT_EQ(memory(kind, kModeByte), ownModes[kind]) << kind;
+        EXPECT_EQ(page(kind)->model().getLightInfo().mode, ownModes[kind]) << kind;
     }
 }
 

@@ -4,6 +4,7 @@
 #include "device/MouseDevice.h"
 #include "emulator/FirmwareDevice.h"
 #include "macro/MacroFiles.h"
+#include "macro/MacroImage.h"
 #include "pages/CVeltraMouseDevice.h"
 #include "panels/CMacroControlUI.h"
 #include "panels/MacroRoutes.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -26,7 +28,7 @@ protected:
 
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(startWindow(false));
-        ASSERT_NO_FATAL_FAILURE(plugAndWaitInFront(emu::makeDevice("mouse")));
+        ASSERT_NO_FATAL_FAILURE(plugAndWaitInFront(device));
         ASSERT_NO_FATAL_FAILURE(activateWindow());
         panel = findMacroPanel(*page());
         ASSERT_NE(panel, nullptr);
@@ -63,6 +65,7 @@ protected:
         return JsonFileStore::loadJsonFile(folder() + macros()[macro].guid + ".mac")["Events"];
     }
 
+    std::shared_ptr<emu::FirmwareDevice> device{emu::makeDevice("mouse")};
     CMacroControlUI* panel = nullptr;
     QStringList messages;
 };
@@ -131,6 +134,27 @@ TEST_F(MacroPanel, DeletingMacroTwoOfFourRenumbersTheKeysInTheProfileFile) {
     const std::vector<KeyRecord> stored = saved.readKeyList();
     EXPECT_EQ(stored[0].current, keys[0].defaultValue);
     EXPECT_EQ(stored[1].current, (KeyAssignment{KeyType::MacroRepeatCount, 2, 5}));
+    // The mouse holds the macros in their new places before its keys name them there.
+    const std::vector<uint8_t> image = buildMacroImageFromFolder(folder(), "macro.config", 1 << 16).bytes;
+    const std::vector<uint8_t> memory = device->macroMemory();
+    ASSERT_FALSE(image.empty());
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), memory.begin()));
+    const std::vector<uint8_t> table = device->keyTable(0);
+    EXPECT_EQ(std::vector<uint8_t>(table.begin() + 3, table.begin() + 6), (std::vector<uint8_t>{0x71, 0x02, 0x05}));
+}
+
+TEST_F(MacroPanel, ARefusedImportAndAFailedExportAreExplained) {
+    click("macro_btn_name_add");
+    const QString notAMacro = dataDir.filePath("steps.mac");
+    ASSERT_EQ(JsonFileStore::writeJsonFile(notAMacro.toStdString(), Json::Value(Json::objectValue)), 0);
+    CMacroControlUI::Prompts prompts = panel->prompts();
+    prompts.openFile = [&](const QString&) { return notAMacro; };
+    prompts.saveFile = [&](const QString&) { return dataDir.filePath("missing/out.mac"); };
+    panel->setPrompts(prompts);
+    click("macro_btn_import");
+    click("macro_btn_export");
+    EXPECT_EQ(messages, (QStringList{"message_text_326", "message_text_323"}));
+    EXPECT_EQ(macros().size(), 1u);
 }
 
 // A step the mouse would play as something else keeps the whole file out, and the user is told.

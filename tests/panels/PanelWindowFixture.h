@@ -10,7 +10,9 @@
 #include "support/TempFolder.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -46,7 +48,24 @@ protected:
         window->GetHWND()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window->GetHWND()));
     }
+    // Answers the next message window, once it shows, with a click on `button` ("confirm_btn", "cancel_btn"); its
+    // text is added to `shownMessages`.
+    void answerNextMessage(const char* button) {
+        messageWatch.stop();
+        messageWatch.disconnect();
+        QObject::connect(&messageWatch, &QTimer::timeout, [this, button] {
+            CPaintManagerUI* shown = CPaintManagerUI::GetPaintManager("MsgWnd");
+            if (shown == nullptr)
+                return;
+            messageWatch.stop();
+            shownMessages.append(shown->FindControl("MessageText")->GetText());
+            CControlUI* target = shown->FindControl(button);
+            QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+        });
+        messageWatch.start(10);
+    }
     void TearDown() override {
+        messageWatch.stop();
         destroyMainWindow(window);
         setDataFolderOverride("");
         setProgramFolderOverride("");
@@ -72,6 +91,29 @@ protected:
         QTest::mouseClick(target, button, {}, centerOf(target));
     }
     void click(int kind, const QString& name) { clickControl(control(kind, name), name); }
+    // Chooses an item from a combo's list as the user does.
+    void pickItem(int kind, const char* comboName, int index) {
+        auto* combo = control<CComboUI>(kind, comboName);
+        clickControl(combo, comboName);
+        auto* menu = combo->findChild<QMenu*>("combo_popup");
+        ASSERT_NE(menu, nullptr);
+        const QString wanted = combo->GetItemAt(index)->GetText();
+        for (QAction* action : menu->actions()) {
+            if (action->text() != wanted)
+                continue;
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            ASSERT_TRUE(waitFor([&] { return combo->GetCurSel() == index; })) << index;
+            return;
+        }
+        FAIL() << comboName << " item " << index << " not offered";
+    }
+    // Closes the window and starts it again over the same folders and devices.
+    void restartWindow() {
+        destroyMainWindow(window);
+        window = createMainWindow();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(waitFor([&] { return window->IsStarted() && window->GetHWND()->isVisible(); }));
+    }
     void click(const QString& name) { click(frontKind_, name); }
     // Types into an edit as a user does: clicks into it, selects all, deletes, types, and leaves it with `leave`
     // (Tab, or Return). An empty text clears it.
@@ -98,6 +140,8 @@ protected:
     testing::TempFolder programDir;
     EmulatedTree emulated;
     std::unique_ptr<CMainWnd> window;
+    QTimer messageWatch;
+    QStringList shownMessages;
 
 private:
     int frontKind_;

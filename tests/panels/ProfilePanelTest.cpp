@@ -197,18 +197,23 @@ TEST_F(ProfilePanelTest, FunctionTabsFollowTheDeviceKindAndSelectOneAtATime) {
 
 TEST_F(ProfilePanelTest, AddCopyAndDeleteKeepTheComboInStepAndThePageOnALiveProfile) {
     bind();
+    // A new profile is selected in the window, the page and the list file alike.
     click("device_add_btn");
-    click("device_copy_btn");
-    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile2", "profile1 copy"}));
-    EXPECT_EQ(comboTexts(), listNames());
-    EXPECT_EQ(combo()->GetCurSel(), 0);
-    EXPECT_EQ(combo()->GetItemAt(2)->GetUserData(), "profile1 copy");
-
-    const std::string deleted = idAt(0);
-    click("device_sub_btn");
-    EXPECT_EQ(comboTexts(), (QStringList{"profile2", "profile1 copy"}));
-    EXPECT_EQ(combo()->GetCurSel(), 0);
+    EXPECT_EQ(combo()->GetCurSel(), 1);
     EXPECT_EQ(nameEdit()->GetText(), "profile2");
+    EXPECT_EQ(page->model().profileName, idAt(1));
+    EXPECT_EQ(listFile()["profileselect"].asInt(), 1);
+    click("device_copy_btn");
+    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile2", "profile2 copy"}));
+    EXPECT_EQ(comboTexts(), listNames());
+    EXPECT_EQ(combo()->GetCurSel(), 1);
+    EXPECT_EQ(combo()->GetItemAt(2)->GetUserData(), "profile2 copy");
+
+    const std::string deleted = idAt(1);
+    click("device_sub_btn");
+    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile2 copy"}));
+    EXPECT_EQ(combo()->GetCurSel(), 0);
+    EXPECT_EQ(nameEdit()->GetText(), "profile1");
     EXPECT_FALSE(fs::exists(mouseFolder() + deleted + ".Json"));
     // The page moved to the new selection: a save of the page goes to a listed profile, never the removed file.
     EXPECT_EQ(page->model().profileName, idAt(0));
@@ -218,8 +223,9 @@ TEST_F(ProfilePanelTest, AddCopyAndDeleteKeepTheComboInStepAndThePageOnALiveProf
     // The last profile stays.
     click("device_sub_btn");
     click("device_sub_btn");
-    EXPECT_EQ(comboTexts(), QStringList{"profile1 copy"});
-    EXPECT_TRUE(messages.isEmpty()) << messages.join(",").toStdString();
+    EXPECT_EQ(comboTexts(), QStringList{"profile2 copy"});
+    // Each delete that could happen asked first.
+    EXPECT_EQ(messages, QStringList(2, "message_text_320"));
 }
 
 TEST_F(ProfilePanelTest, RenameShowsWhyANameIsRefusedAndKeepsTheTypedText) {
@@ -228,7 +234,7 @@ TEST_F(ProfilePanelTest, RenameShowsWhyANameIsRefusedAndKeepsTheTypedText) {
     const struct {
         const char* name;
         const char* message;
-    } refused[] = {{"", "message_text_5_1"}, {"my profile", "message_text_5_1"}, {"PROFILE2", "message_text_5"}};
+    } refused[] = {{"", "message_text_5_1"}, {"my profile", "message_text_5_1"}, {"PROFILE1", "message_text_5"}};
     for (const auto& attempt : refused) {
         messages.clear();
         nameEdit()->SetText(attempt.name);
@@ -238,17 +244,18 @@ TEST_F(ProfilePanelTest, RenameShowsWhyANameIsRefusedAndKeepsTheTypedText) {
         EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile2"}));
     }
 
+    // The new profile is the selected one: the name goes to it.
     messages.clear();
-    nameEdit()->SetText("Profile1");
+    nameEdit()->SetText("Profile2");
     click("device_profile_edit_save_btn");
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(comboTexts(), (QStringList{"Profile1", "profile2"}));
-    EXPECT_EQ(combo()->GetItemAt(0)->GetUserData(), "Profile1");
-    EXPECT_EQ(listFile()["profilelist"][0]["profilename"].asString(), "Profile1");
-    EXPECT_EQ(profileFile(idAt(0))["profilename"].asString(), "Profile1");
+    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "Profile2"}));
+    EXPECT_EQ(combo()->GetItemAt(1)->GetUserData(), "Profile2");
+    EXPECT_EQ(listFile()["profilelist"][1]["profilename"].asString(), "Profile2");
+    EXPECT_EQ(profileFile(idAt(1))["profilename"].asString(), "Profile2");
 }
 
-TEST_F(ProfilePanelTest, ExportAndImportGoThroughTheChosenFileAndIgnoreWhatIsNotAProfile) {
+TEST_F(ProfilePanelTest, ExportAndImportGoThroughTheChosenFileAndExplainWhatIsNotAProfile) {
     bind();
     const std::string exported = (folder / "out.json").string();
     chosenPath = QString::fromStdString(exported);
@@ -275,8 +282,14 @@ TEST_F(ProfilePanelTest, ExportAndImportGoThroughTheChosenFileAndIgnoreWhatIsNot
         click("device_import_btn");
     }
     EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile1(1)"}));
-    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(messages, QStringList(2, "message_text_321"));
     EXPECT_FALSE(fs::exists(folder.parent_path() / "escape.Json"));
+
+    // An export into a folder that is not there fails with its message.
+    messages.clear();
+    chosenPath = QString::fromStdString((folder / "missing" / "out.json").string());
+    click("device_export_btn");
+    EXPECT_EQ(messages, QStringList{"message_text_323"});
 }
 
 TEST_F(ProfilePanelTest, ResetAsksFirstAndThenReloadsThePageFromTheDefaults) {
@@ -350,7 +363,10 @@ TEST_F(ProfilePanelTest, AListChangedByPelanctlShowsAtOnceAndThePageFollowsItsSe
     ASSERT_TRUE(test::waitFor([&] { return comboTexts().size() == 3; }));
     EXPECT_EQ(comboTexts(), (QStringList{"profile1", "profile2", "profile2 copy"}));
 
+    // A profile selected there is selected here too, page included.
     ASSERT_EQ(other.selectProfile(0), ProfileListResult::Done);
+    ASSERT_TRUE(test::waitFor([&] { return page->model().profileName == idAt(0); }));
+    EXPECT_EQ(combo()->GetCurSel(), 0);
     ASSERT_EQ(other.deleteProfile(), ProfileListResult::Done); // the window's selected profile
     ASSERT_TRUE(test::waitFor([&] { return comboTexts().size() == 2; }));
     EXPECT_EQ(page->model().profileName, other.getCurrentProfileId());
@@ -443,16 +459,16 @@ TEST_F(ProfilePanelWithMouse, AnImportedProfileOutOfRangeIsClampedNamedAndWritte
 }
 
 TEST_F(ProfilePanelWithMouse, ChoosingAProfileWritesItToTheMouse) {
-    click("device_add_btn");
-    setStageZeroCode(idAt(1), 41);
+    click("device_add_btn"); // selects the new profile
+    setStageZeroCode(idAt(0), 41);
     const size_t stageZero = mouse_block::kStageCode[0];
 
-    combo()->SelectItem1(1, false, true);
+    combo()->SelectItem1(0, false, true);
     switchToChosenProfile(*page);
-    EXPECT_EQ(panel->profiles().getSelectedIndex(), 1);
-    EXPECT_EQ(listFile()["profileselect"].asInt(), 1);
-    EXPECT_EQ(page->model().profileName, idAt(1));
-    EXPECT_EQ(nameEdit()->GetText(), "profile2");
+    EXPECT_EQ(panel->profiles().getSelectedIndex(), 0);
+    EXPECT_EQ(listFile()["profileselect"].asInt(), 0);
+    EXPECT_EQ(page->model().profileName, idAt(0));
+    EXPECT_EQ(nameEdit()->GetText(), "profile1");
     EXPECT_EQ(mouse->readMemory(stageZero, 1).at(0), 41);
 
     // Choosing the profile that is already selected writes nothing.
@@ -460,9 +476,9 @@ TEST_F(ProfilePanelWithMouse, ChoosingAProfileWritesItToTheMouse) {
     switchToChosenProfile(*page);
     EXPECT_EQ(mouse->requestCount(), 0u);
 
-    combo()->SelectItem1(0, false, true);
+    combo()->SelectItem1(1, false, true);
     switchToChosenProfile(*page);
-    const int defaultCode = profileFile(idAt(0))["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"].asInt();
+    const int defaultCode = profileFile(idAt(1))["Device"][0]["DPIStages"]["StageDPIs"][0]["StageDPIX"].asInt();
     EXPECT_EQ(mouse->readMemory(stageZero, 1).at(0), defaultCode);
     EXPECT_NE(defaultCode, 41);
 }

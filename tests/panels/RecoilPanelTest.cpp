@@ -1,6 +1,7 @@
 // The recoil panel on the mouse page of the main window, with an emulated mouse in front: mouse clicks and typed
 // keys on controls found by name, and the gun files on disk checked after each step.
 #include "PanelWindowFixture.h"
+#include "controls/CRecoilChartUI.h"
 #include "emulator/FirmwareDevice.h"
 #include "pages/CVeltraMouseDevice.h"
 #include "panels/CShootControlUI.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -33,8 +35,11 @@ protected:
         panel = findRecoilPanel(*page());
         ASSERT_NE(panel, nullptr);
         panel->setPrompts({[this](const QString& key) { messages.append(key); },
-                           [this](const QString&) { return chosenPath; },
-                           [this](const QString&) { return chosenPath; }});
+                           [this](const QString&) { return chosenPath; }, [this](const QString&) { return chosenPath; },
+                           [this](const QString& key) {
+                               questions.append(key);
+                               return confirmReset;
+                           }});
         // The recoil tab of the profile panel brings the recoil panel up.
         click("cursor_Op_tab");
         ASSERT_TRUE(test::waitFor([&] { return panel->isVisible(); }));
@@ -49,6 +54,8 @@ protected:
 
     CShootControlUI* panel = nullptr;
     QStringList messages;
+    QStringList questions;
+    bool confirmReset = true;
     QString chosenPath;
 };
 
@@ -112,15 +119,33 @@ TEST_F(RecoilPanel, EditsAndDirectionsReachTheFileAtOnceWithinTheDeviceLimits) {
 
 TEST_F(RecoilPanel, ResetRestoresTheShownGunOnlyAndRefusesWithoutAFactoryFile) {
     click("shoot_gun_op_1");
-    EXPECT_EQ(control<CTabLayoutUI>("shoot_image_display_switch")->GetCurSel(), 1);
+    // The chart draws the shown gun's path and follows each edit.
+    auto* chart = control<CRecoilChartUI>("shoot_chart");
+    const auto drawn = [&](int gun) {
+        std::vector<QPoint> points;
+        for (const RecoilPoint& point : recoilPath(tables().readTable(gun).value()))
+            points.emplace_back(point.x, point.y);
+        return points;
+    };
+    EXPECT_EQ(chart->points(), drawn(1));
+    ASSERT_EQ(chart->points().size(), 31u);
     type("bullet_y_eidt", "42");
     EXPECT_EQ(event(1, 0, 3)["Button"], Json::Value(42));
+    EXPECT_EQ(chart->points(), drawn(1));
+    EXPECT_EQ(std::abs(chart->points()[1].y()), 42);
     click("shoot_gun_op_0");
     type("bullet_y_eidt", "43");
     const std::string gunZero = fileText(0);
 
     click("shoot_gun_op_1");
     EXPECT_EQ(shown("bullet_y_eidt"), "42");
+    // Reset asks first; a cancelled question keeps the table.
+    const std::string edited = fileText(1);
+    confirmReset = false;
+    click("shootdate_reset_btn");
+    EXPECT_EQ(questions, QStringList{"message_text_22"});
+    EXPECT_EQ(fileText(1), edited);
+    confirmReset = true;
     click("shootdate_reset_btn");
     EXPECT_EQ(fileText(1), testing::readText(tables().factoryPath(1)));
     EXPECT_NE(shown("bullet_y_eidt"), "42");

@@ -144,14 +144,14 @@ TEST_F(ProfileListTest, SelectingStoresTheChoiceAndNamesTheFileToLoad) {
     EXPECT_EQ(listFile()["profilelist"].size(), 2u);
 }
 
-TEST_F(ProfileListTest, AddTakesTheFirstFreeNameIgnoringCaseAndKeepsTheSelection) {
+TEST_F(ProfileListTest, AddTakesTheFirstFreeNameIgnoringCaseAndSelectsIt) {
     writeProfiles({"profile1", "PROFILE3"});
     list.initProfileList();
     ASSERT_EQ(list.addProfile(), ProfileListResult::Done);
     ASSERT_EQ(list.addProfile(), ProfileListResult::Done);
     EXPECT_EQ(names(), (std::vector<std::string>{"profile1", "PROFILE3", "profile2", "profile4"}));
-    EXPECT_EQ(list.getSelectedIndex(), 0);
-    // The list file points at the newest profile for the next start.
+    // The list and its file agree on the newest profile, so a restart opens the profile shown.
+    EXPECT_EQ(list.getSelectedIndex(), 3);
     EXPECT_EQ(listFile()["profileselect"], Json::Value(3));
     EXPECT_EQ(profileFile(list.items()[2].id)["Device"], JsonFileStore::loadJsonFile(defaultPath())["Device"]);
     expectInStep();
@@ -303,7 +303,7 @@ TEST_F(ProfileListTest, RenameRefusesBadAndDuplicateNamesButAcceptsItsOwnInAnoth
     EXPECT_EQ(names(), (std::vector<std::string>{"Alpha", "Beta"}));
     EXPECT_EQ(messageKeyFor(ProfileListResult::DuplicateName), "message_text_5");
     EXPECT_EQ(messageKeyFor(ProfileListResult::InvalidName), "message_text_5_1");
-    EXPECT_EQ(messageKeyFor(ProfileListResult::LimitReached), "");
+    EXPECT_EQ(messageKeyFor(ProfileListResult::LimitReached), "message_text_324");
 
     ASSERT_EQ(list.renameProfile("ALPHA"), ProfileListResult::Done);
     EXPECT_EQ(names(), (std::vector<std::string>{"ALPHA", "Beta"}));
