@@ -116,6 +116,9 @@ Commands:
   update download ROW [--to FILE]  download row ROW's installer (0 mouse, 1 keyboard, 2 mousepad, 3 program)
                                    into the private download folder, or FILE; prints the file's path; fails
                                    when the file arrives short or does not match its checksum
+  serve --rgb [--port N] [--address A] [--allow-remote]
+                                   serve the devices to OpenRGB SDK clients until Ctrl+C (port 6742 on
+                                   127.0.0.1 by default; another address than loopback needs --allow-remote)
 
 Exit status: 0 on success, 1 when the command failed, 2 when the command line is wrong; a failure is told in one
 line on standard error.
