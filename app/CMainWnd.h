@@ -122,6 +122,15 @@ public:
     void CloseSettings();
     CSetWnd* GetSettingsWindow() const { return m_setWnd; }
 
+    // The OpenRGB SDK server (MainWndRgbServer.cpp): off unless the settings window or --rgb-server switches it on.
+    static constexpr UINT kRgbJobMsg = 3113; // jobs of the server's thread wait for the UI thread
+    // Switches the server on or off and keeps the choice for the next start. False when it could not start.
+    bool SetRgbServer(bool on);
+    bool IsRgbServerRunning() const;
+    uint16_t GetRgbServerPort() const;
+    // The names of the SDK clients that drive the lights, as the window shows them.
+    const std::vector<std::string>& GetRgbOwners() const { return m_rgbOwners; }
+
     // Language (MainWndLanguage.cpp): the start index (stored, else the locale's, else 0) and switching to an index
     // of the language list, which stores it and tells the settings window.
     static int StoredLanguageIndex();
@@ -222,6 +231,13 @@ private:
     void StopSameMode();
     void ShowSameModeState();
     void WatchBuses();
+    // The RGB server (MainWndRgbServer.cpp).
+    std::string StartRgbServer();
+    void StopRgbServer();
+    void NotifyRgbDevicesChanged();
+    void RunRgbJobs();
+    // Shows who drives the lights on "control_light_status": an SDK client, else the lighting owner state.
+    void ShowLightingOwner();
     void ReadSiblingMessages();
     void ReadSleepChanges();
 
@@ -262,6 +278,9 @@ private:
     light::SyncLighting m_syncLighting;
     std::unique_ptr<LightSyncRunner> m_syncRunner;
     bool m_sameModeOn = false;
+    struct RgbServer;
+    std::unique_ptr<RgbServer> m_rgbServer;
+    std::vector<std::string> m_rgbOwners;
     bool m_active = false;
     bool m_hovered = false;
     bool m_resumed = true;
