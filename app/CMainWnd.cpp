@@ -42,6 +42,7 @@ constexpr const char* kAutostartItem = "autostart";
 constexpr const char* kLightingOffLabel = "不控制灯光";
 constexpr const char* kLightingOnLabel = "控制灯光";
 constexpr const char* kRgbClientControlText = "rgb_client_control_text";
+constexpr int kRgbOwnerLabelWidth = 240;
 constexpr int kTrayMenuLift = 50;
 constexpr int kBaseDpi = 96;
 
@@ -241,6 +242,10 @@ void CMainWnd::ShowLightingOwner() {
     CControlUI* label = m_pm.FindControl(kControlLightStatus);
     if (label == nullptr)
         return;
+    // The layout's width fits the two owner texts; a client's name needs more room while it is shown.
+    if (m_ownerLabelWidth == 0)
+        m_ownerLabelWidth = label->GetFixedWidth();
+    label->SetFixedWidth(m_rgbOwners.empty() ? m_ownerLabelWidth : kRgbOwnerLabelWidth);
     if (m_rgbOwners.empty()) {
         label->SetText(m_lightingControl != 0 ? kLightingOnLabel : kLightingOffLabel);
         return;

@@ -281,6 +281,7 @@ private:
     struct RgbServer;
     std::unique_ptr<RgbServer> m_rgbServer;
     std::vector<std::string> m_rgbOwners;
+    int m_ownerLabelWidth = 0;
     bool m_active = false;
     bool m_hovered = false;
     bool m_resumed = true;
