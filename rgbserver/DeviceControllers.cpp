@@ -215,18 +215,12 @@ LightInfo DeviceControllers::lightOf(const LightInfo& current, int kind, const M
     return light;
 }
 
-void DeviceControllers::applyMode(size_t controller, size_t modeIndex, const Mode& mode, bool /*save*/) {
+void DeviceControllers::applyMode(size_t controller, size_t /*modeIndex*/, const Mode& mode, bool /*save*/) {
     UsbDeviceModel* model = described(controller);
-    if (model == nullptr)
+    if (model == nullptr || mode.value < 0 || mode.value > UINT8_MAX)
         return;
-    const Controller now = describe(*model);
-    if (modeIndex >= now.modes.size() || now.modes[modeIndex].value == kDirectModeValue)
-        return;
-    // The mode number is ours, whatever value the client sent back; our devices keep every mode they are given,
-    // so saving it is the same change.
-    Mode chosen = mode;
-    chosen.value = now.modes[modeIndex].value;
-    const LightInfo light = lightOf(model->getLightInfo(), model->deviceKind, chosen);
+    // Our devices keep every mode they are given, so saving it is the same change.
+    const LightInfo light = lightOf(model->getLightInfo(), model->deviceKind, mode);
     model->externalFrames = 0;
     runJob_([model, light] {
         applyLightSetting(*model, light);

@@ -198,7 +198,10 @@ bool SdkServer::setMode(size_t controller, size_t modeIndex, const Mode& mode, b
         return true;
     // A frame still waiting would take the device back from the mode it was just given.
     pending_[controller].due = false;
-    source_.applyMode(controller, modeIndex, mode, save);
+    // The mode number is the one we described, whatever value the client sent back.
+    Mode chosen = mode;
+    chosen.value = held.modes[modeIndex].value;
+    source_.applyMode(controller, modeIndex, chosen, save);
     // What the client chose is what the controller now describes; the source keeps the settings in range.
     Mode& described = held.modes[modeIndex];
     described.speed = std::clamp(mode.speed, described.speedMin, described.speedMax);

@@ -25,7 +25,8 @@ public:
     virtual std::vector<Controller> describe() = 0;
     // Shows a whole frame of LED colours on a controller.
     virtual void showColours(size_t controller, const std::vector<Colour>& colours) = 0;
-    // Applies a device mode a client chose (never the per-LED mode). `save` asks for it to be kept.
+    // Applies a device mode a client chose (never the per-LED mode), its value the one describe() gave it. `save`
+    // asks for it to be kept.
     virtual void applyMode(size_t controller, size_t modeIndex, const Mode& mode, bool save) = 0;
     // The names of the clients that drive LEDs themselves changed; empty when none does any more.
     virtual void directControlChanged(const std::vector<std::string>& clientNames) = 0;
