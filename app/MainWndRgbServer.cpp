@@ -31,6 +31,7 @@ std::string CMainWnd::StartRgbServer() {
             ShowLightingOwner();
         });
     });
+    server->controllers.refresh();
     if (std::string error = server->server.start(); !error.empty())
         return error;
     m_rgbServer = std::move(server);
@@ -62,8 +63,10 @@ void CMainWnd::RunRgbJobs() {
 }
 
 void CMainWnd::NotifyRgbDevicesChanged() {
-    if (m_rgbServer != nullptr)
-        m_rgbServer->server.devicesChanged();
+    if (m_rgbServer == nullptr)
+        return;
+    m_rgbServer->controllers.refresh();
+    m_rgbServer->server.devicesChanged();
 }
 
 bool CMainWnd::SetRgbServer(bool on) {

@@ -92,6 +92,7 @@ void RgbServe::onDeviceArrival(int slot) {
     if (access->prepareForWrite() != kResultAccepted)
         trace("RGB server: cannot read the " + std::string(kindName(access->kind())) + "'s tables");
     device.loadLightAndMacroConfig();
+    controllers_.refresh();
     server_.devicesChanged();
 }
 
@@ -101,6 +102,7 @@ void RgbServe::onDeviceRemoval(int slot) {
         return;
     access->model().commandChannel.connected = 0;
     access->model().commandChannel.device.close();
+    controllers_.refresh();
     server_.devicesChanged();
 }
 

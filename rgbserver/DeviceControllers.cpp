@@ -127,11 +127,14 @@ std::string versionText(uint16_t number) {
 
 DeviceControllers::DeviceControllers(std::vector<UsbDeviceModel*> models) : models_(std::move(models)) {}
 
-Controller DeviceControllers::describe(UsbDeviceModel& model) {
+DeviceControllers::Served DeviceControllers::serve(UsbDeviceModel& model) {
     const KindLook look = lookOf(model.deviceKind);
     const light::LedFrame leds = model.ledSnapshot();
     const LightInfo light = model.getLightInfo();
-    Controller controller;
+    Served served;
+    served.model = &model;
+    served.kind = model.deviceKind;
+    Controller& controller = served.controller;
     controller.type = look.type;
     controller.name = look.name;
     controller.vendor = kVendor;
@@ -146,6 +149,7 @@ Controller DeviceControllers::describe(UsbDeviceModel& model) {
     }
     controller.zones = zonesOf(model, look.zone, list.names.size());
     controller.ledNames = std::move(list.names);
+    served.deviceLeds = std::move(list.deviceLeds);
 
     controller.modes.push_back(directMode());
     const LightNameLists& names = model.lightNames;
@@ -156,42 +160,51 @@ Controller DeviceControllers::describe(UsbDeviceModel& model) {
         if (!model.externalFrames.load() && number == light.mode)
             controller.activeMode = int32_t(controller.modes.size() - 1);
     }
-    return controller;
+    return served;
+}
+
+Controller DeviceControllers::describe(UsbDeviceModel& model) {
+    return serve(model).controller;
+}
+
+void DeviceControllers::refresh() {
+    std::vector<Served> picture;
+    for (UsbDeviceModel* model : models_)
+        if (model->commandChannel.connected.load())
+            picture.push_back(serve(*model));
+    std::lock_guard lock(snapshotLock_);
+    snapshot_ = std::move(picture);
 }
 
 std::vector<Controller> DeviceControllers::describe() {
-    described_.clear();
-    std::vector<Controller> controllers;
-    for (UsbDeviceModel* model : models_) {
-        if (!model->commandChannel.connected.load())
-            continue;
-        described_.push_back(model);
-        controllers.push_back(describe(*model));
+    {
+        std::lock_guard lock(snapshotLock_);
+        described_ = snapshot_;
     }
+    std::vector<Controller> controllers;
+    for (const Served& served : described_)
+        controllers.push_back(served.controller);
     return controllers;
 }
 
-UsbDeviceModel* DeviceControllers::described(size_t controller) {
-    if (controller >= described_.size() || !described_[controller]->commandChannel.connected.load())
+const DeviceControllers::Served* DeviceControllers::described(size_t controller) const {
+    if (controller >= described_.size() || !described_[controller].model->commandChannel.connected.load())
         return nullptr;
-    return described_[controller];
-}
-
-light::LedFrame DeviceControllers::ledFrame(UsbDeviceModel& model, const std::vector<Colour>& colours) {
-    light::LedFrame frame = model.ledSnapshot();
-    const LedList list = ledsOf(model, frame.size());
-    for (size_t i = 0; i < list.deviceLeds.size() && i < colours.size(); ++i)
-        frame[list.deviceLeds[i]] =
-            light::packLed({uint8_t(colours[i]), uint8_t(colours[i] >> 8), uint8_t(colours[i] >> 16)}, UINT8_MAX);
-    return frame;
+    return &described_[controller];
 }
 
 void DeviceControllers::showColours(size_t controller, const std::vector<Colour>& colours) {
-    UsbDeviceModel* model = described(controller);
-    if (model == nullptr)
+    const Served* served = described(controller);
+    if (served == nullptr)
         return;
-    model->externalFrames = 1;
-    model->showExternalFrame(ledFrame(*model, colours));
+    // LEDs the controller does not name keep what they show.
+    light::LedFrame frame = served->model->ledSnapshot();
+    for (size_t i = 0; i < served->deviceLeds.size() && i < colours.size(); ++i)
+        if (served->deviceLeds[i] < frame.size())
+            frame[served->deviceLeds[i]] =
+                light::packLed({uint8_t(colours[i]), uint8_t(colours[i] >> 8), uint8_t(colours[i] >> 16)}, UINT8_MAX);
+    served->model->externalFrames = 1;
+    served->model->showExternalFrame(frame);
 }
 
 LightInfo DeviceControllers::lightOf(const LightInfo& current, int kind, const Mode& chosen) {
@@ -216,11 +229,12 @@ LightInfo DeviceControllers::lightOf(const LightInfo& current, int kind, const M
 }
 
 void DeviceControllers::applyMode(size_t controller, size_t /*modeIndex*/, const Mode& mode, bool /*save*/) {
-    UsbDeviceModel* model = described(controller);
-    if (model == nullptr || mode.value < 0 || mode.value > UINT8_MAX)
+    const Served* served = described(controller);
+    if (served == nullptr || mode.value < 0 || mode.value > UINT8_MAX)
         return;
     // Our devices keep every mode they are given, so saving it is the same change.
-    const LightInfo light = lightOf(model->getLightInfo(), model->deviceKind, mode);
+    UsbDeviceModel* model = served->model;
+    const LightInfo light = lightOf(model->getLightInfo(), served->kind, mode);
     model->externalFrames = 0;
     runJob_([model, light] {
         applyLightSetting(*model, light);

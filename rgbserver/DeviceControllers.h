@@ -29,6 +29,11 @@ public:
         ownerListener_ = std::move(listener);
     }
 
+    // Takes the connected devices as they are now. Call it on the thread that connects and changes the models (the
+    // window's UI thread, the scanner's thread of pelanctl) whenever a device has connected or left, before telling
+    // the server: the server's thread reads only this picture, never what a connection is writing.
+    void refresh();
+
     std::vector<Controller> describe() override;
     void showColours(size_t controller, const std::vector<Colour>& colours) override;
     void applyMode(size_t controller, size_t modeIndex, const Mode& mode, bool save) override;
@@ -40,12 +45,21 @@ public:
     static LightInfo lightOf(const LightInfo& current, int kind, const Mode& chosen);
 
 private:
-    UsbDeviceModel* described(size_t controller);
-    // The device's LED values for a frame of the controller's colours (the keyboard's keys to its LEDs).
-    static light::LedFrame ledFrame(UsbDeviceModel& model, const std::vector<Colour>& colours);
+    // A served device: its model, and what the server's thread needs of it without reading the model's fields.
+    struct Served {
+        UsbDeviceModel* model = nullptr;
+        int kind = 0;
+        std::vector<size_t> deviceLeds; // the device LED behind each controller LED
+        Controller controller;
+    };
+    static Served serve(UsbDeviceModel& model);
+    const Served* described(size_t controller) const;
 
     std::vector<UsbDeviceModel*> models_;
-    std::vector<UsbDeviceModel*> described_;
+    std::mutex snapshotLock_;
+    std::vector<Served> snapshot_;
+    // The server thread's copy of the picture its controllers were described from.
+    std::vector<Served> described_;
     JobRunner runJob_ = [](std::function<void()> job) { job(); };
     std::function<void(const std::vector<std::string>&)> ownerListener_;
 };

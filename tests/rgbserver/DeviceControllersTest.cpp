@@ -83,6 +83,7 @@ TEST_F(KeyboardAsController, KeysAreLedsInKeyOrderAndTheirColoursReachTheirOwnLe
     ASSERT_EQ(model->readDevice(), kResultAccepted);
     model->deviceKind = kDeviceKindKeyboard; // as the connection sets it
     DeviceControllers controllers({model.get()});
+    controllers.refresh();
     const std::vector<Controller> described = controllers.describe();
     ASSERT_EQ(described.size(), 1u);
     const Controller& keyboard = described[0];
