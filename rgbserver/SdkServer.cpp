@@ -88,19 +88,25 @@ void SdkServer::run(StopEvent& stop) {
             else
                 serve(ready.tag, ready);
         }
-        if (devicesChanged_.exchange(false)) {
-            reloadControllers();
-            for (auto& [tag, client] : clients_)
-                client.session->send(0, packet::kDeviceListUpdated);
-            for (auto it = clients_.begin(); it != clients_.end();) {
-                const uint64_t tag = (it++)->first;
-                flush(tag, clients_.at(tag));
-            }
-        }
+        if (devicesChanged_.exchange(false))
+            announceDeviceList();
         noteDirectClients();
         timeout = showDueFrames();
     }
     trace("RGB server stopped");
+}
+
+void SdkServer::announceDeviceList() {
+    reloadControllers();
+    std::vector<uint64_t> tags;
+    for (auto& [tag, client] : clients_) {
+        client.session->send(0, packet::kDeviceListUpdated);
+        tags.push_back(tag);
+    }
+    // A client that cannot take the notice is dropped on the way, so each is looked up again.
+    for (uint64_t tag : tags)
+        if (const auto found = clients_.find(tag); found != clients_.end())
+            flush(tag, found->second);
 }
 
 void SdkServer::acceptClients() {

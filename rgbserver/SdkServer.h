@@ -91,6 +91,8 @@ private:
     bool flush(uint64_t tag, Client& client);
     void drop(uint64_t tag);
     void reloadControllers();
+    // Reads the controllers again and tells every client the list changed.
+    void announceDeviceList();
     // Shows the frames that are due; the time until the next one, if any waits.
     std::optional<std::chrono::milliseconds> showDueFrames();
     void noteDirectClients();
