@@ -56,6 +56,12 @@ public:
         owners.push_back(names);
         changed.notify_all();
     }
+    // What the server's thread recorded, read under the lock.
+    template <class Read>
+    auto read(Read what) {
+        std::lock_guard lock(mutex);
+        return what();
+    }
     template <class Done>
     bool waitFor(Done done) {
         std::unique_lock lock(mutex);
@@ -181,9 +187,9 @@ TEST_F(SdkServerTest, FramesAreMergedToTheLatestAndTheOwnerIsNamedUntilItLeaves)
     }
     client->sendRaw(burst);
     ASSERT_TRUE(source.waitFor([&] { return !source.shown.empty() && source.shown.back().second[7] == 50u; }));
-    EXPECT_LT(source.shown.size(), 50u);
+    EXPECT_LT(source.read([&] { return source.shown.size(); }), 50u);
     ASSERT_TRUE(source.waitFor([&] { return !source.owners.empty(); }));
-    EXPECT_EQ(source.owners.back(), std::vector<std::string>{"fx"});
+    EXPECT_EQ(source.read([&] { return source.owners.back(); }), std::vector<std::string>{"fx"});
 
     client.reset();
     ASSERT_TRUE(source.waitFor([&] { return source.owners.back().empty(); }));
@@ -205,22 +211,23 @@ TEST_F(SdkServerTest, ZoneAndSingleLedUpdatesLandInPlaceAndAModeCarriesItsSpeed)
     single.u32(colourOf(9, 9, 9));
     client->send(1, packet::kUpdateSingleLed, single.bytes());
     ASSERT_TRUE(source.waitFor([&] { return !source.shown.empty() && source.shown.back().second[22] != 0; }));
-    const std::vector<Colour> frame = source.shown.back().second;
+    const std::vector<Colour> frame = source.read([&] { return source.shown.back().second; });
     EXPECT_EQ(frame[0], colourOf(1, 2, 3));
     EXPECT_EQ(frame[1], colourOf(4, 5, 6));
 
     Writer mode;
     mode.u32(0);
     mode.i32(1);
-    Mode breathing = source.controllers[0].modes[1];
+    Mode breathing = source.read([&] { return source.controllers[0].modes[1]; });
     breathing.speed = 3;
     mode.mode(breathing, 3);
     std::vector<uint8_t> payload = mode.bytes();
     payload[0] = uint8_t(payload.size());
     client->send(0, packet::kSaveMode, payload);
     ASSERT_TRUE(source.waitFor([&] { return !source.modes.empty(); }));
-    EXPECT_EQ(source.modes[0].speed, 3u);
-    EXPECT_TRUE(source.modes[0].save);
+    const FakeSource::ModeCall call = source.read([&] { return source.modes[0]; });
+    EXPECT_EQ(call.speed, 3u);
+    EXPECT_TRUE(call.save);
 }
 
 TEST_F(SdkServerTest, AControllerLeavingIsAnnouncedAndItsOldIndexIsIgnored) {

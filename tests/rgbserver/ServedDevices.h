@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,9 @@ class ServedDevices {
 public:
     explicit ServedDevices(const std::vector<std::string>& kinds) {
         setDataFolderOverride(data_.path());
+        // The factory files (light names among them) from the source tree, wherever the test was built.
+        if (const char* source = std::getenv("PELAN_SOURCE_DIR"))
+            setProgramFolderOverride(source);
         for (const std::string& kind : kinds) {
             std::shared_ptr<emu::FirmwareDevice> device = emu::makeDevice(kind);
             devices_[kind] = device;
@@ -30,6 +34,7 @@ public:
     ~ServedDevices() {
         serve_.reset();
         setDataFolderOverride({});
+        setProgramFolderOverride({});
     }
 
     std::string start() { return serve_->start(); }
