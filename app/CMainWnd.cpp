@@ -6,6 +6,7 @@
 #include "app/CSetWnd.h"
 #include "app/DemoDevices.h"
 #include "app/HookGuard.h"
+#include "app/MainWndRgbServer.h"
 #include "controls/CDeviceOptionUI.h"
 #include "device/LightSync.h"
 #include "pages/CVeltraUSBDevice.h"
@@ -18,6 +19,7 @@
 #include "platform/HttpClient.h"
 #include "platform/InputHook.h"
 #include "platform/Trace.h"
+#include "rgbserver/RgbServerSettings.h"
 #include "update/UpdateService.h"
 
 #include <QCoreApplication>
@@ -41,6 +43,8 @@ constexpr const char* kExitItem = "exit";
 constexpr const char* kAutostartItem = "autostart";
 constexpr const char* kLightingOffLabel = "不控制灯光";
 constexpr const char* kLightingOnLabel = "控制灯光";
+constexpr const char* kRgbClientControlText = "rgb_client_control_text";
+constexpr int kRgbOwnerLabelWidth = 240;
 constexpr int kTrayMenuLift = 50;
 constexpr int kBaseDpi = 96;
 
@@ -95,6 +99,9 @@ void CMainWnd::OnWindowInit() {
     StartScanThread();
     StartUpdateThread();
     StartLightSyncThread();
+    if (startupOptions().rgbServer || rgb::storedServerEnabled())
+        if (const std::string error = StartRgbServer(); !error.empty())
+            trace("RGB server: " + error);
     SetTimer(kPlacementTimer, kPlacementDelayMs);
     m_started = true;
 }
@@ -127,6 +134,8 @@ bool CMainWnd::IsWorkerRunning(int index) const {
 
 void CMainWnd::StopWorkers() {
     m_stopping = true;
+    // The server's clients drive the devices the other workers serve: they go first.
+    StopRgbServer();
     // The scan thread may be waiting for the UI thread to take its report; the report is taken (and ignored) so the
     // thread can see its stop event.
     const std::function<void()> takeWaitingReport = [this] {
@@ -231,9 +240,26 @@ void CMainWnd::SetLightingControl(int enabled, bool broadcast) {
     m_lightingControl = enabled != 0 ? 1 : 0;
     if (broadcast)
         BroadcastLightingOwner(m_lightingControl);
-    if (CControlUI* label = m_pm.FindControl(kControlLightStatus))
-        label->SetText(m_lightingControl != 0 ? kLightingOnLabel : kLightingOffLabel);
+    ShowLightingOwner();
     ApplyLightingControlToPages(m_lightingControl);
+}
+
+void CMainWnd::ShowLightingOwner() {
+    CControlUI* label = m_pm.FindControl(kControlLightStatus);
+    if (label == nullptr)
+        return;
+    // The layout's width fits the two owner texts; a client's name needs more room while it is shown.
+    if (m_ownerLabelWidth == 0)
+        m_ownerLabelWidth = label->GetFixedWidth();
+    label->SetFixedWidth(m_rgbOwners.empty() ? m_ownerLabelWidth : kRgbOwnerLabelWidth);
+    if (m_rgbOwners.empty()) {
+        label->SetText(m_lightingControl != 0 ? kLightingOnLabel : kLightingOffLabel);
+        return;
+    }
+    std::string names;
+    for (const std::string& name : m_rgbOwners)
+        names += (names.empty() ? "" : ", ") + name;
+    label->SetText(CResourceManager::GetInstance()->GetText(kRgbClientControlText).arg(QString::fromStdString(names)));
 }
 
 void CMainWnd::BroadcastLightingOwner(int lParam) {
@@ -383,6 +409,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             progress->SetVisible(true);
     } else if (uMsg == UWM_LANGUAGE_CHANGED_MSG) {
         ApplyLanguage(int(wParam));
+    } else if (uMsg == kRgbJobMsg) {
+        RunRgbJobs();
     } else if (uMsg == kUpdateAnswerMsg) {
         OnUpdateAnswer(wParam != 0);
     } else if (uMsg == UWM_SHOW_SETTINGS_MSG) {

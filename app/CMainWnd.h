@@ -124,6 +124,15 @@ public:
     void CloseSettings();
     CSetWnd* GetSettingsWindow() const { return m_setWnd; }
 
+    // The OpenRGB SDK server (MainWndRgbServer.cpp): off unless the settings window or --rgb-server switches it on.
+    static constexpr UINT kRgbJobMsg = 3113; // jobs of the server's thread wait for the UI thread
+    // Switches the server on or off and keeps the choice for the next start. False when it could not start.
+    bool SetRgbServer(bool on);
+    bool IsRgbServerRunning() const;
+    uint16_t GetRgbServerPort() const;
+    // The names of the SDK clients that drive the lights, as the window shows them.
+    const std::vector<std::string>& GetRgbOwners() const { return m_rgbOwners; }
+
     // Language (MainWndLanguage.cpp): the start index (stored, else the locale's, else 0) and switching to an index
     // of the language list, which stores it and tells the settings window.
     static int StoredLanguageIndex();
@@ -230,6 +239,13 @@ private:
     void StopSameMode();
     void ShowSameModeState();
     void WatchBuses();
+    // The RGB server (MainWndRgbServer.cpp).
+    std::string StartRgbServer();
+    void StopRgbServer();
+    void NotifyRgbDevicesChanged();
+    void RunRgbJobs();
+    // Shows who drives the lights on "control_light_status": an SDK client, else the lighting owner state.
+    void ShowLightingOwner();
     void ReadSiblingMessages();
     void ReadSleepChanges();
 
@@ -273,6 +289,10 @@ private:
     bool m_sameModeOn = false;
     // What each device showed before same mode, given back when it ends.
     std::vector<OwnLighting> m_ownLighting;
+    struct RgbServer;
+    std::unique_ptr<RgbServer> m_rgbServer;
+    std::vector<std::string> m_rgbOwners;
+    int m_ownerLabelWidth = 0;
     bool m_active = false;
     bool m_hovered = false;
     bool m_resumed = true;

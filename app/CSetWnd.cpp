@@ -27,6 +27,7 @@ constexpr const char* kTabLayout = "get_update_tab_layout";
 constexpr const char* kStateText = "Update_Status_text";
 constexpr const char* kStateImage = "update_status_image";
 constexpr const char* kLanguageCombo = "Language_combox_info";
+constexpr const char* kRgbServerCheck = "rgb_server_check";
 constexpr int kListPage = 0;
 constexpr int kConfirmPage = 1;
 constexpr int kCheckWorker = 0;
@@ -82,6 +83,10 @@ void CSetWnd::InitWindow() {
     ResizeClient(m_pm.ScaleValue(kWidth), m_pm.ScaleValue(kHeight));
     FollowScreenChanges();
     ShowLanguages();
+    if (auto* check = dynamic_cast<CCheckBoxUI*>(m_pm.FindControl(kRgbServerCheck))) {
+        const CMainWnd* main = GetMainWindow();
+        check->SetCheck(main != nullptr && main->IsRgbServerRunning(), false);
+    }
     m_lastCheckDate = keepLastCheckDate(m_dataFolder);
     ShowRows();
     // The workers hold the session and the mailbox, so one that outlives the window finds both.
@@ -205,6 +210,12 @@ void CSetWnd::Notify(TNotifyUI& msg) {
         m_languageIndex = int(msg.wParam);
         if (CMainWnd* main = GetMainWindow())
             main->SendMessage(UWM_LANGUAGE_CHANGED_MSG, msg.wParam, 0);
+    } else if (msg.sType == DUI_MSGTYPE_SELECTCHANGED && name == kRgbServerCheck) {
+        auto* check = dynamic_cast<CCheckBoxUI*>(msg.pSender);
+        CMainWnd* main = GetMainWindow();
+        // A server that cannot start (its port taken) leaves the switch off.
+        if (check != nullptr && main != nullptr && !main->SetRgbServer(check->GetCheck()))
+            check->SetCheck(false, false);
     } else if (msg.sType == DUI_MSGTYPE_SELECTCHANGED && name == CUpdateInfoListItemUI::kTickName) {
         const auto* tick = dynamic_cast<COptionUI*>(msg.pSender);
         m_session->setTicked(int(msg.pSender->GetTag()), tick != nullptr && tick->IsSelected());

@@ -16,7 +16,7 @@ namespace pelan {
 class CSetWnd : public WindowImplBase {
 public:
     static constexpr int kWidth = 330;
-    static constexpr int kHeight = 200;
+    static constexpr int kHeight = 228;
     static constexpr UINT kStyle = 0x90000000;     // popup, visible
     static constexpr UINT kExStyle = 0x80;         // tool window
     static constexpr UINT kRowsChangedMsg = 3110;  // a worker changed the rows

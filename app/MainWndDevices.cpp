@@ -221,7 +221,7 @@ void CMainWnd::CreateDevicePage(int slotIndex, uint16_t role) {
     entry.page = page;
     entry.option = option;
     entry.powerPanel = power;
-    entry.optionLink = std::make_unique<PageOptionLink>(*page);
+    entry.optionLink = std::make_unique<PageOptionLink>(*page, [this] { NotifyRgbDevicesChanged(); });
     option->SetPage(entry.optionLink.get());
     page->setListItem(option);
     option->SetPageFlag(page->isConnected() ? 1 : 0);
@@ -343,6 +343,7 @@ void CMainWnd::OnDeviceRemoval(int slotIndex) {
     if (wasFront)
         CommitPendingEdit();
     entry->page->closeCommandInterface();
+    NotifyRgbDevicesChanged();
     ShowOption(*entry, false, false);
     if (!wasFront)
         return;

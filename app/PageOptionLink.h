@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "controls/CDeviceOptionUI.h"
 #include "pages/CVeltraUSBDevice.h"
 
@@ -9,12 +11,16 @@ namespace pelan {
 // The pages have no work for the timers 1003 and 1004.
 class PageOptionLink : public IDeviceOptionPage {
 public:
-    explicit PageOptionLink(CVeltraUSBDevice& page) : m_page(page) {}
+    // `connected` is told after each run of the page's connect routine.
+    explicit PageOptionLink(CVeltraUSBDevice& page, std::function<void()> connected = {})
+        : m_page(page), m_connected(std::move(connected)) {}
 
     void OnOptionTimer(UINT id) override {
         switch (id) {
         case CDeviceOptionUI::kConnectTimer:
             m_page.onConnectTimer();
+            if (m_connected)
+                m_connected();
             break;
         case CDeviceOptionUI::kSyncTimer:
             m_page.onSyncTimer();
@@ -31,6 +37,7 @@ public:
 
 private:
     CVeltraUSBDevice& m_page;
+    std::function<void()> m_connected;
 };
 
 } // namespace pelan

@@ -56,6 +56,8 @@ StartupOptions parseStartupOptions(const std::vector<std::string>& arguments) {
         bool matched = false;
         if (arguments[i] == "--minimized") {
             options.minimized = true;
+        } else if (arguments[i] == "--rgb-server") {
+            options.rgbServer = true;
         } else if (arguments[i] == "--version") {
             options.version = true;
         } else if (!takeValue(arguments, i, "--emulate", value, matched)) {

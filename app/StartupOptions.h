@@ -6,12 +6,13 @@
 namespace pelan {
 
 // What the command line asks for: emulated devices (--emulate mouse,mousepad,headset), another data folder
-// (--data-dir DIR), a start without showing the window (--minimized, as the autostart entry asks) and the version
-// alone (--version). The emulated device tree itself is started by the main window.
+// (--data-dir DIR), the RGB server (--rgb-server), a start without showing the window (--minimized, as the autostart
+// entry asks) and the version alone (--version). The emulated device tree itself is started by the main window.
 struct StartupOptions {
     std::vector<std::string> emulateKinds;
     std::string dataDir;
     bool minimized = false;
+    bool rgbServer = false; // --rgb-server: serve the lights to OpenRGB SDK clients, whatever the settings say
     bool version = false;
     std::string error; // not empty when the command line could not be used
 };

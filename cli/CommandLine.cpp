@@ -117,6 +117,9 @@ Commands:
                                    and its signature FILE.minisig into the private download folder, or FILE;
                                    prints the file's path; fails (and removes both) when the file arrives short,
                                    too large, or without a good signature of a trusted key
+  serve --rgb [--port N] [--address A] [--allow-remote]
+                                   serve the devices to OpenRGB SDK clients until Ctrl+C (port 6742 on
+                                   127.0.0.1 by default; another address than loopback needs --allow-remote)
 
 Exit status: 0 on success, 1 when the command failed, 2 when the command line is wrong; a failure is told in one
 line on standard error.

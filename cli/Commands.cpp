@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "cli/EmulatedDevices.h"
+#include "cli/RgbServe.h"
 #include "headset/ConfLibrary.h"
 #include "platform/Paths.h"
 
@@ -61,6 +62,8 @@ CommandResult runCommand(const std::vector<std::string>& words, CliKind kind) {
         return updateCommand(args);
     if (name == "headset")
         return headsetCommand(args);
+    if (name == "serve")
+        return serveCommand(args);
     return usageFailed("unknown command " + name + " (pelanctl --help lists them)");
 }
 

@@ -73,12 +73,14 @@ KeyCategoryParse parseKeyCategory(const std::vector<std::string>& words, size_t 
                                   : "unknown option " + option;
             return outcome;
         }
+        // Read once past the check: gcc's -O1 (the ThreadSanitizer build) otherwise thinks it may be unset.
+        const uint32_t value = number.value_or(0);
         if (known->field != nullptr)
-            request.choices.*(known->field) = int(*number);
+            request.choices.*(known->field) = int(value);
         else if (option == "--direction")
-            request.choices.secondDirection = *number == 1;
+            request.choices.secondDirection = value == 1;
         else
-            request.choices.keyUsage = uint8_t(*number);
+            request.choices.keyUsage = uint8_t(value);
     }
     if (!named) {
         outcome.error = "--category NAME is needed";

@@ -62,7 +62,8 @@ bool LightSyncRunner::anyMeantToTakePart() const {
 
 bool LightSyncRunner::active() const {
     for (const UsbDeviceModel* model : models_)
-        if (model->syncLighting.load() && model->commandChannel.connected.load() && model->lightingControl.load())
+        if (model->syncLighting.load() && model->commandChannel.connected.load() && model->lightingControl.load() &&
+            !model->externalFrames.load())
             return true;
     return false;
 }
@@ -73,7 +74,8 @@ void LightSyncRunner::stepOnce(std::chrono::steady_clock::time_point now) {
     heldUntil_.resize(models_.size());
     for (size_t i = 0; i < models_.size(); ++i) {
         UsbDeviceModel& model = *models_[i];
-        if (!model.syncLighting.load() || !model.commandChannel.connected.load() || now < heldUntil_[i])
+        if (!model.syncLighting.load() || !model.commandChannel.connected.load() || model.externalFrames.load() ||
+            now < heldUntil_[i])
             continue;
         const int result = model.showSyncColour(value);
         if (result != kResultAccepted && result != 0)

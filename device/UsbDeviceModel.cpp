@@ -150,6 +150,14 @@ int UsbDeviceModel::showSyncColour(light::LedValue value) {
     return streamLedState();
 }
 
+int UsbDeviceModel::showExternalFrame(const light::LedFrame& frame) {
+    {
+        std::lock_guard lock(lightLock);
+        std::copy_n(frame.begin(), std::min(frame.size(), ledState.size()), ledState.begin());
+    }
+    return streamLedState();
+}
+
 light::LedFrame UsbDeviceModel::showLightFrame() {
     light::LedFrame leds = ledSnapshot();
     if (DeviceModelObserver* watcher = observer(); watcher && previewEnabled.load())
@@ -445,7 +453,7 @@ void UsbDeviceModel::lightThreadBody(StopEvent& stop) {
                 break;
             continue;
         }
-        if (commandChannel.animationPaused.load() || syncLighting.load())
+        if (commandChannel.animationPaused.load() || syncLighting.load() || externalFrames.load())
             continue;
         lightStep();
     }

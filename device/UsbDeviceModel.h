@@ -121,6 +121,10 @@ public:
     // sendLightFrame does, without its pause: the caller holds back a device that refused. Returns the stream
     // result (0 while lightingControl is clear).
     int showSyncColour(light::LedValue value);
+    // A frame from another program (an SDK client): the LEDs take its values (at most as many as there are), and
+    // the frame is shown and sent as showSyncColour does. Returns the stream result (0 while lightingControl is
+    // clear).
+    int showExternalFrame(const light::LedFrame& frame);
     virtual void setLedState(int index, light::LedValue value);
     virtual light::LedValue getLedState(int index) const;
     virtual void onConnectTimer() {}
@@ -241,6 +245,9 @@ public:
     std::atomic<int> previewEnabled{1};
     // Set while the device shows the synchronised lighting: the light thread then leaves the LEDs to it.
     std::atomic<int> syncLighting{0};
+    // Set while another program on this machine drives the LEDs frame by frame (an SDK client): the light thread
+    // and the synchronised lighting leave the LEDs to it.
+    std::atomic<int> externalFrames{0};
     // Change previewEnabled and streamLightFrames through these while the light thread runs: with neither set the
     // thread sleeps until one is, and these wake it.
     void setPreviewEnabled(bool enabled);

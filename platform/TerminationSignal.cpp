@@ -1,7 +1,9 @@
 #include "platform/TerminationSignal.h"
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace pelan {
@@ -37,6 +39,19 @@ void drainTerminationSignals() {
     char buffer[16];
     while (g_pipe[0] >= 0 && ::read(g_pipe[0], buffer, sizeof buffer) > 0) {
     }
+}
+
+bool waitForTerminationSignal() {
+    const int signalFd = watchTerminationSignals();
+    if (signalFd < 0)
+        return false;
+    pollfd watched{signalFd, POLLIN, 0};
+    int ready = 0;
+    do
+        ready = ::poll(&watched, 1, -1);
+    while (ready < 0 && errno == EINTR);
+    drainTerminationSignals();
+    return ready > 0;
 }
 
 } // namespace pelan

@@ -9,5 +9,7 @@ namespace pelan {
 int watchTerminationSignals();
 // Reads what the signals wrote, so the descriptor is quiet again.
 void drainTerminationSignals();
+// Sleeps until SIGINT or SIGTERM arrives (watching them first). False when they cannot be watched.
+bool waitForTerminationSignal();
 
 } // namespace pelan

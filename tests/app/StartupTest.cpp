@@ -26,10 +26,13 @@ TEST(StartupOptions, EmulatedKindsAndDataFolderAreRead) {
     EXPECT_TRUE(parseStartupOptions({}).emulateKinds.empty());
     EXPECT_FALSE(parseStartupOptions({}).minimized);
 
-    options = parseStartupOptions({"--minimized", "--version"});
+    EXPECT_FALSE(parseStartupOptions({}).rgbServer);
+
+    options = parseStartupOptions({"--minimized", "--version", "--rgb-server"});
     EXPECT_TRUE(options.error.empty());
     EXPECT_TRUE(options.minimized);
     EXPECT_TRUE(options.version);
+    EXPECT_TRUE(options.rgbServer);
 }
 
 TEST(StartupOptions, BadValuesAreReportedNotGuessed) {
