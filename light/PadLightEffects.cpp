@@ -183,4 +183,12 @@ bool CustomEffectPlayer::step(const std::vector<LedEffectStep>& steps, std::chro
     return false;
 }
 
+LedRange regionLeds(size_t region, size_t regionCount, size_t ledCount) {
+    if (regionCount == 0 || region >= regionCount)
+        return {};
+    const size_t first = region * ledCount / regionCount;
+    const size_t next = (region + 1) * ledCount / regionCount;
+    return {first, next - first};
+}
+
 } // namespace pelan::padlight

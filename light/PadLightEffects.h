@@ -88,4 +88,11 @@ private:
     std::chrono::milliseconds shown_{0};
 };
 
+// The LEDs of region `region` when the pad's LEDs are split evenly over `regionCount` regions, in order.
+struct LedRange {
+    size_t first = 0;
+    size_t count = 0;
+};
+LedRange regionLeds(size_t region, size_t regionCount, size_t ledCount);
+
 } // namespace pelan::padlight
