@@ -262,8 +262,7 @@ void CMainWnd::WatchBuses() {
 
 void CMainWnd::ReadSiblingMessages() {
     for (const IpcMessage& message : m_siblings->takeMessages())
-        PostMessage(RegisterWindowMessage(QString::fromStdString(message.name)), WPARAM(message.wParam),
-                    LPARAM(message.lParam));
+        postOutsideMessage(*this, message, MessageDoor::SiblingBus);
 }
 
 void CMainWnd::ReadSleepChanges() {
@@ -366,10 +365,6 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             InstallInputHook(HookMode::SingleKey);
         else
             RemoveInputHook();
-    } else if (handleMacroHookMessage(*this, uMsg, wParam, lParam)) {
-        // a recording's key or button, handed to the macro editor in front
-    } else if (handleKeySetHookMessage(*this, uMsg, wParam, lParam)) {
-        // a captured key, handed to the key set panel in front
     } else if (uMsg == UWM_SHOW_PROGRESS_MSG) {
         if (CControlUI* progress = m_pm.FindControl(kSettingProgress))
             progress->SetVisible(true);

@@ -100,6 +100,8 @@ bool PipeWireEqualiser::startHelper(const std::string& args) const {
     posix_spawn_file_actions_init(&actions);
     for (int fd = 0; fd <= 2; ++fd)
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    // It outlives the program: none of the program's sockets, devices or files may stay open in it.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     std::string setsid = "setsid";
     std::string fork = "-f";
     std::string helper = helper_;
