@@ -51,14 +51,16 @@ void PipeWireEqualiser::noteOnce(const char* why) {
 }
 
 bool PipeWireEqualiser::apply(const EqualiserCurve& curve, int headsetCard) {
+    // Switched off, the drop-in goes even while no daemon runs, so that the daemon's next start loads no filter.
+    if (!curve.enabled)
+        removeDropIn();
     PipeWireSession session;
     if (!session.connected()) {
         noteOnce("no PipeWire daemon");
-        return false;
+        return !curve.enabled;
     }
     const std::optional<GraphNode> filter = session.node(kEqualiserNodeName);
     if (!curve.enabled) {
-        removeDropIn();
         if (!filter)
             return true;
         // The headset takes the sound back where it went through the filter.
