@@ -140,8 +140,10 @@ void CMainWnd::StopWorkers() {
         else if (i == kUpdateWorker)
             wake = [this] { m_updateChecker->stop(); };
         else if (i == kLightSyncWorker && m_syncRunner != nullptr)
-            wake = [runner = m_syncRunner.get()] { runner->wake(); };
+            wake = [runner = m_syncRunner.get()] { runner->interrupt(); };
         const WorkerThread::StopOutcome outcome = worker.stop(wake);
+        if (i == kLightSyncWorker && m_syncRunner != nullptr)
+            m_syncRunner->resumeStreams();
         if (outcome == WorkerThread::StopOutcome::TimedOut)
             trace("所有对象处于非激发状态，超时");
         else if (outcome == WorkerThread::StopOutcome::NotRunning)
