@@ -1,6 +1,7 @@
 #include "app/AppMessages.h"
 
 #include "platform/Paths.h"
+#include "platform/Trace.h"
 #include "ui/UIBase.h"
 
 namespace pelan {
@@ -32,22 +33,15 @@ void registerGuidMessages() {
     ids().lightingOwnerRequest = RegisterWindowMessage(kLightingOwnerRequestName);
 }
 
-const QStringList& hookMessageNames() {
-    static const QStringList names = {
-        "WM_HOOK_KEY_SINGLEKEY_MSG",       "WM_HOOK_KEY_HITKEY_MSG",        "WM_HOOK_KEY_KBMACRO_MSG",
-        "WM_HOOK_KEY_MSMACRO_MSG",         "WM_HOOK_KEY_KBMACROSINGLE_MSG", "WM_HOOK_KEY_KBMACROPREVIOUS_MSG",
-        "WM_HOOK_KEY_KBMACROLATER_MSG",    "WM_HOOK_MOU_SINGLEKEY_MSG",     "WM_HOOK_MOU_HITKEY_MSG",
-        "WM_HOOK_MOU_KBMACRO_MSG",         "WM_HOOK_MOU_MSMACRO_MSG",       "WM_HOOK_KEY_MSMACROSINGLE_MSG",
-        "WM_HOOK_KEY_MSMACROPREVIOUS_MSG", "WM_HOOK_KEY_MSMACROLATER_MSG",  "UWM_MOUSERBUTTONDOWN_USER_MSG",
-        "UWM_MOUSELBUTTONUP_USER_MSG",     "UWM_MOUSELBUTTONDOWN_USER_MSG", "UWM_MOUSERBUTTONUP_USER_MSG",
-        "UWM_MOUSEMOVE_USER_MSG",
-    };
-    return names;
-}
-
-void registerHookMessages() {
-    for (const QString& name : hookMessageNames())
-        RegisterWindowMessage(name);
+bool postOutsideMessage(CWindowWnd& window, const IpcMessage& message, MessageDoor door) {
+    const std::optional<IpcMessage> admitted = admitOutsideMessage(message, door, kProductTitle);
+    if (!admitted) {
+        trace("outside message dropped");
+        return false;
+    }
+    window.PostMessage(RegisterWindowMessage(QString::fromStdString(admitted->name)), WPARAM(admitted->wParam),
+                       LPARAM(admitted->lParam));
+    return true;
 }
 
 } // namespace pelan

@@ -4,10 +4,11 @@
 #include "ui/UIDefs.h"
 
 #include <QString>
-#include <QStringList>
 
 // Window messages the shell, its workers and sibling programs exchange.
 namespace pelan {
+
+class CWindowWnd;
 
 inline constexpr UINT UWM_SHOW_PROGRESS_MSG = 3072;
 inline constexpr UINT UWM_LANGUAGE_CHANGED_MSG = 3089;
@@ -18,8 +19,6 @@ inline constexpr UINT UWM_CLEAR_UPDATE_BADGE_MSG = 3094;
 inline constexpr UINT UWM_HOOK_SWITCH_MSG = 1054;
 
 inline constexpr const char* kSettingsRelayMessageName = kSettingsRelayName;
-inline constexpr const char* kLightingOwnerAnnouncementName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF16}";
-inline constexpr const char* kLightingOwnerRequestName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF17}";
 
 // Ids of the registered messages, written once at start-up and read by the main window and its workers.
 struct AppMessageIds {
@@ -36,8 +35,8 @@ QString productTitle();
 UINT registerInstanceMessage();
 // Registers the three GUID-named messages.
 void registerGuidMessages();
-// Names of the macro recording hook messages, in registration order.
-const QStringList& hookMessageNames();
-void registerHookMessages();
+// Posts a message another process sent to the window as the registered message it names, when the door admits it
+// (admitOutsideMessage); anything else is dropped without registering its name. False when dropped.
+bool postOutsideMessage(CWindowWnd& window, const IpcMessage& message, MessageDoor door);
 
 } // namespace pelan

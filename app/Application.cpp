@@ -43,12 +43,6 @@ void tellRunningCopy(const InstanceChannel& channel) {
     trace("the running copy could not be reached");
 }
 
-// Hands a message from a later copy to the main window as the window message it names.
-void deliverToWindow(const IpcMessage& message, CMainWnd& window) {
-    const UINT id = RegisterWindowMessage(QString::fromStdString(message.name));
-    window.PostMessage(id, static_cast<WPARAM>(message.wParam), static_cast<LPARAM>(message.lParam));
-}
-
 std::vector<std::string> argumentsOf(int argc, char** argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
@@ -93,11 +87,13 @@ int runPelan(int argc, char** argv) {
         unloadPrivateFonts(fonts);
         return 0;
     }
+    // A relay socket named by whoever started this program is not ours to hand on.
+    ::unsetenv(kRelaySocketVariable);
     if (channel.role() == InstanceChannel::Role::Failed)
         trace("single instance not available: " + channel.error());
     else
         // A firmware upgrade program started from the update list reports back through this socket.
-        ::setenv(kRelaySocketVariable, channel.socketPath().c_str(), 1);
+        setRelaySocketPath(channel.socketPath());
 
     CPaintManagerUI::SetInstance(nullptr);
     CPaintManagerUI::SetInstancePath(programDir);
@@ -106,7 +102,6 @@ int runPelan(int argc, char** argv) {
     CResourceManager::GetInstance()->LoadResource("res.xml");
     registerCustomControls();
     registerGuidMessages();
-    registerHookMessages();
 
     auto* mainWindow = new CMainWnd();
     if (mainWindow->Create(static_cast<QWidget*>(nullptr), productTitle(), kMainWindowStyle, 0, 0, 0, kMainWindowWidth,
@@ -120,8 +115,9 @@ int runPelan(int argc, char** argv) {
     }
     mainWindow->CenterWindow();
 
-    auto listener = std::make_unique<InstanceListener>(
-        channel, [mainWindow](const IpcMessage& message) { deliverToWindow(message, *mainWindow); });
+    auto listener = std::make_unique<InstanceListener>(channel, [mainWindow](const IpcMessage& message) {
+        postOutsideMessage(*mainWindow, message, MessageDoor::InstanceSocket);
+    });
 
     // Ctrl+C or a plain kill ends the program as its tray menu's "exit" does.
     std::unique_ptr<QSocketNotifier> terminationNotifier;

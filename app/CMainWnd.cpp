@@ -155,8 +155,10 @@ void CMainWnd::StopWorkers() {
         else if (i == kUpdateWorker)
             wake = [this] { m_updateChecker->stop(); };
         else if (i == kLightSyncWorker && m_syncRunner != nullptr)
-            wake = [runner = m_syncRunner.get()] { runner->wake(); };
+            wake = [runner = m_syncRunner.get()] { runner->interrupt(); };
         const WorkerThread::StopOutcome outcome = worker.stop(wake);
+        if (i == kLightSyncWorker && m_syncRunner != nullptr)
+            m_syncRunner->resumeStreams();
         if (outcome == WorkerThread::StopOutcome::TimedOut)
             trace("所有对象处于非激发状态，超时");
         else if (outcome == WorkerThread::StopOutcome::NotRunning)
@@ -294,8 +296,7 @@ void CMainWnd::WatchBuses() {
 
 void CMainWnd::ReadSiblingMessages() {
     for (const IpcMessage& message : m_siblings->takeMessages())
-        PostMessage(RegisterWindowMessage(QString::fromStdString(message.name)), WPARAM(message.wParam),
-                    LPARAM(message.lParam));
+        postOutsideMessage(*this, message, MessageDoor::SiblingBus);
 }
 
 void CMainWnd::ReadSleepChanges() {
@@ -400,10 +401,6 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             InstallInputHook(HookMode::SingleKey);
         else
             RemoveInputHook();
-    } else if (handleMacroHookMessage(*this, uMsg, wParam, lParam)) {
-        // a recording's key or button, handed to the macro editor in front
-    } else if (handleKeySetHookMessage(*this, uMsg, wParam, lParam)) {
-        // a captured key, handed to the key set panel in front
     } else if (uMsg == UWM_SHOW_PROGRESS_MSG) {
         if (CControlUI* progress = m_pm.FindControl(kSettingProgress))
             progress->SetVisible(true);

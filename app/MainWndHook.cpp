@@ -1,5 +1,5 @@
 // The main window's input hook: which backend takes the input, installing and removing it for a mode, and the
-// reports of the hook turned into the mode's registered window messages.
+// reports of the hook handed to the panel of the mode.
 #include "app/CMainWnd.h"
 #include "app/HookGuard.h"
 #include "app/WindowInputHook.h"
@@ -47,13 +47,20 @@ void CMainWnd::UseInputHookBackend(std::unique_ptr<InputHookBackend> backend) {
 bool CMainWnd::InstallInputHook(int mode) {
     CDeviceHook& hook = GetInputHook();
     m_hookNotifier.reset();
-    // The record lives until the message is handled: SendMessage returns after that.
+    // The hook's events go straight to the panel, by value: never as a window message, which other programs can
+    // name.
     CDeviceHook::Target target;
     target.key = [this](int m, uint32_t transition, const HookKeyRecord& record) {
-        SendMessage(RegisterWindowMessage(hookKeyboardMessageName(m)), transition, LPARAM(&record));
+        if (!m_resumed)
+            return;
+        if (m == HookMode::SingleKey)
+            routeKeySetHookKey(*this, transition, record);
+        else if (isRecordingMode(m))
+            routeMacroHookKey(*this, m, transition, record);
     };
     target.mouse = [this](int m, uint32_t message, const HookMouseRecord& record) {
-        SendMessage(RegisterWindowMessage(hookMouseMessageName(m)), message, LPARAM(&record));
+        if (m_resumed && isRecordingMode(m))
+            routeMacroHookMouse(*this, m, message, record);
     };
     const bool installed = hook.install(mode, std::move(target), true, true) == 1;
     if (installed && hook.backend().eventDescriptor() >= 0) {

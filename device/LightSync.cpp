@@ -92,6 +92,17 @@ void LightSyncRunner::wake() {
     woken_.notify_all();
 }
 
+void LightSyncRunner::interrupt() {
+    wake();
+    for (UsbDeviceModel* model : models_)
+        model->commandChannel.interruptStreams();
+}
+
+void LightSyncRunner::resumeStreams() {
+    for (UsbDeviceModel* model : models_)
+        model->commandChannel.resumeStreams();
+}
+
 bool LightSyncRunner::sleep(StopEvent& stop, std::optional<std::chrono::milliseconds> timeout) {
     std::unique_lock lock(mutex_);
     const auto woken = [&] { return wakeRequested_ || stop.isSet(); };

@@ -61,6 +61,10 @@ public:
     void run(StopEvent& stop);
     // A device joined or left, or the effect changed: the thread looks again at once.
     void wake();
+    // For the stopper: wakes the thread and cuts short the frames it is handing out, as long as it runs; then
+    // resumeStreams() once it has been joined.
+    void interrupt();
+    void resumeStreams();
     // Whether a connected device takes part and this program drives the lighting.
     bool active() const;
     // Whether any device is meant to take part, connected or not.

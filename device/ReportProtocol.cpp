@@ -270,12 +270,22 @@ int ReportProtocol::streamLight(const uint8_t* data, uint32_t length) {
     return streamChunked(data, length);
 }
 
+void ReportProtocol::interruptStreams() {
+    streamsInterrupted_ = true;
+    if (device.handle)
+        device.handle->cancel();
+}
+
+void ReportProtocol::resumeStreams() {
+    streamsInterrupted_ = false;
+}
+
 // Packets that are not sent (a command is under way, or the link is wireless) count as accepted. Nothing goes out
 // while the channel is not connected: the interface may be closed or being reopened for another device.
 int ReportProtocol::streamChunked(const uint8_t* data, uint32_t length) {
     Report request{};
     for (uint32_t done = 0; done < length; done += maxChunk) {
-        if (!connected)
+        if (!connected || streamsInterrupted_)
             return kResultNoAnswer;
         const uint8_t size = packetLength(done, length, maxChunk);
         fillHeader(request, command::kStreamLight, size, uint16_t(done));

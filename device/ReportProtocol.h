@@ -90,6 +90,10 @@ public:
     // `blockSize` bytes into key table 0 or 1; -201 for another table, before anything is sent.
     int writeKeyTable(const uint8_t* data, uint32_t table);
     int streamLight(const uint8_t* data, uint32_t length);
+    // For a stopper about to join the thread that streams: the stream under way ends before its next packet, its
+    // wait for the device ends at once, and no stream sends anything until resumeStreams().
+    void interruptStreams();
+    void resumeStreams();
     int writeMacroData(const uint8_t* data, uint32_t length);
     // One packet returning `length` bytes (at most 56) read at `offset`.
     int readShort(uint8_t* buffer, uint8_t length, uint16_t offset);
@@ -118,6 +122,7 @@ private:
     // A command's reply that the light stream's read took from the interface, kept for the command. Guarded by
     // ioLock, under which both paths read.
     std::optional<Report> strayReply_;
+    std::atomic<bool> streamsInterrupted_{false};
 
     enum class Direction { Read, Write };
     int commandPacket(Report& request, Report& reply);

@@ -401,7 +401,13 @@ bool UsbDeviceModel::startLightThread() {
 }
 
 WorkerThread::StopOutcome UsbDeviceModel::stopLightThread() {
-    return lightWorker_.stop([this] { wakeLightThread(); });
+    // A frame may be waiting on a device that does not answer: it is cut short, so the thread ends and is joined.
+    const WorkerThread::StopOutcome outcome = lightWorker_.stop([this] {
+        wakeLightThread();
+        commandChannel.interruptStreams();
+    });
+    commandChannel.resumeStreams();
+    return outcome;
 }
 
 void UsbDeviceModel::setPreviewEnabled(bool enabled) {

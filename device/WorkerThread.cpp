@@ -79,27 +79,27 @@ WorkerThread::StopOutcome WorkerThread::stop(const std::function<void()>& wake, 
     }
     stop_->set();
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    bool finished = false;
+    bool late = false;
     {
         std::unique_lock lock(completion_->mutex);
-        while (!completion_->finished && std::chrono::steady_clock::now() < deadline) {
+        while (!completion_->finished) {
+            if (!late && std::chrono::steady_clock::now() >= deadline) {
+                late = true;
+                trace(kTraceThreadTimedOut);
+            }
             if (wake) {
                 lock.unlock();
                 wake();
                 lock.lock();
             }
-            const auto next = std::min(deadline, std::chrono::steady_clock::now() + kWakeRepeat);
-            completion_->done.wait_until(lock, wake ? next : deadline, [this] { return completion_->finished; });
+            const auto next = std::chrono::steady_clock::now() + kWakeRepeat;
+            completion_->done.wait_until(lock, wake || late ? next : deadline,
+                                         [this] { return completion_->finished; });
         }
-        finished = completion_->finished;
-    }
-    if (!finished) {
-        trace(kTraceThreadTimedOut);
-        thread_.detach();
-        stop_ = std::make_shared<StopEvent>();
-        return StopOutcome::TimedOut;
     }
     thread_.join();
+    if (late)
+        return StopOutcome::TimedOut;
     trace(kTraceThreadEnded);
     return StopOutcome::Ended;
 }

@@ -32,7 +32,7 @@ public:
     enum class StopOutcome {
         NotRunning, // there was no thread to stop
         Ended,      // the thread ended within the wait
-        TimedOut,   // the thread did not end in time; it is left to finish on its own
+        TimedOut,   // the thread ended only after the wait (it was woken until it did, and joined)
     };
 
     static constexpr std::chrono::milliseconds kStopWait{1000};
@@ -45,9 +45,11 @@ public:
     // Resets the stop event and runs body on a new thread. False when a thread is already running.
     bool start(std::function<void(StopEvent&)> body);
 
-    // Sets the stop event and waits up to `limit` for the thread to end, writing the outcome to the trace. `wake`
-    // is called at once and again every few milliseconds while waiting: a body blocked in a read that the stop
-    // event cannot reach (a report read without time-out) is woken by it. Call from one thread at a time.
+    // Sets the stop event and waits for the thread to end, then joins it, writing the outcome to the trace. `wake`
+    // is called at once and again every few milliseconds while waiting: a body blocked in device I/O that the stop
+    // event cannot reach is woken by it (the stopper cancels the I/O there). A thread still running after `limit`
+    // is traced as late and still waited for: it may reach objects that its owner is about to destroy, so it is
+    // never left behind. Call from one thread at a time.
     StopOutcome stop(const std::function<void()>& wake = {}, std::chrono::milliseconds limit = kStopWait);
 
     bool running() const;
@@ -60,7 +62,6 @@ private:
         bool finished = false;
     };
 
-    // Shared with the thread, so a thread left running after a time-out never touches freed memory of ours.
     std::shared_ptr<StopEvent> stop_ = std::make_shared<StopEvent>();
     std::shared_ptr<Completion> completion_;
     std::thread thread_;

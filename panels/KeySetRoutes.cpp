@@ -272,15 +272,9 @@ bool handleKeySetFocus(CMainWnd&, TNotifyUI& msg) {
     return true;
 }
 
-bool handleKeySetHookMessage(CMainWnd& window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != RegisterWindowMessage(hookKeyboardMessageName(HookMode::SingleKey)))
-        return false;
-    CKeySetControlUI* panel = capturingPanel(window);
-    if (panel != nullptr && lParam != 0) {
-        const auto& record = *reinterpret_cast<const HookKeyRecord*>(lParam);
-        panel->captureKey(uint32_t(wParam), uint8_t(record.scanCode), (record.flags & kHookKeyExtendedFlag) != 0);
-    }
-    return true;
+void routeKeySetHookKey(CMainWnd& window, uint32_t transition, HookKeyRecord record) {
+    if (CKeySetControlUI* panel = capturingPanel(window))
+        panel->captureKey(transition, uint8_t(record.scanCode), (record.flags & kHookKeyExtendedFlag) != 0);
 }
 
 } // namespace pelan

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/InputHook.h"
 #include "ui/DuiLib.h"
 
 namespace pelan {
@@ -41,7 +42,7 @@ bool handleKeySetItemSelect(CMainWnd& window, TNotifyUI& msg);
 bool handleKeySetSelect(CMainWnd& window, TNotifyUI& msg);
 // "setfocus" and "killfocus" of the key field (key capture on and off) and "killfocus" of the numeric edits.
 bool handleKeySetFocus(CMainWnd& window, TNotifyUI& msg);
-// The key capture's hook message, handed to the panel that captures.
-bool handleKeySetHookMessage(CMainWnd& window, UINT message, WPARAM wParam, LPARAM lParam);
+// A key of the key capture's input hook, handed by value to the panel that captures.
+void routeKeySetHookKey(CMainWnd& window, uint32_t transition, HookKeyRecord record);
 
 } // namespace pelan

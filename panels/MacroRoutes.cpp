@@ -18,8 +18,6 @@ namespace {
 
 constexpr int kMessageDpi = 96;
 constexpr const char* kMacroExtension = "mac";
-constexpr std::array<int, 4> kRecordingModes{HookMode::Macro, HookMode::MacroBefore, HookMode::MacroAfter,
-                                             HookMode::MacroReplace};
 
 bool sameName(const QString& name, const char* wanted) {
     return name.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0;
@@ -151,22 +149,14 @@ bool handleMacroMenu(CMainWnd& window, const QString& item) {
     return panel != nullptr && panel->menuItem(item);
 }
 
-bool handleMacroHookMessage(CMainWnd& window, UINT message, WPARAM wParam, LPARAM lParam) {
-    for (int mode : kRecordingModes) {
-        const bool key = message == RegisterWindowMessage(hookKeyboardMessageName(mode));
-        const bool mouse = !key && message == RegisterWindowMessage(hookMouseMessageName(mode));
-        if (!key && !mouse)
-            continue;
-        CMacroControlUI* panel = selectedPanel(window);
-        if (panel != nullptr && lParam != 0) {
-            if (key)
-                panel->hookKey(mode, uint32_t(wParam), *reinterpret_cast<const HookKeyRecord*>(lParam));
-            else
-                panel->hookMouse(mode, uint32_t(wParam), *reinterpret_cast<const HookMouseRecord*>(lParam));
-        }
-        return true;
-    }
-    return false;
+void routeMacroHookKey(CMainWnd& window, int mode, uint32_t transition, HookKeyRecord record) {
+    if (CMacroControlUI* panel = selectedPanel(window))
+        panel->hookKey(mode, transition, record);
+}
+
+void routeMacroHookMouse(CMainWnd& window, int mode, uint32_t message, HookMouseRecord record) {
+    if (CMacroControlUI* panel = selectedPanel(window))
+        panel->hookMouse(mode, message, record);
 }
 
 } // namespace pelan

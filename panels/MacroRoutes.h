@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/InputHook.h"
 #include "ui/DuiLib.h"
 
 namespace pelan {
@@ -19,8 +20,9 @@ bool handleMacroItemSelect(CMainWnd& window, TNotifyUI& msg);
 bool handleMacroEditCommit(CMainWnd& window, TNotifyUI& msg);
 // A command of the action menu.
 bool handleMacroMenu(CMainWnd& window, const QString& item);
-// The hook messages of the recording modes, handed to the editor of the page in front.
-bool handleMacroHookMessage(CMainWnd& window, UINT message, WPARAM wParam, LPARAM lParam);
+// A key or mouse-button event of a recording mode's input hook, handed by value to the editor of the page in front.
+void routeMacroHookKey(CMainWnd& window, int mode, uint32_t transition, HookKeyRecord record);
+void routeMacroHookMouse(CMainWnd& window, int mode, uint32_t message, HookMouseRecord record);
 
 // The page's macro editor, null when its layout has none.
 CMacroControlUI* findMacroPanel(CVeltraUSBDevice& page);

@@ -3,8 +3,18 @@
 #include "platform/Trace.h"
 
 #include <dbus/dbus.h>
+#include <unistd.h>
 
 namespace pelan {
+namespace {
+
+constexpr int kBusCallTimeoutMs = 1000;
+constexpr const char* kLogindName = "org.freedesktop.login1";
+constexpr const char* kLogindPath = "/org/freedesktop/login1";
+constexpr const char* kLogindManager = "org.freedesktop.login1.Manager";
+constexpr const char* kPrepareForSleep = "PrepareForSleep";
+
+} // namespace
 
 // One private bus connection with a match rule for the signals it listens to.
 struct DbusConnection {
@@ -45,27 +55,60 @@ struct DbusConnection {
         return descriptor;
     }
 
-    // Reads what the socket holds without waiting, then hands every waiting signal of interface.member to take.
-    template <typename Take>
-    void drain(const char* interface, const char* member, Take take) {
+    // Reads what the socket holds without waiting, then hands every waiting signal of interface.member on path
+    // from a sender that `trusted` accepts to take. The match rule alone is not enough: a signal addressed to this
+    // connection by name reaches it whatever the rule says.
+    template <typename Trusted, typename Take>
+    void drain(const char* path, const char* interface, const char* member, Trusted trusted, Take take) {
         if (bus == nullptr)
             return;
         dbus_connection_read_write(bus, 0);
         while (DBusMessage* message = dbus_connection_pop_message(bus)) {
-            if (dbus_message_is_signal(message, interface, member)) {
-                const char* sender = dbus_message_get_sender(message);
-                if (sender == nullptr || uniqueName != sender)
-                    take(message);
-            }
+            const char* sender = dbus_message_get_sender(message);
+            if (dbus_message_is_signal(message, interface, member) && dbus_message_has_path(message, path) &&
+                sender != nullptr && uniqueName != sender && trusted(std::string(sender)))
+                take(message);
             dbus_message_unref(message);
         }
+    }
+
+    // The unique name that owns a well-known name now; "" when nobody does.
+    std::string ownerOf(const char* name) {
+        DBusMessage* call =
+            dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "GetNameOwner");
+        if (call == nullptr)
+            return {};
+        dbus_message_append_args(call, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+        DBusError error;
+        dbus_error_init(&error);
+        DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, call, kBusCallTimeoutMs, &error);
+        dbus_message_unref(call);
+        std::string owner;
+        const char* text = nullptr;
+        if (reply != nullptr && dbus_message_get_args(reply, &error, DBUS_TYPE_STRING, &text, DBUS_TYPE_INVALID))
+            owner = text;
+        if (reply != nullptr)
+            dbus_message_unref(reply);
+        dbus_error_free(&error);
+        return owner;
+    }
+
+    // Whether a connection runs as this program's user: a shared or system-wide session bus may carry others. A
+    // sender that has already left the bus cannot be asked, and is not believed either.
+    bool sameUser(const std::string& sender) {
+        DBusError error;
+        dbus_error_init(&error);
+        const unsigned long user = dbus_bus_get_unix_user(bus, sender.c_str(), &error);
+        const bool same = !dbus_error_is_set(&error) && user == ::getuid();
+        dbus_error_free(&error);
+        return same;
     }
 };
 
 SiblingBus::SiblingBus()
-    : connection_(std::make_unique<DbusConnection>(DBUS_BUS_SESSION, std::string("type='signal',interface='") +
-                                                                         kSiblingInterface + "',member='" +
-                                                                         kSiblingMember + "'")) {}
+    : connection_(std::make_unique<DbusConnection>(
+          DBUS_BUS_SESSION, std::string("type='signal',path='") + kSiblingPath + "',interface='" + kSiblingInterface +
+                                "',member='" + kSiblingMember + "'")) {}
 
 SiblingBus::~SiblingBus() = default;
 
@@ -99,7 +142,8 @@ bool SiblingBus::broadcast(const IpcMessage& message) {
 
 std::vector<IpcMessage> SiblingBus::takeMessages() {
     std::vector<IpcMessage> messages;
-    connection_->drain(kSiblingInterface, kSiblingMember, [&](DBusMessage* signal) {
+    const auto sibling = [this](const std::string& sender) { return connection_->sameUser(sender); };
+    connection_->drain(kSiblingPath, kSiblingInterface, kSiblingMember, sibling, [&](DBusMessage* signal) {
         const char* name = nullptr;
         dbus_int64_t wParam = 0;
         dbus_int64_t lParam = 0;
@@ -116,7 +160,8 @@ std::vector<IpcMessage> SiblingBus::takeMessages() {
 
 SleepWatcher::SleepWatcher()
     : connection_(std::make_unique<DbusConnection>(
-          DBUS_BUS_SYSTEM, "type='signal',interface='org.freedesktop.login1.Manager',member='PrepareForSleep'")) {}
+          DBUS_BUS_SYSTEM, std::string("type='signal',sender='") + kLogindName + "',path='" + kLogindPath +
+                               "',interface='" + kLogindManager + "',member='" + kPrepareForSleep + "'")) {}
 
 SleepWatcher::~SleepWatcher() = default;
 
@@ -130,7 +175,10 @@ int SleepWatcher::fd() const {
 
 std::vector<bool> SleepWatcher::takeChanges() {
     std::vector<bool> changes;
-    connection_->drain("org.freedesktop.login1.Manager", "PrepareForSleep", [&](DBusMessage* signal) {
+    // Only logind knows when the machine sleeps: any other process's word would make the program write to the
+    // devices, or ignore its own timers, when the user never asked.
+    const auto logind = [this](const std::string& sender) { return sender == connection_->ownerOf(kLogindName); };
+    connection_->drain(kLogindPath, kLogindManager, kPrepareForSleep, logind, [&](DBusMessage* signal) {
         dbus_bool_t sleeping = FALSE;
         DBusError error;
         dbus_error_init(&error);

@@ -32,14 +32,16 @@ public:
     int fd() const;
     // Sends the message to every sibling; false without a bus or when it cannot be sent.
     bool broadcast(const IpcMessage& message);
-    // The messages other programs broadcast since the last call (this connection's own are left out).
+    // The messages other programs of this user broadcast on kSiblingPath since the last call (this connection's own
+    // are left out). What they name is not checked here: see admitOutsideMessage.
     std::vector<IpcMessage> takeMessages();
 
 private:
     std::unique_ptr<DbusConnection> connection_;
 };
 
-// logind's PrepareForSleep signal: true before the machine sleeps, false after it woke up.
+// logind's PrepareForSleep signal: true before the machine sleeps, false after it woke up. Believed only from the
+// current owner of org.freedesktop.login1 on /org/freedesktop/login1.
 class SleepWatcher {
 public:
     SleepWatcher();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -21,6 +22,24 @@ constexpr std::size_t kMaxLine = 512;
 constexpr std::size_t kMaxName = 256;
 constexpr std::string_view kKeyword = "MSG";
 constexpr std::string_view kRelayKeyword = "relay";
+// The upgrade program's relay: wParam 1-3 its result, 4 its progress with the percentage in lParam.
+constexpr std::int64_t kFirstRelayCode = 1;
+constexpr std::int64_t kLastRelayCode = 4;
+constexpr std::int64_t kMaxRelayProgress = 100;
+
+struct RelaySocket {
+    std::mutex mutex;
+    std::string path;
+};
+
+RelaySocket& relaySocket() {
+    static RelaySocket socket;
+    return socket;
+}
+
+bool isFlag(std::int64_t value) {
+    return value == 0 || value == 1;
+}
 
 bool usableOwnFolder(const std::string& folder) {
     struct stat info {};
@@ -158,6 +177,34 @@ std::optional<IpcMessage> decodeIpcMessage(std::string_view line) {
     return IpcMessage{std::string(name), *wParam, *lParam};
 }
 
+std::optional<IpcMessage> admitOutsideMessage(const IpcMessage& message, MessageDoor door,
+                                              std::string_view instanceName) {
+    bool admitted = false;
+    if (door == MessageDoor::InstanceSocket && message.name == instanceName)
+        admitted = message.wParam == 0 && isFlag(message.lParam);
+    else if (door == MessageDoor::InstanceSocket && message.name == kSettingsRelayName)
+        admitted = message.wParam >= kFirstRelayCode && message.wParam <= kLastRelayCode && message.lParam >= 0 &&
+                   message.lParam <= kMaxRelayProgress;
+    else if (door == MessageDoor::SiblingBus &&
+             (message.name == kLightingOwnerRequestName || message.name == kLightingOwnerAnnouncementName))
+        admitted = message.wParam == 1 && isFlag(message.lParam);
+    if (!admitted)
+        return std::nullopt;
+    return message;
+}
+
+void setRelaySocketPath(std::string path) {
+    std::lock_guard lock(relaySocket().mutex);
+    relaySocket().path = std::move(path);
+}
+
+std::vector<std::pair<std::string, std::string>> relaySocketEnvironment() {
+    std::lock_guard lock(relaySocket().mutex);
+    if (relaySocket().path.empty())
+        return {};
+    return {{kRelaySocketVariable, relaySocket().path}};
+}
+
 std::string ipcSafeName(std::string_view title) {
     std::string name(title);
     for (char& c : name) {
@@ -289,16 +336,24 @@ std::vector<int> InstanceChannel::acceptClients() {
     std::vector<int> accepted;
     if (m_listenFd < 0)
         return accepted;
-    for (;;) {
+    // Bounded, so a client that reconnects as fast as it is refused cannot hold the event loop here.
+    for (std::size_t attempt = 0; attempt < 4 * kMaxInstanceClients; ++attempt) {
         const int peer = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (peer < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
             return accepted;
         }
+        if (m_clients.size() >= kMaxInstanceClients) {
+            // A flood of connections would hold a descriptor and a notifier each: refused until some have ended.
+            ::close(peer);
+            trace("instance channel: too many connections, one refused");
+            continue;
+        }
         m_clients[peer] = Client{{}, std::chrono::steady_clock::now()};
         accepted.push_back(peer);
     }
+    return accepted;
 }
 
 InstanceChannel::ClientRead InstanceChannel::readClient(int fd) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Single instance per user and messages between copies of the program: a lock file and a local stream socket, both
@@ -25,6 +26,26 @@ struct IpcMessage {
 // started by the update list where the running copy's socket is.
 inline constexpr const char* kSettingsRelayName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF15}";
 inline constexpr const char* kRelaySocketVariable = "PELAN_RELAY_SOCKET";
+// What sibling programs broadcast about who drives the lighting: wParam 1, lParam 0 (let go) or 1 (taken).
+inline constexpr const char* kLightingOwnerAnnouncementName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF16}";
+inline constexpr const char* kLightingOwnerRequestName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF17}";
+
+// Where a message from another process came in: a later copy or an upgrade program on the instance socket, or a
+// sibling program on the session bus.
+enum class MessageDoor { InstanceSocket, SiblingBus };
+
+// Other processes may name only a few window messages, each through its own door and with its values in range: the
+// instance's show request (named by instanceName, wParam 0, lParam 0 or 1) and the settings relay (wParam 1-4,
+// lParam 0-100) on the instance socket, the lighting-owner messages on the session bus. Anything else is nullopt,
+// so a hostile name never reaches the window, whose other messages carry pointers.
+std::optional<IpcMessage> admitOutsideMessage(const IpcMessage& message, MessageDoor door,
+                                              std::string_view instanceName);
+
+// The instance socket the upgrade program started from the update list reports to: set once the running copy
+// listens, and handed only to that program (never put in this process's environment, which every child inherits).
+void setRelaySocketPath(std::string path);
+// PELAN_RELAY_SOCKET=<path> for the upgrade program's environment; empty when there is no socket.
+std::vector<std::pair<std::string, std::string>> relaySocketEnvironment();
 
 // One message as the bytes sent on the socket: "MSG <wParam> <lParam> <name>\n". Names hold no line breaks.
 // An upgrade program may also send "relay <wParam> <lParam>\n", the settings relay message.
@@ -97,5 +118,8 @@ private:
     int m_listenFd = -1;
     std::map<int, Client> m_clients;
 };
+
+// At most this many later copies may be connected at once; those beyond are closed as they arrive.
+inline constexpr std::size_t kMaxInstanceClients = 16;
 
 } // namespace pelan

@@ -80,12 +80,35 @@ bool anyHoldsNul(const std::vector<std::string>& texts) {
     return false;
 }
 
-// Starts argv with standard input from /dev/null and no descriptors above 2 inherited. Returns 0 or an errno.
-int spawn(const std::vector<std::string>& argv, SpawnSetup& setup, pid_t& pid) {
+// This program's environment with the extra variables set (an extra one replaces a variable of the same name).
+std::vector<std::string> environmentWith(const Shell::Environment& extra) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        const auto replaced = [&](const auto& variable) {
+            return text.size() > variable.first.size() && text.starts_with(variable.first) &&
+                   text[variable.first.size()] == '=';
+        };
+        if (std::none_of(extra.begin(), extra.end(), replaced))
+            entries.emplace_back(text);
+    }
+    for (const auto& [name, value] : extra)
+        entries.push_back(name + "=" + value);
+    return entries;
+}
+
+// Starts argv with standard input from /dev/null, no descriptors above 2 inherited, and this program's environment
+// plus `extra`. Returns 0 or an errno.
+int spawn(const std::vector<std::string>& argv, SpawnSetup& setup, pid_t& pid, const Shell::Environment& extra = {}) {
     posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3);
     std::vector<char*> pointers = argumentPointers(argv);
-    return posix_spawnp(&pid, argv[0].c_str(), &setup.actions, &setup.attributes, pointers.data(), environ);
+    if (extra.empty())
+        return posix_spawnp(&pid, argv[0].c_str(), &setup.actions, &setup.attributes, pointers.data(), environ);
+    const std::vector<std::string> environment = environmentWith(extra);
+    std::vector<char*> environmentPointers = argumentPointers(environment);
+    return posix_spawnp(&pid, argv[0].c_str(), &setup.actions, &setup.attributes, pointers.data(),
+                        environmentPointers.data());
 }
 
 // Waits until the process ends or the deadline passes. Returns its wait status, or nothing while it still runs
@@ -269,7 +292,8 @@ ShellResult SystemShell::open(const std::string& target) {
 }
 
 ShellResult SystemShell::startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                      const std::string& workingFolder, ExitWatch onExit) {
+                                      const std::string& workingFolder, ExitWatch onExit,
+                                      const Environment& extraEnvironment) {
     if (program.empty() || holdsNul(program) || holdsNul(workingFolder) || anyHoldsNul(arguments))
         return startFailure(EINVAL, "refused to start \"" + program.substr(0, program.find('\0')) + "\"");
     std::error_code folderError;
@@ -284,7 +308,7 @@ ShellResult SystemShell::startProgram(const std::string& program, const std::vec
     // Its own session, so that a terminal signal meant for this program does not reach it.
     posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSID);
     pid_t pid = 0;
-    int error = spawn(argv, setup, pid);
+    int error = spawn(argv, setup, pid, extraEnvironment);
     if (error != 0)
         return startFailure(error, "cannot start " + program);
     reapInBackground(pid, std::move(onExit));
@@ -294,14 +318,16 @@ ShellResult SystemShell::startProgram(const std::string& program, const std::vec
 
 ShellResult RecordingShell::open(const std::string& target) {
     std::lock_guard lock(mutex_);
-    calls_.push_back({Call::Kind::Open, target, {}, {}, {}});
+    calls_.push_back({Call::Kind::Open, target, {}, {}, {}, {}});
     return result_;
 }
 
 ShellResult RecordingShell::startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                         const std::string& workingFolder, ExitWatch onExit) {
+                                         const std::string& workingFolder, ExitWatch onExit,
+                                         const Environment& extraEnvironment) {
     std::lock_guard lock(mutex_);
-    calls_.push_back({Call::Kind::StartProgram, program, arguments, workingFolder, std::move(onExit)});
+    calls_.push_back(
+        {Call::Kind::StartProgram, program, arguments, workingFolder, std::move(onExit), extraEnvironment});
     return result_;
 }
 

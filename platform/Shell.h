@@ -4,6 +4,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Opening web links and documents with the desktop's handler, and starting programs. Programs are started
@@ -30,6 +31,8 @@ class Shell {
 public:
     // Called once from a background thread when a started program ends, with its wait status.
     using ExitWatch = std::function<void(int waitStatus)>;
+    // Variables (name, value) given to one started program on top of this program's environment.
+    using Environment = std::vector<std::pair<std::string, std::string>>;
 
     virtual ~Shell() = default;
 
@@ -37,10 +40,11 @@ public:
     virtual ShellResult open(const std::string& target) = 0;
 
     // Starts `program` (a path, or a name looked up in PATH) with `arguments` in `workingFolder` ("" keeps the
-    // current folder) and returns once it runs; it is left running and reaped when it ends, and `onExit` (when
-    // given) is then called.
+    // current folder) and `extraEnvironment` and returns once it runs; it is left running and reaped when it ends,
+    // and `onExit` (when given) is then called.
     virtual ShellResult startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                                     const std::string& workingFolder, ExitWatch onExit = {}) = 0;
+                                     const std::string& workingFolder, ExitWatch onExit = {},
+                                     const Environment& extraEnvironment = {}) = 0;
 };
 
 // The real shell: `open` runs the opener program ("xdg-open" unless another is given) and waits up to `openWait`
@@ -52,7 +56,8 @@ public:
 
     ShellResult open(const std::string& target) override;
     ShellResult startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::string& workingFolder, ExitWatch onExit = {}) override;
+                             const std::string& workingFolder, ExitWatch onExit = {},
+                             const Environment& extraEnvironment = {}) override;
 
 private:
     std::string opener_;
@@ -68,11 +73,13 @@ public:
         std::vector<std::string> arguments;
         std::string workingFolder;
         ExitWatch onExit; // what the caller wants told when the program ends; a test calls it to end the program
+        Environment environment;
     };
 
     ShellResult open(const std::string& target) override;
     ShellResult startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::string& workingFolder, ExitWatch onExit = {}) override;
+                             const std::string& workingFolder, ExitWatch onExit = {},
+                             const Environment& extraEnvironment = {}) override;
 
     void setResult(ShellResult result);
     std::vector<Call> calls() const;

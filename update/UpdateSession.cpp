@@ -1,5 +1,6 @@
 #include "update/UpdateSession.h"
 
+#include "platform/Ipc.h"
 #include "platform/Trace.h"
 #include "update/UpdateService.h"
 
@@ -317,7 +318,8 @@ ShellResult UpdateSession::startInstaller(int row, const UpdateRow& entry) {
             started = setup_.shell->open(entry.installerPath);
         } else {
             ::chmod(entry.installerPath.c_str(), 0700);
-            started = setup_.shell->startProgram(entry.installerPath, {}, setup_.downloadFolder, watchExit());
+            started = setup_.shell->startProgram(entry.installerPath, {}, setup_.downloadFolder, watchExit(),
+                                                 relaySocketEnvironment());
         }
         if (!started.ok)
             failure = UpdateFailure::StartFailed;

@@ -75,6 +75,13 @@ std::string dbText(long centiDb) {
 
 } // namespace
 
+AlsaBackend::AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store,
+                         std::unique_ptr<EqualiserOutput> equaliser)
+    : root_(std::move(asoundRoot)), opener_(std::move(opener)), store_(store), equaliser_(std::move(equaliser)) {
+    if (equaliser_ && !storedCurve().enabled)
+        equaliser_->apply(storedCurve(), headsetCard_);
+}
+
 std::vector<SoundCard> listSoundCards(const std::string& asoundRoot) {
     std::vector<SoundCard> cards;
     std::error_code error;

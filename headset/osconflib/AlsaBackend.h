@@ -30,9 +30,10 @@ std::vector<SoundCard> listSoundCards(const std::string& asoundRoot);
 // the equaliser's are also handed to the equaliser output, where there is one.
 class AlsaBackend : public ConfBackend {
 public:
+    // An equaliser the state file holds switched off is taken out of the sound at once: the program may have
+    // ended before it could do so when the user switched it off.
     AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store,
-                std::unique_ptr<EqualiserOutput> equaliser = nullptr)
-        : root_(std::move(asoundRoot)), opener_(std::move(opener)), store_(store), equaliser_(std::move(equaliser)) {}
+                std::unique_ptr<EqualiserOutput> equaliser = nullptr);
 
     std::vector<OsConfDevice> listDevices(int list) override;
     std::optional<std::string> read(const OsConfDevice& device, std::string_view property) override;

@@ -51,14 +51,16 @@ void PipeWireEqualiser::noteOnce(const char* why) {
 }
 
 bool PipeWireEqualiser::apply(const EqualiserCurve& curve, int headsetCard) {
+    // Switched off, the drop-in goes even while no daemon runs, so that the daemon's next start loads no filter.
+    if (!curve.enabled)
+        removeDropIn();
     PipeWireSession session;
     if (!session.connected()) {
         noteOnce("no PipeWire daemon");
-        return false;
+        return !curve.enabled;
     }
     const std::optional<GraphNode> filter = session.node(kEqualiserNodeName);
     if (!curve.enabled) {
-        removeDropIn();
         if (!filter)
             return true;
         // The headset takes the sound back where it went through the filter.
@@ -100,6 +102,8 @@ bool PipeWireEqualiser::startHelper(const std::string& args) const {
     posix_spawn_file_actions_init(&actions);
     for (int fd = 0; fd <= 2; ++fd)
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    // It outlives the program: none of the program's sockets, devices or files may stay open in it.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     std::string setsid = "setsid";
     std::string fork = "-f";
     std::string helper = helper_;

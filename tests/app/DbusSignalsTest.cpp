@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace pelan {
 namespace {
@@ -58,41 +59,127 @@ TEST_F(DbusSignals, BroadcastReachesSiblingsButNotTheSender) {
     EXPECT_TRUE(sender.takeMessages().empty());
 }
 
-TEST_F(DbusSignals, PrepareForSleepBecomesSleepAndWakeUp) {
+// A private connection to a bus, as another process on it would have.
+struct BusClient {
+    explicit BusClient(DBusBusType type) {
+        DBusError error;
+        dbus_error_init(&error);
+        bus = dbus_bus_get_private(type, &error);
+        dbus_error_free(&error);
+    }
+    ~BusClient() {
+        if (bus == nullptr)
+            return;
+        dbus_connection_close(bus);
+        dbus_connection_unref(bus);
+    }
+    bool own(const char* name) {
+        DBusError error;
+        dbus_error_init(&error);
+        const int result = dbus_bus_request_name(bus, name, DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
+        dbus_error_free(&error);
+        return result == DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER;
+    }
+    // Every connection on the bus, to address a signal to each of them as well as broadcasting it.
+    std::vector<std::string> uniqueNames() {
+        std::vector<std::string> names;
+        DBusMessage* call =
+            dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "ListNames");
+        DBusError error;
+        dbus_error_init(&error);
+        DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, call, 1000, &error);
+        dbus_message_unref(call);
+        char** list = nullptr;
+        int count = 0;
+        if (reply != nullptr &&
+            dbus_message_get_args(reply, &error, DBUS_TYPE_ARRAY, DBUS_TYPE_STRING, &list, &count, DBUS_TYPE_INVALID)) {
+            for (int i = 0; i < count; ++i)
+                if (list[i][0] == ':')
+                    names.emplace_back(list[i]);
+            dbus_free_string_array(list);
+        }
+        if (reply != nullptr)
+            dbus_message_unref(reply);
+        dbus_error_free(&error);
+        return names;
+    }
+    // Broadcasts the signal and addresses it to every connection, which no match rule keeps out.
+    template <typename... Args>
+    void send(const char* path, const char* interface, const char* member, Args... args) {
+        std::vector<std::string> destinations = uniqueNames();
+        destinations.emplace_back();
+        for (const std::string& destination : destinations) {
+            DBusMessage* signal = dbus_message_new_signal(path, interface, member);
+            if (!destination.empty())
+                dbus_message_set_destination(signal, destination.c_str());
+            dbus_message_append_args(signal, args..., DBUS_TYPE_INVALID);
+            dbus_connection_send(bus, signal, nullptr);
+            dbus_message_unref(signal);
+        }
+        dbus_connection_flush(bus);
+    }
+    DBusConnection* bus = nullptr;
+};
+
+// Sleep is believed from logind alone: the owner of its name, on its path. Another process's PrepareForSleep, even
+// addressed to the watcher itself, changes nothing.
+TEST_F(DbusSignals, PrepareForSleepIsBelievedOnlyFromLogind) {
     test::PrivateBus bus("DBUS_SYSTEM_BUS_ADDRESS");
     if (!bus.running())
         GTEST_SKIP() << "dbus-daemon is not available";
     SleepWatcher watcher;
     ASSERT_TRUE(watcher.connected());
+    BusClient logind(DBUS_BUS_SYSTEM);
+    BusClient impostor(DBUS_BUS_SYSTEM);
+    ASSERT_TRUE(logind.own("org.freedesktop.login1"));
 
-    DBusError error;
-    dbus_error_init(&error);
-    DBusConnection* logind = dbus_bus_get_private(DBUS_BUS_SYSTEM, &error);
-    ASSERT_NE(logind, nullptr);
+    constexpr const char* kPath = "/org/freedesktop/login1";
+    constexpr const char* kManager = "org.freedesktop.login1.Manager";
+    dbus_bool_t asleep = TRUE;
+    impostor.send(kPath, kManager, "PrepareForSleep", DBUS_TYPE_BOOLEAN, &asleep);
+    logind.send("/elsewhere", kManager, "PrepareForSleep", DBUS_TYPE_BOOLEAN, &asleep);
+    // A signal of the same name with the wrong argument is ignored.
+    const char* text = "soon";
+    logind.send(kPath, kManager, "PrepareForSleep", DBUS_TYPE_STRING, &text);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(watcher.takeChanges().empty());
+
     for (dbus_bool_t sleeping : {TRUE, FALSE}) {
-        DBusMessage* signal =
-            dbus_message_new_signal("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep");
+        DBusMessage* signal = dbus_message_new_signal(kPath, kManager, "PrepareForSleep");
         dbus_message_append_args(signal, DBUS_TYPE_BOOLEAN, &sleeping, DBUS_TYPE_INVALID);
-        dbus_connection_send(logind, signal, nullptr);
+        dbus_connection_send(logind.bus, signal, nullptr);
         dbus_message_unref(signal);
     }
-    // A signal of the same name with the wrong argument is ignored.
-    DBusMessage* odd =
-        dbus_message_new_signal("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep");
-    const char* text = "soon";
-    dbus_message_append_args(odd, DBUS_TYPE_STRING, &text, DBUS_TYPE_INVALID);
-    dbus_connection_send(logind, odd, nullptr);
-    dbus_message_unref(odd);
-    dbus_connection_flush(logind);
-
+    dbus_connection_flush(logind.bus);
     std::vector<bool> changes;
-    for (int i = 0; i < 100 && changes.size() < 2; ++i) {
+    for (int i = 0; i < 10 && changes.size() < 2; ++i) {
         auto more = waitForItems(watcher, [](SleepWatcher& w) { return w.takeChanges(); });
         changes.insert(changes.end(), more.begin(), more.end());
     }
     EXPECT_EQ(changes, (std::vector<bool>{true, false}));
-    dbus_connection_close(logind);
-    dbus_connection_unref(logind);
+}
+
+// A window message on another object path, even one addressed to this connection, is not a sibling's.
+TEST_F(DbusSignals, SiblingMessagesComeOnlyOnTheSiblingPath) {
+    test::PrivateBus bus("DBUS_SESSION_BUS_ADDRESS");
+    if (!bus.running())
+        GTEST_SKIP() << "dbus-daemon is not available";
+    SiblingBus listener;
+    ASSERT_TRUE(listener.connected());
+    BusClient other(DBUS_BUS_SESSION);
+    const char* name = "WM_HOOK_KEY_KBMACRO_MSG";
+    dbus_int64_t wParam = 256;
+    dbus_int64_t lParam = 4096;
+    other.send("/anything", SiblingBus::kSiblingInterface, SiblingBus::kSiblingMember, DBUS_TYPE_STRING, &name,
+               DBUS_TYPE_INT64, &wParam, DBUS_TYPE_INT64, &lParam);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(listener.takeMessages().empty());
+    other.send(SiblingBus::kSiblingPath, SiblingBus::kSiblingInterface, SiblingBus::kSiblingMember, DBUS_TYPE_STRING,
+               &name, DBUS_TYPE_INT64, &wParam, DBUS_TYPE_INT64, &lParam);
+    // Broadcast and addressed: both arrive, to be judged by name (admitOutsideMessage) before the window sees them.
+    const auto received = waitForItems(listener, [](SiblingBus& b) { return b.takeMessages(); });
+    ASSERT_FALSE(received.empty());
+    EXPECT_EQ(received[0].name, name);
 }
 
 TEST_F(DbusSignals, WithoutABusNothingIsSentAndNothingFails) {

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace pelan {
 namespace {
@@ -113,6 +115,68 @@ TEST(InstanceChannel, AFolderOthersCanWriteIsNotUsed) {
     const std::string folder = ipcRuntimeFolder();
     EXPECT_NE(folder, runtime.path() + "/");
     EXPECT_NE(folder.find("pelan-runtime-"), std::string::npos);
+}
+
+// Only the show request and the settings relay come in on the socket, only the lighting-owner messages on the bus,
+// each with its values in range; a hook message's pointer, or any other name, is never admitted.
+TEST(OutsideMessages, OnlyTheAllowedNamesWithValuesInRangeAreAdmitted) {
+    const std::string_view title = "Pelan Title";
+    const auto admitted = [&](const IpcMessage& message, MessageDoor door) {
+        return admitOutsideMessage(message, door, title).has_value();
+    };
+    const MessageDoor socket = MessageDoor::InstanceSocket;
+    const MessageDoor bus = MessageDoor::SiblingBus;
+    EXPECT_TRUE(admitted({"Pelan Title", 0, 1}, socket));
+    EXPECT_TRUE(admitted({"Pelan Title", 0, 0}, socket));
+    EXPECT_TRUE(admitted({kSettingsRelayName, 4, 100}, socket));
+    EXPECT_TRUE(admitted({kSettingsRelayName, 1, 0}, socket));
+    EXPECT_TRUE(admitted({kLightingOwnerRequestName, 1, 0}, bus));
+    EXPECT_TRUE(admitted({kLightingOwnerAnnouncementName, 1, 1}, bus));
+
+    const std::vector<std::pair<IpcMessage, MessageDoor>> refused = {
+        {{"WM_HOOK_KEY_KBMACRO_MSG", 256, 4096}, socket},
+        {{"WM_HOOK_KEY_KBMACRO_MSG", 256, 4096}, bus},
+        {{"Pelan Title", 0, 1}, bus},
+        {{"Pelan Title", 1, 1}, socket},
+        {{"Pelan Title", 0, 4096}, socket},
+        {{kSettingsRelayName, 4, 101}, socket},
+        {{kSettingsRelayName, 0, 0}, socket},
+        {{kSettingsRelayName, 5, 0}, socket},
+        {{kSettingsRelayName, 4, -1}, socket},
+        {{kSettingsRelayName, 1, 0}, bus},
+        {{kLightingOwnerRequestName, 1, 2}, bus},
+        {{kLightingOwnerRequestName, 0, 1}, bus},
+        {{kLightingOwnerRequestName, 1, 1}, socket},
+        {{"{unknown}", 0, 0}, socket},
+    };
+    for (const auto& [message, door] : refused)
+        EXPECT_FALSE(admitted(message, door)) << message.name << " " << message.wParam << " " << message.lParam;
+}
+
+// Connections beyond the cap are closed at once; those within it stay until they speak or time out.
+TEST(InstanceChannel, ConnectionsBeyondTheCapAreClosed) {
+    RuntimeFolder runtime;
+    InstanceChannel channel = InstanceChannel::open("Pelan Cap Test");
+    ASSERT_EQ(channel.role(), InstanceChannel::Role::Primary);
+    std::vector<int> peers;
+    for (size_t i = 0; i < kMaxInstanceClients + 4; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", channel.socketPath().c_str());
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        peers.push_back(fd);
+        channel.acceptClients();
+    }
+    const auto closed = [](int fd) {
+        char byte = 0;
+        return ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+    };
+    for (size_t i = 0; i < peers.size(); ++i)
+        EXPECT_EQ(closed(peers[i]), i >= kMaxInstanceClients) << i;
+    EXPECT_EQ(channel.dropSilentClients(std::chrono::milliseconds(0)).size(), kMaxInstanceClients);
+    for (int fd : peers)
+        ::close(fd);
 }
 
 } // namespace

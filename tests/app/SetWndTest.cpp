@@ -49,11 +49,10 @@ protected:
         // The relay socket the upgrade program reports to, read as the program reads its instance socket.
         channel = std::make_unique<InstanceChannel>(InstanceChannel::open("Pelan SetWnd Test"));
         ASSERT_EQ(channel->role(), InstanceChannel::Role::Primary);
-        ::setenv(kRelaySocketVariable, channel->socketPath().c_str(), 1);
+        setRelaySocketPath(channel->socketPath());
         window = std::make_unique<CMainWnd>();
         listener = std::make_unique<InstanceListener>(*channel, [this](const IpcMessage& message) {
-            window->PostMessage(RegisterWindowMessage(QString::fromStdString(message.name)), WPARAM(message.wParam),
-                                LPARAM(message.lParam));
+            postOutsideMessage(*window, message, MessageDoor::InstanceSocket);
         });
         demo = DemoDevices::start({"mouse", "mousepad"});
         ASSERT_NE(demo, nullptr);
@@ -68,7 +67,7 @@ protected:
         demo.reset();
         setDataFolderOverride("");
         setProgramFolderOverride("");
-        ::unsetenv(kRelaySocketVariable);
+        setRelaySocketPath("");
         ::unsetenv("XDG_CACHE_HOME");
         setStartupOptions({});
         CTrayIcon::OverrideTrayAvailable(std::nullopt);

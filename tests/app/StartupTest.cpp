@@ -63,18 +63,16 @@ TEST(PrivateFonts, MissingFolderOrBrokenFilesAreSkipped) {
     unloadPrivateFonts(ids);
 }
 
-TEST(RegisteredMessages, InstanceGuidAndHookMessagesGetTheirOwnIds) {
+TEST(RegisteredMessages, InstanceAndGuidMessagesGetTheirOwnIds) {
     const UINT instance = registerInstanceMessage();
     registerGuidMessages();
-    registerHookMessages();
     const AppMessageIds& ids = appMessages();
     EXPECT_EQ(ids.instance, instance);
     EXPECT_EQ(RegisterWindowMessage("ORVANE Pelan Gaming Mouse"), instance);
     EXPECT_EQ(RegisterWindowMessage(kSettingsRelayMessageName), ids.settingsRelay);
-    QSet<UINT> distinct = {ids.instance, ids.settingsRelay, ids.lightingOwnerAnnouncement, ids.lightingOwnerRequest};
-    for (const QString& name : hookMessageNames())
-        distinct.insert(RegisterWindowMessage(name));
-    EXPECT_EQ(distinct.size(), 4 + hookMessageNames().size());
+    const QSet<UINT> distinct = {ids.instance, ids.settingsRelay, ids.lightingOwnerAnnouncement,
+                                 ids.lightingOwnerRequest};
+    EXPECT_EQ(distinct.size(), 4);
 }
 
 } // namespace

@@ -230,6 +230,47 @@ TEST_F(DeviceModelBase, TheBaseLightThreadShowsItsFramesAndStreamsThemOnlyWhenAs
     EXPECT_EQ(frame[0], (0x40 * 30) >> 8);
 }
 
+// A light thread waiting on a device that no longer answers is cut short and joined when stopped; the next thread
+// streams again.
+TEST_F(DeviceModelBase, ALightThreadWaitingOnASilentDeviceIsCancelledAndJoined) {
+    const auto requestsPass = [&](size_t count) {
+        for (int i = 0; i < 3000 && device->requestCount() <= count; ++i)
+            std::this_thread::sleep_for(5ms);
+        return device->requestCount() > count;
+    };
+    TraceCapture traces;
+    model.resizeLeds(5);
+    model.setLightInfo(0x04000002, 0xFF000000 | 0x00804001, 0);
+    model.streamLightFrames = 1;
+    ASSERT_TRUE(model.startLightThread());
+    ASSERT_TRUE(requestsPass(0));
+    emu::Fault silence;
+    silence.kind = emu::FaultKind::DropReply;
+    silence.repeat = true;
+    device->injectFault(silence);
+    const size_t before = device->requestCount();
+    ASSERT_TRUE(requestsPass(before));
+    EXPECT_EQ(model.stopLightThread(), WorkerThread::StopOutcome::Ended);
+    EXPECT_FALSE(model.lightThreadRunning());
+    EXPECT_TRUE(traces.contains("灯光线程设定退出"));
+
+    device->clearFaults();
+    const size_t afterStop = device->requestCount();
+    ASSERT_TRUE(model.startLightThread());
+    EXPECT_TRUE(requestsPass(afterStop));
+    EXPECT_EQ(model.stopLightThread(), WorkerThread::StopOutcome::Ended);
+
+    // While interrupted a stream sends nothing more, however long it is; resumed, it goes out again.
+    const std::vector<uint8_t> frame(200, 0x11);
+    model.commandChannel.interruptStreams();
+    const size_t interrupted = device->requestCount();
+    EXPECT_EQ(model.commandChannel.streamLight(frame.data(), uint32_t(frame.size())), kResultNoAnswer);
+    EXPECT_EQ(device->requestCount(), interrupted);
+    model.commandChannel.resumeStreams();
+    EXPECT_EQ(model.commandChannel.streamLight(frame.data(), uint32_t(frame.size())), kResultAccepted);
+    EXPECT_EQ(device->requestCount(), interrupted + 4);
+}
+
 TEST(WorkerThreadStop, AWakeHookReachesABodyTheEventCannot) {
     std::mutex mutex;
     std::condition_variable cv;
@@ -249,17 +290,21 @@ TEST(WorkerThreadStop, AWakeHookReachesABodyTheEventCannot) {
     EXPECT_EQ(worker.stop(), WorkerThread::StopOutcome::NotRunning);
 }
 
-TEST(WorkerThreadStop, AThreadThatDoesNotEndInTimeIsLeftBehindAndANewOneCanStart) {
-    auto release = std::make_shared<std::atomic<bool>>(false);
+// A body that ends only well after the wait is still woken and joined, never left behind to reach what its owner
+// destroys next.
+TEST(WorkerThreadStop, AThreadThatEndsLateIsStillWaitedForAndJoined) {
+    std::atomic<int> wakes = 0;
+    std::atomic<bool> bodyEnded = false;
     WorkerThread worker;
-    ASSERT_TRUE(worker.start([release](StopEvent&) {
-        while (!release->load())
-            std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(worker.start([&](StopEvent&) {
+        while (wakes.load() < 20)
+            std::this_thread::sleep_for(1ms);
+        bodyEnded = true;
     }));
-    EXPECT_EQ(worker.stop({}, 30ms), WorkerThread::StopOutcome::TimedOut);
-    release->store(true);
+    EXPECT_EQ(worker.stop([&] { ++wakes; }, 30ms), WorkerThread::StopOutcome::TimedOut);
+    EXPECT_TRUE(bodyEnded.load());
+    EXPECT_FALSE(worker.running());
     ASSERT_TRUE(worker.start([](StopEvent& stop) { stop.waitFor(10s); }));
-    EXPECT_TRUE(worker.running());
     EXPECT_EQ(worker.stop(), WorkerThread::StopOutcome::Ended);
 }
 

@@ -222,5 +222,23 @@ TEST_F(AlsaBackendTest, WithoutPipeWireTheEqualiserIsKeptAndSaysSoOnce) {
     ::unsetenv("PIPEWIRE_RUNTIME_DIR");
 }
 
+// The drop-in of an equaliser the state file holds switched off goes at the next start, with or without a daemon:
+// the program may have ended between storing the switch and removing it. Switched on, it stays for the daemon.
+TEST_F(AlsaBackendTest, TheDropInOfAnEqualiserSwitchedOffGoesAtTheNextStart) {
+    addCard(1, "0d8c:01da", true, true);
+    ::setenv("PIPEWIRE_RUNTIME_DIR", folder.path().c_str(), 1); // no daemon listens there
+    ::setenv("XDG_CONFIG_HOME", folder.file("config").c_str(), 1);
+    std::filesystem::create_directories(std::filesystem::path(dropInPath()).parent_path());
+    testing::writeText(dropInPath(), "context.modules = []\n");
+    const auto start = [this] { backend(std::make_unique<PipeWireEqualiser>("/nonexistent/pelan-equaliser")); };
+    ASSERT_TRUE(store.set("headset", property::kEqualiser, "1"));
+    start();
+    EXPECT_TRUE(std::filesystem::exists(dropInPath()));
+    ASSERT_TRUE(store.set("headset", property::kEqualiser, "0"));
+    start();
+    EXPECT_FALSE(std::filesystem::exists(dropInPath()));
+    ::unsetenv("PIPEWIRE_RUNTIME_DIR");
+}
+
 } // namespace
 } // namespace pelan::osconf

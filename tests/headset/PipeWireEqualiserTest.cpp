@@ -1,5 +1,6 @@
 // The headset equaliser as a PipeWire filter, through the audio configuration library as the program loads it,
 // under a PipeWire daemon of the test's own with a null sink standing for the headset.
+#include "headset/osconflib/PipeWireEqualiser.h"
 #include "headset/AudioPropertyNames.h"
 #include "headset/EqPresets.h"
 #include "headset/HeadsetAudio.h"
@@ -8,11 +9,15 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <regex>
+#include <sstream>
+#include <thread>
 
 namespace pelan {
 namespace {
@@ -308,6 +313,28 @@ TEST_F(PipeWireEqualiserTest, ChoosingAPresetChangesTheSoundByItsCurve) {
     const double high = playedLevelDb(folder, kEqBandFrequencies[7]);
     const double expected = curveDb(curve, kEqBandFrequencies[7]) - curveDb(curve, kEqBandFrequencies[2]);
     EXPECT_NEAR(high - low, expected, 1.0) << "measured " << low << " dB and " << high << " dB";
+}
+
+// The helper outlives the program, so it is started with none of the program's descriptors: a stand-in helper lists
+// its open descriptors while the test holds one open that is not closed on exec.
+TEST_F(PipeWireEqualiserTest, TheHelperInheritsNoDescriptors) {
+    const std::string listing = folder.file("descriptors");
+    const std::string helper = folder.file("helper");
+    testing::writeText(helper,
+                       "#!/bin/sh\nls /proc/$$/fd > " + listing + ".part && mv " + listing + ".part " + listing + "\n");
+    std::filesystem::permissions(helper, std::filesystem::perms::owner_all);
+    const int held = ::dup2(::open("/dev/null", O_RDONLY | O_CLOEXEC), 77); // dup2 clears close-on-exec
+    ASSERT_EQ(held, 77);
+    osconf::EqualiserCurve curve;
+    curve.enabled = true;
+    osconf::PipeWireEqualiser(helper).apply(curve, 7); // the stand-in makes no filter: the wait for it runs out
+    ::close(held);
+    for (int i = 0; i < 200 && !std::filesystem::exists(listing); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::istringstream descriptors(testing::readText(listing));
+    std::vector<std::string> open(std::istream_iterator<std::string>(descriptors), {});
+    ASSERT_FALSE(open.empty());
+    EXPECT_EQ(std::find(open.begin(), open.end(), "77"), open.end());
 }
 
 TEST(PipeWireEqualiserFallback, WithoutADaemonTheHeadsetKeepsTheCurveAndSaysItIsNotApplied) {

@@ -1,4 +1,5 @@
 #include "platform/Shell.h"
+#include "platform/Ipc.h"
 #include "support/TempFolder.h"
 
 #include <future>
@@ -164,6 +165,22 @@ TEST(RunProgram, TheProgramInheritsNoOpenDescriptorsOfOurs) {
     ::close(leaked);
     EXPECT_TRUE(run.succeeded());
     EXPECT_EQ(run.output, "");
+}
+
+// The upgrade program is told where the running copy's relay socket is (over a stale value this program was started
+// with); the opener, started as every other child, is not told.
+TEST_F(ShellTest, TheRelaySocketReachesOnlyTheProgramItIsGivenTo) {
+    ::setenv(kRelaySocketVariable, "/stale/socket", 1);
+    setRelaySocketPath(folder + "/relay.sock");
+    const std::string report = makeReportPipe();
+    const std::string printRelay = "printf '%s' \"${PELAN_RELAY_SOCKET-unset}\" > " + report;
+    ASSERT_TRUE(SystemShell().startProgram("/bin/sh", {"-c", printRelay}, "", {}, relaySocketEnvironment()).ok);
+    EXPECT_EQ(readReport(report), folder + "/relay.sock");
+    ::unsetenv(kRelaySocketVariable);
+    ASSERT_TRUE(SystemShell(makeOpener(printRelay)).open("document").ok);
+    EXPECT_EQ(readReport(report), "unset");
+    setRelaySocketPath("");
+    EXPECT_TRUE(relaySocketEnvironment().empty());
 }
 
 TEST(RecordingShell, RecordsRequestsAndAnswersWithThePresetResult) {

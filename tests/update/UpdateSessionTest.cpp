@@ -1,5 +1,6 @@
 #include "update/UpdateSession.h"
 #include "emulator/LoopbackHttpServer.h"
+#include "platform/Ipc.h"
 #include "platform/Shell.h"
 #include "support/TempFolder.h"
 #include "support/UpdateSigning.h"
@@ -165,6 +166,7 @@ TEST_F(UpdateSessionTest, UnsignedForeignOrChangedFilesAreNeverStarted) {
 }
 
 TEST_F(UpdateSessionTest, FirmwareRowsInstallOneAfterAnotherAndClosingWaits) {
+    setRelaySocketPath("/run/pelan-test.sock");
     session().setTicked(0, true);
     session().setTicked(1, true);
     EXPECT_TRUE(session().canClose());
@@ -181,6 +183,9 @@ TEST_F(UpdateSessionTest, FirmwareRowsInstallOneAfterAnotherAndClosingWaits) {
     ASSERT_EQ(shell_.calls().size(), 1u);
     EXPECT_EQ(shell_.calls()[0].kind, RecordingShell::Call::Kind::StartProgram);
     EXPECT_EQ(shell_.calls()[0].target, folder_.file("dl/0-mouse-fw"));
+    // The upgrade program alone is told where to report.
+    EXPECT_EQ(shell_.calls()[0].environment, (Shell::Environment{{kRelaySocketVariable, "/run/pelan-test.sock"}}));
+    setRelaySocketPath("");
     EXPECT_NE(std::filesystem::status(folder_.file("dl/0-mouse-fw")).permissions() & std::filesystem::perms::owner_exec,
               std::filesystem::perms::none);
     // While the first upgrade runs, the second waits.
