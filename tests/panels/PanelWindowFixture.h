@@ -10,6 +10,7 @@
 #include "support/TempFolder.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -90,6 +91,21 @@ protected:
         QTest::keyClicks(line, text);
         QTest::keyClick(line, leave);
     }
+    // Opens a combo box's list and picks the item shown with this language key's text.
+    void choose(int kind, const QString& combo, const QString& textKey) {
+        click(kind, combo);
+        auto* menu = control(kind, combo)->findChild<QMenu*>("combo_popup");
+        ASSERT_NE(menu, nullptr);
+        const QString text = CResourceManager::GetInstance()->GetText(textKey);
+        for (QAction* action : menu->actions())
+            if (action->text() == text) {
+                action->trigger();
+                menu->close();
+                return;
+            }
+        FAIL() << "no item " << textKey.toStdString() << " in " << combo.toStdString();
+    }
+    void choose(const QString& combo, const QString& textKey) { choose(frontKind_, combo, textKey); }
     void type(const char* name, const QString& text, Qt::Key leave = Qt::Key_Tab) {
         type(frontKind_, name, text, leave);
     }
