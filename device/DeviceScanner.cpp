@@ -194,10 +194,11 @@ bool DeviceScanner::scanOnce() {
             enumerator_.freePathList();
             enumeratedNodes_ = std::move(nodes);
         }
-        if (!firstEnumerationDone_) {
-            firstEnumerationDone_ = true;
-            listener_.onFirstEnumeration();
-        }
+    }
+    // Also when no slot is free to begin with: device files that name no device still let the window show.
+    if (!firstEnumerationDone_) {
+        firstEnumerationDone_ = true;
+        listener_.onFirstEnumeration();
     }
     releaseVanishedInterfaces();
     return true;

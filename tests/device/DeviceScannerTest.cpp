@@ -146,6 +146,19 @@ TEST_F(DeviceScannerTest, ADeviceFileChangedWhileScanningBringsOrTakesItsDevice)
     EXPECT_LE(scanner.slots().size(), shippedSlots + 2);
 }
 
+TEST_F(DeviceScannerTest, WithoutAnyDeviceFileTheFirstEnumerationIsStillReported) {
+    testing::TempFolder emptyProgram;
+    setProgramFolderOverride(emptyProgram.path());
+    test::EmulatedTree emulated;
+    emulated.tree().plug(emu::makeDevice("mouse"));
+    RecordingListener listener;
+    DeviceScanner scanner(listener);
+    EXPECT_TRUE(scanner.slots().empty());
+    ASSERT_TRUE(scanner.scanOnce());
+    EXPECT_EQ(listener.firstEnumerations, 1);
+    EXPECT_TRUE(listener.arrivals.empty());
+}
+
 TEST_F(DeviceScannerTest, TheScanThreadNoticesHotPlugBothWaysAndStopsPromptly) {
     test::EmulatedTree emulated;
     RecordingListener listener;

@@ -30,7 +30,7 @@ protected:
         ASSERT_TRUE(dataDir.isValid());
         if (copyFactoryFiles)
             std::filesystem::copy(env("PELAN_SOURCE_DIR").toStdString() + "/DefaultData",
-                                  programDir.file("DefaultData"));
+                                  programDir.file("DefaultData"), std::filesystem::copy_options::recursive);
         setDataFolderOverride(dataDir.path().toStdString());
         setProgramFolderOverride(copyFactoryFiles ? programDir.path() : env("PELAN_SOURCE_DIR").toStdString());
         window = createMainWindow();
