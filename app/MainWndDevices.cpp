@@ -335,7 +335,12 @@ void CMainWnd::RetryPendingOpens() {
     std::vector<DevicePage*> connected;
     const OpenRetryList::Outcome outcome = m_openRetries.retry([&](int, const SupportedDeviceEntry& slot) {
         DevicePage* entry = CommandPageFor(slot);
-        if (entry == nullptr || entry->page->isConnected() || !OpenCommandSlot(*entry, slot))
+        if (entry == nullptr)
+            return false;
+        // Connected meanwhile, to this interface (CommandPageFor refuses another): nothing is left to do.
+        if (entry->page->isConnected())
+            return true;
+        if (!OpenCommandSlot(*entry, slot))
             return false;
         connected.push_back(entry);
         return true;

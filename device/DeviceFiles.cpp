@@ -231,7 +231,8 @@ std::string formatDeviceFile(const DeviceFile& file) {
     std::string text;
     if (!file.name.empty())
         text += "name = " + file.name + "\n";
-    text += "kind = " + deviceKindFileName(file.kind) + "\n";
+    if (file.kind != 0)
+        text += "kind = " + deviceKindFileName(file.kind) + "\n";
     for (const SupportedDeviceEntry& row : file.rows) {
         char line[96];
         std::snprintf(line, sizeof line, "interface = %04x:%04x %02x %02x %s %04x:%04x%s\n", row.vendorId,
