@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSocketNotifier;
@@ -67,6 +68,8 @@ public:
         CDeviceOptionUI* option = nullptr;
         CMpDevicePowerUI* powerPanel = nullptr;
         std::unique_ptr<IDeviceOptionPage> optionLink;
+        // A notification interface that came before the command interface of a device the page is not for yet.
+        std::optional<SupportedDeviceEntry> waitingNotification;
     };
 
     CMainWnd();
@@ -206,16 +209,17 @@ private:
 
     // Page creation, arrival and removal, option showing and hiding.
     void CreateDevicePages();
-    void CreateDevicePage(int slotIndex, uint16_t role);
+    void CreateDevicePage(int rowIndex, const SupportedDeviceEntry& identity);
     CControlUI* BuildTree(const QString& layout);
     void OnDeviceArrival(int slot);
     void OnDeviceRemoval(int slot);
     void ConnectCommandSlot(int slot);
     bool OpenCommandSlot(DevicePage& entry, const SupportedDeviceEntry& slot);
     void RetryPendingOpens();
-    // The page answering for a slot: for a command slot the page whose identity is that interface, for a
-    // notification slot the page of the same device.
-    DevicePage* FindPageBySlot(const SupportedDeviceEntry& slot);
+    DevicePage* PageOfKind(int kind);
+    DevicePage* CommandPageFor(const SupportedDeviceEntry& slot);
+    void OnNotificationArrival(const SupportedDeviceEntry& slot);
+    void OnNotificationRemoval(const SupportedDeviceEntry& slot);
     // Takes the focus off the page in front before another page comes there: an edit in progress is committed to
     // its own page first.
     void CommitPendingEdit();

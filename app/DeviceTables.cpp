@@ -32,14 +32,4 @@ const std::array<DevicePageRow, kDeviceKindRowCount>& devicePageTable() {
     return rows;
 }
 
-int findDeviceKindRow(uint16_t vendorId, uint16_t productId, uint16_t kind, uint16_t role) {
-    const auto& rows = deviceKindTable();
-    for (int i = 0; i < kDeviceKindRowCount; ++i) {
-        const DeviceKindRow& row = rows[std::size_t(i)];
-        if (row.vendorId == vendorId && row.productId == productId && row.kind == kind && row.role == role)
-            return i;
-    }
-    return -1;
-}
-
 } // namespace pelan

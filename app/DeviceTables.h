@@ -34,7 +34,4 @@ const std::array<DeviceKindRow, kDeviceKindRowCount>& deviceKindTable();
 // The page of each device kind row, same order.
 const std::array<DevicePageRow, kDeviceKindRowCount>& devicePageTable();
 
-// The device kind row with these IDs, kind and role; -1 when there is none.
-int findDeviceKindRow(uint16_t vendorId, uint16_t productId, uint16_t kind, uint16_t role);
-
 } // namespace pelan

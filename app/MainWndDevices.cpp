@@ -24,6 +24,8 @@
 #include "panels/LightRoutes.h"
 #include "platform/Trace.h"
 
+#include <utility>
+
 namespace pelan {
 namespace {
 
@@ -97,11 +99,6 @@ const char* removalText(int kind) {
     }
 }
 
-// A wireless mouse shows on the mouse page.
-int pageKindOf(int kind) {
-    return kind == kDeviceKindWirelessMouse ? kDeviceKindMouse : kind;
-}
-
 } // namespace
 
 CControlUI* CMainWnd::CreateControl(const QString& className) {
@@ -142,33 +139,30 @@ void CMainWnd::ScanListener::onFirstEnumeration() {
 
 // --- page creation ---
 
+// One page per device kind. Its first identity is the table's first command row of the kind, or, when the device
+// files name none, the kind row's IDs: a device file added later can still bring the page.
 void CMainWnd::CreateDevicePages() {
     const std::vector<SupportedDeviceEntry>& slots = m_scanner->slots();
-    for (const DeviceKindRow& row : deviceKindTable()) {
-        for (size_t a = 0; a < slots.size(); ++a) {
-            const SupportedDeviceEntry& slot = slots[a];
-            if (slot.vendorId == row.vendorId && slot.productId == row.productId && slot.deviceKind == row.kind &&
-                slot.interfaceRole == row.role) {
-                CreateDevicePage(int(a), row.role);
+    for (size_t rowIndex = 0; rowIndex < deviceKindTable().size(); ++rowIndex) {
+        const DeviceKindRow& row = deviceKindTable()[rowIndex];
+        SupportedDeviceEntry identity;
+        identity.vendorId = row.vendorId;
+        identity.productId = row.productId;
+        identity.deviceKind = row.kind;
+        identity.interfaceRole = row.role;
+        for (const SupportedDeviceEntry& slot : slots) {
+            if (pageKindOf(slot.deviceKind) == row.kind && slot.interfaceRole == row.role) {
+                identity = slot;
                 break;
             }
         }
+        CreateDevicePage(int(rowIndex), identity);
     }
 }
 
-void CMainWnd::CreateDevicePage(int slotIndex, uint16_t role) {
-    const std::vector<SupportedDeviceEntry>& slots = m_scanner->slots();
-    SupportedDeviceEntry slot = slots[size_t(slotIndex)];
+void CMainWnd::CreateDevicePage(int rowIndex, const SupportedDeviceEntry& slot) {
     const int kind = pageKindOf(slot.deviceKind);
-    uint16_t vendor = slot.vendorId;
-    uint16_t product = slot.productId;
-    if (slot.deviceKind == kDeviceKindWirelessMouse && slot.reserved1 != 0 && slot.reserved2 < slots.size()) {
-        vendor = slots[slot.reserved2].vendorId;
-        product = slots[slot.reserved2].productId;
-    }
-    const int rowIndex = findDeviceKindRow(vendor, product, uint16_t(kind), role);
-    if (rowIndex < 0)
-        return;
+    const uint16_t role = slot.interfaceRole;
     const DeviceKindRow& row = deviceKindTable()[size_t(rowIndex)];
     const DevicePageRow& pageRow = devicePageTable()[size_t(rowIndex)];
 
@@ -240,19 +234,51 @@ const CMainWnd::DevicePage* CMainWnd::FindPageOfKind(int kind) const {
     return nullptr;
 }
 
-CMainWnd::DevicePage* CMainWnd::FindPageBySlot(const SupportedDeviceEntry& slot) {
-    for (DevicePage& entry : m_pages) {
-        const SupportedDeviceEntry& identity = entry.page->identity();
-        if (identity.vendorId != slot.vendorId || identity.productId != slot.productId ||
-            pageKindOf(identity.deviceKind) != pageKindOf(slot.deviceKind))
-            continue;
-        if (slot.interfaceRole == kInterfaceRoleNotification)
-            return &entry;
-        if (identity.interfaceNumber == slot.interfaceNumber && identity.collectionNumber == slot.collectionNumber &&
-            identity.interfaceRole == slot.interfaceRole)
-            return &entry;
+CMainWnd::DevicePage* CMainWnd::PageOfKind(int kind) {
+    return const_cast<DevicePage*>(std::as_const(*this).FindPageOfKind(kind));
+}
+
+// The kind's page, unless it is connected to another device of the kind: one device per kind is shown.
+CMainWnd::DevicePage* CMainWnd::CommandPageFor(const SupportedDeviceEntry& slot) {
+    DevicePage* entry = PageOfKind(pageKindOf(slot.deviceKind));
+    if (entry == nullptr)
+        return nullptr;
+    if (entry->page->isConnected() && !sameInterface(entry->page->identity(), slot)) {
+        trace("another device of the kind is shown already; this one is not");
+        return nullptr;
     }
-    return nullptr;
+    return entry;
+}
+
+namespace {
+
+bool sameDevice(const SupportedDeviceEntry& a, const SupportedDeviceEntry& b) {
+    return a.vendorId == b.vendorId && a.productId == b.productId;
+}
+
+} // namespace
+
+// A notification interface belongs to the device the page is for. One that arrives before its device's command
+// interface (their collections share a node, and the notification's comes first) waits for it when the page is
+// for another device until then.
+void CMainWnd::OnNotificationArrival(const SupportedDeviceEntry& slot) {
+    DevicePage* entry = PageOfKind(pageKindOf(slot.deviceKind));
+    if (entry == nullptr)
+        return;
+    if (sameDevice(entry->page->identity(), slot))
+        entry->page->openNotifyInterface(slot.devicePath);
+    else if (!entry->page->isConnected())
+        entry->waitingNotification = slot;
+}
+
+void CMainWnd::OnNotificationRemoval(const SupportedDeviceEntry& slot) {
+    DevicePage* entry = PageOfKind(pageKindOf(slot.deviceKind));
+    if (entry == nullptr)
+        return;
+    if (entry->waitingNotification && sameInterface(*entry->waitingNotification, slot))
+        entry->waitingNotification.reset();
+    else if (sameDevice(entry->page->identity(), slot))
+        entry->page->closeNotifyInterface();
 }
 
 // --- arrival and removal ---
@@ -263,12 +289,10 @@ void CMainWnd::OnDeviceArrival(int slotIndex) {
         return;
     const SupportedDeviceEntry& slot = slots[size_t(slotIndex)];
     trace(arrivalText(slot.deviceKind));
-    if (slot.interfaceRole == kInterfaceRoleNotification) {
-        if (DevicePage* entry = FindPageBySlot(slot))
-            entry->page->openNotifyInterface(slot.devicePath);
-        return;
-    }
-    ConnectCommandSlot(slotIndex);
+    if (slot.interfaceRole == kInterfaceRoleNotification)
+        OnNotificationArrival(slot);
+    else
+        ConnectCommandSlot(slotIndex);
 }
 
 void CMainWnd::ConnectCommandSlot(int slotIndex) {
@@ -282,7 +306,7 @@ void CMainWnd::ConnectCommandSlot(int slotIndex) {
             return;
         }
     }
-    DevicePage* entry = FindPageBySlot(slot);
+    DevicePage* entry = CommandPageFor(slot);
     if (entry == nullptr)
         return;
     if (!entry->page->isConnected() && !OpenCommandSlot(*entry, slot)) {
@@ -299,14 +323,24 @@ bool CMainWnd::OpenCommandSlot(DevicePage& entry, const SupportedDeviceEntry& sl
     if (!entry.page->openCommandInterface(slot.devicePath, slot.deviceKind == kDeviceKindWirelessMouse))
         return false;
     entry.page->onConnected(slot);
+    if (entry.waitingNotification && sameDevice(*entry.waitingNotification, slot)) {
+        entry.page->closeNotifyInterface();
+        entry.page->openNotifyInterface(entry.waitingNotification->devicePath);
+    }
+    entry.waitingNotification.reset();
     return true;
 }
 
 void CMainWnd::RetryPendingOpens() {
     std::vector<DevicePage*> connected;
     const OpenRetryList::Outcome outcome = m_openRetries.retry([&](int, const SupportedDeviceEntry& slot) {
-        DevicePage* entry = FindPageBySlot(slot);
-        if (entry == nullptr || !OpenCommandSlot(*entry, slot))
+        DevicePage* entry = CommandPageFor(slot);
+        if (entry == nullptr)
+            return false;
+        // Connected meanwhile, to this interface (CommandPageFor refuses another): nothing is left to do.
+        if (entry->page->isConnected())
+            return true;
+        if (!OpenCommandSlot(*entry, slot))
             return false;
         connected.push_back(entry);
         return true;
@@ -329,13 +363,13 @@ void CMainWnd::OnDeviceRemoval(int slotIndex) {
     const SupportedDeviceEntry& slot = slots[size_t(slotIndex)];
     trace(removalText(slot.deviceKind));
     m_openRetries.remove(slotIndex);
-    DevicePage* entry = FindPageBySlot(slot);
-    if (entry == nullptr)
-        return;
     if (slot.interfaceRole == kInterfaceRoleNotification) {
-        entry->page->closeNotifyInterface();
+        OnNotificationRemoval(slot);
         return;
     }
+    DevicePage* entry = PageOfKind(pageKindOf(slot.deviceKind));
+    if (entry == nullptr || !sameInterface(entry->page->identity(), slot))
+        return;
     const bool wasFront = entry->option->IsVisibleFlag() && entry->option->IsSelected();
     // A recording or key capture of the device in front ends with it: its page is about to go.
     if (wasFront)

@@ -45,7 +45,7 @@ std::string parseKinds(const std::string& list, std::vector<std::string>& kinds)
 } // namespace
 
 const std::vector<std::string>& emulatableKinds() {
-    static const std::vector<std::string> kinds = {"mouse", "mousepad", "headset", "keyboard"};
+    static const std::vector<std::string> kinds = {"mouse", "mousepad", "headset", "keyboard", "receiver"};
     return kinds;
 }
 

@@ -23,7 +23,8 @@ writes as the program's window: every change goes into the profile, the profile 
 
 Options (anywhere on the line):
   --root DIR        look for hidraw nodes under DIR (as PELAN_HIDRAW_ROOT does)
-  --emulate KINDS   serve emulated devices in this process (mouse,mousepad,headset,keyboard)
+  --emulate KINDS   serve emulated devices in this process (mouse,mousepad,headset,keyboard,
+                    receiver: the mouse behind its wireless receiver)
   --data-dir DIR    keep profiles and macros in DIR instead of the local application data folder
   --kind KIND       mouse (default), mousepad, headset or keyboard
   --json            print one JSON document instead of text
@@ -34,6 +35,15 @@ PELAN_TRACE=1 writes the program's trace (every request and reply report) to sta
 Commands:
   devices                          supported interfaces present: kind, role, IDs, interface, collection,
                                    usage page, usage, version and path
+  devices --known                  the supported-device table and the device file each row comes from
+  devices add KIND VID:PID [--wireless]
+                                   write a device file for a KIND (mouse, keyboard, mousepad, headset) with
+                                   other IDs into $XDG_CONFIG_HOME/orvane-pelan/devices.d/ (--wireless: a
+                                   mouse behind its wireless receiver); the window takes it at once
+  udev-rule [--shipped]            the udev rule giving access to every interface of the table (--shipped:
+                                   of the shipped device files alone); install it with
+                                   pelanctl udev-rule | sudo tee /etc/udev/rules.d/70-orvane-pelan.rules
+                                   then sudo udevadm control --reload && sudo udevadm trigger
   info                             device information record, in hex and decoded
   settings                         settings read from the device, decoded
   status                           periodic status record: battery, charging state, phone type

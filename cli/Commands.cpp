@@ -36,6 +36,8 @@ CommandResult runCommand(const std::vector<std::string>& words, CliKind kind) {
     const Words args(words.begin() + 1, words.end());
     if (name == "devices")
         return devicesCommand(args);
+    if (name == "udev-rule")
+        return udevRuleCommand(args);
     if (name == "info")
         return infoCommand(args, kind);
     if (name == "settings")

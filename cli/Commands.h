@@ -18,6 +18,8 @@ CommandResult runCommand(const std::vector<std::string>& words, CliKind kind);
 // The groups of commands (each takes the words after the first one).
 using Words = std::vector<std::string>;
 CommandResult devicesCommand(const Words& args);
+CommandResult presentDevicesCommand();
+CommandResult udevRuleCommand(const Words& args);
 CommandResult infoCommand(const Words& args, CliKind kind);
 CommandResult settingsCommand(const Words& args, CliKind kind);
 CommandResult statusCommand(const Words& args, CliKind kind);

@@ -90,9 +90,7 @@ CommandResult writeKeys(DeviceAccess& access, const KeyRecord& changed) {
 
 } // namespace
 
-CommandResult devicesCommand(const Words& args) {
-    if (!args.empty())
-        return usageFailed("devices takes no arguments");
+CommandResult presentDevicesCommand() {
     Json::Value list(Json::arrayValue);
     for (const FoundInterface& found : findSupportedInterfaces()) {
         Json::Value item;

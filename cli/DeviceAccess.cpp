@@ -184,12 +184,13 @@ std::vector<FoundInterface> findSupportedInterfaces() {
     HidDevice enumerator;
     if (!enumerator.enumerate())
         return found;
+    const std::vector<SupportedDeviceEntry> table = supportedDeviceTable();
     while (const std::optional<std::string> path = enumerator.nextDevicePath()) {
         HidDevice probe;
-        const int row = identifySupportedInterface(*path, probe);
+        const int row = identifySupportedInterface(table, *path, probe);
         if (row < 0 || !probe.open(*path, true, false, true, false))
             continue;
-        FoundInterface item{*path, supportedDeviceTable()[size_t(row)], probe.attributes, probe.caps};
+        FoundInterface item{*path, table[size_t(row)], probe.attributes, probe.caps};
         item.entry.devicePath = *path;
         found.push_back(std::move(item));
         probe.close();
@@ -200,7 +201,7 @@ std::vector<FoundInterface> findSupportedInterfaces() {
 std::optional<FoundInterface> findCommandInterface(CliKind kind) {
     const uint16_t number = deviceKindNumber(kind);
     for (FoundInterface& item : findSupportedInterfaces())
-        if (item.entry.deviceKind == number && item.entry.interfaceRole == kInterfaceRoleCommand)
+        if (pageKindOf(item.entry.deviceKind) == number && item.entry.interfaceRole == kInterfaceRoleCommand)
             return std::move(item);
     return std::nullopt;
 }
@@ -283,6 +284,7 @@ std::string DeviceAccess::connect() {
     UsbDeviceModel& device = model();
     if (!device.commandChannel.device.open(found->path, true, true, true, false))
         return "cannot open " + found->path;
+    device.commandChannel.wireless = found->entry.deviceKind == kDeviceKindWirelessMouse ? 1 : 0;
     device.commandChannel.connected = 1;
     device.onConnected(found->entry);
     return {};

@@ -28,7 +28,7 @@ std::string EmulatedDevices::serve(const std::string& kinds) {
     for (const std::string& name : names) {
         std::shared_ptr<emu::FirmwareDevice> device = emu::makeDevice(name);
         if (!device)
-            return "cannot emulate " + name + " (mouse, mousepad, headset or keyboard)";
+            return "cannot emulate " + name + " (mouse, mousepad, headset, keyboard or receiver)";
         devices.push_back(std::move(device));
     }
     if (const char* previous = std::getenv("PELAN_HIDRAW_ROOT")) {

@@ -2,14 +2,52 @@
 
 #include <algorithm>
 
+#include "device/DeviceFiles.h"
 #include "platform/Hidraw.h"
+#include "platform/Paths.h"
 #include "platform/Trace.h"
 
 namespace pelan {
 
 DeviceScanner::DeviceScanner(Listener& listener) : listener_(listener) {
-    const SupportedDeviceTable& table = supportedDeviceTable();
-    slots_.assign(table.begin(), table.end());
+    slots_ = supportedDeviceTable();
+    retired_.assign(slots_.size(), false);
+}
+
+void DeviceScanner::reloadDeviceFiles() {
+    reloadWanted_ = true;
+    wakeWait();
+}
+
+void DeviceScanner::applyTable(const std::vector<SupportedDeviceEntry>& rows) {
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        if (retired_[i] ||
+            std::any_of(rows.begin(), rows.end(), [&](const auto& row) { return sameTableRow(row, slots_[i]); }))
+            continue;
+        retired_[i] = true;
+        if (slots_[i].connected == 0)
+            continue;
+        slots_[i].connected = 0;
+        slots_[i].devicePath.clear();
+        listener_.onDeviceRemoval(int(i));
+    }
+    for (const SupportedDeviceEntry& row : rows) {
+        bool present = false;
+        for (size_t i = 0; i < slots_.size() && !present; ++i)
+            present = !retired_[i] && sameTableRow(row, slots_[i]);
+        if (present)
+            continue;
+        const auto free = std::find(retired_.begin(), retired_.end(), true);
+        if (free == retired_.end()) {
+            slots_.push_back(row);
+            retired_.push_back(false);
+        } else {
+            slots_[size_t(free - retired_.begin())] = row;
+            *free = false;
+        }
+    }
+    // Nodes already present may match the new rows.
+    tableChanged_ = true;
 }
 
 DeviceScanner::~DeviceScanner() {
@@ -46,8 +84,11 @@ void DeviceScanner::run(StopEvent& stop) {
 }
 
 void DeviceScanner::watchDeviceFolder() {
-    if (watch_ == nullptr)
-        watch_ = HotplugWatch::open(platform::hidrawRoot());
+    if (watch_ == nullptr) {
+        // The user's folder is made so that a first file put there is seen.
+        ensureFolder(userDeviceFileFolder());
+        watch_ = HotplugWatch::open(platform::hidrawRoot(), deviceFileFolders());
+    }
     watching_ = watch_ != nullptr;
     if (!watching_)
         trace("the device folder cannot be watched: hot plug scans every 100 ms");
@@ -67,6 +108,10 @@ bool DeviceScanner::waitForNextScan(const StopEvent& stop) {
         trace("the device folder watch ended: hot plug scans every 100 ms");
         watching_ = false;
     }
+    if (watch_->takeFileChanges()) {
+        trace("device files changed: the table is read again");
+        reloadWanted_ = true;
+    }
     return stop.isSet();
 }
 
@@ -76,8 +121,8 @@ void DeviceScanner::wakeWait() {
 }
 
 bool DeviceScanner::anySlotFree() const {
-    for (const SupportedDeviceEntry& slot : slots_)
-        if (slot.connected == 0 && slot.devicePath.empty())
+    for (size_t i = 0; i < slots_.size(); ++i)
+        if (slotInUse(i) && slots_[i].connected == 0 && slots_[i].devicePath.empty())
             return true;
     return false;
 }
@@ -90,7 +135,7 @@ int DeviceScanner::freeSlotMatching(const std::string& path, bool checkUsage, co
     const uint16_t collection = HidDevice::parseCollectionNumber(path);
     for (size_t i = 0; i < slots_.size(); ++i) {
         const SupportedDeviceEntry& slot = slots_[i];
-        if (slot.connected != 0 || !slot.devicePath.empty())
+        if (!slotInUse(i) || slot.connected != 0 || !slot.devicePath.empty())
             continue;
         if (slot.vendorId != vendor || slot.productId != product || slot.interfaceNumber != interface ||
             slot.collectionNumber != collection)
@@ -106,7 +151,7 @@ int DeviceScanner::freeSlotMatching(const std::string& path, bool checkUsage, co
 
 void DeviceScanner::claimNewInterfaces() {
     while (auto path = enumerator_.nextDevicePath()) {
-        if (matchSupportedPath(*path) < 0 || freeSlotMatching(*path, false, nullptr) < 0)
+        if (freeSlotMatching(*path, false, nullptr) < 0)
             continue;
         // An interface that cannot be opened yet (its node's permissions may still be on their way) stays free
         // and is tried again on the next pass.
@@ -136,9 +181,12 @@ void DeviceScanner::releaseVanishedInterfaces() {
 }
 
 bool DeviceScanner::scanOnce() {
+    if (reloadWanted_.exchange(false))
+        applyTable(supportedDeviceTable());
     if (anySlotFree()) {
         std::vector<std::string> nodes = platform::listHidrawNodeNames();
-        if (!firstEnumerationDone_ || probeFailed_ || nodes != enumeratedNodes_) {
+        if (!firstEnumerationDone_ || probeFailed_ || tableChanged_ || nodes != enumeratedNodes_) {
+            tableChanged_ = false;
             if (!enumerator_.enumerate())
                 return false;
             probeFailed_ = false;
@@ -146,10 +194,11 @@ bool DeviceScanner::scanOnce() {
             enumerator_.freePathList();
             enumeratedNodes_ = std::move(nodes);
         }
-        if (!firstEnumerationDone_) {
-            firstEnumerationDone_ = true;
-            listener_.onFirstEnumeration();
-        }
+    }
+    // Also when no slot is free to begin with: device files that name no device still let the window show.
+    if (!firstEnumerationDone_) {
+        firstEnumerationDone_ = true;
+        listener_.onFirstEnumeration();
     }
     releaseVanishedInterfaces();
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,8 +40,14 @@ public:
     DeviceScanner& operator=(const DeviceScanner&) = delete;
 
     // The slots: a run-time copy of the supported-device table. A slot is free while its `connected` flag is 0 and
-    // its path is empty. Only the scan thread writes them, before it reports.
+    // its path is empty. Only the scan thread writes them, before it reports. A slot keeps its index for as long as
+    // the scanner lives: a row that the device files no longer hold is retired (it never matches again) and a new
+    // row takes a retired slot or a new one at the end.
     const std::vector<SupportedDeviceEntry>& slots() const { return slots_; }
+
+    // Asks for the device files to be read again before the next pass, whose removals and arrivals then follow the
+    // new table. Any thread; a watched device file folder asks by itself.
+    void reloadDeviceFiles();
 
     bool start();
     WorkerThread::StopOutcome stop();
@@ -59,6 +66,10 @@ public:
 
 private:
     bool anySlotFree() const;
+    bool slotInUse(size_t slot) const { return !retired_[slot]; }
+    // Takes the new table: slots of rows that went are released (a removal when claimed) and retired, new rows get
+    // a slot.
+    void applyTable(const std::vector<SupportedDeviceEntry>& rows);
     int freeSlotMatching(const std::string& path, bool checkUsage, const HidDevice* probe) const;
     void claimNewInterfaces();
     void releaseVanishedInterfaces();
@@ -67,6 +78,9 @@ private:
 
     Listener& listener_;
     std::vector<SupportedDeviceEntry> slots_;
+    std::vector<bool> retired_;
+    std::atomic<bool> reloadWanted_{false};
+    bool tableChanged_ = false;
     HidDevice enumerator_;
     HidDevice probe_;
     bool firstEnumerationDone_ = false;

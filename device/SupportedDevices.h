@@ -1,8 +1,8 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pelan {
 
@@ -37,17 +37,25 @@ struct SupportedDeviceEntry {
     std::string devicePath;
 };
 
-constexpr size_t kSupportedDeviceCount = 7;
-using SupportedDeviceTable = std::array<SupportedDeviceEntry, kSupportedDeviceCount>;
+// The kind whose page shows a device of this kind: a mouse behind its wireless receiver shows on the mouse page.
+constexpr uint16_t pageKindOf(uint16_t kind) {
+    return kind == kDeviceKindWirelessMouse ? uint16_t(kDeviceKindMouse) : kind;
+}
 
-// The fixed table of supported interfaces; the keyboard rows carry IDs no real device reports.
-const SupportedDeviceTable& supportedDeviceTable();
+// Whether two rows name the same interface: vendor, product, interface and collection numbers.
+bool sameInterface(const SupportedDeviceEntry& a, const SupportedDeviceEntry& b);
+// Whether two rows are alike in everything the device files give (not the run-time members).
+bool sameTableRow(const SupportedDeviceEntry& a, const SupportedDeviceEntry& b);
+
+// The supported-device table as the device files give it now (DeviceFiles.h).
+std::vector<SupportedDeviceEntry> supportedDeviceTable();
 
 // The table row a path can belong to by its vendor, product, interface and collection numbers alone; -1 if none.
-int matchSupportedPath(const std::string& path);
+int matchSupportedPath(const std::vector<SupportedDeviceEntry>& table, const std::string& path);
 
 // The full identification: the path must match a row, and a read-only probe open must then report the row's vendor
 // and product ID and the usage page and usage of its collection. The probe is closed again. -1 if it is not one.
-int identifySupportedInterface(const std::string& path, HidDevice& probe);
+int identifySupportedInterface(const std::vector<SupportedDeviceEntry>& table, const std::string& path,
+                               HidDevice& probe);
 
 } // namespace pelan

@@ -184,6 +184,18 @@ DeviceModel mouseModel() {
     return m;
 }
 
+// The mouse reached through its wireless receiver: the receiver is the USB device the host sees, and passes the
+// mouse's firmware through.
+DeviceModel receiverModel() {
+    DeviceModel m = mouseModel();
+    m.kind = "receiver";
+    m.productId = 0x7652;
+    m.productName = "ORVANE Pelan Wireless Receiver";
+    m.deviceInfo[info::productLow] = static_cast<uint8_t>(m.productId & 0xFF);
+    m.deviceInfo[info::productHigh] = static_cast<uint8_t>(m.productId >> 8);
+    return m;
+}
+
 DeviceModel mousepadModel() {
     DeviceModel m;
     m.kind = "mousepad";
@@ -270,11 +282,12 @@ struct KindEntry {
     DeviceModel (*model)();
 };
 
-constexpr std::array<KindEntry, 4> kKinds = {{
+constexpr std::array<KindEntry, 5> kKinds = {{
     {"mouse", mouseModel},
     {"mousepad", mousepadModel},
     {"headset", headsetModel},
     {"keyboard", keyboardModel},
+    {"receiver", receiverModel},
 }};
 
 } // namespace

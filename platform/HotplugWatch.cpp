@@ -11,10 +11,12 @@
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <utility>
 
 namespace pelan {
 
-std::unique_ptr<HotplugWatch> HotplugWatch::open(const std::string& hidrawRoot) {
+std::unique_ptr<HotplugWatch> HotplugWatch::open(const std::string& hidrawRoot,
+                                                 const std::vector<std::string>& deviceFileFolders) {
     const int inotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (inotifyFd < 0)
         return nullptr;
@@ -22,16 +24,26 @@ std::unique_ptr<HotplugWatch> HotplugWatch::open(const std::string& hidrawRoot) 
     // A node appears as a made file (or a socket bound there), goes as a removed one; a rename covers tools that
     // make it under another name first; a change of attributes is udev giving the user access to it.
     const uint32_t events = IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_ATTRIB;
-    if (inotify_add_watch(inotifyFd, folder.c_str(), events) < 0) {
+    const int nodeWatch = inotify_add_watch(inotifyFd, folder.c_str(), events);
+    if (nodeWatch < 0) {
         ::close(inotifyFd);
         return nullptr;
     }
+    // Editors save in place or through a renamed temporary file.
+    for (const std::string& fileFolder : deviceFileFolders)
+        inotify_add_watch(inotifyFd, fileFolder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE);
     const int wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd < 0) {
         ::close(inotifyFd);
         return nullptr;
     }
-    return std::unique_ptr<HotplugWatch>(new HotplugWatch(inotifyFd, wakeFd));
+    std::unique_ptr<HotplugWatch> watch(new HotplugWatch(inotifyFd, wakeFd));
+    watch->nodeWatch_ = nodeWatch;
+    return watch;
+}
+
+bool HotplugWatch::takeFileChanges() {
+    return std::exchange(filesChanged_, false);
 }
 
 HotplugWatch::~HotplugWatch() {
@@ -46,20 +58,29 @@ void HotplugWatch::wake() {
 
 bool HotplugWatch::drainEvents() {
     alignas(inotify_event) std::array<char, 4096> buffer;
-    bool hidraw = false;
+    bool changed = false;
     for (;;) {
         const ssize_t length = ::read(inotifyFd_, buffer.data(), buffer.size());
         if (length <= 0)
-            return hidraw;
+            return changed;
         for (ssize_t at = 0; at < length;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
+            const std::string_view name = event->len > 0 ? std::string_view(event->name) : std::string_view();
+            if (event->wd != nodeWatch_ && (event->mask & IN_Q_OVERFLOW) == 0) {
+                // A device file folder; one that goes away is simply no longer watched.
+                if (name.ends_with(".device") && (event->mask & IN_IGNORED) == 0)
+                    filesChanged_ = changed = true;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+                continue;
+            }
             // The folder itself went away: nothing more will come from this watch.
             if ((event->mask & IN_IGNORED) != 0)
                 lost_ = true;
             // A full queue lost events, some of which may have been ours.
-            if ((event->mask & IN_Q_OVERFLOW) != 0 ||
-                (event->len > 0 && std::string_view(event->name).rfind("hidraw", 0) == 0))
-                hidraw = true;
+            if ((event->mask & IN_Q_OVERFLOW) != 0)
+                filesChanged_ = changed = true;
+            else if (name.rfind("hidraw", 0) == 0)
+                changed = true;
             at += ssize_t(sizeof(inotify_event) + event->len);
         }
     }
@@ -89,7 +110,7 @@ HotplugWatch::Outcome HotplugWatch::wait(std::chrono::milliseconds timeout) {
         }
         if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
             return Outcome::Failed;
-        // Other files of the device folder change too; only a hidraw node ends the wait.
+        // Other files of the folders change too; only a hidraw node or a device file ends the wait.
         const bool changed = drainEvents();
         if (lost_)
             return Outcome::Failed;

@@ -145,13 +145,16 @@ TEST_F(DeviceMainWindow, FirstDeviceComesToTheFrontAndUnpluggingMovesTheSelectio
     EXPECT_TRUE(selected(3));
 }
 
-TEST_F(DeviceMainWindow, KeyboardIsNeverRecognised) {
-    plug("keyboard");
+TEST_F(DeviceMainWindow, TheEmulatedKeyboardComesThroughTheDemoDeviceFile) {
     plug("headset");
     ASSERT_TRUE(test::waitFor([&] { return shown(7) && entry(7).page->isConnected(); }, kPlugWaitMs));
-    test::waitFor([] { return false; }, 3 * int(DeviceScanner::kScanPeriod.count()));
-    EXPECT_FALSE(shown(1));
-    EXPECT_FALSE(entry(1).page->isConnected());
+    plug("keyboard");
+    ASSERT_TRUE(test::waitFor([&] { return shown(1) && entry(1).page->isConnected(); }, kPlugWaitMs));
+    EXPECT_EQ(entry(1).page->identity().productId, 0x7650);
+    // Its notification collection comes before its command collection and waits for it.
+    const ReportProtocol& notify = entry(1).page->model().notifyChannel;
+    EXPECT_NE(notify.connected.load(), 0);
+    EXPECT_NE(notify.device.devicePath.find("pid_7650&mi_01&col03"), std::string::npos) << notify.device.devicePath;
     EXPECT_TRUE(selected(7));
 }
 

@@ -118,6 +118,43 @@ TEST_F(PelanctlTest, DevicesListsTheCommandAndNotificationInterfaces) {
                                            "mousepad/notification"}));
 }
 
+TEST_F(PelanctlTest, AnAddedDeviceFileChangesTheTableTheDevicesAndTheUdevRule) {
+    const std::filesystem::path config = dataDir / "config";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    // The mouse's own IDs as a wireless mouse: the user's file wins over the shipped one for its interfaces.
+    const Json::Value added = runJson({"devices", "add", "mouse", "0c45:7643", "--wireless"});
+    const std::filesystem::path file = config / "orvane-pelan/devices.d/50-mouse-0c45-7643.device";
+    EXPECT_EQ(added["file"], file.string());
+    ASSERT_EQ(added["interfaces"].size(), 2u);
+    EXPECT_TRUE(added["interfaces"][0]["wireless"].asBool());
+    EXPECT_TRUE(std::filesystem::exists(file));
+
+    std::set<std::string> fromUser;
+    const Json::Value known = runJson({"devices", "--known"});
+    for (const Json::Value& row : known["known"])
+        if (row["file"] == file.string())
+            fromUser.insert(row["product"].asString() + "/" + row["role"].asString());
+    EXPECT_EQ(fromUser, (std::set<std::string>{"0x7643/command", "0x7643/notification"}));
+    const Json::Value present = runJson({"devices"});
+    for (const Json::Value& device : present["devices"]) {
+        if (device["product"] == "0x7643") {
+            EXPECT_EQ(device["kind"], "wireless mouse");
+        }
+    }
+    EXPECT_TRUE(runJson({"status"})["wireless"].asBool());
+
+    const ProcessResult rule = run({"udev-rule"});
+    EXPECT_EQ(rule.exitCode, 0) << rule.err;
+    EXPECT_NE(rule.out.find("ENV{ORVANE_PELAN_INTERFACE}==\"01\", ATTRS{idVendor}==\"0c45\", "
+                            "ATTRS{idProduct}==\"7643\", TAG+=\"uaccess\"\n"),
+              std::string::npos)
+        << rule.out;
+    expectFailure(run({"devices", "add", "keyboard", "0c45:7643", "--wireless"}), 2, "only a mouse");
+    expectFailure(run({"devices", "add", "trackball", "0c45:7643"}), 2, "unknown kind");
+    expectFailure(run({"devices", "add", "mouse", "0c45"}), 2, "VID:PID");
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
 TEST_F(PelanctlTest, DpiStageRateAndLightReachTheDeviceAndTheProfileFile) {
     const Json::Value set = runJson({"dpi", "set", "2", "1600"});
     EXPECT_EQ(set["code"], 14);

@@ -6,15 +6,24 @@
 
 #include <gtest/gtest.h>
 
+#include "device/DeviceFiles.h"
 #include "device/HidDevice.h"
 #include "device/SupportedDevices.h"
 #include "emulator/FirmwareDevice.h"
+#include "platform/Paths.h"
 #include "support/EmulatedTree.h"
 
 namespace pelan {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The table of the shipped device files alone, whatever the run.
+const std::vector<SupportedDeviceEntry>& shipped() {
+    static const std::vector<SupportedDeviceEntry> table =
+        tableEntries(loadDeviceFiles({std::string(std::getenv("PELAN_SOURCE_DIR")) + "/DefaultData/devices/"}));
+    return table;
+}
 
 TEST(HidPathParsing, ReadsHexadecimalAfterKeysFoundCaseInsensitively) {
     const std::string mouse = "\\\\?\\hid#vid_0c45&pid_7643&mi_01&col04#hidraw3";
@@ -28,7 +37,7 @@ TEST(HidPathParsing, ReadsHexadecimalAfterKeysFoundCaseInsensitively) {
     EXPECT_EQ(HidDevice::parseProductId(upper), 0x01DA);
     EXPECT_EQ(HidDevice::parseInterfaceNumber(upper), 3);
     EXPECT_EQ(HidDevice::parseCollectionNumber(upper), 0);
-    EXPECT_EQ(matchSupportedPath(upper), 6);
+    EXPECT_EQ(matchSupportedPath(shipped(), upper), 6);
 
     const std::string bare = "\\\\?\\hid#vid_046d&pid_c52b#hidraw0";
     EXPECT_EQ(HidDevice::parseInterfaceNumber(bare), 0);
@@ -38,12 +47,12 @@ TEST(HidPathParsing, ReadsHexadecimalAfterKeysFoundCaseInsensitively) {
 }
 
 TEST(HidPathParsing, OnlyTheFourNumbersDecideTheTableRow) {
-    EXPECT_EQ(matchSupportedPath("\\\\?\\hid#vid_0c45&pid_7643&mi_01&col04#x"), 2);
-    EXPECT_EQ(matchSupportedPath("\\\\?\\hid#vid_0c45&pid_7643&mi_01&col03#x"), 3);
-    EXPECT_EQ(matchSupportedPath("\\\\?\\hid#vid_0c45&pid_6627&mi_01&col04#x"), 4);
-    EXPECT_EQ(matchSupportedPath("\\\\?\\hid#vid_0c45&pid_7643&mi_01&col02#x"), -1);
-    EXPECT_EQ(matchSupportedPath("\\\\?\\hid#vid_0c45&pid_7643&mi_00#x"), -1);
-    EXPECT_EQ(matchSupportedPath("\\\\?\\hid#vid_ffff&pid_ffff&mi_01&col04#x"), 0);
+    EXPECT_EQ(matchSupportedPath(shipped(), "\\\\?\\hid#vid_0c45&pid_7643&mi_01&col04#x"), 2);
+    EXPECT_EQ(matchSupportedPath(shipped(), "\\\\?\\hid#vid_0c45&pid_7643&mi_01&col03#x"), 3);
+    EXPECT_EQ(matchSupportedPath(shipped(), "\\\\?\\hid#vid_0c45&pid_6627&mi_01&col04#x"), 4);
+    EXPECT_EQ(matchSupportedPath(shipped(), "\\\\?\\hid#vid_0c45&pid_7643&mi_01&col02#x"), -1);
+    EXPECT_EQ(matchSupportedPath(shipped(), "\\\\?\\hid#vid_0c45&pid_7643&mi_00#x"), -1);
+    EXPECT_EQ(matchSupportedPath(shipped(), "\\\\?\\hid#vid_ffff&pid_ffff&mi_01&col04#x"), 0);
 }
 
 TEST(HidEnumeration, AnEmptyTreeGivesNoPaths) {
@@ -73,19 +82,28 @@ protected:
     std::map<std::string, std::shared_ptr<emu::FirmwareDevice>> devices;
 };
 
-TEST_F(EmulatedDevices, EveryMouseMousepadAndHeadsetInterfaceIsIdentifiedAndTheKeyboardNever) {
+std::set<int> identifiedRows(const std::vector<SupportedDeviceEntry>& table) {
     HidDevice enumerator;
-    ASSERT_TRUE(enumerator.enumerate());
+    EXPECT_TRUE(enumerator.enumerate());
     std::set<int> rows;
     HidDevice probe;
     while (auto path = enumerator.nextDevicePath()) {
-        const int row = identifySupportedInterface(*path, probe);
+        const int row = identifySupportedInterface(table, *path, probe);
         if (row >= 0) {
             EXPECT_TRUE(rows.insert(row).second) << "row " << row << " matched twice";
         }
         EXPECT_FALSE(probe.isOpen());
     }
-    EXPECT_EQ(rows, (std::set<int>{2, 3, 4, 5, 6}));
+    return rows;
+}
+
+TEST_F(EmulatedDevices, TheShippedTableNeverFindsTheKeyboardAndTheEmulatedRunsTableDoes) {
+    EXPECT_EQ(identifiedRows(shipped()), (std::set<int>{2, 3, 4, 5, 6}));
+    // The run is emulated (its hidraw root is moved), so the demo files add the emulator's keyboard and receiver.
+    setProgramFolderOverride(std::getenv("PELAN_SOURCE_DIR"));
+    const std::vector<SupportedDeviceEntry> table = supportedDeviceTable();
+    setProgramFolderOverride("");
+    EXPECT_EQ(identifiedRows(table), (std::set<int>{2, 3, 4, 5, 6, 7, 8}));
 }
 
 // The emulated mouse with a 00 pad byte after the last End Collection of its vendor interface, as some firmwares
@@ -115,14 +133,7 @@ TEST(HidEnumeration, ADescriptorPaddedWithAZeroByteStillGivesEveryCollection) {
     auto mouse = std::make_shared<PaddedDescriptorMouse>();
     const int id = emulated.tree().plug(mouse);
     ASSERT_GT(id, 0);
-    HidDevice enumerator;
-    ASSERT_TRUE(enumerator.enumerate());
-    std::set<int> rows;
-    HidDevice probe;
-    while (auto path = enumerator.nextDevicePath())
-        if (const int row = identifySupportedInterface(*path, probe); row >= 0)
-            rows.insert(row);
-    EXPECT_EQ(rows, (std::set<int>{2, 3}));
+    EXPECT_EQ(identifiedRows(shipped()), (std::set<int>{2, 3}));
     HidDevice command;
     ASSERT_TRUE(command.open(emulated.pathOf(id, 4), true, true, true, false));
     EXPECT_EQ(command.caps.InputReportByteLength, 64);
@@ -265,7 +276,7 @@ TEST_F(EmulatedDevices, UnplugEndsAWaitingReadAndLaterOpensFail) {
     device.close();
     EXPECT_FALSE(device.open(path, true, true, true, false));
     HidDevice probe;
-    EXPECT_EQ(identifySupportedInterface(path, probe), -1);
+    EXPECT_EQ(identifySupportedInterface(shipped(), path, probe), -1);
 }
 
 TEST_F(EmulatedDevices, ReplugGivesANewNodeThatIsIdentifiedAgain) {
@@ -279,7 +290,7 @@ TEST_F(EmulatedDevices, ReplugGivesANewNodeThatIsIdentifiedAgain) {
     const std::string path = pathOf("headset", 0);
     ASSERT_FALSE(path.empty());
     HidDevice probe;
-    EXPECT_EQ(identifySupportedInterface(path, probe), 6);
+    EXPECT_EQ(identifySupportedInterface(shipped(), path, probe), 6);
 }
 
 } // namespace

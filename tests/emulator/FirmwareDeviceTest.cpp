@@ -382,10 +382,9 @@ TEST(FirmwareDeviceFactoryTest, KindsIdentitiesAndVersions) {
         int commandInterface;
     };
     const std::vector<Expect> expected = {
-        {"mouse", 0x0C45, 0x7643, {0, 1}, 1},
-        {"mousepad", 0x0C45, 0x6627, {0, 1}, 1},
-        {"headset", 0x0D8C, 0x01DA, {3}, 3},
-        {"keyboard", 0x0C45, 0x7650, {0, 1}, 1},
+        {"mouse", 0x0C45, 0x7643, {0, 1}, 1},    {"mousepad", 0x0C45, 0x6627, {0, 1}, 1},
+        {"headset", 0x0D8C, 0x01DA, {3}, 3},     {"keyboard", 0x0C45, 0x7650, {0, 1}, 1},
+        {"receiver", 0x0C45, 0x7652, {0, 1}, 1},
     };
     ASSERT_EQ(deviceKinds().size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {

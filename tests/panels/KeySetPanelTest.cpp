@@ -50,20 +50,6 @@ protected:
         ASSERT_TRUE(test::waitFor([&] { return panel->isVisible(); }));
     }
 
-    // Opens a combo box's list and picks the item shown with this language key's text.
-    void choose(const QString& combo, const QString& textKey) {
-        click(combo);
-        auto* menu = control(combo)->findChild<QMenu*>("combo_popup");
-        ASSERT_NE(menu, nullptr);
-        const QString text = CResourceManager::GetInstance()->GetText(textKey);
-        for (QAction* action : menu->actions())
-            if (action->text() == text) {
-                action->trigger();
-                menu->close();
-                return;
-            }
-        FAIL() << "no item " << textKey.toStdString() << " in " << combo.toStdString();
-    }
     // Types into an edit and confirms it with Return.
     void enter(const char* name, const QString& text) { type(name, text, Qt::Key_Return); }
     void focusKeyField() {

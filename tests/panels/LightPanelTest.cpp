@@ -189,7 +189,7 @@ TEST_F(LightPanel, EachTabShowsItsOwnArea) {
 }
 
 TEST_F(LightPanel, AKeyboardSettingShowsTheCustomGroupOnlyInModeEight) {
-    // No supported keyboard connects; its page shows settings all the same.
+    // No keyboard is plugged; its page shows settings all the same.
     Panel* keyboard = findLightPanel(*page(kDeviceKindKeyboard));
     ASSERT_NE(keyboard, nullptr);
     EXPECT_EQ(keyboard->deviceKind(), kDeviceKindKeyboard);
@@ -312,8 +312,8 @@ TEST_F(LightPanel, SameModeDrivesEveryDeviceInStepUntilAnotherProgramOwnsTheLigh
     }
 }
 
-// The keyboard page over an emulated keyboard, connected by hand since no keyboard is in the supported-device table,
-// with two custom modes in its light configuration.
+// The keyboard page over the emulated keyboard, which the demo device file brings, with two custom modes in its
+// light configuration.
 class KeyboardLightPanel : public LightPanel {
 protected:
     void SetUp() override {
@@ -328,10 +328,8 @@ protected:
         keyboard = dynamic_cast<CVeltraKeyboardDevice*>(page(kDeviceKindKeyboard));
         ASSERT_NE(keyboard, nullptr);
         device = emu::makeDevice("keyboard");
-        const int id = emulated.tree().plug(device);
-        ASSERT_TRUE(keyboard->openCommandInterface(emulated.pathOf(id, 4), false));
-        keyboard->onConnectTimer();
-        window->FindPageOfKind(kDeviceKindKeyboard)->option->SetVisible(true);
+        ASSERT_GT(emulated.tree().plug(device), 0);
+        ASSERT_TRUE(test::waitFor([&] { return keyboard->model().lightThreadRunning(); }, kPlugWaitMs));
         show(kDeviceKindKeyboard);
     }
     // Drags across the keyboard picture from the light of one LED to that of another.

@@ -31,7 +31,7 @@ protected:
         ASSERT_TRUE(dataDir.isValid());
         if (copyFactoryFiles)
             std::filesystem::copy(env("PELAN_SOURCE_DIR").toStdString() + "/DefaultData",
-                                  programDir.file("DefaultData"));
+                                  programDir.file("DefaultData"), std::filesystem::copy_options::recursive);
         setDataFolderOverride(dataDir.path().toStdString());
         setProgramFolderOverride(copyFactoryFiles ? programDir.path() : env("PELAN_SOURCE_DIR").toStdString());
         window = createMainWindow();
@@ -132,6 +132,21 @@ protected:
         QTest::keyClicks(line, text);
         QTest::keyClick(line, leave);
     }
+    // Opens a combo box's list and picks the item shown with this language key's text.
+    void choose(int kind, const QString& combo, const QString& textKey) {
+        click(kind, combo);
+        auto* menu = control(kind, combo)->findChild<QMenu*>("combo_popup");
+        ASSERT_NE(menu, nullptr);
+        const QString text = CResourceManager::GetInstance()->GetText(textKey);
+        for (QAction* action : menu->actions())
+            if (action->text() == text) {
+                action->trigger();
+                menu->close();
+                return;
+            }
+        FAIL() << "no item " << textKey.toStdString() << " in " << combo.toStdString();
+    }
+    void choose(const QString& combo, const QString& textKey) { choose(frontKind_, combo, textKey); }
     void type(const char* name, const QString& text, Qt::Key leave = Qt::Key_Tab) {
         type(frontKind_, name, text, leave);
     }
