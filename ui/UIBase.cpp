@@ -68,6 +68,10 @@ void WindowHost::resizeEvent(QResizeEvent*) {
 void WindowHost::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && m_owner != nullptr)
         m_owner->SendMessage(WM_ACTIVATE, isActiveWindow() ? 1 : 0, 0);
+    if (event->type() == QEvent::WindowStateChange) {
+        if (auto* window = dynamic_cast<WindowImplBase*>(m_owner))
+            window->ShowMaximizeState();
+    }
     QWidget::changeEvent(event);
 }
 
@@ -85,16 +89,34 @@ bool WindowHost::InCaption(QPoint windowPoint) const {
 }
 
 bool WindowHost::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::MouseButtonPress)
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (widget == nullptr || widget->window() != this || mouse->button() != Qt::LeftButton)
         return false;
     const QPoint point = widget->mapTo(this, mouse->position().toPoint());
-    if (InCaption(point) && !isInteractive(widget) && windowHandle() != nullptr)
+    if (!InCaption(point) || isInteractive(widget))
+        return false;
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (auto* window = dynamic_cast<WindowImplBase*>(m_owner))
+            window->ToggleMaximized();
+    } else if (windowHandle() != nullptr) {
         windowHandle()->startSystemMove();
+    }
     return false;
+}
+
+void WindowHost::keyPressEvent(QKeyEvent* event) {
+    auto* window = dynamic_cast<WindowImplBase*>(m_owner);
+    if (window == nullptr || !window->PressKeyButton(event->key()))
+        event->ignore();
+}
+
+void WindowHost::showEvent(QShowEvent*) {
+    auto* window = dynamic_cast<WindowImplBase*>(m_owner);
+    if (window != nullptr && focusWidget() == nullptr)
+        window->FocusDefaultButton();
 }
 
 void WindowHost::mousePressEvent(QMouseEvent* event) {
@@ -468,6 +490,38 @@ LRESULT WindowImplBase::OnSize(UINT, WPARAM, LPARAM, bool& bHandled) {
         m_pm.SendNotify(m_pm.GetRoot(), DUI_MSGTYPE_WINDOWSIZE);
     bHandled = false;
     return 0;
+}
+
+bool WindowImplBase::PressKeyButton(int key) {
+    CControlUI* button = nullptr;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        button = m_pm.GetDefaultButton();
+    else if (key == Qt::Key_Escape)
+        button = m_pm.GetCancelButton();
+    return button != nullptr && button->Activate();
+}
+
+void WindowImplBase::FocusDefaultButton() {
+    if (CControlUI* button = m_pm.GetDefaultButton())
+        button->SetFocus();
+}
+
+void WindowImplBase::ShowMaximizeState() {
+    if (m_hWnd == nullptr)
+        return;
+    CControlUI* maximize = m_pm.FindControl("maxbtn");
+    CControlUI* restore = m_pm.FindControl("restorebtn");
+    if (maximize == nullptr || restore == nullptr)
+        return;
+    const bool maximized = m_hWnd->isMaximized();
+    maximize->SetVisible(!maximized);
+    restore->SetVisible(maximized);
+}
+
+void WindowImplBase::ToggleMaximized() {
+    if (m_hWnd == nullptr || m_pm.FindControl("maxbtn") == nullptr)
+        return;
+    SendMessage(WM_SYSCOMMAND, m_hWnd->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, 0);
 }
 
 UINT RegisterWindowMessage(const QString& name) {

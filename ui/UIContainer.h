@@ -48,8 +48,15 @@ public:
     void DoEvent(TEventUI& event) override;
     void ReloadText() override;
     void NeedUpdate() override;
+    // What the children need; a layout that scrolls needs no height of its own.
+    QSize MinimumContentSize(QSize available) override;
 
 protected:
+    enum class Stacking { Overlaid, Horizontal, Vertical, OneAtATime };
+    virtual Stacking GetStacking() const { return Stacking::Overlaid; }
+    // What a child takes at least: its fixed length grown to what its content needs, else the larger of its minimum
+    // and that need (within its maximum).
+    static QSize LeastSize(CControlUI* item, QSize within);
     void LayoutChildren() override;
     virtual void LayoutItems(const QRect& area);
     // Stacks the visible non-floating children along one axis.
@@ -73,6 +80,7 @@ public:
     void* GetInterface(const QString& name) override;
 
 protected:
+    Stacking GetStacking() const override { return Stacking::Vertical; }
     void LayoutItems(const QRect& area) override { LayoutLinear(area, true); }
 };
 
@@ -82,6 +90,7 @@ public:
     void* GetInterface(const QString& name) override;
 
 protected:
+    Stacking GetStacking() const override { return Stacking::Horizontal; }
     void LayoutItems(const QRect& area) override { LayoutLinear(area, false); }
 };
 
@@ -100,6 +109,9 @@ public:
     virtual bool SelectItem(int index, bool triggerEvent = true);
     bool SelectItem(CControlUI* control, bool triggerEvent = true);
     void SetAttribute(const QString& name, const QString& value) override;
+
+protected:
+    Stacking GetStacking() const override { return Stacking::OneAtATime; }
 
 private:
     int m_iCurSel = -1;

@@ -35,6 +35,8 @@ public:
 
     void SetAttribute(const QString& name, const QString& value) override;
     void PaintText(QPainter&) override {}
+    // A field keeps its layout size: what is typed scrolls inside it.
+    QSize MinimumContentSize(QSize available) override { return CControlUI::MinimumContentSize(available); }
     void ReloadText() override;
     void DoInit() override { ApplyEditStyle(); }
 
