@@ -277,7 +277,7 @@ QSize CContainerUI::MinimumContentSize(QSize available) {
     const bool vertical = stacking != Stacking::Horizontal;
     const Axis axis{vertical};
     for (CControlUI* item : m_items) {
-        if (item->IsFloat() || (stacking != Stacking::OneAtATime && !item->IsVisibleFlag()))
+        if (item->IsFloat() || !item->IsVisibleFlag())
             continue;
         const QMargins pad = scaled(item, item->GetPadding());
         const QSize within(inner.width() - pad.left() - pad.right(), inner.height() - pad.top() - pad.bottom());
@@ -301,6 +301,13 @@ QSize CContainerUI::MinimumContentSize(QSize available) {
     if (need.isNull())
         return need;
     return need.grownBy(inset);
+}
+
+void CContainerUI::RelayoutTree() {
+    LayoutChildren();
+    for (CControlUI* item : m_items)
+        if (auto* container = dynamic_cast<CContainerUI*>(item); container != nullptr && item->IsVisibleFlag())
+            container->RelayoutTree();
 }
 
 void CContainerUI::LayoutItems(const QRect& area) {
@@ -455,6 +462,8 @@ bool CTabLayoutUI::SelectItem(int index, bool triggerEvent) {
     for (int i = 0; i < GetCount(); ++i)
         GetItemAt(i)->SetVisible(i == index);
     NeedUpdate();
+    // The page shown now may need more room than the one before, up to the window.
+    RelayoutWindow();
     if (triggerEvent)
         SendNotify(DUI_MSGTYPE_TABSELECT, static_cast<WPARAM>(index), old);
     return true;

@@ -50,9 +50,11 @@ public:
     void NeedUpdate() override;
     // What the children need; a layout that scrolls needs no height of its own.
     QSize MinimumContentSize(QSize available) override;
+    // Lays out this container and every container below it again, for a change of what their contents need.
+    void RelayoutTree();
 
 protected:
-    enum class Stacking { Overlaid, Horizontal, Vertical, OneAtATime };
+    enum class Stacking { Overlaid, Horizontal, Vertical };
     virtual Stacking GetStacking() const { return Stacking::Overlaid; }
     // What a child takes at least: its fixed length grown to what its content needs, else the larger of its minimum
     // and that need (within its maximum).
@@ -109,9 +111,6 @@ public:
     virtual bool SelectItem(int index, bool triggerEvent = true);
     bool SelectItem(CControlUI* control, bool triggerEvent = true);
     void SetAttribute(const QString& name, const QString& value) override;
-
-protected:
-    Stacking GetStacking() const override { return Stacking::OneAtATime; }
 
 private:
     int m_iCurSel = -1;

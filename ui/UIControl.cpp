@@ -1,5 +1,6 @@
 #include "ui/UIControl.h"
 
+#include "ui/UIContainer.h"
 #include "ui/UIManager.h"
 #include "ui/UIRender.h"
 #include "ui/UIResourceManager.h"
@@ -10,12 +11,14 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace pelan {
 namespace {
 
 // Light enough to show on the blue of selected options as well as on the dark background.
 constexpr DWORD kFocusRingColor = 0xDDE6E8EB;
+constexpr const char* kRelayoutPending = "pelanRelayoutPending";
 
 DWORD timestampNow() {
     return static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch() & 0xFFFFFFFF);
@@ -66,8 +69,11 @@ void CControlUI::SetText(const QString& text) {
 }
 
 void CControlUI::SetResourceText(bool resource) {
+    if (m_bResourceText == resource)
+        return;
     m_bResourceText = resource;
     ReloadText();
+    TextChanged();
 }
 
 void CControlUI::ReloadText() {
@@ -170,6 +176,9 @@ void CControlUI::SetVisible(bool visible) {
     m_bVisible = visible;
     ApplyWidgetVisibility();
     NeedParentUpdate();
+    // What the parent needs changed with it, and so may the room of the layouts above.
+    if (m_pParent != nullptr)
+        RelayoutWindow();
 }
 
 void CControlUI::ApplyWidgetVisibility() {
@@ -429,6 +438,22 @@ void CControlUI::NeedParentUpdate() {
     if (m_pParent != nullptr)
         m_pParent->NeedUpdate();
     Invalidate();
+}
+
+// Once for all the changes of one pass of the event loop: a page that shows or hides many controls at once is laid
+// out again once.
+void CControlUI::RelayoutWindow() {
+    CControlUI* root = this;
+    while (root->m_pParent != nullptr)
+        root = root->m_pParent;
+    auto* container = dynamic_cast<CContainerUI*>(root);
+    if (container == nullptr || container->property(kRelayoutPending).toBool())
+        return;
+    container->setProperty(kRelayoutPending, true);
+    QTimer::singleShot(0, container, [container] {
+        container->setProperty(kRelayoutPending, false);
+        container->RelayoutTree();
+    });
 }
 
 int CControlUI::Scale(int value) const {

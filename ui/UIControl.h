@@ -34,6 +34,8 @@ public:
     virtual void SetText(const QString& text);
     bool IsResourceText() const { return m_bResourceText; }
     void SetResourceText(bool resource);
+    // The shown text is another now (a new text, or its key resolved).
+    virtual void TextChanged() {}
     // Re-resolves language keys after the language changed.
     virtual void ReloadText();
     QString GetToolTip() const;
@@ -135,6 +137,8 @@ public:
     void Invalidate() { update(); }
     // Asks the nearest container to lay out its children again.
     void NeedParentUpdate();
+    // Lays out the whole window again, when what this control needs may have changed the room of others.
+    void RelayoutWindow();
     virtual void NeedUpdate() { update(); }
     virtual void DoInit() {}
     // Scales a layout length by the manager's DPI.

@@ -74,6 +74,21 @@ void CLabelUI::DrawLabelText(QPainter& painter, const QRect& rc, const QString& 
         QWidget::setToolTip(tip);
 }
 
+void CLabelUI::SetText(const QString& text) {
+    if (text == m_sText)
+        return;
+    CControlUI::SetText(text);
+    TextChanged();
+}
+
+void CLabelUI::TextChanged() {
+    if (m_bElide || m_pParent == nullptr || !isVisible())
+        return;
+    const QSize need = TextSize(width());
+    if (need.width() > width() || need.height() > height())
+        RelayoutWindow();
+}
+
 QSize CLabelUI::TextSize(int width) const {
     const QString text = GetText();
     if (text.isEmpty())

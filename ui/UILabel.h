@@ -22,6 +22,9 @@ public:
 
     void SetAttribute(const QString& name, const QString& value) override;
     void PaintText(QPainter& painter) override;
+    // A text that needs more room than the control has makes the window lay itself out again.
+    void SetText(const QString& text) override;
+    void TextChanged() override;
     // A single line of text needs its width, wrapped text the height it takes at the width it has.
     QSize MinimumContentSize(QSize available) override;
     // The size the shown text needs with the text padding (scaled); wrapped text needs only a height, for width.

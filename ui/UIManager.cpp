@@ -426,8 +426,11 @@ void CPaintManagerUI::RemoveAllSharedFonts() {
 }
 
 void CPaintManagerUI::ReloadText() {
-    if (m_root != nullptr)
-        m_root->ReloadText();
+    if (m_root == nullptr)
+        return;
+    m_root->ReloadText();
+    // Texts of another language need other room.
+    m_root->RelayoutWindow();
 }
 
 void PostQuitMessage(int code) {
