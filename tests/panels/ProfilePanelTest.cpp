@@ -228,7 +228,7 @@ TEST_F(ProfilePanelTest, RenameShowsWhyANameIsRefusedAndKeepsTheTypedText) {
     const struct {
         const char* name;
         const char* message;
-    } refused[] = {{"", "message_text_5_1"}, {"my profile", "message_text_5_1"}, {"PROFILE2", "message_text_5"}};
+    } refused[] = {{"", "message_text_5_4"}, {"   ", "message_text_5_4"}, {"PROFILE2", "message_text_5"}};
     for (const auto& attempt : refused) {
         messages.clear();
         nameEdit()->SetText(attempt.name);
@@ -239,13 +239,13 @@ TEST_F(ProfilePanelTest, RenameShowsWhyANameIsRefusedAndKeepsTheTypedText) {
     }
 
     messages.clear();
-    nameEdit()->SetText("Profile1");
+    nameEdit()->SetText("FPS low sens");
     click("device_profile_edit_save_btn");
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(comboTexts(), (QStringList{"Profile1", "profile2"}));
-    EXPECT_EQ(combo()->GetItemAt(0)->GetUserData(), "Profile1");
-    EXPECT_EQ(listFile()["profilelist"][0]["profilename"].asString(), "Profile1");
-    EXPECT_EQ(profileFile(idAt(0))["profilename"].asString(), "Profile1");
+    EXPECT_EQ(comboTexts(), (QStringList{"FPS low sens", "profile2"}));
+    EXPECT_EQ(combo()->GetItemAt(0)->GetUserData(), "FPS low sens");
+    EXPECT_EQ(listFile()["profilelist"][0]["profilename"].asString(), "FPS low sens");
+    EXPECT_EQ(profileFile(idAt(0))["profilename"].asString(), "FPS low sens");
 }
 
 TEST_F(ProfilePanelTest, ExportAndImportGoThroughTheChosenFileAndIgnoreWhatIsNotAProfile) {
