@@ -21,7 +21,7 @@ public:
     static constexpr UINT kExStyle = 0x80;         // tool window
     static constexpr UINT kRowsChangedMsg = 3110;  // a worker changed the rows
     static constexpr UINT kLaunchFailedMsg = 3111; // an installer could not be started; wParam the row
-    static constexpr const char* kUpdateFailedText = "Update failed!";
+    static constexpr const char* kUpdateFailedText = "UpdateFailText";
 
     // The rows of the present products, the services the workers use, and what to call when the window is gone.
     CSetWnd(std::vector<UpdateProduct> products, UpdateSession::Setup setup, std::function<void()> onClosed);
