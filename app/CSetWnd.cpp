@@ -140,9 +140,16 @@ void CSetWnd::ShowRows() {
         if (item == nullptr || !m_list->Add(item))
             return;
     }
-    for (int i = 0; i < int(rows.size()); ++i)
-        if (auto* item = dynamic_cast<CUpdateInfoListItemUI*>(m_list->GetItemAt(i)))
-            item->ShowRow(i, rows[size_t(i)]);
+    // Under "updates are available" only the devices that have one are listed.
+    const bool newsOnly = m_session->state() == kWindowHaveUpdate;
+    for (int i = 0; i < int(rows.size()); ++i) {
+        auto* item = dynamic_cast<CUpdateInfoListItemUI*>(m_list->GetItemAt(i));
+        if (item == nullptr)
+            continue;
+        const int status = rows[size_t(i)].status;
+        item->ShowRow(i, rows[size_t(i)]);
+        item->SetVisible(!newsOnly || (status != kRowUpToDate && status != kRowNothingToUpdate));
+    }
     ShowState();
 }
 
@@ -235,7 +242,7 @@ LRESULT CSetWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, bo
         ShowRows();
         OnTickChanged();
     } else if (uMsg == kLaunchFailedMsg) {
-        CMsgWnd::ShowMessage(this, QString(), kUpdateFailedText, 96, false, CMsgWnd::kConfirmOnly);
+        CMsgWnd::ShowMessage(this, QString(), kUpdateFailedText, 96, true, CMsgWnd::kConfirmOnly);
     } else if (uMsg == appMessages().settingsRelay && uMsg != 0) {
         m_session->relay(std::int64_t(wParam), std::int64_t(lParam));
     } else if (uMsg == UWM_LANGUAGE_CHANGED_MSG) {
