@@ -24,6 +24,8 @@ namespace {
 
 constexpr UINT WS_VISIBLE = 0x10000000;
 constexpr UINT WS_EX_TOOLWINDOW = 0x80;
+// Where the left button went down on the caption, until it moves the window or is released.
+constexpr const char* kCaptionPress = "pelanCaptionPress";
 
 // Controls that take pointer input themselves, so a press on them never drags the window.
 bool isInteractive(QWidget* widget) {
@@ -88,21 +90,42 @@ bool WindowHost::InCaption(QPoint windowPoint) const {
     return area.contains(windowPoint);
 }
 
+// A press on the caption moves the window once the pointer moves with it, not at once: the window manager would
+// take the pointer, and a double click (which maximises or restores the window) would never arrive.
 bool WindowHost::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove &&
+        type != QEvent::MouseButtonRelease)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this)
+        return false;
     auto* mouse = static_cast<QMouseEvent*>(event);
-    if (widget == nullptr || widget->window() != this || mouse->button() != Qt::LeftButton)
+    if (type == QEvent::MouseButtonRelease) {
+        setProperty(kCaptionPress, QVariant());
+        return false;
+    }
+    if (type == QEvent::MouseMove) {
+        const QVariant pressed = property(kCaptionPress);
+        const QPoint distance = mouse->globalPosition().toPoint() - pressed.toPoint();
+        if (pressed.isValid() && (mouse->buttons() & Qt::LeftButton) &&
+            distance.manhattanLength() >= QApplication::startDragDistance() && windowHandle() != nullptr) {
+            setProperty(kCaptionPress, QVariant());
+            windowHandle()->startSystemMove();
+        }
+        return false;
+    }
+    if (mouse->button() != Qt::LeftButton)
         return false;
     const QPoint point = widget->mapTo(this, mouse->position().toPoint());
     if (!InCaption(point) || isInteractive(widget))
         return false;
-    if (event->type() == QEvent::MouseButtonDblClick) {
+    if (type == QEvent::MouseButtonDblClick) {
+        setProperty(kCaptionPress, QVariant());
         if (auto* window = dynamic_cast<WindowImplBase*>(m_owner))
             window->ToggleMaximized();
-    } else if (windowHandle() != nullptr) {
-        windowHandle()->startSystemMove();
+    } else {
+        setProperty(kCaptionPress, mouse->globalPosition().toPoint());
     }
     return false;
 }
