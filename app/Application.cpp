@@ -67,6 +67,10 @@ int runPelan(int argc, char** argv) {
         return 2;
     }
     // Answered before Qt starts, so it works without a display.
+    if (options().help) {
+        std::fputs(startupUsage().c_str(), stdout);
+        return 0;
+    }
     if (options().version) {
         std::printf("pelan %.*s\n", int(programVersion().size()), programVersion().data());
         return 0;

@@ -28,6 +28,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <algorithm>
 
 namespace pelan {
 namespace {
@@ -41,8 +42,8 @@ constexpr const char* kSettingProgress = "setting_progress";
 constexpr const char* kTrayMenuLayout = "menu.xml";
 constexpr const char* kExitItem = "exit";
 constexpr const char* kAutostartItem = "autostart";
-constexpr const char* kLightingOffLabel = "不控制灯光";
-constexpr const char* kLightingOnLabel = "控制灯光";
+constexpr const char* kLightingOffLabel = "lighting_owner_off_text";
+constexpr const char* kLightingOnLabel = "lighting_owner_on_text";
 constexpr const char* kRgbClientControlText = "rgb_client_control_text";
 constexpr int kRgbOwnerLabelWidth = 240;
 constexpr int kTrayMenuLift = 50;
@@ -93,6 +94,7 @@ void CMainWnd::OnWindowInit() {
     CreateDevicePages();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_screenSize = screen->size();
+    WatchScreens();
     ShowWindow(false);
     m_keepHidden = startupOptions().minimized && m_tray.CanRestoreWindow();
     ApplyVisibleOptionRules();
@@ -206,9 +208,35 @@ void CMainWnd::PlaceWindow() {
     ShowWindow(shown, false);
 }
 
+// A screen that goes, changes its size or its scale: the window stays on a screen and at its size.
+void CMainWnd::WatchScreens() {
+    const auto displayChanged = [this] { PostMessage(WM_DISPLAYCHANGE, 0, 0); };
+    const auto watch = [this, displayChanged](QScreen* screen) {
+        QObject::connect(screen, &QScreen::availableGeometryChanged, m_hWnd, displayChanged);
+        QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, m_hWnd, displayChanged);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    QObject::connect(qApp, &QGuiApplication::screenAdded, m_hWnd, watch);
+    QObject::connect(qApp, &QGuiApplication::screenRemoved, m_hWnd, displayChanged);
+}
+
+void CMainWnd::KeepOnScreen() {
+    if (m_hWnd == nullptr || m_hWnd->isMaximized())
+        return;
+    const QRect frame = m_hWnd->frameGeometry();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const bool fits = std::any_of(screens.begin(), screens.end(), [&](const QScreen* screen) {
+        const QRect area = screen->availableGeometry();
+        return area.contains(frame.center()) && frame.width() <= area.width() && frame.height() <= area.height();
+    });
+    if (!fits)
+        PlaceWindow();
+}
+
 void CMainWnd::HideOrEnd() {
     if (m_tray.CanRestoreWindow()) {
-        ShowWindow(false);
+        HideToTray();
         return;
     }
     // Hidden without a tray icon the program could not be brought back: closing ends it, as the tray's "exit" does.
@@ -216,15 +244,28 @@ void CMainWnd::HideOrEnd() {
     Close(0);
 }
 
+// The windows that belong to the main window go with it: a settings window busy with an update only hides.
+void CMainWnd::HideToTray() {
+    CloseSettings();
+    if (m_setWnd != nullptr)
+        m_setWnd->ShowWindow(false);
+    if (m_skinFrame != nullptr)
+        ToggleSkinPicker();
+    ShowWindow(false);
+}
+
 void CMainWnd::ToggleShown() {
     if (m_hWnd == nullptr)
         return;
     if (m_hWnd->isVisible() && !m_hWnd->isMinimized()) {
-        ShowWindow(false);
+        HideToTray();
         return;
     }
     StopKeepingHidden();
     ShowWindow(true, true);
+    // A settings window busy with an update stayed open while the program was in the tray.
+    if (m_setWnd != nullptr)
+        m_setWnd->ShowWindow(true, true);
     PlaceWindow();
     BringToFront();
     m_hWnd->update();
@@ -256,11 +297,13 @@ void CMainWnd::ShowLightingOwner() {
     label->SetFixedWidth(m_rgbOwners.empty() ? m_ownerLabelWidth : kRgbOwnerLabelWidth);
     if (m_rgbOwners.empty()) {
         label->SetText(m_lightingControl != 0 ? kLightingOnLabel : kLightingOffLabel);
+        label->SetResourceText(true);
         return;
     }
     std::string names;
     for (const std::string& name : m_rgbOwners)
         names += (names.empty() ? "" : ", ") + name;
+    label->SetResourceText(false);
     label->SetText(CResourceManager::GetInstance()->GetText(kRgbClientControlText).arg(QString::fromStdString(names)));
 }
 
@@ -380,7 +423,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
     } else if (!m_resumed) {
         // While the machine sleeps the window does nothing else.
     } else if (uMsg == WM_DISPLAYCHANGE) {
-        PlaceWindow();
+        KeepOnScreen();
     } else if (uMsg == WM_TIMER) {
         OnTimer(UINT(wParam));
     } else if (uMsg == UIMSG_TRAYICON) {

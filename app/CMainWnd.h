@@ -93,12 +93,16 @@ public:
     void ShowNoDeviceScreen(bool show);
     // Left click on the tray icon: hides a shown window, shows a hidden one.
     void ToggleShown();
+    void HideToTray();
     // The tray menu's "Start with the desktop, hidden in the tray": writes or removes the autostart entry.
     void SetAutostartFromTray(bool enabled);
     // After a resume from suspend, each connected device gets the parts of its profile it lost (MainWndDesktop.cpp).
     void ReapplyProfilesAfterResume();
     // 1350 x 810 at 96 DPI, centred; the window keeps its shown or hidden state.
     void PlaceWindow();
+    void WatchScreens();
+    // After a display change: placed again when its middle left every screen or it is larger than its screen.
+    void KeepOnScreen();
     bool IsDeviceOptionShown() const;
     CTrayIcon& GetTrayIcon() { return m_tray; }
     CMenuWnd* GetMenu() const { return m_menu.get(); }

@@ -149,9 +149,16 @@ void CSetWnd::ShowRows() {
         if (item == nullptr || !m_list->Add(item))
             return;
     }
-    for (int i = 0; i < int(rows.size()); ++i)
-        if (auto* item = dynamic_cast<CUpdateInfoListItemUI*>(m_list->GetItemAt(i)))
-            item->ShowRow(i, rows[size_t(i)]);
+    // Under "updates are available" only the devices that have one are listed.
+    const bool newsOnly = m_session->state() == kWindowHaveUpdate;
+    for (int i = 0; i < int(rows.size()); ++i) {
+        auto* item = dynamic_cast<CUpdateInfoListItemUI*>(m_list->GetItemAt(i));
+        if (item == nullptr)
+            continue;
+        const int status = rows[size_t(i)].status;
+        item->ShowRow(i, rows[size_t(i)]);
+        item->SetVisible(!newsOnly || (status != kRowUpToDate && status != kRowNothingToUpdate));
+    }
     ShowState();
 }
 

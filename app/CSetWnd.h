@@ -18,7 +18,7 @@ public:
     static constexpr int kWidth = 330;
     static constexpr int kHeight = 228;
     static constexpr UINT kStyle = 0x90000000;     // popup, visible
-    static constexpr UINT kExStyle = 0x80;         // tool window
+    static constexpr UINT kExStyle = 0;            // a dialog of the main window, above it only
     static constexpr UINT kRowsChangedMsg = 3110;  // a worker changed the rows
     static constexpr UINT kLaunchFailedMsg = 3111; // an installer could not be started; wParam the row
 

@@ -27,7 +27,7 @@ struct FontRow {
 constexpr FontRow kFontTable[] = {
     {0, 15, false, false},  {1, 14, false, true},   {2, 18, false, false}, {3, 30, false, false}, {4, 16, false, false},
     {5, 20, false, false},  {6, 22, false, false},  {7, 14, false, false}, {8, 12, false, false}, {9, 11, false, false},
-    {10, 10, false, false}, {11, 28, false, false}, {50, 18, true, false}};
+    {10, 10, false, false}, {11, 28, false, false}, {12, 8, false, false}, {50, 18, true, false}};
 
 // The indexes whose switch (to or from them) rebuilds the font table; -1 is the start.
 bool rebuildsFonts(int from, int to) {

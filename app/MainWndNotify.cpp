@@ -308,7 +308,8 @@ void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
 // on, which need not be the page in front any more: the focus leaves an edit when the user clicks another device,
 // and when its device goes away and another page comes to the front.
 void CMainWnd::RouteEditCommit(TNotifyUI& msg) {
-    if (msg.pSender == nullptr || handleRecoilKillFocus(*this, msg) || handleMacroEditCommit(*this, msg) ||
+    if (msg.pSender == nullptr || handleProfileNameReturn(*this, msg) || handleRecoilKillFocus(*this, msg) ||
+        handleMacroEditCommit(*this, msg) ||
         handleKeySetFocus(*this, msg) || handleLightEditCommit(msg))
         return;
     CVeltraUSBDevice* page = pageHolding(msg.pSender);

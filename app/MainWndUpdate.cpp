@@ -5,6 +5,7 @@
 #include "pages/CVeltraUSBDevice.h"
 #include "platform/HttpClient.h"
 #include "platform/Paths.h"
+#include "platform/SettingsFile.h"
 #include "platform/Shell.h"
 #include "platform/Trace.h"
 #include "update/UpdateService.h"
@@ -16,6 +17,17 @@ namespace {
 
 constexpr int kSettingsRightInset = 30;
 constexpr int kSettingsTopOffset = 60;
+// The versions the last news that opened the settings window was about.
+constexpr const char* kShownNewsKey = "UpdateNewsShown";
+
+// What news is about: the program and each device at its version. The same news at a later start is not news.
+std::string newsAbout(const std::vector<UpdateProduct>& products) {
+    std::string about;
+    for (const UpdateProduct& product : products)
+        if (product.currentVersion != 0)
+            about += product.modelCode + ":" + std::to_string(product.currentVersion) + ";";
+    return about;
+}
 
 } // namespace
 
@@ -74,6 +86,11 @@ void CMainWnd::OnUpdateAnswer(bool newer) {
         m_titleButtons[8]->SetForeImage(newer ? kUpdateBadgeImage : "");
     if (newer && m_openSettingsOnNews) {
         m_openSettingsOnNews = false;
+        // The window opens by itself for news the user has not seen yet; the badge tells of it otherwise.
+        const std::string news = newsAbout(PrepareUpdateList());
+        if (settingsValue(kShownNewsKey) == news)
+            return;
+        writeSettingsValue(kShownNewsKey, news);
         // Started hidden in the tray: the news waits until the user brings the window up.
         if (m_keepHidden)
             m_settingsDeferred = true;

@@ -42,7 +42,31 @@ std::string parseKinds(const std::string& list, std::vector<std::string>& kinds)
     return {};
 }
 
+// Qt's own options that take a value ("-platform offscreen").
+bool isQtOptionWithValue(const std::string& arg) {
+    static const std::vector<std::string> options = {
+        "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry", "-qwindowtitle",
+        "-qwindowicon", "-style", "-stylesheet", "-display", "-geometry", "-title", "-name", "-session"};
+    return std::find(options.begin(), options.end(), arg) != options.end();
+}
+
+bool isQtOption(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-' && arg[1] != '-';
+}
+
 } // namespace
+
+std::string startupUsage() {
+    return "Usage: pelan [OPTION]...\n"
+           "Configures ORVANE gaming peripherals.\n\n"
+           "  --emulate KINDS   emulated devices instead of real ones (a comma list of mouse, mousepad, headset,\n"
+           "                    keyboard)\n"
+           "  --data-dir DIR    keep profiles and settings in DIR\n"
+           "  --minimized       start hidden in the tray\n"
+           "  --version         print the version and exit\n"
+           "  --help            print this help and exit\n\n"
+           "Qt's own options (-platform NAME, -display DISPLAY, ...) are passed on to Qt.\n";
+}
 
 const std::vector<std::string>& emulatableKinds() {
     static const std::vector<std::string> kinds = {"mouse", "mousepad", "headset", "keyboard", "receiver"};
@@ -60,6 +84,11 @@ StartupOptions parseStartupOptions(const std::vector<std::string>& arguments) {
             options.rgbServer = true;
         } else if (arguments[i] == "--version") {
             options.version = true;
+        } else if (arguments[i] == "--help" || arguments[i] == "-h") {
+            options.help = true;
+        } else if (isQtOption(arguments[i])) {
+            if (isQtOptionWithValue(arguments[i]))
+                ++i;
         } else if (!takeValue(arguments, i, "--emulate", value, matched)) {
             options.error = "--emulate needs a list of device kinds";
         } else if (matched) {
@@ -70,6 +99,8 @@ StartupOptions parseStartupOptions(const std::vector<std::string>& arguments) {
             if (value.empty())
                 options.error = "--data-dir needs a folder";
             options.dataDir = value;
+        } else {
+            options.error = "unknown option: " + arguments[i] + " (see --help)";
         }
     }
     return options;

@@ -84,6 +84,9 @@ bool WindowInputHook::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (keyboard_ && (type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType()) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // A held key is one press and one release, as the device hook records it; the repeats are the desktop's.
+        if (key->isAutoRepeat())
+            return true;
         const auto record = hookKeyRecordOfEvdev(evdevCodeOf(key->key(), key->nativeScanCode()),
                                                  type == QEvent::KeyPress, uint32_t(key->timestamp()));
         if (!record)

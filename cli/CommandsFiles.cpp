@@ -228,7 +228,8 @@ std::string profileResultText(ProfileListResult result) {
     case ProfileListResult::LastProfile:
         return "the last profile cannot be deleted";
     case ProfileListResult::InvalidName:
-        return "a profile name cannot be empty or hold a space (" + std::string(kMessageInvalidName) + ")";
+        return "a profile name needs a visible character and no control characters (" +
+               std::string(kMessageInvalidName) + ")";
     case ProfileListResult::NameTooLong:
         return "a profile name holds at most " + std::to_string(kMaxNameLength) + " characters (" +
                std::string(kMessageNameTooLong) + ")";

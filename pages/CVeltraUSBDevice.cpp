@@ -12,6 +12,7 @@
 
 #include <QEvent>
 #include <QMetaObject>
+#include <QWindow>
 #include <optional>
 
 namespace pelan {
@@ -50,8 +51,11 @@ CVeltraUSBDevice::CVeltraUSBDevice(std::unique_ptr<UsbDeviceModel> model) : mode
 
 void CVeltraUSBDevice::showEvent(QShowEvent* event) {
     CHorizontalLayoutUI::showEvent(event);
-    // Minimising hides nothing, so the page also follows its window's state.
+    // Minimising hides nothing, so the page also follows its window's state; a window the window manager unmaps
+    // (on another workspace) or that is covered whole is not exposed, and nobody sees the preview either.
     window()->installEventFilter(this);
+    if (QWindow* native = window()->windowHandle())
+        native->installEventFilter(this);
     followVisibility();
 }
 
@@ -61,13 +65,15 @@ void CVeltraUSBDevice::hideEvent(QHideEvent* event) {
 }
 
 bool CVeltraUSBDevice::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window() && event->type() == QEvent::WindowStateChange)
+    if ((watched == window() && event->type() == QEvent::WindowStateChange) ||
+        (watched == window()->windowHandle() && event->type() == QEvent::Expose))
         followVisibility();
     return CHorizontalLayoutUI::eventFilter(watched, event);
 }
 
 void CVeltraUSBDevice::followVisibility() {
-    model_->setPreviewEnabled(isVisible() && !window()->isMinimized());
+    const QWindow* native = window()->windowHandle();
+    model_->setPreviewEnabled(isVisible() && !window()->isMinimized() && (native == nullptr || native->isExposed()));
 }
 
 CVeltraUSBDevice::~CVeltraUSBDevice() {

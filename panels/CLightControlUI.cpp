@@ -164,7 +164,11 @@ void CLightControlUI::setModeList(const std::vector<std::string>& names, const s
             auto* item = new CListLabelElementUI();
             const QString name = QString::fromStdString(names[i]);
             item->SetFixedHeight(kModeItemHeight);
-            item->SetText(name);
+            // The factory's mode names have texts in each language; a name the languages do not know shows as is.
+            const QString key = "light_mode_" + name.toLower().replace(' ', '_') + "_text";
+            const bool known = CResourceManager::GetInstance()->HasText(key);
+            item->SetText(known ? key : name);
+            item->SetResourceText(known);
             item->SetUserData(name);
             combo->Add(item);
             item->SetVisible(i >= visible.size() || visible[i]);

@@ -276,7 +276,10 @@ void CMacroControlUI::showEvents() {
     list->RemoveAll();
     for (const MacroEventRow& row : events_.rows()) {
         CListContainerElementUI* element = makeRow(row);
+        // A right click lands on the row's texts, which lie over the row.
         element->installEventFilter(this);
+        for (QWidget* part : element->findChildren<QWidget*>())
+            part->installEventFilter(this);
         list->Add(element);
     }
     if (events_.selected())

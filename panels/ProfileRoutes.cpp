@@ -268,6 +268,15 @@ bool handleProfilePanelClick(CMainWnd& window, TNotifyUI& msg) {
     return true;
 }
 
+bool handleProfileNameReturn(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.sType != DUI_MSGTYPE_RETURN || msg.pSender == nullptr ||
+        msg.pSender->GetName().compare(CDeviceProfileUI::kNameEdit, Qt::CaseInsensitive) != 0)
+        return false;
+    if (CVeltraUSBDevice* page = window.GetSelectedPage())
+        routeProfileClick(*page, kRenameButton);
+    return true;
+}
+
 bool handleProfileTabSelect(CMainWnd& window, TNotifyUI& msg) {
     if (msg.pSender == nullptr)
         return false;

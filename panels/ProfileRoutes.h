@@ -25,6 +25,10 @@ bool handleProfilePanelClick(CMainWnd&, TNotifyUI&);
 // when the sender is one of them.
 bool handleProfileTabSelect(CMainWnd&, TNotifyUI&);
 
+// Return in the profile name field ("device_profile_name_edit") renames, as its save button does. True when the
+// notification is that.
+bool handleProfileNameReturn(CMainWnd&, TNotifyUI&);
+
 // The same buttons on one page: what the main window does once it has resolved the selected page.
 bool routeProfileClick(CVeltraUSBDevice& page, const QString& name);
 

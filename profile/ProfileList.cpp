@@ -185,8 +185,15 @@ bool isSuccess(ProfileListResult result) {
     return result == ProfileListResult::Done || result == ProfileListResult::Rebuilt;
 }
 
+// Spaces are fine (Copy makes names with them); a name needs something visible, and line breaks, tabs and other
+// control characters would break the list where it is shown or read back line by line.
 ProfileListResult checkProfileName(const std::string& name) {
-    if (name.empty() || name.find(' ') != std::string::npos)
+    const bool visible = std::any_of(name.begin(), name.end(), [](char c) { return c != ' '; });
+    const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+    if (!visible || control)
         return ProfileListResult::InvalidName;
     return fitsNameLength(name) ? ProfileListResult::Done : ProfileListResult::NameTooLong;
 }

@@ -22,7 +22,7 @@ inline constexpr std::size_t kMaxAddedProfiles = 50;
 inline constexpr std::size_t kMaxProfileIdLength = 200;
 
 // Message keys the profile panel shows for results (see messageKeyFor).
-inline constexpr std::string_view kMessageInvalidName = "message_text_5_1";
+inline constexpr std::string_view kMessageInvalidName = "message_text_5_4";
 inline constexpr std::string_view kMessageDuplicateName = "message_text_5";
 // Asked before resetProfile; the reset goes ahead only when the answer is OK.
 inline constexpr std::string_view kMessageConfirmReset = "message_text_22";
@@ -48,7 +48,7 @@ enum class ProfileListResult {
     NoSuchProfile,    // selectProfile with an index outside the list
     LimitReached,     // addProfile with kMaxAddedProfiles or more profiles
     LastProfile,      // deleteProfile of the only profile
-    InvalidName,      // renameProfile to an empty name or one with a space
+    InvalidName,      // renameProfile to a name of spaces only, or with a control character
     NameTooLong,      // a name (given, or made by copy or import) longer than kMaxNameLength characters
     DuplicateName,    // renameProfile to a name another profile has (ignoring case)
     NotAProfile,      // importProfile of a file that is missing, unparsable or not shaped like a profile

@@ -24,6 +24,8 @@ namespace {
 
 constexpr UINT WS_VISIBLE = 0x10000000;
 constexpr UINT WS_EX_TOOLWINDOW = 0x80;
+// Where the left button went down on the caption, until it moves the window or is released.
+constexpr const char* kCaptionPress = "pelanCaptionPress";
 
 // Controls that take pointer input themselves, so a press on them never drags the window.
 bool isInteractive(QWidget* widget) {
@@ -68,6 +70,10 @@ void WindowHost::resizeEvent(QResizeEvent*) {
 void WindowHost::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && m_owner != nullptr)
         m_owner->SendMessage(WM_ACTIVATE, isActiveWindow() ? 1 : 0, 0);
+    if (event->type() == QEvent::WindowStateChange) {
+        if (auto* window = dynamic_cast<WindowImplBase*>(m_owner))
+            window->ShowMaximizeState();
+    }
     QWidget::changeEvent(event);
 }
 
@@ -84,17 +90,56 @@ bool WindowHost::InCaption(QPoint windowPoint) const {
     return area.contains(windowPoint);
 }
 
+// A press on the caption moves the window once the pointer moves with it, not at once: the window manager would
+// take the pointer, and a double click (which maximises or restores the window) would never arrive.
 bool WindowHost::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::MouseButtonPress)
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove &&
+        type != QEvent::MouseButtonRelease)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this)
+        return false;
     auto* mouse = static_cast<QMouseEvent*>(event);
-    if (widget == nullptr || widget->window() != this || mouse->button() != Qt::LeftButton)
+    if (type == QEvent::MouseButtonRelease) {
+        setProperty(kCaptionPress, QVariant());
+        return false;
+    }
+    if (type == QEvent::MouseMove) {
+        const QVariant pressed = property(kCaptionPress);
+        const QPoint distance = mouse->globalPosition().toPoint() - pressed.toPoint();
+        if (pressed.isValid() && (mouse->buttons() & Qt::LeftButton) &&
+            distance.manhattanLength() >= QApplication::startDragDistance() && windowHandle() != nullptr) {
+            setProperty(kCaptionPress, QVariant());
+            windowHandle()->startSystemMove();
+        }
+        return false;
+    }
+    if (mouse->button() != Qt::LeftButton)
         return false;
     const QPoint point = widget->mapTo(this, mouse->position().toPoint());
-    if (InCaption(point) && !isInteractive(widget) && windowHandle() != nullptr)
-        windowHandle()->startSystemMove();
+    if (!InCaption(point) || isInteractive(widget))
+        return false;
+    if (type == QEvent::MouseButtonDblClick) {
+        setProperty(kCaptionPress, QVariant());
+        if (auto* window = dynamic_cast<WindowImplBase*>(m_owner))
+            window->ToggleMaximized();
+    } else {
+        setProperty(kCaptionPress, mouse->globalPosition().toPoint());
+    }
     return false;
+}
+
+void WindowHost::keyPressEvent(QKeyEvent* event) {
+    auto* window = dynamic_cast<WindowImplBase*>(m_owner);
+    if (window == nullptr || !window->PressKeyButton(event->key()))
+        event->ignore();
+}
+
+void WindowHost::showEvent(QShowEvent*) {
+    auto* window = dynamic_cast<WindowImplBase*>(m_owner);
+    if (window != nullptr && focusWidget() == nullptr)
+        window->FocusDefaultButton();
 }
 
 void WindowHost::mousePressEvent(QMouseEvent* event) {
@@ -468,6 +513,38 @@ LRESULT WindowImplBase::OnSize(UINT, WPARAM, LPARAM, bool& bHandled) {
         m_pm.SendNotify(m_pm.GetRoot(), DUI_MSGTYPE_WINDOWSIZE);
     bHandled = false;
     return 0;
+}
+
+bool WindowImplBase::PressKeyButton(int key) {
+    CControlUI* button = nullptr;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        button = m_pm.GetDefaultButton();
+    else if (key == Qt::Key_Escape)
+        button = m_pm.GetCancelButton();
+    return button != nullptr && button->Activate();
+}
+
+void WindowImplBase::FocusDefaultButton() {
+    if (CControlUI* button = m_pm.GetDefaultButton())
+        button->SetFocus();
+}
+
+void WindowImplBase::ShowMaximizeState() {
+    if (m_hWnd == nullptr)
+        return;
+    CControlUI* maximize = m_pm.FindControl("maxbtn");
+    CControlUI* restore = m_pm.FindControl("restorebtn");
+    if (maximize == nullptr || restore == nullptr)
+        return;
+    const bool maximized = m_hWnd->isMaximized();
+    maximize->SetVisible(!maximized);
+    restore->SetVisible(maximized);
+}
+
+void WindowImplBase::ToggleMaximized() {
+    if (m_hWnd == nullptr || m_pm.FindControl("maxbtn") == nullptr)
+        return;
+    SendMessage(WM_SYSCOMMAND, m_hWnd->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, 0);
 }
 
 UINT RegisterWindowMessage(const QString& name) {

@@ -29,6 +29,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -151,6 +153,14 @@ public:
     virtual LRESULT OnSize(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled);
 
     CPaintManagerUI* GetPaintManager() { return &m_pm; }
+    // Return presses the default button, Escape the cancel button; false when the window has none for the key.
+    bool PressKeyButton(int key);
+    // The focus starts on the default button, so that the first Return does what the window is for.
+    void FocusDefaultButton();
+    // The layout's maximise and restore buttons follow the window's state: the one that applies is shown.
+    void ShowMaximizeState();
+    // A double click on the caption maximises a window that has a maximise button, or restores it.
+    void ToggleMaximized();
 
 protected:
     CPaintManagerUI m_pm;

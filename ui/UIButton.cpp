@@ -61,7 +61,10 @@ void CButtonUI::DoEvent(TEventUI& event) {
         }
         return;
     case UIEVENT_KEYDOWN:
-        if (event.chKey == Qt::Key_Space || event.chKey == Qt::Key_Return || event.chKey == Qt::Key_Enter) {
+        // Space presses a focused button, option or check box; Return presses a focused push button only and
+        // otherwise goes on to the window's default button: it never flips an option the user did not mean to.
+        if (event.chKey == Qt::Key_Space ||
+            ((event.chKey == Qt::Key_Return || event.chKey == Qt::Key_Enter) && GetInterface("Option") == nullptr)) {
             Activate();
             return;
         }
@@ -127,7 +130,7 @@ void CButtonUI::PaintText(QPainter& painter) {
         color = m_dwPushedTextColor;
     else if (QWidget::isEnabled() && (m_uButtonState & UISTATE_HOT) && m_dwHotTextColor != 0)
         color = m_dwHotTextColor;
-    DrawText(painter, TextRect(), GetText(), color, GetDrawFont(m_iFont), m_uTextStyle);
+    DrawLabelText(painter, TextRect(), GetText(), color, m_uTextStyle);
 }
 
 COptionUI::~COptionUI() {
@@ -238,7 +241,7 @@ void COptionUI::PaintStatusImage(QPainter& painter) {
 
 void COptionUI::PaintText(QPainter& painter) {
     if (m_bSelected && m_dwSelectedTextColor != 0 && QWidget::isEnabled()) {
-        DrawText(painter, TextRect(), GetText(), m_dwSelectedTextColor, GetDrawFont(m_iFont), m_uTextStyle);
+        DrawLabelText(painter, TextRect(), GetText(), m_dwSelectedTextColor, m_uTextStyle);
         return;
     }
     CButtonUI::PaintText(painter);

@@ -2,11 +2,38 @@
 
 #include "ui/UIRender.h"
 
+#include <QFontMetricsF>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 namespace pelan {
+namespace {
+
+QString cssColor(DWORD argb) {
+    const QColor color = ToQColor(argb);
+    return QString("rgba(%1,%2,%3,%4)").arg(color.red()).arg(color.green()).arg(color.blue()).arg(color.alpha());
+}
+
+// The pop-up in the item colours of the layout; items without a background of their own sit on the skin's dark one.
+QString popupStyle(const TListInfoUI& info) {
+    const DWORD background = info.dwBkColor != 0 ? info.dwBkColor : 0xFF2A2F38;
+    return QString("QMenu { background: %1; color: %2; border: 1px solid #3A404B; padding: 2px; }"
+                   "QMenu::item { padding: 5px 24px 5px 12px; background: transparent; }"
+                   "QMenu::item:selected { background: %3; color: %4; }"
+                   "QMenu::item:checked { color: %5; }"
+                   "QMenu::item:disabled { color: %6; }")
+        .arg(cssColor(background), cssColor(info.dwTextColor), cssColor(info.dwHotBkColor),
+             cssColor(info.dwHotTextColor), cssColor(info.dwSelectedTextColor), cssColor(info.dwDisabledTextColor));
+}
+
+} // namespace
+
+CComboUI::CComboUI() {
+    // A combo box takes the focus like a button; Space or Alt+Down opens it.
+    setFocusPolicy(Qt::StrongFocus);
+}
 
 CComboUI::~CComboUI() {
     delete m_pMenu;
@@ -36,6 +63,7 @@ void CComboUI::Activate2() {
     m_pMenu->setObjectName("combo_popup");
     m_pMenu->setMinimumWidth(width());
     m_pMenu->setFont(GetDrawFont(m_ListInfo.nFont));
+    m_pMenu->setStyleSheet(popupStyle(m_ListInfo));
     for (int i = 0; i < GetCount(); ++i) {
         CControlUI* item = GetItemAt(i);
         if (!item->IsVisibleFlag())
@@ -66,6 +94,13 @@ void CComboUI::DoEvent(TEventUI& event) {
                 Activate();
         }
         break;
+    case UIEVENT_KEYDOWN:
+        if (event.chKey == Qt::Key_Space || (event.chKey == Qt::Key_Down && (event.wKeyState & Qt::AltModifier))) {
+            Activate();
+            break;
+        }
+        CListOwnerBase<CContainerUI>::DoEvent(event);
+        return;
     case UIEVENT_SCROLLWHEEL:
         if (IsEnabled() && GetCount() > 0) {
             const int step = LOWORD(event.wParam) == SB_LINEDOWN ? 1 : -1;
@@ -119,6 +154,17 @@ void CComboUI::PaintStatusImage(QPainter& painter) {
     arrow.lineTo(c.x(), c.y() + size / 2.0 + 1);
     arrow.closeSubpath();
     painter.fillPath(arrow, ToQColor(QWidget::isEnabled() ? m_dwTextColor : m_ListInfo.dwDisabledTextColor));
+}
+
+QSize CComboUI::MinimumContentSize(QSize) {
+    const QFontMetricsF metrics(GetDrawFont(m_iFont));
+    qreal widest = 0;
+    for (int i = 0; i < GetCount(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(GetItemAt(i)->GetText()));
+    if (widest == 0)
+        return QSize(0, 0);
+    return QSize(static_cast<int>(std::ceil(widest)) + Scale(m_rcTextPadding.left() + m_rcTextPadding.right()) + 1,
+                 static_cast<int>(std::ceil(metrics.height())));
 }
 
 void CComboUI::PaintText(QPainter& painter) {

@@ -11,7 +11,7 @@ namespace pelan {
 // index, lParam previous index).
 class CComboUI : public CListOwnerBase<CContainerUI> {
 public:
-    CComboUI() = default;
+    CComboUI();
     ~CComboUI() override;
     QString GetClass() const override { return "ComboUI"; }
     void* GetInterface(const QString& name) override;
@@ -27,6 +27,8 @@ public:
     void SetAttribute(const QString& name, const QString& value) override;
     void PaintStatusImage(QPainter& painter) override;
     void PaintText(QPainter& painter) override;
+    // The widest entry with the room for the arrow: any choice shows whole.
+    QSize MinimumContentSize(QSize available) override;
 
 protected:
     void LayoutItems(const QRect&) override {}

@@ -254,6 +254,62 @@ void CContainerUI::LayoutChildren() {
     m_bLayingOut = false;
 }
 
+QSize CContainerUI::LeastSize(CControlUI* item, QSize within) {
+    const QSize fixed = item->EstimateSize(within);
+    const QSize content = item->MinimumContentSize(within);
+    const auto least = [&](int fixedLength, int contentLength, int minLength, int maxLength) {
+        if (fixedLength > 0)
+            return std::max(fixedLength, contentLength);
+        return std::min(std::max(item->Scale(minLength), contentLength), item->Scale(maxLength));
+    };
+    return QSize(least(fixed.width(), content.width(), item->GetMinWidth(), item->GetMaxWidth()),
+                 least(fixed.height(), content.height(), item->GetMinHeight(), item->GetMaxHeight()));
+}
+
+QSize CContainerUI::MinimumContentSize(QSize available) {
+    const Stacking stacking = GetStacking();
+    const QMargins inset = scaled(this, m_rcInset);
+    const QSize inner(std::max(available.width() - inset.left() - inset.right(), 0),
+                      std::max(available.height() - inset.top() - inset.bottom(), 0));
+    int along = 0;
+    int across = 0;
+    int shown = 0;
+    const bool vertical = stacking != Stacking::Horizontal;
+    const Axis axis{vertical};
+    for (CControlUI* item : m_items) {
+        if (item->IsFloat() || !item->IsVisibleFlag())
+            continue;
+        const QMargins pad = scaled(item, item->GetPadding());
+        const QSize within(inner.width() - pad.left() - pad.right(), inner.height() - pad.top() - pad.bottom());
+        const QSize least = LeastSize(item, within);
+        const int main = axis.main(least) + axis.padBefore(pad) + axis.padAfter(pad);
+        const int cross = axis.cross(least) + axis.crossPadBefore(pad) + axis.crossPadAfter(pad);
+        if (stacking == Stacking::Horizontal || stacking == Stacking::Vertical) {
+            along += main;
+            ++shown;
+        } else {
+            along = std::max(along, main);
+        }
+        across = std::max(across, cross);
+    }
+    if (shown > 1)
+        along += Scale(m_iChildPadding) * (shown - 1);
+    // A layout that scrolls shows any height of content.
+    if (m_pVerticalScrollBar != nullptr)
+        (vertical ? along : across) = 0;
+    QSize need = vertical ? QSize(across, along) : QSize(along, across);
+    if (need.isNull())
+        return need;
+    return need.grownBy(inset);
+}
+
+void CContainerUI::RelayoutTree() {
+    LayoutChildren();
+    for (CControlUI* item : m_items)
+        if (auto* container = dynamic_cast<CContainerUI*>(item); container != nullptr && item->IsVisibleFlag())
+            container->RelayoutTree();
+}
+
 void CContainerUI::LayoutItems(const QRect& area) {
     for (CControlUI* item : m_items) {
         if (!item->IsFloat())
@@ -270,60 +326,63 @@ void CContainerUI::LayoutFloating(CControlUI* child) {
 void CContainerUI::LayoutLinear(const QRect& fullArea, bool vertical) {
     const Axis axis{vertical};
     QRect area = fullArea;
-    std::vector<CControlUI*> shown;
-    for (CControlUI* item : m_items) {
-        if (item->IsVisibleFlag() && !item->IsFloat())
-            shown.push_back(item);
-    }
-    const int gap = Scale(m_iChildPadding);
-    auto measure = [&](const QRect& within, int& fixedTotal, int& flexCount) {
-        fixedTotal = shown.empty() ? 0 : gap * static_cast<int>(shown.size() - 1);
-        flexCount = 0;
-        for (CControlUI* item : shown) {
-            const QMargins pad = scaled(item, item->GetPadding());
-            const int length = axis.main(item->EstimateSize(within.size()));
-            fixedTotal += axis.padBefore(pad) + axis.padAfter(pad) + length;
-            if (length == 0) {
-                ++flexCount;
-                fixedTotal += item->Scale(axis.minMain(item));
-            }
-        }
+    struct Child {
+        CControlUI* item;
+        QMargins pad;
+        bool flexible; // no fixed length along the axis: shares the free space
+        QSize least;
     };
-    int fixedTotal = 0;
+    std::vector<Child> shown;
+    const int gap = Scale(m_iChildPadding);
+    int total = 0;
     int flexCount = 0;
-    measure(area, fixedTotal, flexCount);
+    for (CControlUI* item : m_items) {
+        if (!item->IsVisibleFlag() || item->IsFloat())
+            continue;
+        const QMargins pad = scaled(item, item->GetPadding());
+        const int crossRoom = axis.crossLength(area) - axis.crossPadBefore(pad) - axis.crossPadAfter(pad);
+        const QSize within = vertical ? QSize(crossRoom, 0) : QSize(0, crossRoom);
+        const bool flexible = axis.main(item->EstimateSize(within)) == 0;
+        const QSize least = LeastSize(item, within);
+        shown.push_back({item, pad, flexible, least});
+        total += axis.padBefore(pad) + axis.padAfter(pad) + axis.main(least);
+        flexCount += flexible ? 1 : 0;
+    }
+    if (!shown.empty())
+        total += gap * static_cast<int>(shown.size() - 1);
     int scroll = 0;
     if (m_pVerticalScrollBar != nullptr && vertical) {
-        const bool overflow = fixedTotal > area.height();
+        const bool overflow = total > area.height();
         m_pVerticalScrollBar->setVisible(overflow);
         if (overflow) {
             const int barWidth = Scale(kScrollBarWidth);
             m_pVerticalScrollBar->setGeometry(fullArea.right() + 1 - barWidth, fullArea.top(), barWidth,
                                               fullArea.height());
             area.setWidth(area.width() - barWidth);
-            m_pVerticalScrollBar->setRange(0, fixedTotal - area.height());
+            m_pVerticalScrollBar->setRange(0, total - area.height());
             m_pVerticalScrollBar->setPageStep(area.height());
             scroll = m_pVerticalScrollBar->value();
         } else {
             m_pVerticalScrollBar->setValue(0);
         }
     }
-    int freeSpace = std::max(0, axis.length(area) - fixedTotal);
+    int freeSpace = std::max(0, axis.length(area) - total);
     int pos = axis.start(area) - scroll;
-    for (CControlUI* item : shown) {
-        const QMargins pad = scaled(item, item->GetPadding());
-        const QSize estimate = item->EstimateSize(area.size());
-        int length = axis.main(estimate);
-        if (length == 0) {
+    for (const Child& child : shown) {
+        CControlUI* item = child.item;
+        int length = axis.main(child.least);
+        if (child.flexible) {
             const int share = flexCount > 0 ? freeSpace / flexCount : 0;
-            length = item->Scale(axis.minMain(item)) + share;
-            length = std::min(length, item->Scale(axis.maxMain(item)));
-            freeSpace -= share;
+            const int grown = std::max(length, std::min(length + share, item->Scale(axis.maxMain(item))));
+            freeSpace -= grown - length;
+            length = grown;
             --flexCount;
         }
+        const QMargins& pad = child.pad;
         const int available = axis.crossLength(area) - axis.crossPadBefore(pad) - axis.crossPadAfter(pad);
-        const int fixedCross = axis.cross(estimate);
-        const int crossLength = fixedCross > 0 ? std::min(fixedCross, std::max(available, 0)) : std::max(available, 0);
+        const int fixedCross = axis.cross(item->EstimateSize(area.size()));
+        const int crossLength =
+            fixedCross > 0 ? std::min(axis.cross(child.least), std::max(available, 0)) : std::max(available, 0);
         int crossPos = axis.crossStart(area) + axis.crossPadBefore(pad);
         const UINT align = vertical ? m_childAlign : m_childVAlign;
         if (align & (DT_CENTER | DT_VCENTER))
@@ -403,6 +462,8 @@ bool CTabLayoutUI::SelectItem(int index, bool triggerEvent) {
     for (int i = 0; i < GetCount(); ++i)
         GetItemAt(i)->SetVisible(i == index);
     NeedUpdate();
+    // The page shown now may need more room than the one before, up to the window.
+    RelayoutWindow();
     if (triggerEvent)
         SendNotify(DUI_MSGTYPE_TABSELECT, static_cast<WPARAM>(index), old);
     return true;

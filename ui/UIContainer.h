@@ -48,8 +48,17 @@ public:
     void DoEvent(TEventUI& event) override;
     void ReloadText() override;
     void NeedUpdate() override;
+    // What the children need; a layout that scrolls needs no height of its own.
+    QSize MinimumContentSize(QSize available) override;
+    // Lays out this container and every container below it again, for a change of what their contents need.
+    void RelayoutTree();
 
 protected:
+    enum class Stacking { Overlaid, Horizontal, Vertical };
+    virtual Stacking GetStacking() const { return Stacking::Overlaid; }
+    // What a child takes at least: its fixed length grown to what its content needs, else the larger of its minimum
+    // and that need (within its maximum).
+    static QSize LeastSize(CControlUI* item, QSize within);
     void LayoutChildren() override;
     virtual void LayoutItems(const QRect& area);
     // Stacks the visible non-floating children along one axis.
@@ -73,6 +82,7 @@ public:
     void* GetInterface(const QString& name) override;
 
 protected:
+    Stacking GetStacking() const override { return Stacking::Vertical; }
     void LayoutItems(const QRect& area) override { LayoutLinear(area, true); }
 };
 
@@ -82,6 +92,7 @@ public:
     void* GetInterface(const QString& name) override;
 
 protected:
+    Stacking GetStacking() const override { return Stacking::Horizontal; }
     void LayoutItems(const QRect& area) override { LayoutLinear(area, false); }
 };
 

@@ -1,5 +1,6 @@
 #include "ui/UIControl.h"
 
+#include "ui/UIContainer.h"
 #include "ui/UIManager.h"
 #include "ui/UIRender.h"
 #include "ui/UIResourceManager.h"
@@ -10,12 +11,14 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace pelan {
 namespace {
 
 // Light enough to show on the blue of selected options as well as on the dark background.
 constexpr DWORD kFocusRingColor = 0xDDE6E8EB;
+constexpr const char* kRelayoutPending = "pelanRelayoutPending";
 
 DWORD timestampNow() {
     return static_cast<DWORD>(QDateTime::currentMSecsSinceEpoch() & 0xFFFFFFFF);
@@ -66,8 +69,11 @@ void CControlUI::SetText(const QString& text) {
 }
 
 void CControlUI::SetResourceText(bool resource) {
+    if (m_bResourceText == resource)
+        return;
     m_bResourceText = resource;
     ReloadText();
+    TextChanged();
 }
 
 void CControlUI::ReloadText() {
@@ -154,6 +160,10 @@ QSize CControlUI::EstimateSize(QSize) {
     return QSize(Scale(m_cxyFixed.width()), Scale(m_cxyFixed.height()));
 }
 
+QSize CControlUI::MinimumContentSize(QSize) {
+    return QSize(0, 0);
+}
+
 bool CControlUI::IsVisible() const {
     if (!m_bVisible)
         return false;
@@ -166,6 +176,9 @@ void CControlUI::SetVisible(bool visible) {
     m_bVisible = visible;
     ApplyWidgetVisibility();
     NeedParentUpdate();
+    // What the parent needs changed with it, and so may the room of the layouts above.
+    if (m_pParent != nullptr)
+        RelayoutWindow();
 }
 
 void CControlUI::ApplyWidgetVisibility() {
@@ -195,6 +208,8 @@ void CControlUI::SetMouseEnabled(bool enabled) {
 }
 
 void CControlUI::SetFocus() {
+    // Focus the program moves shows where it went, also when the window takes it only later.
+    m_bFocusRing = true;
     QWidget::setFocus(Qt::OtherFocusReason);
 }
 
@@ -242,6 +257,8 @@ void CControlUI::DoEvent(TEventUI& event) {
     }
     if (m_pParent != nullptr)
         m_pParent->DoEvent(event);
+    else
+        event.bUnhandled = true;
 }
 
 void CControlUI::DoPaint(QPainter& painter, const QRect&) {
@@ -423,6 +440,22 @@ void CControlUI::NeedParentUpdate() {
     Invalidate();
 }
 
+// Once for all the changes of one pass of the event loop: a page that shows or hides many controls at once is laid
+// out again once.
+void CControlUI::RelayoutWindow() {
+    CControlUI* root = this;
+    while (root->m_pParent != nullptr)
+        root = root->m_pParent;
+    auto* container = dynamic_cast<CContainerUI*>(root);
+    if (container == nullptr || container->property(kRelayoutPending).toBool())
+        return;
+    container->setProperty(kRelayoutPending, true);
+    QTimer::singleShot(0, container, [container] {
+        container->setProperty(kRelayoutPending, false);
+        container->RelayoutTree();
+    });
+}
+
 int CControlUI::Scale(int value) const {
     return m_pManager != nullptr ? m_pManager->ScaleValue(value) : value;
 }
@@ -515,28 +548,50 @@ void CControlUI::wheelEvent(QWheelEvent* event) {
 }
 
 void CControlUI::focusInEvent(QFocusEvent* focus) {
-    m_bFocusRing = focus->reason() == Qt::TabFocusReason || focus->reason() == Qt::BacktabFocusReason;
+    // Focus that came by the keyboard or from the program shows where the keys go; a click shows it by itself. A
+    // window coming back to the front keeps what its focus showed before.
+    if (focus->reason() != Qt::ActiveWindowFocusReason)
+        m_bFocusRing = focus->reason() != Qt::MouseFocusReason;
     TEventUI event;
     event.Type = UIEVENT_SETFOCUS;
     event.pSender = this;
     DoEvent(event);
 }
 
-void CControlUI::focusOutEvent(QFocusEvent*) {
-    m_bFocusRing = false;
+void CControlUI::focusOutEvent(QFocusEvent* focus) {
+    if (focus->reason() != Qt::ActiveWindowFocusReason)
+        m_bFocusRing = false;
     TEventUI event;
     event.Type = UIEVENT_KILLFOCUS;
     event.pSender = this;
     DoEvent(event);
 }
 
+// A key that no control below took comes up the widget tree: the control that first had it already offered it to
+// every control above it through DoEvent, so the others only pass it on.
+bool CControlUI::KeyOfferedBelow() const {
+    for (QWidget* w = QApplication::focusWidget(); w != nullptr; w = w->parentWidget()) {
+        if (w == this)
+            return false;
+        if (dynamic_cast<CControlUI*>(w) != nullptr && isAncestorOf(w))
+            return true;
+    }
+    return false;
+}
+
 void CControlUI::keyPressEvent(QKeyEvent* event) {
+    if (KeyOfferedBelow()) {
+        event->ignore();
+        return;
+    }
     TEventUI ui;
     ui.Type = UIEVENT_KEYDOWN;
     ui.pSender = this;
     ui.chKey = event->key();
     ui.wKeyState = static_cast<UINT>(event->modifiers());
     DoEvent(ui);
+    // What no control took goes on to the window: Escape to its cancel button, Return to its default button.
+    event->setAccepted(!ui.bUnhandled);
 }
 
 void CControlUI::resizeEvent(QResizeEvent*) {

@@ -34,6 +34,8 @@ public:
     virtual void SetText(const QString& text);
     bool IsResourceText() const { return m_bResourceText; }
     void SetResourceText(bool resource);
+    // The shown text is another now (a new text, or its key resolved).
+    virtual void TextChanged() {}
     // Re-resolves language keys after the language changed.
     virtual void ReloadText();
     QString GetToolTip() const;
@@ -85,6 +87,9 @@ public:
     QRect GetFloatPos() const { return m_rcFloat; }
     // Size the layouts give this control (scaled; 0 means "share the free space").
     virtual QSize EstimateSize(QSize available);
+    // The least size the content needs (scaled): the text of a label, the children of a layout. A layout never gives
+    // a control less, so a longer text or a larger font makes room for itself instead of being cut.
+    virtual QSize MinimumContentSize(QSize available);
 
     virtual bool IsVisible() const;
     bool IsVisibleFlag() const { return m_bVisible; }
@@ -132,6 +137,8 @@ public:
     void Invalidate() { update(); }
     // Asks the nearest container to lay out its children again.
     void NeedParentUpdate();
+    // Lays out the whole window again, when what this control needs may have changed the room of others.
+    void RelayoutWindow();
     virtual void NeedUpdate() { update(); }
     virtual void DoInit() {}
     // Scales a layout length by the manager's DPI.
@@ -167,6 +174,7 @@ protected:
     // A press on a control that takes no focus itself (a label, a picture, blank space) ends the edit in progress
     // elsewhere in the window, as a click beside a text field does in other programs.
     void TakeFocusFromOthers();
+    bool KeyOfferedBelow() const;
     // Screen readers and tests find a control by its accessible name (the control name); its shown text is the
     // accessible description.
     void UpdateAccessibleText();

@@ -100,6 +100,8 @@ struct TEventUI {
     UINT wKeyState = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
+    // Set when a key went past the root control unhandled: the window (its default or cancel button) gets it next.
+    bool bUnhandled = false;
 };
 
 // A notification sent by a control to the notifiers of its paint manager.

@@ -169,6 +169,10 @@ void CDialogBuilder::ApplyWindowAttributes(const Node& window) {
             m_manager->SetCaptionRect(ParseRectLtrb(value));
         } else if (name == "mininfo") {
             m_manager->SetMinInfo(ParseSize(value));
+        } else if (name == "defaultbutton") {
+            m_manager->SetDefaultButtons(value);
+        } else if (name == "cancelbutton") {
+            m_manager->SetCancelButtons(value);
         }
     }
     for (const Node& child : window.children) {

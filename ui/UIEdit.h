@@ -35,6 +35,9 @@ public:
 
     void SetAttribute(const QString& name, const QString& value) override;
     void PaintText(QPainter&) override {}
+    // A field keeps its layout size: what is typed scrolls inside it.
+    void TextChanged() override {}
+    QSize MinimumContentSize(QSize available) override { return CControlUI::MinimumContentSize(available); }
     void ReloadText() override;
     void DoInit() override { ApplyEditStyle(); }
 

@@ -2,6 +2,9 @@
 
 #include "ui/UIRender.h"
 
+#include <QFontMetricsF>
+#include <cmath>
+
 namespace pelan {
 
 void* CLabelUI::GetInterface(const QString& name) {
@@ -33,7 +36,8 @@ void CLabelUI::SetAttribute(const QString& name, const QString& value) {
             m_uTextStyle = (m_uTextStyle & ~DT_WORDBREAK) | DT_SINGLELINE;
         Invalidate();
     } else if (key == "endellipsis") {
-        m_uTextStyle = ParseBool(value) ? (m_uTextStyle | DT_END_ELLIPSIS) : (m_uTextStyle & ~DT_END_ELLIPSIS);
+        m_bElide = ParseBool(value);
+        m_uTextStyle = m_bElide ? (m_uTextStyle | DT_END_ELLIPSIS) : (m_uTextStyle & ~DT_END_ELLIPSIS);
     } else if (key == "textcolor") {
         SetTextColor(ParseColor(value));
     } else if (key == "disabledtextcolor") {
@@ -56,7 +60,57 @@ DWORD CLabelUI::CurrentTextColor() const {
 }
 
 void CLabelUI::PaintText(QPainter& painter) {
-    DrawText(painter, TextRect(), GetText(), CurrentTextColor(), GetDrawFont(m_iFont), m_uTextStyle);
+    DrawLabelText(painter, TextRect(), GetText(), CurrentTextColor(), m_uTextStyle);
+}
+
+void CLabelUI::DrawLabelText(QPainter& painter, const QRect& rc, const QString& text, DWORD color, UINT style) {
+    const QFont font = GetDrawFont(m_iFont);
+    DrawText(painter, rc, text, color, font, style);
+    if (!(style & DT_END_ELLIPSIS) || (style & DT_WORDBREAK) || !m_sToolTip.isEmpty())
+        return;
+    const bool shortened = QFontMetricsF(font).horizontalAdvance(text) > rc.width();
+    const QString tip = shortened ? text : QString();
+    if (QWidget::toolTip() != tip)
+        QWidget::setToolTip(tip);
+}
+
+void CLabelUI::SetText(const QString& text) {
+    if (text == m_sText)
+        return;
+    CControlUI::SetText(text);
+    TextChanged();
+}
+
+void CLabelUI::TextChanged() {
+    if (m_bElide || m_pParent == nullptr || !isVisible())
+        return;
+    const QSize need = TextSize(width());
+    if (need.width() > width() || need.height() > height())
+        RelayoutWindow();
+}
+
+QSize CLabelUI::TextSize(int width) const {
+    const QString text = GetText();
+    if (text.isEmpty())
+        return QSize(0, 0);
+    const QFontMetricsF metrics(GetDrawFont(m_iFont));
+    const int padWidth = Scale(m_rcTextPadding.left() + m_rcTextPadding.right());
+    const int padHeight = Scale(m_rcTextPadding.top() + m_rcTextPadding.bottom());
+    if (m_uTextStyle & DT_WORDBREAK) {
+        const qreal lineWidth = std::max(1, width - padWidth);
+        const QRectF bounds = metrics.boundingRect(QRectF(0, 0, lineWidth, 1e6), Qt::TextWordWrap, text);
+        return QSize(0, static_cast<int>(std::ceil(bounds.height())) + padHeight);
+    }
+    // One pixel more than the advance: the painter places glyphs at fractional positions.
+    return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text))) + padWidth + 1,
+                 static_cast<int>(std::ceil(metrics.height())) + padHeight);
+}
+
+QSize CLabelUI::MinimumContentSize(QSize available) {
+    if (m_bElide)
+        return QSize(0, 0);
+    const int fixedWidth = Scale(GetFixedWidth());
+    return TextSize(fixedWidth > 0 ? fixedWidth : available.width());
 }
 
 CTextUI::CTextUI() {

@@ -22,15 +22,27 @@ public:
 
     void SetAttribute(const QString& name, const QString& value) override;
     void PaintText(QPainter& painter) override;
+    // A text that needs more room than the control has makes the window lay itself out again.
+    void SetText(const QString& text) override;
+    void TextChanged() override;
+    // A single line of text needs its width, wrapped text the height it takes at the width it has.
+    QSize MinimumContentSize(QSize available) override;
+    // The size the shown text needs with the text padding (scaled); wrapped text needs only a height, for width.
+    QSize TextSize(int width) const;
+    // The layout asked for the text to be shortened with "..." where it does not fit, instead of growing.
+    bool ElidesText() const { return m_bElide; }
 
 protected:
     QRect TextRect() const;
+    // Draws the text, shortened with "..." where it must be; the full text is then the tooltip.
+    void DrawLabelText(QPainter& painter, const QRect& rc, const QString& text, DWORD color, UINT style);
     DWORD CurrentTextColor() const;
 
     UINT m_uTextStyle = DT_VCENTER_DEFAULT;
     DWORD m_dwTextColor = 0xFFE6E8EB;
     DWORD m_dwDisabledTextColor = 0xFF6E737A;
     QMargins m_rcTextPadding;
+    bool m_bElide = false;
 
     static constexpr UINT DT_VCENTER_DEFAULT = 0x4 | 0x20 | 0x8000; // vertically centred, single line, ellipsis
 };

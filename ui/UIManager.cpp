@@ -154,6 +154,15 @@ CControlUI* CPaintManagerUI::FindControl(const QString& name) const {
     return m_root != nullptr ? m_root->FindControl(name) : nullptr;
 }
 
+CControlUI* CPaintManagerUI::FirstUsable(const QString& names) const {
+    for (const QString& name : names.split(',', Qt::SkipEmptyParts)) {
+        CControlUI* control = FindControl(name.trimmed());
+        if (control != nullptr && control->IsVisible() && control->IsEnabled())
+            return control;
+    }
+    return nullptr;
+}
+
 CControlUI* CPaintManagerUI::FindSubControlByName(CControlUI* parent, const QString& name) const {
     return parent != nullptr ? parent->FindControl(name) : nullptr;
 }
@@ -417,8 +426,11 @@ void CPaintManagerUI::RemoveAllSharedFonts() {
 }
 
 void CPaintManagerUI::ReloadText() {
-    if (m_root != nullptr)
-        m_root->ReloadText();
+    if (m_root == nullptr)
+        return;
+    m_root->ReloadText();
+    // Texts of another language need other room.
+    m_root->RelayoutWindow();
 }
 
 void PostQuitMessage(int code) {

@@ -61,6 +61,12 @@ public:
     void SetCaptionRect(const QRect& rc) { m_captionRect = rc; }
     QSize GetMinInfo() const { return m_minInfo; }
     void SetMinInfo(QSize size) { m_minInfo = size; }
+    // The buttons Return and Escape press when no focused control takes the key: comma-separated names, the first
+    // one shown and enabled counts (a message without Cancel closes with its close button).
+    void SetDefaultButtons(const QString& names) { m_defaultButtons = names; }
+    void SetCancelButtons(const QString& names) { m_cancelButtons = names; }
+    CControlUI* GetDefaultButton() const { return FirstUsable(m_defaultButtons); }
+    CControlUI* GetCancelButton() const { return FirstUsable(m_cancelButtons); }
 
     int GetDPI() const { return m_dpi; }
     void SetDPI(int dpi);
@@ -114,6 +120,7 @@ public:
     };
 
 private:
+    CControlUI* FirstUsable(const QString& names) const;
     QFont MakeFont(const FontInfo& info) const;
 
     static void* s_instance;
@@ -125,6 +132,8 @@ private:
     QSize m_initSize;
     QRect m_captionRect;
     QSize m_minInfo;
+    QString m_defaultButtons;
+    QString m_cancelButtons;
     int m_dpi = 96;
     std::vector<INotifyUI*> m_notifiers;
     std::vector<IMessageFilterUI*> m_messageFilters;

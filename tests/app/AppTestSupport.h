@@ -3,6 +3,9 @@
 // What the application tests share with the UI layer tests, plus the source tree's skin.
 #include "ui/UiTestSupport.h"
 
+#include <QFile>
+#include <QHash>
+#include <QXmlStreamReader>
 #include <cstdlib>
 
 namespace pelan::test {
@@ -18,6 +21,19 @@ inline void useSourceSkin(const QString& language = "lan_en.xml") {
     CPaintManagerUI::SetResourcePath(env("PELAN_SOURCE_DIR") + "/skin/");
     CResourceManager::GetInstance()->LoadResource("res.xml");
     CResourceManager::GetInstance()->LoadLanguage(language);
+}
+
+// The texts of a language file of the source tree by id; empty when it cannot be read.
+inline QHash<QString, QString> languageTexts(const QString& file) {
+    QFile in(env("PELAN_SOURCE_DIR") + "/skin/" + file);
+    QHash<QString, QString> texts;
+    if (!in.open(QIODevice::ReadOnly))
+        return texts;
+    QXmlStreamReader reader(&in);
+    while (reader.readNextStartElement() || !reader.atEnd())
+        if (reader.isStartElement() && reader.name() == QString("Text"))
+            texts.insert(reader.attributes().value("id").toString(), reader.attributes().value("value").toString());
+    return texts;
 }
 
 } // namespace pelan::test

@@ -184,10 +184,10 @@ TEST_F(DeviceMainWindow, LightingOwnerFollowsTheButtonAndSiblingRequestsAndSleep
     EXPECT_EQ(window->GetLightingControl(), 1);
     QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center());
     EXPECT_EQ(window->GetLightingControl(), 0);
-    EXPECT_EQ(label->GetText(), QString("不控制灯光"));
+    EXPECT_EQ(label->GetText(), QString("Lighting left alone"));
     EXPECT_TRUE(allPages(0));
     QTest::mouseClick(label, Qt::LeftButton, {}, label->rect().center());
-    EXPECT_EQ(label->GetText(), QString("控制灯光"));
+    EXPECT_EQ(label->GetText(), QString("Controls the lighting"));
     EXPECT_TRUE(allPages(1));
 
     // A sibling asks for the lighting (wParam 1); other wParams are not requests.
@@ -195,7 +195,7 @@ TEST_F(DeviceMainWindow, LightingOwnerFollowsTheButtonAndSiblingRequestsAndSleep
     EXPECT_EQ(window->GetLightingControl(), 1);
     window->SendMessage(appMessages().lightingOwnerRequest, 1, 0);
     EXPECT_EQ(window->GetLightingControl(), 0);
-    EXPECT_EQ(label->GetText(), QString("不控制灯光"));
+    EXPECT_EQ(label->GetText(), QString("Lighting left alone"));
     EXPECT_TRUE(allPages(0));
     window->SendMessage(appMessages().lightingOwnerRequest, 1, 1);
     EXPECT_TRUE(allPages(1));

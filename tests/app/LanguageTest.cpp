@@ -18,16 +18,7 @@
 namespace pelan {
 namespace {
 
-QHash<QString, QString> languageTexts(const QString& file) {
-    QFile in(test::env("PELAN_SOURCE_DIR") + "/skin/" + file);
-    EXPECT_TRUE(in.open(QIODevice::ReadOnly)) << file.toStdString();
-    QHash<QString, QString> texts;
-    QXmlStreamReader reader(&in);
-    while (reader.readNextStartElement() || !reader.atEnd())
-        if (reader.isStartElement() && reader.name() == QString("Text"))
-            texts.insert(reader.attributes().value("id").toString(), reader.attributes().value("value").toString());
-    return texts;
-}
+using test::languageTexts;
 
 class LanguageTest : public test::FreshStartFixture {
 protected:

@@ -263,6 +263,16 @@ TEST_F(ProgramProcess, RunningCopyWithoutFontFolderStaysAloneWhenStartedAgain) {
     ASSERT_TRUE(badOptions.waitForFinished(15000));
     EXPECT_EQ(badOptions.exitCode(), 2);
     EXPECT_TRUE(badOptions.readAllStandardError().contains("toaster"));
+    badOptions.start(binary(), {"--minimised"});
+    ASSERT_TRUE(badOptions.waitForFinished(15000));
+    EXPECT_EQ(badOptions.exitCode(), 2);
+
+    QProcess help;
+    help.setProcessEnvironment(environment);
+    help.start(binary(), {"--help"});
+    ASSERT_TRUE(help.waitForFinished(15000));
+    EXPECT_EQ(help.exitCode(), 0);
+    EXPECT_TRUE(help.readAllStandardOutput().contains("--emulate"));
 
     first.terminate();
     if (!first.waitForFinished(5000)) {

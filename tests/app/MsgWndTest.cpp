@@ -3,7 +3,9 @@
 #include "app/CMsgWnd.h"
 #include "platform/Trace.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -37,6 +39,34 @@ TEST(MessageWindow, ConfirmGivesOneCancelAndCloseGiveZero) {
     whileShown([](CPaintManagerUI& pm) { click(pm, "closebtn"); });
     EXPECT_EQ(CMsgWnd::ShowMessage(nullptr, "", "plain words", 96, false, CMsgWnd::kConfirmOnly), 0);
     EXPECT_EQ(CPaintManagerUI::GetPaintManager("MsgWnd"), nullptr); // the window is gone
+}
+
+// Typed keys go to the focused control: the window's, whatever has the focus when the key comes.
+QWidget* focusOf(CPaintManagerUI& pm) {
+    QWidget* window = pm.GetPaintWindow();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    return QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window;
+}
+
+void press(CPaintManagerUI& pm, Qt::Key key) {
+    QTest::keyClick(focusOf(pm), key);
+}
+
+TEST(MessageWindow, ReturnConfirmsAndEscapeCancelsOrCloses) {
+    test::useSourceSkin();
+    whileShown([](CPaintManagerUI& pm) {
+        EXPECT_EQ(focusOf(pm), pm.FindControl("confirm_btn"));
+        press(pm, Qt::Key_Return);
+    });
+    EXPECT_EQ(CMsgWnd::ShowMessage(nullptr, "", "message_text_22", 96, true, CMsgWnd::kConfirmAndCancel), 1);
+
+    whileShown([](CPaintManagerUI& pm) { press(pm, Qt::Key_Escape); });
+    EXPECT_EQ(CMsgWnd::ShowMessage(nullptr, "", "message_text_22", 96, true, CMsgWnd::kConfirmAndCancel), 0);
+
+    // Without a Cancel button Escape closes the message as its close button does.
+    whileShown([](CPaintManagerUI& pm) { press(pm, Qt::Key_Escape); });
+    EXPECT_EQ(CMsgWnd::ShowMessage(nullptr, "", "message_text_22", 96, true, CMsgWnd::kConfirmOnly), 0);
 }
 
 TEST(MessageWindow, ShowsTitleKeyTextAndOnlyTheButtonsAskedFor) {

@@ -405,7 +405,8 @@ TEST_F(NotifyDispatch, WindowButtonsHideToggleTheLightingOwnerAndOpenTheWebLinks
     const int lighting = window->GetLightingControl();
     send(pm->FindControl("control_light_status"), "click");
     EXPECT_EQ(window->GetLightingControl(), 1 - lighting);
-    EXPECT_EQ(pm->FindControl("control_light_status")->GetText(), lighting == 1 ? "不控制灯光" : "控制灯光");
+    EXPECT_EQ(pm->FindControl("control_light_status")->GetText(),
+              lighting == 1 ? "Lighting left alone" : "Controls the lighting");
 
     // The web buttons are looked up by name wherever the layout has them.
     for (const char* name : {"webbtn", "TTBTN", "fbbtn"}) {

@@ -38,6 +38,7 @@ protected:
     void SetUp() override { startWindow(); }
     void startWindow() {
         ::setenv("XDG_CACHE_HOME", folder.file("cache").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", folder.file("config").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
         ::chmod(folder.path().c_str(), 0700);
         setDataFolderOverride(folder.file("data"));
@@ -60,17 +61,22 @@ protected:
                   nullptr);
     }
     void TearDown() override {
-        if (window != nullptr && window->GetHWND() != nullptr)
-            window->DestroyWindow();
-        window.reset();
-        listener.reset();
-        demo.reset();
+        endWindow();
         setDataFolderOverride("");
         setProgramFolderOverride("");
         setRelaySocketPath("");
         ::unsetenv("XDG_CACHE_HOME");
         setStartupOptions({});
         CTrayIcon::OverrideTrayAvailable(std::nullopt);
+        ::setenv("XDG_CONFIG_HOME", sharedConfig.toUtf8().constData(), 1);
+    }
+    void endWindow() {
+        if (window != nullptr && window->GetHWND() != nullptr)
+            window->DestroyWindow();
+        window.reset();
+        listener.reset();
+        channel.reset();
+        demo.reset();
     }
 
     CControlUI* setting(const char* name) const {
@@ -83,6 +89,7 @@ protected:
     int status(int index) const { return window->GetSettingsWindow()->Session().rows()[size_t(index)].status; }
 
     testing::TempFolder folder;
+    const QString sharedConfig = test::env("XDG_CONFIG_HOME");
     std::unique_ptr<InstanceChannel> channel;
     std::unique_ptr<InstanceListener> listener;
     std::unique_ptr<DemoDevices> demo;
@@ -185,6 +192,25 @@ TEST_F(SetWndTest, OpensOnceAndLeavesWithTheDeviceInFront) {
     for (int id : demo->deviceIds())
         demo->tree().unplug(id);
     EXPECT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
+}
+
+// The same news at the next start raises the badge only: the window opened for it once. Escape closes it as its
+// close button does.
+TEST_F(SetWndTest, OpensByItselfOnlyTheFirstTimeTheNewsArrivesAndEscapeClosesIt) {
+    ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() != nullptr; }, kWaitMs));
+    QWidget* settings = window->GetSettingsWindow()->GetHWND();
+    settings->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(settings));
+    QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : settings, Qt::Key_Escape);
+    ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
+
+    endWindow();
+    startWindow();
+    ASSERT_TRUE(test::waitFor(
+        [&] { return window->GetPaintManager()->FindControl("setbtn")->GetForeImage() == CMainWnd::kUpdateBadgeImage; },
+        kWaitMs));
+    QTest::qWait(200);
+    EXPECT_EQ(window->GetSettingsWindow(), nullptr);
 }
 
 // Started hidden in the tray, the news only raises the badge; the settings window opens when the user shows the

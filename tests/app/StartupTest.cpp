@@ -41,6 +41,11 @@ TEST(StartupOptions, BadValuesAreReportedNotGuessed) {
     EXPECT_FALSE(parseStartupOptions({"--emulate", ","}).error.empty());
     EXPECT_FALSE(parseStartupOptions({"--data-dir"}).error.empty());
     EXPECT_FALSE(parseStartupOptions({"--data-dir="}).error.empty());
+    // A mistyped option is refused, not ignored; Qt's single-dash options and their values are not ours to judge.
+    EXPECT_NE(parseStartupOptions({"--minimised"}).error.find("--minimised"), std::string::npos);
+    EXPECT_FALSE(parseStartupOptions({"stray"}).error.empty());
+    EXPECT_TRUE(parseStartupOptions({"-display", ":5", "-reverse", "--help"}).error.empty());
+    EXPECT_TRUE(parseStartupOptions({"--help"}).help);
 }
 
 TEST(PrivateFonts, MissingFolderOrBrokenFilesAreSkipped) {

@@ -1,4 +1,6 @@
+#include "keys/KeyTables.h"
 #include "macro/MacroKeyNumbers.h"
+#include "platform/InputHook.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +25,19 @@ TEST(MacroKeyNumbersTest, KeysFollowTheirMacroAfterADelete) {
     std::vector<KeyRecord> untouched = {makeKeyRecord(0, {0x70, 0, 0}, leftDefault)};
     EXPECT_TRUE(renumberMacroKeys(untouched, 3).empty());
     EXPECT_EQ(untouched[0].current, (KeyAssignment{0x70, 0, 0}));
+}
+
+// Each key of the key table can be captured from the input hook: some Linux key code reports its scan code (the
+// international keys of Japanese, Korean and Brazilian keyboards too).
+TEST(MacroKeyNumbersTest, EveryCapturableKeyHasALinuxKeyCode) {
+    for (const KeyCaptureRow& row : keyCaptureTable()) {
+        bool reachable = false;
+        for (uint32_t evdev = 0; evdev < 256 && !reachable; ++evdev) {
+            const std::optional<HookKeyCode> code = hookKeyCodeOfEvdev(evdev);
+            reachable = code && code->scanCode == row.scanCode && code->extended == row.extended;
+        }
+        EXPECT_TRUE(reachable) << "key code " << row.keyCode << ", scan code " << int(row.scanCode);
+    }
 }
 
 } // namespace

@@ -92,7 +92,7 @@ protected:
         const auto store = link.store;
         link.store = [this, store](uint16_t index, KeyAssignment value) {
             ++stores;
-            store(index, value);
+            return store(index, value);
         };
         link.message = [this](const QString& text, bool) { messages.append(text); };
         keys->setPageLink(link);

@@ -45,10 +45,16 @@ protected:
     // Types into an edit and confirms it with Return.
     void enter(const char* name, const QString& text) { type(name, text, Qt::Key_Return); }
     CControlUI* row(int index) { return control<CListUI>("macro_action_list")->GetItemAt(index); }
-    // Opens the action menu on the step list and picks an item.
-    void menu(const QString& item) {
+    // Opens the action menu on the step list (below its rows, or on the text of a row) and picks an item.
+    void menu(const QString& item, int onRow = -1) {
         auto* list = control<CListUI>("macro_action_list");
-        QTest::mouseClick(list, Qt::RightButton, {}, QPoint(10, list->height() - 5));
+        if (onRow >= 0) {
+            QWidget* text = row(onRow)->childAt(QPoint(12, row(onRow)->height() / 2));
+            ASSERT_NE(text, nullptr);
+            QTest::mouseClick(text, Qt::RightButton, {}, text->rect().center());
+        } else {
+            QTest::mouseClick(list, Qt::RightButton, {}, QPoint(10, list->height() - 5));
+        }
         ASSERT_TRUE(test::waitFor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }));
         auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         const QString text = CResourceManager::GetInstance()->GetText("menu_" + item + "_text");
@@ -101,6 +107,9 @@ TEST_F(MacroPanel, LeftClickOnAnEmptyListAndMovesWithCorrectedDistances) {
     QTest::keyClicks(delay, "70000");
     QTest::keyClick(delay, Qt::Key_Return);
     EXPECT_EQ(events(0)[1]["Delay"].asString(), "65535");
+
+    menu("left_click", 0);
+    EXPECT_TRUE(test::waitFor([&] { return events(0).size() == 5; }));
 }
 
 TEST_F(MacroPanel, EmptyRenameIsRefusedWithItsMessage) {
@@ -175,7 +184,13 @@ TEST_F(MacroPanel, RecordingTakesTypedKeysAndNotTheStopClick) {
     enter("macro_fixed_time_edit", "20");
     click("macro_btn_starredio");
     ASSERT_TRUE(control("macro_btn_stopredio")->isVisible());
-    QTest::keyClick(window->GetHWND(), Qt::Key_A);
+    // Held down: the desktop's repeats are not steps of their own.
+    QTest::keyPress(window->GetHWND(), Qt::Key_A);
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        QKeyEvent again(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a", true);
+        QApplication::sendEvent(window->GetHWND(), &again);
+    }
+    QTest::keyRelease(window->GetHWND(), Qt::Key_A);
     click("macro_btn_stopredio");
     EXPECT_TRUE(control("macro_btn_starredio")->isVisible());
     const Json::Value recorded = events(0);

@@ -234,7 +234,7 @@ TEST_F(ProfilePanelTest, RenameShowsWhyANameIsRefusedAndKeepsTheTypedText) {
     const struct {
         const char* name;
         const char* message;
-    } refused[] = {{"", "message_text_5_1"}, {"my profile", "message_text_5_1"}, {"PROFILE1", "message_text_5"}};
+    } refused[] = {{"", "message_text_5_4"}, {"   ", "message_text_5_4"}, {"PROFILE1", "message_text_5"}};
     for (const auto& attempt : refused) {
         messages.clear();
         nameEdit()->SetText(attempt.name);
@@ -246,13 +246,13 @@ TEST_F(ProfilePanelTest, RenameShowsWhyANameIsRefusedAndKeepsTheTypedText) {
 
     // The new profile is the selected one: the name goes to it.
     messages.clear();
-    nameEdit()->SetText("Profile2");
+    nameEdit()->SetText("FPS low sens");
     click("device_profile_edit_save_btn");
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "Profile2"}));
-    EXPECT_EQ(combo()->GetItemAt(1)->GetUserData(), "Profile2");
-    EXPECT_EQ(listFile()["profilelist"][1]["profilename"].asString(), "Profile2");
-    EXPECT_EQ(profileFile(idAt(1))["profilename"].asString(), "Profile2");
+    EXPECT_EQ(comboTexts(), (QStringList{"profile1", "FPS low sens"}));
+    EXPECT_EQ(combo()->GetItemAt(1)->GetUserData(), "FPS low sens");
+    EXPECT_EQ(listFile()["profilelist"][1]["profilename"].asString(), "FPS low sens");
+    EXPECT_EQ(profileFile(idAt(1))["profilename"].asString(), "FPS low sens");
 }
 
 TEST_F(ProfilePanelTest, ExportAndImportGoThroughTheChosenFileAndExplainWhatIsNotAProfile) {

@@ -299,15 +299,19 @@ TEST_F(ProfileListTest, RenameRefusesBadAndDuplicateNamesButAcceptsItsOwnInAnoth
     list.initProfileList();
     EXPECT_EQ(list.renameProfile("BETA"), ProfileListResult::DuplicateName);
     EXPECT_EQ(list.renameProfile(""), ProfileListResult::InvalidName);
-    EXPECT_EQ(list.renameProfile("two words"), ProfileListResult::InvalidName);
+    EXPECT_EQ(list.renameProfile("   "), ProfileListResult::InvalidName);
+    EXPECT_EQ(list.renameProfile("two\nlines"), ProfileListResult::InvalidName);
     EXPECT_EQ(names(), (std::vector<std::string>{"Alpha", "Beta"}));
     EXPECT_EQ(messageKeyFor(ProfileListResult::DuplicateName), "message_text_5");
-    EXPECT_EQ(messageKeyFor(ProfileListResult::InvalidName), "message_text_5_1");
+    EXPECT_EQ(messageKeyFor(ProfileListResult::InvalidName), "message_text_5_4");
     EXPECT_EQ(messageKeyFor(ProfileListResult::LimitReached), "message_text_324");
 
     ASSERT_EQ(list.renameProfile("ALPHA"), ProfileListResult::Done);
     EXPECT_EQ(names(), (std::vector<std::string>{"ALPHA", "Beta"}));
     EXPECT_EQ(profileFile("id0")["Device"][0]["LightInfo"]["Light"].asInt(), 0); // settings untouched
+    // Spaces are part of a name, as in the names Copy makes.
+    ASSERT_EQ(list.renameProfile("FPS low sens"), ProfileListResult::Done);
+    EXPECT_EQ(names(), (std::vector<std::string>{"FPS low sens", "Beta"}));
     expectInStep();
 }
 

@@ -141,7 +141,10 @@ TEST(Focus, ClickBesideAnEditEndsItTabMovesOnAndKeysPress) {
     EXPECT_EQ(tree.recorder.typesOf("save"), QStringList{"click"});
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_TRUE(tree.find<CCheckBoxUI>("tick")->hasFocus());
+    // Return is the window's (its default button); Space ticks a check box.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(tree.find<CCheckBoxUI>("tick")->GetCheck());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     EXPECT_TRUE(tree.find<CCheckBoxUI>("tick")->GetCheck());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_TRUE(tree.find<CSliderUI>("speed")->hasFocus());
