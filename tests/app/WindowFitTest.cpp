@@ -28,7 +28,7 @@ const QSet<QString> kKeptWords = {
     "Beryl",     "MP5K", "Mini14", "SKS",   "SLR",     "Groza",  "QBZ",    "DP",       "M416",   "M16A4",
     "AUG",       "MK47", "UZI",    "Bizon", "M249",    "DBS",    "S1897",  "S686",     "S12K",   "Kar98k",
     "M24",       "AWM",  "Win94",  "VSS",   "QBU",     "Mutant", "Vec",    "Thompson", "RPM",    "PCM",
-    "OK",        "Ver",  "ID",     "CPI",   "Windows", "Super",  "ISO",    "PipeWire"};
+    "OK",        "Ver",  "ID",     "CPI",   "Windows", "Super",  "ISO",    "PipeWire", "OpenRGB"};
 
 // The English words of a text that are not kept words.
 QStringList englishWords(const QString& text) {
