@@ -15,8 +15,8 @@ namespace pelan {
 // modal over the main window (no nested loop) and deletes itself when it closes, telling its owner first.
 class CSetWnd : public WindowImplBase {
 public:
-    static constexpr int kWidth = 330;
-    static constexpr int kHeight = 228;
+    static constexpr int kWidth = 500;
+    static constexpr int kHeight = 256;
     static constexpr UINT kStyle = 0x90000000;     // popup, visible
     static constexpr UINT kExStyle = 0;            // a dialog of the main window, above it only
     static constexpr UINT kRowsChangedMsg = 3110;  // a worker changed the rows
