@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "cli/DeviceAccess.h"
 #include "cli/EmulatedDevices.h"
 #include "cli/RgbServe.h"
 #include "headset/ConfLibrary.h"
@@ -26,7 +27,11 @@ CommandResult runInvocation(const Invocation& call) {
             return failed("cannot use the data folder " + *call.dataDir);
         setDataFolderOverride(*call.dataDir);
     }
-    return runCommand(call.words, call.kind);
+    CommandResult result = runCommand(call.words, call.kind);
+    // A command that loaded a profile the device cannot take as it is says so beside its own notice.
+    if (std::string loaded = takeLoadNotices(); !loaded.empty())
+        result.notice += (result.notice.empty() ? "" : "; ") + loaded;
+    return result;
 }
 
 CommandResult runCommand(const std::vector<std::string>& words, CliKind kind) {

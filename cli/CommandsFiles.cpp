@@ -3,7 +3,6 @@
 #include "cli/Commands.h"
 #include "cli/CommandsMacroSteps.h"
 #include "cli/DeviceAccess.h"
-#include "device/ProfileLimits.h"
 #include "macro/MacroFiles.h"
 #include "macro/MacroKeyNumbers.h"
 #include "profile/NameLimit.h"
@@ -342,8 +341,7 @@ CommandResult profileCommand(const Words& args, CliKind kind) {
     }
     CommandResult done = succeeded(doc);
     if (verb == "import" && !list.importChanges().empty())
-        done.notice = "out of range in " + args[1] +
-                      ", changed to the nearest value the device takes: " + joinMemberPaths(list.importChanges());
+        done.notice = outOfRangeNotice(args[1], list.importChanges());
     return done;
 }
 

@@ -10,6 +10,7 @@
 #include "device/ProfileLimits.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace pelan::cli {
 
@@ -24,6 +25,7 @@ namespace {
 class MouseAccess : public DeviceAccess {
 public:
     MouseAccess() : DeviceAccess(CliKind::Mouse) {}
+    ~MouseAccess() override { keepLoadNotice(); }
     UsbDeviceModel& model() override { return mouse_; }
     CBasicProfiledata& profile() override { return mouse_.profileData; }
     bool hasKeys() const override { return true; }
@@ -80,6 +82,7 @@ private:
 class KeyboardAccess : public DeviceAccess {
 public:
     KeyboardAccess() : DeviceAccess(CliKind::Keyboard) {}
+    ~KeyboardAccess() override { keepLoadNotice(); }
     UsbDeviceModel& model() override { return keyboard_; }
     CBasicProfiledata& profile() override { return keyboard_.profileData(); }
     bool hasKeys() const override { return true; }
@@ -109,6 +112,7 @@ private:
 class PadAccess : public DeviceAccess {
 public:
     PadAccess(CliKind kind, std::unique_ptr<PadRecordDevice> device) : DeviceAccess(kind), pad(std::move(device)) {}
+    ~PadAccess() override { keepLoadNotice(); }
     UsbDeviceModel& model() override { return *pad; }
     CBasicProfiledata& profile() override { return pad->profileData(); }
 
@@ -234,6 +238,30 @@ std::string protocolResultText(int result) {
     default:
         return "failed with result " + std::to_string(result);
     }
+}
+
+namespace {
+std::string& loadNotices() {
+    static std::string notices;
+    return notices;
+}
+} // namespace
+
+std::string outOfRangeNotice(const std::string& where, const std::vector<std::string>& members) {
+    return "out of range in " + where + ", changed to the nearest value the device takes: " + joinMemberPaths(members);
+}
+
+std::string takeLoadNotices() {
+    return std::exchange(loadNotices(), {});
+}
+
+void DeviceAccess::keepLoadNotice() {
+    std::string path;
+    const std::vector<std::string> members = takeProfileLoadChanges(model(), &path);
+    if (members.empty())
+        return;
+    std::string& notices = loadNotices();
+    notices += (notices.empty() ? "" : "; ") + outOfRangeNotice(path, members);
 }
 
 std::unique_ptr<DeviceAccess> DeviceAccess::make(CliKind kind) {

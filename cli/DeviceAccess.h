@@ -43,6 +43,12 @@ inline constexpr uint8_t kLightDirectionLeft = 1;
 inline constexpr uint8_t kLightDirectionRight = 0;
 
 class DeviceAccess;
+// The line that tells which members of a profile (`where`: a file) were brought to the nearest value the device
+// takes.
+std::string outOfRangeNotice(const std::string& where, const std::vector<std::string>& members);
+// The notices of every profile load of this process that had to clamp members, joined; "" when none. Taken once.
+std::string takeLoadNotices();
+
 // After a key table write: which of these keys the write could not carry, as an error text ("" when none).
 std::string unplacedKeysText(DeviceAccess& access, const std::vector<size_t>& keys);
 
@@ -107,6 +113,8 @@ public:
 
 protected:
     explicit DeviceAccess(CliKind kind) : kind_(kind) {}
+    // Keeps for takeLoadNotices what the model's profile loads brought into range: each kind calls it as it ends.
+    void keepLoadNotice();
     virtual int readDeviceTables() = 0;
     virtual int readSettings() = 0;
 

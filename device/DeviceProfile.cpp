@@ -4,10 +4,12 @@
 #include "device/MouseDevice.h"
 #include "device/PadRecordDevice.h"
 #include "device/ProfileLimits.h"
-#include "platform/Trace.h"
 #include "keys/KeyAssignment.h"
+#include "platform/Trace.h"
 
 #include "profile/DefaultFiles.h"
+
+#include <utility>
 
 namespace pelan {
 
@@ -21,7 +23,7 @@ void setDeviceProfilePaths(const UsbDeviceModel& model, CBasicProfiledata& profi
     profile.setLightConfigPath(lightConfigPath(folder));
 }
 
-bool loadDeviceProfile(const UsbDeviceModel& model, CBasicProfiledata& profile) {
+bool loadDeviceProfile(UsbDeviceModel& model, CBasicProfiledata& profile) {
     const std::string path = model.profileFilePath(model.profileName);
     if (path.empty())
         return false;
@@ -33,13 +35,22 @@ bool loadDeviceProfile(const UsbDeviceModel& model, CBasicProfiledata& profile) 
         profileLimitsOfKind(dynamic_cast<const MouseDevice*>(&model) != nullptr      ? kDeviceKindMouse
                             : dynamic_cast<const KeyboardDevice*>(&model) != nullptr ? kDeviceKindKeyboard
                                                                                      : kDeviceKindMousepad);
-    const std::vector<std::string> changed =
+    std::vector<std::string> changed =
         profile.checkDeviceNode([&limits](Json::Value& node) { return clampDeviceNode(node, limits); });
     if (!changed.empty()) {
         trace("profile " + path + ": out of range, changed " + joinMemberPaths(changed));
         profile.saveProfile();
+        model.clampedProfilePath = path;
+        model.clampedProfileMembers = std::move(changed);
     }
     return true;
+}
+
+std::vector<std::string> takeProfileLoadChanges(UsbDeviceModel& model, std::string* path) {
+    if (path != nullptr)
+        *path = std::move(model.clampedProfilePath);
+    model.clampedProfilePath.clear();
+    return std::exchange(model.clampedProfileMembers, {});
 }
 
 int activeProfileSlot(UsbDeviceModel& model) {

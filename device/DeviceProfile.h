@@ -10,8 +10,13 @@ namespace pelan {
 void setDeviceProfilePaths(const UsbDeviceModel& model, CBasicProfiledata& profile);
 
 // Sets the paths and loads the profile named by the model's profileName. False (nothing loaded) when there is
-// no profile name or no user device folder.
-bool loadDeviceProfile(const UsbDeviceModel& model, CBasicProfiledata& profile);
+// no profile name or no user device folder. Members out of the device's ranges are clamped, the file is stored so
+// and the model keeps what changed (clampedProfilePath, clampedProfileMembers).
+bool loadDeviceProfile(UsbDeviceModel& model, CBasicProfiledata& profile);
+
+// The members the last profile load clamped, and the file's path through `path`; both are cleared, so the user is
+// told once. Empty when every load was in range.
+std::vector<std::string> takeProfileLoadChanges(UsbDeviceModel& model, std::string* path = nullptr);
 
 // The device profile slot a whole profile is written into: the active profile the keyboard, mousepad or headset
 // reported last, 0 for the mouse (whose settings write finds its slot itself).

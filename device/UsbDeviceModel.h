@@ -228,6 +228,10 @@ public:
     ReportProtocol notifyChannel;
     std::array<uint8_t, kDeviceInfoLength> deviceInfo{};
     std::string profileName;
+    // The last profile load that had to bring members into the device's ranges (the file is stored so): its path
+    // and the members changed, until someone takes them to tell the user (takeProfileLoadChanges).
+    std::string clampedProfilePath;
+    std::vector<std::string> clampedProfileMembers;
     std::string lightFileStem = "tavix_light";
     std::string deviceFolderName;
     int deviceKind = 0;

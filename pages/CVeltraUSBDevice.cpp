@@ -261,6 +261,7 @@ void CVeltraUSBDevice::onLightFrame(const light::LedFrame& leds) {
 void CVeltraUSBDevice::onRefresh() {
     refreshControls();
     showPageLight(*this);
+    tellProfileLoadChanges(*this);
 }
 
 void CVeltraUSBDevice::showPendingFrame() {

@@ -34,6 +34,7 @@ constexpr const char* kProfileExtension = "json";
 constexpr const char* kMessageMacroFailed = "message_text_7";
 constexpr const char* kMessageMacroTooLong = "message_text_16";
 constexpr const char* kMessageImportClamped = "profile_import_clamped_text";
+constexpr const char* kMessageLoadClamped = "profile_load_clamped_text";
 constexpr int kMessageDpi = 96;
 
 QString fromView(std::string_view text) {
@@ -75,6 +76,17 @@ void showResult(const CDeviceProfileUI::Prompts& prompts, ProfileListResult resu
         prompts.message(fromView(key), true, false);
 }
 
+// Names the members an import or a load brought into the device's ranges, in the message `textId` ("%s" takes
+// them); nothing when none changed.
+void tellClamped(const CDeviceProfileUI::Prompts& prompts, const char* textId,
+                 const std::vector<std::string>& changed) {
+    if (changed.empty())
+        return;
+    prompts.message(CResourceManager::GetInstance()->GetText(textId).replace(
+                        "%s", QString::fromStdString(joinMemberPaths(changed))),
+                    false, false);
+}
+
 // The page takes the panel's selected profile: reloaded from its file and written to the device; macro memory
 // that failed or overflowed is reported while a device is there to take it.
 void takeSelectedProfile(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
@@ -106,13 +118,8 @@ void importChosen(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
         return;
     const ProfileListResult result = panel.importProfile(path.toStdString());
     showResult(promptsOf(page, panel), result);
-    const std::vector<std::string>& changed = panel.profiles().importChanges();
-    if (result == ProfileListResult::Done && !changed.empty())
-        promptsOf(page, panel)
-            .message(CResourceManager::GetInstance()
-                         ->GetText(kMessageImportClamped)
-                         .replace("%s", QString::fromStdString(joinMemberPaths(changed))),
-                     false, false);
+    if (result == ProfileListResult::Done)
+        tellClamped(promptsOf(page, panel), kMessageImportClamped, panel.profiles().importChanges());
 }
 
 void exportSelected(CVeltraUSBDevice& page, CDeviceProfileUI& panel) {
@@ -224,6 +231,12 @@ void bindProfilePanel(CVeltraUSBDevice& page) {
         showResult(promptsOf(*shown, *panel), changed);
         followSelectedProfile(*shown, *panel);
     });
+}
+
+void tellProfileLoadChanges(CVeltraUSBDevice& page) {
+    const std::vector<std::string> changed = takeProfileLoadChanges(page.model());
+    if (CDeviceProfileUI* panel = findProfilePanel(page))
+        tellClamped(promptsOf(page, *panel), kMessageLoadClamped, changed);
 }
 
 void showSelectedTabArea(CVeltraUSBDevice& page) {

@@ -55,6 +55,10 @@ CDeviceProfileUI* findProfilePanel(CVeltraUSBDevice& page);
 // profile as the page's profile name. Nothing when the page has no profile panel.
 void bindProfilePanel(CVeltraUSBDevice& page);
 
+// After the page's profile was loaded: names in a message the members the load brought into the device's ranges
+// (the file was edited by hand, or stored before these checks), once. Nothing when the load was in range.
+void tellProfileLoadChanges(CVeltraUSBDevice& page);
+
 // Shows the area of the tab whose option is selected, so a page starts with the content its selected tab names.
 void showSelectedTabArea(CVeltraUSBDevice& page);
 

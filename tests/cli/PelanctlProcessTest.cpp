@@ -253,6 +253,28 @@ TEST_F(PelanctlTest, ImportedProfileOutOfRangeIsClampedAndSaid) {
     EXPECT_EQ(dump("mouse", 23, 1), "00");    // active stage
 }
 
+// A profile file edited by hand out of range: the command that loads it says which members were changed, writes the
+// nearest values to the mouse and stores them, so the next command has nothing to say.
+TEST_F(PelanctlTest, LoadedProfileOutOfRangeIsClampedAndSaid) {
+    runJson({"profile", "list"});
+    const Json::Value list = readJsonFile(userFolder("mouse") / "ProfileList.ini");
+    const std::filesystem::path file =
+        userFolder("mouse") / (list["profilelist"][0]["profileUUID"].asString() + ".Json");
+    Json::Value profile = readJsonFile(file);
+    profile["Device"][0]["LightInfo"]["Light"] = 255;
+    profile["Device"][0]["ReportStages"]["StageActive"] = -7;
+    std::ofstream(file) << Json::writeString(Json::StreamWriterBuilder(), profile);
+
+    const ProcessResult applied = run({"profile", "apply"});
+    EXPECT_EQ(applied.exitCode, 0) << applied.err;
+    EXPECT_EQ(applied.err, "pelanctl: out of range in " + file.string() +
+                               ", changed to the nearest value the device takes: LightInfo.Light and "
+                               "ReportStages.StageActive\n");
+    EXPECT_EQ(dump("mouse", 2, 1), "04");  // brightness level
+    EXPECT_EQ(dump("mouse", 14, 1), "00"); // report rate
+    EXPECT_EQ(run({"profile", "apply"}).err, "");
+}
+
 // Restore writes the selected profile's settings only when the mouse lost them, as the window does on arrival.
 TEST_F(PelanctlTest, ProfileRestoreWritesOnlyWhatTheMouseLost) {
     runJson({"profile", "apply"});

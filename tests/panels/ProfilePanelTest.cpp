@@ -458,6 +458,32 @@ TEST_F(ProfilePanelWithMouse, AnImportedProfileOutOfRangeIsClampedNamedAndWritte
     EXPECT_EQ(mouse->readMemory(mouse_block::kStageCode[0], 2), (std::vector<uint8_t>{0, 0}));
 }
 
+// A profile file edited by hand out of range: choosing it tells the user which members were changed, once, and the
+// mouse and the file get the nearest values the mouse takes.
+TEST_F(ProfilePanelWithMouse, ChoosingAHandEditedProfileOutOfRangeNamesWhatWasChanged) {
+    click("device_add_btn"); // selects the new profile
+    Json::Value edited = profileFile(idAt(0));
+    edited["Device"][0]["LightInfo"]["Light"] = 255;
+    edited["Device"][0]["ReportStages"]["StageActive"] = -7;
+    ASSERT_EQ(JsonFileStore::writeJsonFile(mouseFolder() + idAt(0) + ".Json", edited), 0);
+    messages.clear();
+
+    combo()->SelectItem1(0, false, true);
+    switchToChosenProfile(*page);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("The profile was loaded.")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].endsWith(": LightInfo.Light and ReportStages.StageActive.")) << messages[0].toStdString();
+    EXPECT_EQ(mouse->readMemory(mouse_block::kBrightness, 1).at(0), 4);
+    EXPECT_EQ(mouse->readMemory(mouse_block::kReportRate, 1).at(0), 0);
+    EXPECT_EQ(profileFile(idAt(0))["Device"][0]["LightInfo"]["Light"].asInt(), 4);
+
+    combo()->SelectItem1(1, false, true);
+    switchToChosenProfile(*page);
+    combo()->SelectItem1(0, false, true);
+    switchToChosenProfile(*page);
+    EXPECT_EQ(messages.size(), 1);
+}
+
 TEST_F(ProfilePanelWithMouse, ChoosingAProfileWritesItToTheMouse) {
     click("device_add_btn"); // selects the new profile
     setStageZeroCode(idAt(0), 41);
