@@ -25,6 +25,11 @@ inline constexpr const char* kEqualiser = "Enable_EQ_GFX";
 inline constexpr const char* kEqBandPrefix = "EQ_Slider";
 // Our library's own: "1" while the sound follows the equaliser's curve, "0" while the curve is only kept.
 inline constexpr const char* kEqualiserApplied = "EQ_GFX_Applied";
+// Our library's own: why the curve is only kept, while EQ_GFX_Applied is "0" (one of the kEqNot... words).
+inline constexpr const char* kEqualiserNotAppliedReason = "EQ_GFX_NotAppliedReason";
+inline constexpr const char* kEqNotAppliedNoPipeWire = "no-pipewire";
+inline constexpr const char* kEqNotAppliedNoHeadsetSink = "no-headset-sink";
+inline constexpr const char* kEqNotAppliedNoFilter = "no-filter";
 inline constexpr const char* kReverb = "Enable_RFX_GFX";
 inline constexpr const char* kReverbEnvironment = "RFX_ENVIRONMENT";
 inline constexpr const char* kReverbRoomSize = "RFX_ROOMSIZE";

@@ -213,6 +213,9 @@ void HeadsetAudio::readState() {
 void HeadsetAudio::readEqApplied() {
     const std::optional<double> applied = properties_->readNumber(*output_, property::kEqualiserApplied);
     state_.eqApplied = !applied || *applied != 0;
+    state_.eqNotAppliedReason.clear();
+    if (!state_.eqApplied)
+        state_.eqNotAppliedReason = properties_->readText(*output_, property::kEqualiserNotAppliedReason).value_or("");
 }
 
 void HeadsetAudio::save() {

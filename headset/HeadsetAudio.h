@@ -37,6 +37,8 @@ struct HeadsetAudioState {
     bool eqOn = false;
     // False while the library only keeps the curve and the sound does not follow it (no PipeWire).
     bool eqApplied = true;
+    // The library's word for why the curve is only kept (audio_property::kEqNot...), empty when it does not say.
+    std::string eqNotAppliedReason;
 
     HeadsetSettings settings() const;
 };

@@ -4,6 +4,7 @@
 #include "app/CMainWnd.h"
 #include "app/CMsgWnd.h"
 #include "app/NotifyName.h"
+#include "headset/AudioPropertyNames.h"
 #include "headset/EqPresets.h"
 #include "headset/HeadsetAudio.h"
 #include "pages/CVeltraDI6533Device.h"
@@ -18,6 +19,18 @@ constexpr const char* kMessageNameEmpty = "message_text_5_1";
 constexpr const char* kSoundUnavailable = "headset_sound_unavailable";
 constexpr const char* kVoiceUnavailable = "headset_voice_unavailable";
 constexpr int kMessageDpi = 96;
+// The note under the sliders doubles as the message when the library gives no reason it knows.
+constexpr const char* kEqNotAppliedMessage = "headset_eq_not_applied_text";
+
+struct EqFailureMessage {
+    const char* reason;
+    const char* message;
+};
+constexpr EqFailureMessage kEqFailureMessages[] = {
+    {audio_property::kEqNotAppliedNoPipeWire, "headset_eq_no_pipewire_message"},
+    {audio_property::kEqNotAppliedNoHeadsetSink, "headset_eq_no_sink_message"},
+    {audio_property::kEqNotAppliedNoFilter, "headset_eq_no_filter_message"},
+};
 
 using Sound = CVoice6533ControlUI;
 using Voice = CMagicControlUI;
@@ -57,6 +70,24 @@ void showAvailability(CVeltraDI6533Device& page, CControlUI* panel, const char* 
         panel->SetVisible(available);
     if (CControlUI* label = page.FindSubControl(unavailableLabel))
         label->SetVisible(!available);
+}
+
+const char* eqFailureMessage(const std::string& reason) {
+    for (const EqFailureMessage& known : kEqFailureMessages) {
+        if (reason == known.reason)
+            return known.message;
+    }
+    return kEqNotAppliedMessage;
+}
+
+// Once per failed attempt: every preset chosen that is only kept says so, but a band dragged while the equaliser
+// already was not applied does not, or each step of the drag would bring the message back; the note under the
+// sliders stays in view meanwhile.
+void tellIfEqNotApplied(const Selected& headset, bool appliedBefore, bool bandMove) {
+    const HeadsetAudioState& state = headset.audio->state();
+    if (state.eqApplied || (bandMove && !appliedBefore))
+        return;
+    showMessage(*headset.page, eqFailureMessage(state.eqNotAppliedReason));
 }
 
 } // namespace
@@ -139,6 +170,7 @@ bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg) {
     const Selected headset = selectedHeadset(window);
     if (headset.audio == nullptr)
         return true;
+    const bool appliedBefore = headset.audio->state().eqApplied;
     if (name == Voice::kEnableOption)
         headset.audio->setVoiceChanger(isSelected(msg));
     else if (name == Sound::kMicOption)
@@ -152,6 +184,8 @@ bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg) {
     else
         headset.audio->selectVoicePreset(split.index);
     refreshHeadsetPanels(*headset.page);
+    if (eqOption)
+        tellIfEqNotApplied(headset, appliedBefore, false);
     return true;
 }
 
@@ -166,6 +200,7 @@ bool handleHeadsetValue(CMainWnd& window, TNotifyUI& msg) {
     const Selected headset = selectedHeadset(window);
     if (headset.sound == nullptr)
         return true;
+    const bool appliedBefore = headset.audio->state().eqApplied;
     if (band)
         headset.audio->setEqBand(split.index, headset.sound->getBandValue(split.index));
     else if (name == Sound::kMicSlider)
@@ -173,6 +208,8 @@ bool handleHeadsetValue(CMainWnd& window, TNotifyUI& msg) {
     else
         headset.audio->setMonitorLevel(headset.sound->getMonitorLevel());
     refreshHeadsetPanels(*headset.page);
+    if (band)
+        tellIfEqNotApplied(headset, appliedBefore, true);
     return true;
 }
 
@@ -184,6 +221,7 @@ bool handleHeadsetItemSelect(CMainWnd& window, TNotifyUI& msg) {
         return true;
     headset.audio->applyCustomEq(headset.sound->getCustomSelection());
     refreshHeadsetPanels(*headset.page);
+    tellIfEqNotApplied(headset, true, false);
     return true;
 }
 

@@ -211,7 +211,11 @@ std::optional<std::string> AlsaBackend::read(const OsConfDevice& device, std::st
     if (name == property::kSupportFeature)
         return featureReport(false);
     if (name == property::kEqualiserApplied && device.kind == 1 && equaliser_)
-        return equaliser_->inForce(storedCurve(), headsetCard_) ? "1" : "0";
+        return equaliser_->whyNotInForce(storedCurve(), headsetCard_) == nullptr ? "1" : "0";
+    if (name == property::kEqualiserNotAppliedReason && device.kind == 1 && equaliser_) {
+        const char* why = equaliser_->whyNotInForce(storedCurve(), headsetCard_);
+        return why != nullptr ? std::optional<std::string>(why) : std::nullopt;
+    }
     if (isStoredProperty(name))
         return store_.get(kSection, name);
     if (levelProperty(name) == nullptr || device.kind != 2)

@@ -1,5 +1,6 @@
 #include "headset/osconflib/PipeWireEqualiser.h"
 
+#include "headset/AudioPropertyNames.h"
 #include "headset/osconflib/PipeWireSession.h"
 #include "platform/AtomicFile.h"
 #include "platform/Trace.h"
@@ -87,13 +88,16 @@ bool PipeWireEqualiser::apply(const EqualiserCurve& curve, int headsetCard) {
     return true;
 }
 
-bool PipeWireEqualiser::inForce(const EqualiserCurve& curve, int headsetCard) {
+const char* PipeWireEqualiser::whyNotInForce(const EqualiserCurve& curve, int headsetCard) {
+    // Switched off, the sound passes unchanged with or without a daemon.
+    if (!curve.enabled)
+        return nullptr;
     PipeWireSession session;
     if (!session.connected())
-        return false;
-    if (!curve.enabled)
-        return true;
-    return headsetSink(session, headsetCard) && session.node(kEqualiserNodeName);
+        return audio_property::kEqNotAppliedNoPipeWire;
+    if (!headsetSink(session, headsetCard))
+        return audio_property::kEqNotAppliedNoHeadsetSink;
+    return session.node(kEqualiserNodeName) ? nullptr : audio_property::kEqNotAppliedNoFilter;
 }
 
 // "setsid -f" puts the helper in a session of its own, so it outlives the program, and returns at once.

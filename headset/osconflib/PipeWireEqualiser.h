@@ -12,8 +12,8 @@ public:
     virtual ~EqualiserOutput() = default;
     // Brings the sound in line with the curve; false when it is only kept.
     virtual bool apply(const EqualiserCurve& curve, int headsetCard) = 0;
-    // Whether the sound follows the curve now.
-    virtual bool inForce(const EqualiserCurve& curve, int headsetCard) = 0;
+    // Why the sound does not follow the curve now (one of the library's kEqNot... words), null while it does.
+    virtual const char* whyNotInForce(const EqualiserCurve& curve, int headsetCard) = 0;
 };
 
 // The equaliser as a PipeWire filter-chain node "ORVANE Pelan equaliser" in front of the headset's sink: while the
@@ -27,7 +27,7 @@ public:
     explicit PipeWireEqualiser(std::string helper) : helper_(std::move(helper)) {}
 
     bool apply(const EqualiserCurve& curve, int headsetCard) override;
-    bool inForce(const EqualiserCurve& curve, int headsetCard) override;
+    const char* whyNotInForce(const EqualiserCurve& curve, int headsetCard) override;
 
     // The helper beside the library file this code is in.
     static std::string helperBesideLibrary();

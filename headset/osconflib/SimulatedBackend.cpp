@@ -77,9 +77,20 @@ std::optional<std::string> SimulatedBackend::read(const OsConfDevice& device, st
     }
     if (isMute(name))
         return valueText(number(name, 0).value_or(0));
+    if (device.kind == 1 && (name == property::kEqualiserApplied || name == property::kEqualiserNotAppliedReason))
+        return equaliserOutcome(name);
     if (isStoredProperty(name))
         return store_.get(kSection, name);
     return std::nullopt;
+}
+
+// A reason put under the simulated section by hand stands for an output that only keeps the curve, so that the
+// window's handling of it can be tried without taking a sound server away; the program never writes it.
+std::optional<std::string> SimulatedBackend::equaliserOutcome(std::string_view name) const {
+    const std::optional<std::string> why = store_.get(kSection, property::kEqualiserNotAppliedReason);
+    if (name == property::kEqualiserNotAppliedReason)
+        return why;
+    return why ? "0" : "1";
 }
 
 bool SimulatedBackend::write(const OsConfDevice& device, std::string_view name, double value) {

@@ -23,6 +23,7 @@ public:
 private:
     bool isHeadset(const OsConfDevice& device) const;
     std::optional<double> number(std::string_view property, double fallback) const;
+    std::optional<std::string> equaliserOutcome(std::string_view property) const;
     PropertyStore& store_;
 };
 

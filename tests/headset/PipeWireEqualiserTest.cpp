@@ -357,6 +357,7 @@ TEST(PipeWireEqualiserFallback, WithoutADaemonTheHeadsetKeepsTheCurveAndSaysItIs
     ASSERT_TRUE(audio.available());
     audio.selectEqPreset(3);
     EXPECT_FALSE(audio.state().eqApplied);
+    EXPECT_EQ(audio.state().eqNotAppliedReason, property::kEqNotAppliedNoPipeWire);
     EXPECT_EQ(AudioProperties(*library).readText(*audio.outputEndpoint(), "EQ_Slider1"), "10");
     EXPECT_FALSE(std::filesystem::exists(folder.file("config/pipewire")));
     library->confLibUnInit();

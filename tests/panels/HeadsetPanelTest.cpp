@@ -32,12 +32,14 @@ protected:
                  fs::copy_options::recursive);
         ::setenv("XDG_STATE_HOME", programDir.file("state").c_str(), 1);
         useSimulatedAudio();
+        beforeStart();
         ASSERT_NO_FATAL_FAILURE(startWindow(true));
         ASSERT_NO_FATAL_FAILURE(plugAndWaitInFront(emu::makeDevice("headset")));
         ASSERT_NO_FATAL_FAILURE(activateWindow());
         ASSERT_TRUE(test::waitFor([&] { return !page()->model().getProfilePath().empty(); }, kPlugWaitMs));
     }
 
+    virtual void beforeStart() {}
     void clickAt(const QString& name, std::function<QPoint(QSize)> where) {
         CControlUI* target = control(name);
         ASSERT_NE(target, nullptr) << name.toStdString();
@@ -125,6 +127,38 @@ TEST_F(HeadsetPanels, VoiceTabSwitchesTheVoiceChangerAndItsPreset) {
     EXPECT_EQ(library("MagicVoice_Selection"), "2");
     EXPECT_EQ(setting("MagicType"), 3);
     screenshot("main_window_headset_voice_tab.png");
+}
+
+// The simulated headset told to keep the curve without applying it, as with no PipeWire daemon.
+class HeadsetPanelsWithoutPipeWire : public HeadsetPanels {
+protected:
+    void beforeStart() override {
+        fs::create_directories(programDir.file("state/orvane-pelan"));
+        std::ofstream(programDir.file("state/orvane-pelan/osConfLib.state"))
+            << "simulated.EQ_GFX_NotAppliedReason=no-pipewire\n";
+    }
+};
+
+TEST_F(HeadsetPanelsWithoutPipeWire, EachPresetOnlyKeptSaysWhyButADragDoesNotRepeatIt) {
+    click("6533_voice_Op_tab");
+    ASSERT_TRUE(test::waitFor([&] { return control(CVoice6533ControlUI::kItemName)->isVisible(); }));
+    answerNextMessage("confirm_btn");
+    click("6533_eq_option_2");
+    ASSERT_EQ(shownMessages.size(), 1);
+    EXPECT_TRUE(shownMessages[0].contains("no PipeWire sound server")) << shownMessages[0].toStdString();
+    EXPECT_TRUE(control(CVoice6533ControlUI::kNotAppliedLabel)->isVisible());
+    EXPECT_EQ(library("EQ_Slider2"), "11");
+    EXPECT_EQ(setting("EqType"), 2);
+
+    // A message here would be answered and counted.
+    answerNextMessage("confirm_btn");
+    clickAt("6533_eq_hz_slider_0", [](QSize size) { return QPoint(size.width() / 2, size.height() - 1); });
+    EXPECT_EQ(shownMessages.size(), 1);
+    EXPECT_EQ(library("EQ_Slider1"), "-20");
+
+    click("6533_eq_option_3");
+    EXPECT_EQ(shownMessages.size(), 2);
+    EXPECT_EQ(library("EQ_Slider1"), "10");
 }
 
 } // namespace
