@@ -210,15 +210,17 @@ void CMainWnd::PlaceWindow() {
 
 // A screen that goes, changes its size or its scale: the window stays on a screen and at its size.
 void CMainWnd::WatchScreens() {
+    m_screenWatch = std::make_unique<QObject>();
+    QObject* context = m_screenWatch.get();
     const auto displayChanged = [this] { PostMessage(WM_DISPLAYCHANGE, 0, 0); };
-    const auto watch = [this, displayChanged](QScreen* screen) {
-        QObject::connect(screen, &QScreen::availableGeometryChanged, m_hWnd, displayChanged);
-        QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, m_hWnd, displayChanged);
+    const auto watch = [context, displayChanged](QScreen* screen) {
+        QObject::connect(screen, &QScreen::availableGeometryChanged, context, displayChanged);
+        QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, context, displayChanged);
     };
     for (QScreen* screen : QGuiApplication::screens())
         watch(screen);
-    QObject::connect(qApp, &QGuiApplication::screenAdded, m_hWnd, watch);
-    QObject::connect(qApp, &QGuiApplication::screenRemoved, m_hWnd, displayChanged);
+    QObject::connect(qApp, &QGuiApplication::screenAdded, context, watch);
+    QObject::connect(qApp, &QGuiApplication::screenRemoved, context, displayChanged);
 }
 
 void CMainWnd::KeepOnScreen() {

@@ -275,6 +275,8 @@ private:
     std::shared_ptr<DesktopSettingsApplier> m_desktopSettings;
     std::unique_ptr<QSocketNotifier> m_siblingNotifier;
     std::unique_ptr<QSocketNotifier> m_sleepNotifier;
+    // Holds the screen connections: they end with this object, not with its window, which may outlive it.
+    std::unique_ptr<QObject> m_screenWatch;
     struct UpdatePoster;
     void ForgetUpdatePoster();
     std::shared_ptr<HttpClient> m_http;

@@ -1,8 +1,9 @@
 // The main window with emulated devices on the real HID path: the time from plugging the mouse to its page being
 // connected and shown, the program's idle processor time and memory while the emulated mouse is connected, and the
 // idle cost of the program over a minute in each of its states next to a bare Qt window's, with the emulator in a
-// process of its own so that only the program is counted. Run with QT_QPA_PLATFORM=offscreen; PELAN_IDLE_SECONDS
-// shortens the minute.
+// process of its own so that only the program is counted. Run with QT_QPA_PLATFORM=offscreen, or on an X server
+// (QT_QPA_PLATFORM=xcb) for the state of a window unmapped as a window manager does on another workspace;
+// PELAN_IDLE_SECONDS shortens the minute.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractEventDispatcher>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -204,8 +206,18 @@ double idleCpuPercent(std::chrono::milliseconds span) {
     return 100.0 * (bench::processCpuSeconds() - cpuStart) / wall;
 }
 
+// Unmaps the shown window behind Qt's back, as a window manager does with the windows of another workspace: Qt keeps
+// it visible, only no longer exposed.
+bool unmapAsWindowManager(QWidget& window) {
+    if (QGuiApplication::platformName() != "xcb")
+        return false;
+    const QString id = QString::number(window.winId());
+    return QProcess::execute("xdotool", {"windowunmap", id}) == 0 &&
+           pumpUntil([&] { return !window.windowHandle()->isExposed(); }) && window.isVisible();
+}
+
 // state.range(0): 0 window hidden with the mouse connected, 1 window shown with the mouse, 2 hidden without a
-// device.
+// device, 3 shown with the mouse and then unmapped (X server only).
 void BM_IdleProgram(benchmark::State& state) {
     EmulatorProcess emulator;
     if (!emulator.ready()) {
@@ -224,18 +236,25 @@ void BM_IdleProgram(benchmark::State& state) {
     }
     runEventsFor(std::chrono::milliseconds(1500)); // the connect routine and the placement have run
     // An arrival brings the window to the front, so it is hidden only now.
-    program.window->ShowWindow(state.range(0) == 1, false);
+    program.window->ShowWindow(state.range(0) == 1 || state.range(0) == 3, false);
     runEventsFor(std::chrono::milliseconds(500));
+    if (state.range(0) == 3 && !unmapAsWindowManager(*program.window->GetHWND())) {
+        state.SkipWithError("the unmapped state needs an X server and xdotool (QT_QPA_PLATFORM=xcb)");
+        program.window->DestroyWindow();
+        ::unsetenv("PELAN_HIDRAW_ROOT");
+        return;
+    }
     for (auto _ : state)
         state.counters["cpu_percent_of_a_core"] = idleCpuPercent(idleSpan());
     program.window->DestroyWindow();
     ::unsetenv("PELAN_HIDRAW_ROOT");
 }
 BENCHMARK(BM_IdleProgram)
-    ->ArgName("hidden_mouse_shown_nodevice")
+    ->ArgName("hidden_mouse_shown_nodevice_unmapped")
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)
+    ->Arg(3)
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 

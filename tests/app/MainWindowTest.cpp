@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -92,6 +93,21 @@ TEST(MainWindow, CloseButtonHidesTrayAndInstanceMessageBringBack) {
     ASSERT_TRUE(test::waitFor([&] { return window->GetHWND() == nullptr; }));
     EXPECT_FALSE(window->GetTrayIcon().IsCreated());
     CTrayIcon::OverrideTrayAvailable(std::nullopt);
+}
+
+// A display change that leaves the window off every screen, or larger than its screen, places it again at its size.
+TEST(MainWindow, ADisplayChangeBringsTheWindowBackOnAScreen) {
+    auto window = makeMainWindow();
+    QWidget* host = window->GetHWND();
+    host->show();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen->availableGeometry();
+    host->setGeometry(area.right() + 500, area.bottom() + 500, area.width() * 2, area.height() * 2);
+    ASSERT_FALSE(area.contains(host->frameGeometry().center()));
+    Q_EMIT screen->availableGeometryChanged(area);
+    ASSERT_TRUE(test::waitFor([&] { return area.contains(host->frameGeometry().center()); }));
+    EXPECT_EQ(host->size(), QSize(CMainWnd::kWindowWidth, CMainWnd::kWindowHeight));
+    window->DestroyWindow();
 }
 
 // The tray menu's autostart item writes the entry that starts the program hidden in the tray, shows it ticked

@@ -134,6 +134,13 @@ TEST_F(SetWndTest, NewFirmwareIsDownloadedUpgradedAndShownUpToDate) {
     click(setting("laterbtn"));
     QTest::qWait(100);
     ASSERT_EQ(window->GetSettingsWindow(), settings);
+    // Hidden to the tray meanwhile, the window takes the busy settings window along and brings it back with it.
+    CTrayIcon::OverrideTrayAvailable(true);
+    click(window->GetPaintManager()->FindControl("closebtn"));
+    ASSERT_EQ(window->GetSettingsWindow(), settings);
+    EXPECT_FALSE(settings->GetHWND()->isVisible());
+    window->GetTrayIcon().ReportClick(WM_LBUTTONUP);
+    ASSERT_TRUE(test::waitFor([&] { return settings->GetHWND()->isVisible(); }, kWaitMs));
 
     ASSERT_TRUE(test::waitFor(
         [&] {
@@ -191,6 +198,17 @@ TEST_F(SetWndTest, OpensOnceAndLeavesWithTheDeviceInFront) {
     ASSERT_TRUE(test::waitFor([&] { return settings->Session().state() == kWindowHaveUpdate; }, kWaitMs));
     for (int id : demo->deviceIds())
         demo->tree().unplug(id);
+    EXPECT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
+}
+
+// Hidden to the tray, the window closes its idle settings window.
+TEST_F(SetWndTest, HidingToTheTrayClosesTheSettingsWindow) {
+    CTrayIcon::OverrideTrayAvailable(true);
+    ASSERT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() != nullptr; }, kWaitMs));
+    ASSERT_TRUE(
+        test::waitFor([&] { return window->GetSettingsWindow()->Session().state() == kWindowHaveUpdate; }, kWaitMs));
+    click(window->GetPaintManager()->FindControl("closebtn"));
+    EXPECT_FALSE(window->GetHWND()->isVisible());
     EXPECT_TRUE(test::waitFor([&] { return window->GetSettingsWindow() == nullptr; }, kWaitMs));
 }
 
