@@ -77,7 +77,9 @@ CommandResult downloadCommand(const Words& args) {
         target = args[2];
     if (!row || (args.size() != 1 && target.empty()))
         return usageFailed("update download takes ROW (0 to 3) and optionally --to FILE");
-    const UpdateProduct product = presentRows()[*row];
+    // A plain copy of the row: gcc at -O1 (the ThreadSanitizer build) warns that the optional may be unset here.
+    const uint32_t rowIndex = *row;
+    const UpdateProduct product = presentRows()[rowIndex];
     if (product.currentVersion == 0)
         return failed("row " + args[0] + " (" + product.displayName + ") is not present");
     CurlHttpClient client;
@@ -91,7 +93,7 @@ CommandResult downloadCommand(const Words& args) {
         const std::string folder = updateDownloadFolder();
         if (folder.empty())
             return failed("no private download folder can be made");
-        target = installerPath(folder, int(*row), answer.name);
+        target = installerPath(folder, int(rowIndex), answer.name);
     }
     const UpdateFailure failure = downloadInstaller(client, answer, target, {});
     if (failure != UpdateFailure::None)
