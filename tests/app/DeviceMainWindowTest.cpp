@@ -149,11 +149,12 @@ TEST_F(DeviceMainWindow, TheEmulatedKeyboardComesThroughTheDemoDeviceFile) {
     plug("headset");
     ASSERT_TRUE(test::waitFor([&] { return shown(7) && entry(7).page->isConnected(); }, kPlugWaitMs));
     plug("keyboard");
-    ASSERT_TRUE(test::waitFor([&] { return shown(1) && entry(1).page->isConnected(); }, kPlugWaitMs));
-    EXPECT_EQ(entry(1).page->identity().productId, 0x7650);
-    // Its notification collection comes before its command collection and waits for it.
+    // Its notification collection comes before its command collection and waits for it; the page may show the
+    // command interface a moment before the notification channel is open.
     const ReportProtocol& notify = entry(1).page->model().notifyChannel;
-    EXPECT_NE(notify.connected.load(), 0);
+    ASSERT_TRUE(test::waitFor([&] { return shown(1) && entry(1).page->isConnected() && notify.connected.load() != 0; },
+                              kPlugWaitMs));
+    EXPECT_EQ(entry(1).page->identity().productId, 0x7650);
     EXPECT_NE(notify.device.devicePath.find("pid_7650&mi_01&col03"), std::string::npos) << notify.device.devicePath;
     EXPECT_TRUE(selected(7));
 }
