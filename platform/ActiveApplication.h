@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pelan {
+
+// Which application's window is in front, as the desktop tells it, without looking every so often. The owner waits
+// until fd() is readable (the window with a socket notifier, pelanctl with poll) and then calls takeChanges().
+// Backends: X11 (_NET_ACTIVE_WINDOW on the root window, the window's WM_CLASS), wlroots-based Wayland compositors
+// (the foreign-toplevel protocol's app_id and activated state), and KDE Plasma on Wayland (a KWin script that calls
+// our D-Bus method with the active window's resource class). Elsewhere the watch says why it is unavailable.
+class ActiveApplicationWatch {
+public:
+    virtual ~ActiveApplicationWatch() = default;
+
+    // The backend for the session this process runs in; never null (an unavailable one says why).
+    static std::unique_ptr<ActiveApplicationWatch> forThisSession();
+
+    // "" while the watch works; else why it cannot (shown in the profile panel and by pelanctl).
+    virtual std::string unavailableReason() const = 0;
+    // The descriptor to wait on; -1 when there is nothing to wait for.
+    virtual int fd() const = 0;
+    // Reads what arrived, without blocking; true when the application in front changed since the last call.
+    virtual bool takeChanges() = 0;
+    // The id of the application in front, "" when none is known.
+    virtual std::string activeApplication() const = 0;
+    // The ids of the applications that have windows now, each once, sorted.
+    virtual std::vector<std::string> applications() const = 0;
+};
+
+} // namespace pelan
