@@ -35,6 +35,14 @@ inline constexpr const char* kReverbEnvironment = "RFX_ENVIRONMENT";
 inline constexpr const char* kReverbRoomSize = "RFX_ROOMSIZE";
 inline constexpr const char* kSurround = "VirtualSurroundEffectControl";
 
+// Our library's own, for each effect beside the equaliser: PROPERTY_Applied is "1" while the effect works on the
+// sound and "0" while its switch is only kept; PROPERTY_NotAppliedReason then says why (a kEqNot... or kEffectNot...
+// word). PROPERTY is the effect's switch without its "Enable_" (e.g. "MAGICVOICE_Applied").
+inline constexpr const char* kAppliedSuffix = "_Applied";
+inline constexpr const char* kNotAppliedReasonSuffix = "_NotAppliedReason";
+inline constexpr const char* kEffectNotAppliedNoHeadsetSource = "no-headset-source";
+inline constexpr const char* kEffectNotAppliedNoPlugin = "no-plugin";
+
 inline constexpr int kEqBands = 10;
 
 } // namespace pelan::audio_property
