@@ -2,6 +2,7 @@
 
 #include "device/LightSync.h"
 #include "device/UsbDeviceModel.h"
+#include "light/LightModeControls.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -9,104 +10,8 @@
 namespace pelan {
 namespace {
 
-// What a mode does to one group.
-enum class Look : uint8_t {
-    Keep,          // left as it is
-    Enabled,       // enabled, visibility as it is
-    Disabled,      // disabled, visibility as it is
-    Shown,         // enabled and shown
-    Hidden,        // disabled and hidden
-    EnabledHidden, // enabled but hidden
-    Visible,       // shown, enabled state as it is
-    Invisible,     // hidden, enabled state as it is
-    Offered,       // shown exactly when the main window allows it
-};
-
-using Looks = std::array<Look, CLightControlUI::kGroupCount>;
-struct LayoutRow {
-    std::initializer_list<int> modes; // empty: any other mode
-    Looks looks;
-};
-
-constexpr Look K = Look::Keep;
-constexpr Look E = Look::Enabled;
-constexpr Look D = Look::Disabled;
-constexpr Look S = Look::Shown;
-constexpr Look H = Look::Hidden;
-constexpr Look V = Look::Visible;
-constexpr Look I = Look::Invisible;
-constexpr Look O = Look::Offered;
-
-// Columns: multicolour box, colour group, palette group, direction group, brightness, speed, custom group,
-// same-mode box.
-const LayoutRow kKeyboardRows[] = {
-    {{0, 6, 7, 10, 12, 14, 18}, {E, E, E, E, E, E, I, I}},
-    {{1}, {D, D, D, D, E, E, I, O}},
-    {{2, 17}, {E, E, E, D, E, E, I, O}},
-    {{3}, {D, E, E, D, E, D, I, O}},
-    {{4, 22, 23}, {D, D, D, D, E, E, I, I}},
-    {{5, 9, 11, 15, 16, 19, 20, 21}, {E, E, E, D, E, E, I, I}},
-    {{8}, {D, E, E, D, E, D, V, I}},
-    {{13}, {D, D, D, E, E, E, I, I}},
-    {{24}, {D, D, D, D, D, D, I, O}},
-    {{}, {D, D, D, D, D, D, I, I}},
-};
-const Looks kKeyboardBefore = {K, K, K, E, K, K, I, I};
-
-const LayoutRow kMouseRows[] = {
-    {{0, 3, 4, 6}, {S, S, S, H, S, S, K, I}},
-    {{1, 2}, {H, H, H, H, S, S, K, I}},
-    {{5}, {Look::EnabledHidden, S, S, H, S, H, K, I}},
-    {{7}, {H, H, H, H, H, H, K, O}},
-    {{8}, {H, H, H, H, H, H, K, I}},
-    {{}, {D, D, D, D, D, D, K, I}},
-};
-const Looks kMouseBefore = {K, K, K, S, K, K, K, I};
-
-const LayoutRow kPadRows[] = {
-    {{0}, {E, E, E, D, E, E, K, I}}, {{1}, {D, D, D, D, E, E, K, O}}, {{2, 4}, {E, E, E, D, E, E, K, O}},
-    {{3}, {D, E, E, D, E, D, K, O}}, {{8}, {D, D, D, D, D, D, K, O}}, {{}, {D, D, D, D, D, D, K, I}},
-};
-// The pad's and headset's record has no direction: the direction group is never offered there.
-const Looks kPadBefore = {K, K, K, H, K, K, K, I};
-
-const LayoutRow kKind5Rows[] = {
-    {{0, 2, 3}, {E, E, E, K, E, E, K, K}},
-    {{1}, {D, E, E, K, E, D, K, K}},
-    {{4}, {D, D, D, K, E, E, K, K}},
-    {{}, {D, D, D, K, D, D, K, K}},
-};
-const Looks kNothing = {K, K, K, K, K, K, K, K};
-
-template <size_t N>
-const Looks& rowFor(const LayoutRow (&rows)[N], int mode) {
-    for (const LayoutRow& row : rows)
-        if (row.modes.size() == 0 || std::find(row.modes.begin(), row.modes.end(), mode) != row.modes.end())
-            return row.looks;
-    return kNothing;
-}
-
-struct KindLayout {
-    const Looks* before;
-    const Looks* row;
-};
-
-KindLayout layoutFor(int kind, int mode) {
-    switch (kind) {
-    case 1:
-        return {&kKeyboardBefore, &rowFor(kKeyboardRows, mode)};
-    case 2:
-        return {&kMouseBefore, &rowFor(kMouseRows, mode)};
-    case 3:
-    case 4:
-    case 7:
-        return {&kPadBefore, &rowFor(kPadRows, mode)};
-    case 5:
-        return {&kNothing, &rowFor(kKind5Rows, mode)};
-    default:
-        return {&kNothing, &kNothing};
-    }
-}
+using light::Look;
+static_assert(size_t(CLightControlUI::kGroupCount) == light::kLightGroupCount);
 
 void applyLook(CControlUI* control, Look look, bool offered) {
     if (control == nullptr)
@@ -374,8 +279,8 @@ CControlUI* CLightControlUI::groupControl(Group group) {
 void CLightControlUI::applyLayout(int mode) {
     if (CControlUI* effects = FindSubControl(kEffectLayout))
         effects->SetEnabled(true);
-    const KindLayout layout = layoutFor(kind_, mode);
-    for (const Looks* looks : {layout.before, layout.row})
+    const light::ModeLayout layout = light::modeLayout(kind_, mode);
+    for (const light::Looks* looks : {layout.before, layout.row})
         for (int group = 0; group < kGroupCount; ++group)
             applyLook(groupControl(Group(group)), (*looks)[size_t(group)], sameModeAllowed_);
 }

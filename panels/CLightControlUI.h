@@ -43,7 +43,7 @@ public:
     static constexpr int kModeItemHeight = 30;
     static constexpr int kLevelMaximum = 4;
 
-    // The groups a mode can switch, in the columns of the layout tables.
+    // The groups a mode can switch, in the order of light::LightGroup.
     enum Group {
         kMultiColour,
         kColour,

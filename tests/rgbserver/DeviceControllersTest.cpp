@@ -42,14 +42,15 @@ TEST(DeviceControllers, EachServedDeviceHasItsLedsZonesAndTheModesItsPanelOffers
         }
         EXPECT_EQ(next, controller->ledNames.size());
     }
-    // The mouse's breathing takes speed and brightness but no colour; the pad's wave takes a direction too.
+    // The mouse's breathing takes speed and brightness but no colour; the pad's wave takes colours but, as in the
+    // lighting panel, no direction (the pad's record has none).
     const Mode* breathing = modeNamed(mouse, "Breathing");
     ASSERT_NE(breathing, nullptr);
     EXPECT_EQ(breathing->flags, modeflag::kSpeed | modeflag::kBrightness);
     EXPECT_EQ(breathing->speedMax, 4u);
     const Mode* wave = modeNamed(pad, "Wave");
     ASSERT_NE(wave, nullptr);
-    EXPECT_NE(wave->flags & modeflag::kDirectionLeftRight, 0u);
+    EXPECT_EQ(wave->flags & modeflag::kDirectionLeftRight, 0u);
     EXPECT_NE(wave->flags & modeflag::kRandomColour, 0u);
     const Mode* off = modeNamed(pad, "Off");
     ASSERT_NE(off, nullptr);
