@@ -43,6 +43,12 @@ inline constexpr const char* kNotAppliedReasonSuffix = "_NotAppliedReason";
 inline constexpr const char* kEffectNotAppliedNoHeadsetSource = "no-headset-source";
 inline constexpr const char* kEffectNotAppliedNoPlugin = "no-plugin";
 
+// The reverb's and the virtual surround's applied and not-applied-reason properties (see kAppliedSuffix).
+inline constexpr const char* kReverbApplied = "RFX_GFX_Applied";
+inline constexpr const char* kReverbNotAppliedReason = "RFX_GFX_NotAppliedReason";
+inline constexpr const char* kSurroundApplied = "VirtualSurround_Applied";
+inline constexpr const char* kSurroundNotAppliedReason = "VirtualSurround_NotAppliedReason";
+
 inline constexpr int kEqBands = 10;
 
 } // namespace pelan::audio_property

@@ -29,9 +29,21 @@ bool isStoredProperty(std::string_view property);
 // "Enable_EQ_GFX" and the ten "EQ_Slider" bands.
 bool isEqualiserProperty(std::string_view property);
 
-// The feature report of an endpoint: seven comma-separated integers; field 0 carries the voice changer's bit.
+// The equaliser's, the reverb's and the virtual surround's properties: what the headset's sound filter is built from.
+bool isSinkEffectProperty(std::string_view property);
+
+// The feature report of an endpoint: seven comma-separated integers; field 0 carries the voice changer's bit, field 4
+// the output effects, field 6 the surround modes.
 inline constexpr int kVoiceChangerFeature = 0x20000;
-std::string featureReport(bool voiceChanger);
+inline constexpr int kEqualiserFeature = 0x1;
+inline constexpr int kReverbFeature = 0x2;
+inline constexpr int kStereoMode = 0x1;
+inline constexpr int kVirtualSurroundMode = 0x2;
+struct OutputFeatures {
+    int effects = kEqualiserFeature;
+    int surroundModes = kStereoMode;
+};
+std::string featureReport(bool voiceChanger, OutputFeatures output = {});
 
 // "%g"-style text of a value, as reads return it.
 std::string valueText(double value);

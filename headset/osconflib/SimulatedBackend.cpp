@@ -61,7 +61,7 @@ std::optional<std::string> SimulatedBackend::read(const OsConfDevice& device, st
     if (!isHeadset(device))
         return std::nullopt;
     if (name == property::kSupportFeature)
-        return featureReport(true);
+        return featureReport(true, {kEqualiserFeature | kReverbFeature, kStereoMode | kVirtualSurroundMode});
     for (const SimulatedVolume& volume : kVolumes) {
         if (name == volume.max)
             return valueText(volume.maxDb);

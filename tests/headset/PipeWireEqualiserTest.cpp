@@ -88,9 +88,12 @@ protected:
                     controls[params[i].asString()] = params[i + 1].asDouble();
             }
         }
+        // Both channels' bands, which always move together.
         std::vector<double> gains;
-        for (int band = 1; band <= 10 && controls.count("band" + std::to_string(band) + ":Gain"); ++band)
-            gains.push_back(controls["band" + std::to_string(band) + ":Gain"]);
+        for (int band = 1; band <= 10 && controls.count("band" + std::to_string(band) + "_l:Gain"); ++band) {
+            const double left = controls["band" + std::to_string(band) + "_l:Gain"];
+            gains.push_back(left == controls["band" + std::to_string(band) + "_r:Gain"] ? left : NAN);
+        }
         return gains;
     }
     // Waits until the filter shows these gains (its process takes a change a moment after the daemon).
@@ -132,7 +135,7 @@ protected:
     std::vector<double> dropInGains() const {
         const std::string text =
             testing::readText(pipewire->configHome() + "/pipewire/pipewire.conf.d/orvane-pelan-equaliser.conf");
-        static const std::regex band(R"(name = band(\d+) label = bq_peaking control = \{[^}]*"Gain" = (-?[0-9.]+))");
+        static const std::regex band(R"(name = band(\d+)_l label = bq_peaking control = \{[^}]*"Gain" = (-?[0-9.]+))");
         std::vector<double> gains;
         for (auto it = std::sregex_iterator(text.begin(), text.end(), band); it != std::sregex_iterator(); ++it)
             gains.push_back(std::stod((*it)[2]));
@@ -325,9 +328,9 @@ TEST_F(PipeWireEqualiserTest, TheHelperInheritsNoDescriptors) {
     std::filesystem::permissions(helper, std::filesystem::perms::owner_all);
     const int held = ::dup2(::open("/dev/null", O_RDONLY | O_CLOEXEC), 77); // dup2 clears close-on-exec
     ASSERT_EQ(held, 77);
-    osconf::EqualiserCurve curve;
-    curve.enabled = true;
-    osconf::PipeWireEqualiser(helper).apply(curve, 7); // the stand-in makes no filter: the wait for it runs out
+    osconf::SinkEffects effects;
+    effects.equaliser.enabled = true;
+    osconf::PipeWireEqualiser(helper).apply(effects, 7); // the stand-in makes no filter: the wait for it runs out
     ::close(held);
     for (int i = 0; i < 200 && !std::filesystem::exists(listing); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
