@@ -1,5 +1,6 @@
 #pragma once
 
+#include "headset/AudioPropertyNames.h"
 #include "headset/OsConfLibAbi.h"
 
 #include <optional>
@@ -36,9 +37,9 @@ bool isSinkEffectProperty(std::string_view property);
 // the output effects, field 6 the surround modes.
 inline constexpr int kVoiceChangerFeature = 0x20000;
 inline constexpr int kEqualiserFeature = 0x1;
-inline constexpr int kReverbFeature = 0x2;
+inline constexpr int kReverbFeature = audio_property::kReverbSupportBit;
 inline constexpr int kStereoMode = 0x1;
-inline constexpr int kVirtualSurroundMode = 0x2;
+inline constexpr int kVirtualSurroundMode = audio_property::kVirtualSurroundSupportBit;
 struct OutputFeatures {
     int effects = kEqualiserFeature;
     int surroundModes = kStereoMode;

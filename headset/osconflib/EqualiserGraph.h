@@ -1,5 +1,6 @@
 #pragma once
 
+#include "headset/AudioPropertyNames.h"
 #include "headset/EqPresets.h"
 
 #include <string>
@@ -43,8 +44,8 @@ inline constexpr int kMaxBandGainDb = 20;
 inline constexpr double kBandQ = 1.41;
 // The reverb is GVerb from the swh-plugins package.
 inline constexpr const char* kReverbPluginFile = "gverb_1216.so";
-inline constexpr int kReverbEnvironments = 8;
-inline constexpr int kMaxReverbRoomSize = 100;
+inline constexpr int kReverbEnvironments = audio_property::kReverbEnvironmentCount;
+inline constexpr int kMaxReverbRoomSize = audio_property::kReverbMaxRoomSize;
 
 // The controls of band i (0-based) in the filter graph, one per channel, e.g. "band1_l:Gain".
 std::vector<std::string> bandGainControls(int band);

@@ -1,6 +1,7 @@
 // The headset equaliser as a PipeWire filter, through the audio configuration library as the program loads it,
 // under a PipeWire daemon of the test's own with a null sink standing for the headset.
 #include "headset/osconflib/PipeWireEqualiser.h"
+#include "cli/Processes.h"
 #include "headset/AudioPropertyNames.h"
 #include "headset/EqPresets.h"
 #include "headset/HeadsetAudio.h"
@@ -468,6 +469,44 @@ TEST_F(PipeWireEqualiserTest, SurroundFoldsTheLeftIntoTheRightAndAllOffGivesTheS
     EXPECT_TRUE(node(graph(), kFilter).isNull());
     EXPECT_FALSE(dropInExists());
     EXPECT_TRUE(defaultSinkBecomes(PrivatePipeWire::kSink));
+}
+
+Json::Value parseJson(const std::string& text) {
+    Json::Value value;
+    std::istringstream(text) >> value;
+    return value;
+}
+
+// pelanctl on an emulated headset whose settings go through the sound card's library (PELAN_AUDIO_BACKEND=alsa).
+TEST_F(PipeWireEqualiserTest, PelanctlSwitchesTheEffectsAndFailsForOneOnlyStored) {
+    const TempFolder data;
+    const auto headset = [&data](std::vector<std::string> words,
+                                 std::vector<std::pair<std::string, std::string>> env = {}) {
+        std::vector<std::string> call = {
+            test::builtProgram("pelanctl"), "--emulate", "headset", "--data-dir", data.path(), "--json", "headset"};
+        call.insert(call.end(), words.begin(), words.end());
+        env.emplace_back("PELAN_AUDIO_BACKEND", "alsa");
+        return test::runProcess(call, std::chrono::seconds(30), env);
+    };
+    const test::ProcessResult surround = headset({"surround", "on"});
+    ASSERT_EQ(surround.exitCode, 0) << surround.err;
+    EXPECT_EQ(parseJson(surround.out)["surround_applied"].asString(), "yes");
+    EXPECT_FALSE(node(graph(), kFilter).isNull());
+
+    const test::ProcessResult reverb =
+        headset({"reverb", "on", "--environment", "2", "--room", "80"}, {{"LADSPA_PATH", folder.file("none")}});
+    EXPECT_EQ(reverb.exitCode, 1);
+    EXPECT_NE(reverb.err.find("not applied"), std::string::npos) << reverb.err;
+    EXPECT_EQ(headset({"reverb", "on", "--environment", "8"}).exitCode, 2);
+
+    const Json::Value status = parseJson(headset({"status"}).out);
+    EXPECT_EQ(status["reverb"].asString(), "on");
+    EXPECT_EQ(status["reverb_environment"].asInt(), 2);
+    EXPECT_EQ(status["reverb_room"].asInt(), 80);
+    EXPECT_EQ(status["reverb_applied"].asString(), "yes"); // the plugin is found again, and the filter rebuilt
+    EXPECT_EQ(headset({"reverb", "off"}).exitCode, 0);
+    EXPECT_EQ(headset({"surround", "off"}).exitCode, 0);
+    EXPECT_TRUE(node(graph(), kFilter).isNull());
 }
 
 TEST(PipeWireEqualiserFallback, WithoutADaemonTheHeadsetKeepsTheCurveAndSaysItIsNotApplied) {
