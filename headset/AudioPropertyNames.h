@@ -43,7 +43,8 @@ inline constexpr const char* kNotAppliedReasonSuffix = "_NotAppliedReason";
 inline constexpr const char* kEffectNotAppliedNoHeadsetSource = "no-headset-source";
 inline constexpr const char* kEffectNotAppliedNoPlugin = "no-plugin";
 
-// The reverb's and the virtual surround's applied and not-applied-reason properties (see kAppliedSuffix).
+// The reverb's and the virtual surround's applied and not-applied-reason properties (see kAppliedSuffix); while
+// one is off, its reason says what would keep it from working now, if anything.
 inline constexpr const char* kReverbApplied = "RFX_GFX_Applied";
 inline constexpr const char* kReverbNotAppliedReason = "RFX_GFX_NotAppliedReason";
 inline constexpr const char* kSurroundApplied = "VirtualSurround_Applied";

@@ -223,8 +223,7 @@ EffectOutcome HeadsetAudio::readOutcome(const char* appliedName, const char* rea
     EffectOutcome outcome;
     const std::optional<double> applied = properties_->readNumber(*output_, appliedName);
     outcome.applied = !applied || *applied != 0;
-    if (!outcome.applied)
-        outcome.reason = properties_->readText(*output_, reasonName).value_or("");
+    outcome.reason = properties_->readText(*output_, reasonName).value_or("");
     return outcome;
 }
 
@@ -468,13 +467,19 @@ void HeadsetAudio::selectVoicePreset(int n) {
 void HeadsetAudio::setReverb(bool on, std::optional<int> environment, std::optional<int> roomSize) {
     if (!available())
         return;
-    if (environment)
-        properties_->writeInt(*output_, property::kReverbEnvironment,
-                              std::clamp(*environment, 0, property::kReverbEnvironmentCount - 1));
-    if (roomSize)
-        properties_->writeInt(*output_, property::kReverbRoomSize,
-                              std::clamp(*roomSize, 0, property::kReverbMaxRoomSize));
-    properties_->writeInt(*output_, property::kReverb, on ? 1 : 0);
+    // While the reverb is on, each of these writes builds the sound filter anew: only what changes is written.
+    if (environment) {
+        const int value = std::clamp(*environment, 0, property::kReverbEnvironmentCount - 1);
+        if (value != state_.reverbEnvironment)
+            properties_->writeInt(*output_, property::kReverbEnvironment, value);
+    }
+    if (roomSize) {
+        const int value = std::clamp(*roomSize, 0, property::kReverbMaxRoomSize);
+        if (value != state_.reverbRoomSize)
+            properties_->writeInt(*output_, property::kReverbRoomSize, value);
+    }
+    if (on != state_.reverbOn)
+        properties_->writeInt(*output_, property::kReverb, on ? 1 : 0);
     readOutputEffects();
 }
 

@@ -17,7 +17,7 @@ inline constexpr int kEqBandMin = -20;
 inline constexpr int kEqBandMax = 20;
 
 // Whether an effect that is switched on works on the sound, and the library's word for why not (empty when it does
-// not say). An effect that is off counts as applied.
+// not say). An effect that is off counts as applied; its reason then says what would keep it from working now.
 struct EffectOutcome {
     bool applied = true;
     std::string reason;

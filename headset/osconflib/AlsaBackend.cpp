@@ -172,6 +172,9 @@ std::optional<std::string> AlsaBackend::stageOutcome(std::string_view name) cons
         const char* why = equaliser_->whyNotInForce(storedEffects(), outcome.stage, headsetCard_);
         if (applied)
             return why == nullptr ? "1" : "0";
+        // Switched off, the reason says what would keep it from working now.
+        if (why == nullptr)
+            why = equaliser_->whyUnavailable(outcome.stage, headsetCard_);
         return why != nullptr ? std::optional<std::string>(why) : std::nullopt;
     }
     return std::nullopt;
