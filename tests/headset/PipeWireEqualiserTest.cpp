@@ -430,7 +430,7 @@ TEST_F(PipeWireEqualiserTest, ReverbLengthensAClicksDecayAndWantsItsPlugin) {
     EXPECT_GT(wet, 0.5) << "dry " << dry << " s";
 }
 
-TEST_F(PipeWireEqualiserTest, SurroundFoldsTheLeftIntoTheRightAndAllOffGivesTheSinkBack) {
+TEST_F(PipeWireEqualiserTest, SurroundFoldsTheLeftIntoTheRightSurvivesALogOutAndAllOffGivesTheSinkBack) {
     ASSERT_TRUE(defaultSinkBecomes(PrivatePipeWire::kSink));
     ASSERT_TRUE(write(property::kEqualiser, 1));
     std::vector<int16_t> leftOnly(size_t(kRate) * 2);
@@ -460,10 +460,18 @@ TEST_F(PipeWireEqualiserTest, SurroundFoldsTheLeftIntoTheRightAndAllOffGivesTheS
     EXPECT_LT(plainRight, plainLeft - 40);
     EXPECT_GT(foldedRight, foldedLeft - 15) << "left " << foldedLeft << " dB, right " << foldedRight << " dB";
 
-    // The filter stays while the surround is on, and goes with its drop-in when nothing is on.
+    // The filter stays while the surround is on, also over a log-out, and comes back when it was lost while the
+    // program looks for the headset again; it goes with its drop-in when nothing is on.
     ASSERT_TRUE(write(property::kEqualiser, 0));
     EXPECT_FALSE(node(graph(), kFilter).isNull());
-    EXPECT_TRUE(dropInExists());
+    pipewire->restart();
+    ASSERT_TRUE(pipewire->ready());
+    EXPECT_TRUE(playsIntoTheSink());
+    EXPECT_EQ(read(property::kSurroundApplied), "1");
+    const std::string destroy = "pw-cli destroy " + std::to_string(node(graph(), kFilter)["id"].asInt());
+    ASSERT_EQ(std::system((destroy + " >/dev/null 2>&1").c_str()), 0);
+    EXPECT_EQ(read(property::kSurroundApplied), "0");
+    ASSERT_EQ(library->createDeviceList(), 0);
     EXPECT_EQ(read(property::kSurroundApplied), "1");
     ASSERT_TRUE(AudioProperties(*library).writeSurround(output, 0));
     EXPECT_TRUE(node(graph(), kFilter).isNull());
