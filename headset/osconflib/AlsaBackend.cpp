@@ -155,6 +155,8 @@ OutputFeatures AlsaBackend::outputFeatures() const {
     OutputFeatures features;
     if (!equaliser_)
         return features;
+    if (equaliser_->whyUnavailable(SinkStage::Equaliser, headsetCard_) != nullptr)
+        features.effects &= ~kEqualiserFeature;
     if (equaliser_->whyUnavailable(SinkStage::Reverb, headsetCard_) == nullptr)
         features.effects |= kReverbFeature;
     if (equaliser_->whyUnavailable(SinkStage::Surround, headsetCard_) == nullptr)

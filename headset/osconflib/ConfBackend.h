@@ -34,7 +34,8 @@ bool isEqualiserProperty(std::string_view property);
 bool isSinkEffectProperty(std::string_view property);
 
 // The feature report of an endpoint: seven comma-separated integers; field 0 carries the voice changer's bit, field 4
-// the output effects, field 6 the surround modes.
+// the output effects, field 6 the surround modes (stereo always). The sound card's output sets an effect's bit only
+// while the effect could work now.
 inline constexpr int kVoiceChangerFeature = 0x20000;
 inline constexpr int kEqualiserFeature = 0x1;
 inline constexpr int kReverbFeature = audio_property::kReverbSupportBit;

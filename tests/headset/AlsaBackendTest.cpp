@@ -217,8 +217,8 @@ TEST_F(AlsaBackendTest, WithoutPipeWireTheEffectsAreKeptNotOfferedAndSaySoOnce) 
     setTraceSink(previous);
     EXPECT_EQ(alsa.read(output, "EQ_Slider2"), "9");
     EXPECT_EQ(alsa.read(output, property::kEqualiserApplied), "0");
-    // Neither reverb nor surround is offered, and the reverb switched on is only kept.
-    EXPECT_EQ(alsa.read(output, property::kSupportFeature), "0,0,0,0,1,0,1");
+    // No output effect is offered, and the reverb switched on is only kept.
+    EXPECT_EQ(alsa.read(output, property::kSupportFeature), "0,0,0,0,0,0,1");
     EXPECT_EQ(alsa.read(output, property::kReverbApplied), "0");
     EXPECT_EQ(alsa.read(output, property::kReverbNotAppliedReason), property::kEqNotAppliedNoPipeWire);
     EXPECT_EQ(alsa.read(output, property::kSurroundApplied), "1");
