@@ -115,6 +115,11 @@ Commands:
   headset mic mute on|off | headset monitor mute on|off
   headset voice on|off | headset voice preset N
                                    the voice changer and its preset, 1 to 4
+  headset reverb on|off [--environment N] [--room N]
+                                   the reverb, in environment 0 (small room) to 7 (arena) and room size
+                                   0 to 100; exits 1 when it is only stored (no PipeWire, no plugin)
+  headset surround on|off          virtual surround: each side folded into the other; exits 1 when it is
+                                   only stored
   raw begin | raw end              begin or end an update
   raw info                         read the device information record
   raw read OFFSET LENGTH           read settings memory

@@ -2,6 +2,7 @@
 // headset's selected profile as the window's sound and voice tabs store them.
 #include "cli/Commands.h"
 #include "cli/DeviceAccess.h"
+#include "headset/AudioPropertyNames.h"
 #include "headset/HeadsetAudio.h"
 
 #include <charconv>
@@ -14,7 +15,7 @@ constexpr const char* kUsage =
     "[NAME] | "
     "headset eq apply SLOT | headset eq delete SLOT | headset eq list | headset mic level N | "
     "headset mic mute on|off | headset monitor level N | headset monitor mute on|off | headset voice on|off | "
-    "headset voice preset N";
+    "headset voice preset N | headset reverb on|off [--environment N] [--room N] | headset surround on|off";
 
 std::optional<int> parseInt(const std::string& text, int min, int max) {
     int value = 0;
@@ -66,7 +67,62 @@ Json::Value statusDocument(const HeadsetAudioState& state) {
     doc["monitor_level"] = state.monitorLevel;
     doc["voice_changer"] = state.magicEnabled != 0 ? "on" : "off";
     doc["voice_preset"] = state.magicType;
+    doc["reverb"] = state.reverbOn ? "on" : "off";
+    doc["reverb_environment"] = state.reverbEnvironment;
+    doc["reverb_room"] = state.reverbRoomSize;
+    doc["reverb_applied"] = state.reverbOutcome.applied ? "yes" : "no";
+    doc["surround"] = state.surroundOn ? "on" : "off";
+    doc["surround_applied"] = state.surroundOutcome.applied ? "yes" : "no";
     return doc;
+}
+
+// The reverb's options after "reverb on|off"; an error text in place of a bad one.
+struct ReverbOptions {
+    std::optional<int> environment;
+    std::optional<int> roomSize;
+    std::string error;
+};
+
+ReverbOptions reverbOptions(const Words& args) {
+    ReverbOptions options;
+    for (size_t i = 2; i < args.size() && options.error.empty(); i += 2) {
+        const bool environment = args[i] == "--environment";
+        if (!environment && args[i] != "--room") {
+            options.error = "unknown reverb option " + args[i] + " (--environment N, --room N)";
+        } else if (i + 1 >= args.size()) {
+            options.error = args[i] + " needs a value";
+        } else if (environment) {
+            options.environment = parseInt(args[i + 1], 0, audio_property::kReverbEnvironmentCount - 1);
+            if (!options.environment)
+                options.error = "--environment is 0 to 7, not " + args[i + 1];
+        } else {
+            options.roomSize = parseInt(args[i + 1], 0, audio_property::kReverbMaxRoomSize);
+            if (!options.roomSize)
+                options.error = "--room is 0 to 100, not " + args[i + 1];
+        }
+    }
+    return options;
+}
+
+// Why an effect switched on does not work on the sound, in words for the user.
+std::string notAppliedText(const std::string& effect, const std::string& reason) {
+    std::string why = "the library does not say why";
+    if (reason == audio_property::kEqNotAppliedNoPipeWire)
+        why = "PipeWire is not running";
+    else if (reason == audio_property::kEqNotAppliedNoHeadsetSink)
+        why = "the headset has no PipeWire sink";
+    else if (reason == audio_property::kEqNotAppliedNoFilter)
+        why = "the sound filter did not start";
+    else if (reason == audio_property::kEffectNotAppliedNoPlugin)
+        why = "its LADSPA plugin is not installed";
+    return "the " + effect + " is stored but not applied: " + why;
+}
+
+// After switching the reverb or the surround: an error text unless the headset is as asked.
+std::string outputEffectFailure(const std::string& effect, bool wanted, bool now, const EffectOutcome& outcome) {
+    if (now != wanted)
+        return "the headset did not take the " + effect + " switch";
+    return wanted && !outcome.applied ? notAppliedText(effect, outcome.reason) : "";
 }
 
 // Checks the words of a command before anything is loaded; an error text for a wrong line.
@@ -97,6 +153,10 @@ std::string checkWords(const Words& args) {
         return parseOnOff(verb) ? "" : "voice takes on, off or preset N, not " + verb;
     if (group == "voice" && count == 3 && verb == "preset")
         return parseInt(args[2], 1, 4) ? "" : "N is 1 to 4, not " + args[2];
+    if (group == "reverb" && count >= 2 && parseOnOff(verb))
+        return reverbOptions(args).error;
+    if (group == "surround" && count == 2)
+        return parseOnOff(verb) ? "" : "surround takes on or off, not " + verb;
     return kUsage;
 }
 
@@ -147,6 +207,13 @@ std::string runChecked(const Words& args, HeadsetAudio& audio) {
         audio.selectVoicePreset(*parseInt(args[2], 1, 4));
     } else if (group == "voice") {
         audio.setVoiceChanger(*parseOnOff(verb));
+    } else if (group == "reverb") {
+        const ReverbOptions options = reverbOptions(args);
+        audio.setReverb(*parseOnOff(verb), options.environment, options.roomSize);
+        return outputEffectFailure("reverb", *parseOnOff(verb), state.reverbOn, state.reverbOutcome);
+    } else if (group == "surround") {
+        audio.setSurround(*parseOnOff(verb));
+        return outputEffectFailure("surround", *parseOnOff(verb), state.surroundOn, state.surroundOutcome);
     }
     return {};
 }

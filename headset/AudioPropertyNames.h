@@ -43,6 +43,19 @@ inline constexpr const char* kNotAppliedReasonSuffix = "_NotAppliedReason";
 inline constexpr const char* kEffectNotAppliedNoHeadsetSource = "no-headset-source";
 inline constexpr const char* kEffectNotAppliedNoPlugin = "no-plugin";
 
+// The reverb's and the virtual surround's applied and not-applied-reason properties (see kAppliedSuffix); while
+// one is off, its reason says what would keep it from working now, if anything.
+inline constexpr const char* kReverbApplied = "RFX_GFX_Applied";
+inline constexpr const char* kReverbNotAppliedReason = "RFX_GFX_NotAppliedReason";
+inline constexpr const char* kSurroundApplied = "VirtualSurround_Applied";
+inline constexpr const char* kSurroundNotAppliedReason = "VirtualSurround_NotAppliedReason";
+// The output's feature report: the reverb's bit in field 4 (output effects), the virtual surround's in field 6
+// (surround modes); the reverb's environments (0 to 7) and room sizes (0 to 100).
+inline constexpr int kReverbSupportBit = 0x2;
+inline constexpr int kVirtualSurroundSupportBit = 0x2;
+inline constexpr int kReverbEnvironmentCount = 8;
+inline constexpr int kReverbMaxRoomSize = 100;
+
 inline constexpr int kEqBands = 10;
 
 } // namespace pelan::audio_property

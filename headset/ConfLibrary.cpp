@@ -49,8 +49,10 @@ std::optional<ConfLibExports> loadConfLibrary(const std::string& path) {
     return exports;
 }
 
+// A backend chosen already stays: PELAN_AUDIO_BACKEND=alsa puts an emulated headset's settings through the sound
+// card and PipeWire, which is how the sound effects are tried without the hardware.
 void useSimulatedAudio() {
-    ::setenv("PELAN_AUDIO_BACKEND", "simulated", 1);
+    ::setenv("PELAN_AUDIO_BACKEND", "simulated", 0);
 }
 
 bool useSimulatedAudioForEmulatedDevices() {

@@ -182,6 +182,7 @@ void HeadsetAudio::readState() {
     if (const std::optional<double> on = properties_->readNumber(*output_, property::kEqualiser))
         state_.eqOn = *on != 0;
     readEqApplied();
+    readOutputEffects();
     if (!mic_)
         return;
     if (const std::optional<double> muted = properties_->readNumber(*mic_, property::kMute)) {
@@ -216,6 +217,24 @@ void HeadsetAudio::readEqApplied() {
     state_.eqNotAppliedReason.clear();
     if (!state_.eqApplied)
         state_.eqNotAppliedReason = properties_->readText(*output_, property::kEqualiserNotAppliedReason).value_or("");
+}
+
+EffectOutcome HeadsetAudio::readOutcome(const char* appliedName, const char* reasonName) {
+    EffectOutcome outcome;
+    const std::optional<double> applied = properties_->readNumber(*output_, appliedName);
+    outcome.applied = !applied || *applied != 0;
+    outcome.reason = properties_->readText(*output_, reasonName).value_or("");
+    return outcome;
+}
+
+void HeadsetAudio::readOutputEffects() {
+    const auto number = [this](const char* name) { return properties_->readNumber(*output_, name).value_or(0); };
+    state_.reverbOn = number(property::kReverb) != 0;
+    state_.reverbEnvironment = int(number(property::kReverbEnvironment));
+    state_.reverbRoomSize = int(number(property::kReverbRoomSize));
+    state_.surroundOn = number(property::kSurround) != 0;
+    state_.reverbOutcome = readOutcome(property::kReverbApplied, property::kReverbNotAppliedReason);
+    state_.surroundOutcome = readOutcome(property::kSurroundApplied, property::kSurroundNotAppliedReason);
 }
 
 void HeadsetAudio::save() {
@@ -441,6 +460,42 @@ void HeadsetAudio::selectVoicePreset(int n) {
     properties_->writeInt(*mic_, property::kVoiceSelection, n - 1);
     state_.magicType = n;
     store();
+}
+
+// --- reverb and surround ---
+
+void HeadsetAudio::setReverb(bool on, std::optional<int> environment, std::optional<int> roomSize) {
+    if (!available())
+        return;
+    // While the reverb is on, each of these writes builds the sound filter anew: only what changes is written.
+    if (environment) {
+        const int value = std::clamp(*environment, 0, property::kReverbEnvironmentCount - 1);
+        if (value != state_.reverbEnvironment)
+            properties_->writeInt(*output_, property::kReverbEnvironment, value);
+    }
+    if (roomSize) {
+        const int value = std::clamp(*roomSize, 0, property::kReverbMaxRoomSize);
+        if (value != state_.reverbRoomSize)
+            properties_->writeInt(*output_, property::kReverbRoomSize, value);
+    }
+    if (on != state_.reverbOn)
+        properties_->writeInt(*output_, property::kReverb, on ? 1 : 0);
+    readOutputEffects();
+}
+
+void HeadsetAudio::setSurround(bool on) {
+    if (!available())
+        return;
+    properties_->writeSurround(*output_, on ? 1 : 0);
+    readOutputEffects();
+}
+
+bool HeadsetAudio::reverbOffered() const {
+    return output_ && (output_->support[1] & property::kReverbSupportBit) != 0;
+}
+
+bool HeadsetAudio::surroundOffered() const {
+    return output_ && (output_->support[2] & property::kVirtualSurroundSupportBit) != 0;
 }
 
 } // namespace pelan

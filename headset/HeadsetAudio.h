@@ -16,6 +16,13 @@ inline constexpr int kMaxCustomEqPresets = 20;
 inline constexpr int kEqBandMin = -20;
 inline constexpr int kEqBandMax = 20;
 
+// Whether an effect that is switched on works on the sound, and the library's word for why not (empty when it does
+// not say). An effect that is off counts as applied; its reason then says what would keep it from working now.
+struct EffectOutcome {
+    bool applied = true;
+    std::string reason;
+};
+
 // What the headset's sound and voice tabs show: the eight values stored as the profile's headset settings, the
 // mute states, the band values applied now, the custom presets and which of them the list has selected.
 struct HeadsetAudioState {
@@ -39,6 +46,13 @@ struct HeadsetAudioState {
     bool eqApplied = true;
     // The library's word for why the curve is only kept (audio_property::kEqNot...), empty when it does not say.
     std::string eqNotAppliedReason;
+    // Reverb and virtual surround on the output, as the library keeps them, and whether the sound follows them.
+    bool reverbOn = false;
+    int reverbEnvironment = 0;
+    int reverbRoomSize = 0;
+    bool surroundOn = false;
+    EffectOutcome reverbOutcome;
+    EffectOutcome surroundOutcome;
 
     HeadsetSettings settings() const;
 };
@@ -98,6 +112,12 @@ public:
     void toggleMonitorMute();
     void setVoiceChanger(bool on);
     void selectVoicePreset(int n);
+    // The reverb on or off; an environment or room size given is written first (the library keeps them).
+    void setReverb(bool on, std::optional<int> environment = std::nullopt, std::optional<int> roomSize = std::nullopt);
+    void setSurround(bool on);
+    // The library offers them: it can make them work now (the feature report of the output).
+    bool reverbOffered() const;
+    bool surroundOffered() const;
 
 private:
     bool chooseEndpoints();
@@ -105,6 +125,8 @@ private:
     void probe();
     void writeBands(const std::vector<int>& values);
     void readEqApplied();
+    void readOutputEffects();
+    EffectOutcome readOutcome(const char* appliedName, const char* reasonName);
     void showUnsavedCurve();
     bool voiceChangerOffered() const;
     void save();

@@ -51,4 +51,38 @@ void CMagicControlUI::selectVoiceOption(int n) {
     selectedVoiceOption_ = n >= 1 && n <= kPresets ? n : 0;
 }
 
+void CMagicControlUI::showEffect(const char* optionName, const char* noteName, const EffectView& view) {
+    if (auto* option = dynamic_cast<COptionUI*>(FindSubControl(optionName))) {
+        option->Selected(view.on, false);
+        // One switched on stays enabled, so that it can be switched off.
+        option->SetEnabled(view.offered || view.on);
+        option->SetToolTip(view.offered ? QString() : view.reason);
+    }
+    if (CControlUI* note = FindSubControl(noteName)) {
+        note->SetVisible(view.on && !view.applied);
+        note->SetToolTip(view.reason);
+    }
+}
+
+void CMagicControlUI::showReverb(const EffectView& view, int environment, int roomSize) {
+    showEffect(kReverbOption, kReverbNote, view);
+    if (CControlUI* layout = FindSubControl(kReverbLayout))
+        layout->SetEnabled(view.on);
+    for (int n = 1; n <= kEnvironments; ++n) {
+        if (auto* option = dynamic_cast<COptionUI*>(FindSubControl(QString::asprintf("%s%d", kEnvironmentPrefix, n))))
+            option->Selected(n == environment + 1, false);
+    }
+    if (auto* slider = dynamic_cast<CSliderUI*>(FindSubControl(kRoomSlider)))
+        slider->SetValue(roomSize);
+}
+
+void CMagicControlUI::showSurround(const EffectView& view) {
+    showEffect(kSurroundOption, kSurroundNote, view);
+}
+
+int CMagicControlUI::getRoomSize() {
+    auto* slider = dynamic_cast<CSliderUI*>(FindSubControl(kRoomSlider));
+    return slider != nullptr ? slider->GetValue() : -1;
+}
+
 } // namespace pelan

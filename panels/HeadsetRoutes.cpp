@@ -32,6 +32,15 @@ constexpr EqFailureMessage kEqFailureMessages[] = {
     {audio_property::kEqNotAppliedNoFilter, "headset_eq_no_filter_message"},
 };
 
+// The tooltip of each reason an output effect does not work.
+constexpr EqFailureMessage kEffectReasonTips[] = {
+    {audio_property::kEqNotAppliedNoPipeWire, "headset_effect_no_pipewire_tip"},
+    {audio_property::kEqNotAppliedNoHeadsetSink, "headset_effect_no_sink_tip"},
+    {audio_property::kEqNotAppliedNoFilter, "headset_effect_no_filter_tip"},
+    {audio_property::kEffectNotAppliedNoPlugin, "headset_effect_no_plugin_tip"},
+};
+constexpr const char* kEffectNotAppliedText = "headset_effect_not_applied_text";
+
 using Sound = CVoice6533ControlUI;
 using Voice = CMagicControlUI;
 
@@ -90,6 +99,28 @@ void tellIfEqNotApplied(const Selected& headset, bool appliedBefore, bool bandMo
     showMessage(*headset.page, eqFailureMessage(state.eqNotAppliedReason));
 }
 
+// An output effect as the voice tab shows it: the library's support bit and its reason now must both allow it.
+EffectView effectView(bool on, bool offered, const EffectOutcome& outcome) {
+    EffectView view;
+    view.on = on;
+    view.offered = offered && outcome.reason.empty();
+    view.applied = outcome.applied;
+    const char* tip = kEffectNotAppliedText;
+    for (const EqFailureMessage& known : kEffectReasonTips) {
+        if (outcome.reason == known.reason)
+            tip = known.message;
+    }
+    view.reason = CResourceManager::GetInstance()->GetText(tip);
+    return view;
+}
+
+void showOutputEffects(Voice& voice, const HeadsetAudio& audio) {
+    const HeadsetAudioState& state = audio.state();
+    voice.showReverb(effectView(state.reverbOn, audio.reverbOffered(), state.reverbOutcome), state.reverbEnvironment,
+                     state.reverbRoomSize);
+    voice.showSurround(effectView(state.surroundOn, audio.surroundOffered(), state.surroundOutcome));
+}
+
 } // namespace
 
 CVoice6533ControlUI* findSoundPanel(CVeltraDI6533Device& page) {
@@ -113,6 +144,7 @@ void refreshHeadsetPanels(CVeltraDI6533Device& page) {
     if (voice != nullptr) {
         voice->setVoiceChangerOn(state.magicEnabled != 0);
         voice->selectVoiceOption(state.magicType);
+        showOutputEffects(*voice, *audio);
     }
     if (sound == nullptr)
         return;
@@ -164,8 +196,10 @@ bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg) {
     const NotifyName split = splitNotifyName(name);
     const bool eqOption = split.prefix == Sound::kEqOptionPrefix;
     const bool voiceOption = split.prefix == Voice::kPresetPrefix;
-    const bool toggle = name == Voice::kEnableOption || name == Sound::kMicOption || name == Sound::kMonitorOption;
-    if (!eqOption && !voiceOption && !toggle)
+    const bool environmentOption = split.prefix == Voice::kEnvironmentPrefix;
+    const bool toggle = name == Voice::kEnableOption || name == Sound::kMicOption || name == Sound::kMonitorOption ||
+                        name == Voice::kReverbOption || name == Voice::kSurroundOption;
+    if (!eqOption && !voiceOption && !environmentOption && !toggle)
         return false;
     const Selected headset = selectedHeadset(window);
     if (headset.audio == nullptr)
@@ -177,10 +211,16 @@ bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg) {
         headset.audio->toggleMicMute();
     else if (name == Sound::kMonitorOption)
         headset.audio->toggleMonitorMute();
+    else if (name == Voice::kReverbOption)
+        headset.audio->setReverb(isSelected(msg));
+    else if (name == Voice::kSurroundOption)
+        headset.audio->setSurround(isSelected(msg));
     else if (!isSelected(msg))
         return true; // the option of the group that lost its selection
     else if (eqOption)
         headset.audio->selectEqPreset(split.index);
+    else if (environmentOption)
+        headset.audio->setReverb(headset.audio->state().reverbOn, split.index - 1);
     else
         headset.audio->selectVoicePreset(split.index);
     refreshHeadsetPanels(*headset.page);
@@ -195,9 +235,16 @@ bool handleHeadsetValue(CMainWnd& window, TNotifyUI& msg) {
     const QString name = msg.pSender->GetName();
     const NotifyName split = splitNotifyName(name);
     const bool band = split.prefix == Sound::kBandSliderPrefix;
-    if (!band && name != Sound::kMicSlider && name != Sound::kMonitorSlider)
+    if (!band && name != Sound::kMicSlider && name != Sound::kMonitorSlider && name != Voice::kRoomSlider)
         return false;
     const Selected headset = selectedHeadset(window);
+    if (name == Voice::kRoomSlider) {
+        if (headset.voice != nullptr) {
+            headset.audio->setReverb(headset.audio->state().reverbOn, std::nullopt, headset.voice->getRoomSize());
+            refreshHeadsetPanels(*headset.page);
+        }
+        return true;
+    }
     if (headset.sound == nullptr)
         return true;
     const bool appliedBefore = headset.audio->state().eqApplied;

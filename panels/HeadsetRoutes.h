@@ -17,10 +17,11 @@ class CMagicControlUI;
 // "click": "hs_EQ_btn_save" (a name in use shows "message_text_5", no name and no preset selected
 // "message_text_5_1") and "hs_EQ_btn_delete".
 bool handleHeadsetClick(CMainWnd& window, TNotifyUI& msg);
-// "selectchanged": "6533_eq_option_" n and "magic_option_" n (when selected), "magic_enable_option",
-// "6533_MicIn_option", "6533_MicMoniter_option".
+// "selectchanged": "6533_eq_option_" n, "magic_option_" n and "reverb_environment_" n (when selected),
+// "magic_enable_option", "6533_MicIn_option", "6533_MicMoniter_option", "reverb_enable_option",
+// "surround_enable_option".
 bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg);
-// "valuechanged": "6533_eq_hz_slider_" n, "6533_MicIn_slider", "6533_MicMoniter_slider".
+// "valuechanged": "6533_eq_hz_slider_" n, "6533_MicIn_slider", "6533_MicMoniter_slider", "reverb_room_slider".
 bool handleHeadsetValue(CMainWnd& window, TNotifyUI& msg);
 // "itemselect": "custom_eq_name_combo".
 bool handleHeadsetItemSelect(CMainWnd& window, TNotifyUI& msg);

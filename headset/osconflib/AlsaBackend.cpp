@@ -73,13 +73,25 @@ std::string dbText(long centiDb) {
     return valueText(double(centiDb) / 100.0);
 }
 
+// Each stage of the sound filter and its "_Applied" and "_NotAppliedReason" properties.
+struct StageOutcome {
+    SinkStage stage;
+    const char* applied;
+    const char* reason;
+};
+constexpr StageOutcome kStageOutcomes[] = {
+    {SinkStage::Equaliser, property::kEqualiserApplied, property::kEqualiserNotAppliedReason},
+    {SinkStage::Reverb, property::kReverbApplied, property::kReverbNotAppliedReason},
+    {SinkStage::Surround, property::kSurroundApplied, property::kSurroundNotAppliedReason}};
+constexpr SinkStage kStages[] = {SinkStage::Equaliser, SinkStage::Reverb, SinkStage::Surround};
+
 } // namespace
 
 AlsaBackend::AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store,
                          std::unique_ptr<EqualiserOutput> equaliser)
     : root_(std::move(asoundRoot)), opener_(std::move(opener)), store_(store), equaliser_(std::move(equaliser)) {
-    if (equaliser_ && !storedCurve().enabled)
-        equaliser_->apply(storedCurve(), headsetCard_);
+    if (equaliser_ && !storedEffects().anyOn())
+        equaliser_->apply(storedEffects(), headsetCard_);
 }
 
 std::vector<SoundCard> listSoundCards(const std::string& asoundRoot) {
@@ -119,7 +131,55 @@ std::vector<OsConfDevice> AlsaBackend::listDevices(int list) {
         else if (list == 1 && card.capture)
             devices.push_back(headset ? OsConfDevice{card.number, 2, 0, 1} : OsConfDevice{card.number, 0, 0, 0});
     }
+    if (list == 0)
+        restoreLostEffects();
     return devices;
+}
+
+// The sound filter goes when the daemon restarts without its drop-in or an older filter lacks a stage; the headset
+// plugged in again gets the effects stored on.
+void AlsaBackend::restoreLostEffects() {
+    const SinkEffects effects = storedEffects();
+    if (!equaliser_ || headsetCard_ < 0 || !effects.anyOn())
+        return;
+    for (SinkStage stage : kStages) {
+        const char* why = equaliser_->whyNotInForce(effects, stage, headsetCard_);
+        if (why != nullptr && std::string_view(why) == property::kEqNotAppliedNoFilter) {
+            equaliser_->apply(effects, headsetCard_);
+            return;
+        }
+    }
+}
+
+OutputFeatures AlsaBackend::outputFeatures() const {
+    OutputFeatures features;
+    if (!equaliser_)
+        return features;
+    if (equaliser_->whyUnavailable(SinkStage::Equaliser, headsetCard_) != nullptr)
+        features.effects &= ~kEqualiserFeature;
+    if (equaliser_->whyUnavailable(SinkStage::Reverb, headsetCard_) == nullptr)
+        features.effects |= kReverbFeature;
+    if (equaliser_->whyUnavailable(SinkStage::Surround, headsetCard_) == nullptr)
+        features.surroundModes |= kVirtualSurroundMode;
+    return features;
+}
+
+// "RFX_GFX_Applied" and the like: whether the stage works on the sound, and why not.
+std::optional<std::string> AlsaBackend::stageOutcome(std::string_view name) const {
+    for (const StageOutcome& outcome : kStageOutcomes) {
+        const bool applied = name == outcome.applied;
+        const bool reason = name == outcome.reason;
+        if (!applied && !reason)
+            continue;
+        const char* why = equaliser_->whyNotInForce(storedEffects(), outcome.stage, headsetCard_);
+        if (applied)
+            return why == nullptr ? "1" : "0";
+        // Switched off, the reason says what would keep it from working now.
+        if (why == nullptr)
+            why = equaliser_->whyUnavailable(outcome.stage, headsetCard_);
+        return why != nullptr ? std::optional<std::string>(why) : std::nullopt;
+    }
+    return std::nullopt;
 }
 
 bool AlsaBackend::isHeadsetEndpoint(const OsConfDevice& device) const {
@@ -193,28 +253,30 @@ bool AlsaBackend::writeLevel(MixerSeam& mixer, std::string_view name, double val
     return mixer.setVolume(control->element, control->direction, raw);
 }
 
-EqualiserCurve AlsaBackend::storedCurve() const {
+SinkEffects AlsaBackend::storedEffects() const {
     const auto number = [this](const std::string& name) {
         const std::optional<std::string> text = store_.get(kSection, name);
         return text ? std::atoi(text->c_str()) : 0;
     };
-    EqualiserCurve curve;
-    curve.enabled = number(property::kEqualiser) != 0;
+    SinkEffects effects;
+    effects.equaliser.enabled = number(property::kEqualiser) != 0;
     for (int band = 0; band < property::kEqBands; ++band)
-        curve.bands[size_t(band)] = number(property::kEqBandPrefix + std::to_string(band + 1));
-    return curve;
+        effects.equaliser.bands[size_t(band)] = number(property::kEqBandPrefix + std::to_string(band + 1));
+    effects.reverb.enabled = number(property::kReverb) != 0;
+    effects.reverb.environment = number(property::kReverbEnvironment);
+    effects.reverb.roomSize = number(property::kReverbRoomSize);
+    effects.surround = number(property::kSurround) != 0;
+    return effects;
 }
 
 std::optional<std::string> AlsaBackend::read(const OsConfDevice& device, std::string_view name) {
     if (!isHeadsetEndpoint(device))
         return std::nullopt;
     if (name == property::kSupportFeature)
-        return featureReport(false);
-    if (name == property::kEqualiserApplied && device.kind == 1 && equaliser_)
-        return equaliser_->whyNotInForce(storedCurve(), headsetCard_) == nullptr ? "1" : "0";
-    if (name == property::kEqualiserNotAppliedReason && device.kind == 1 && equaliser_) {
-        const char* why = equaliser_->whyNotInForce(storedCurve(), headsetCard_);
-        return why != nullptr ? std::optional<std::string>(why) : std::nullopt;
+        return featureReport(false, device.kind == 1 ? outputFeatures() : OutputFeatures{});
+    if (device.kind == 1 && equaliser_) {
+        if (std::optional<std::string> outcome = stageOutcome(name))
+            return outcome;
     }
     if (isStoredProperty(name))
         return store_.get(kSection, name);
@@ -230,8 +292,8 @@ bool AlsaBackend::write(const OsConfDevice& device, std::string_view name, doubl
     if (isStoredProperty(name)) {
         if (!store_.set(kSection, name, valueText(value)))
             return false;
-        if (equaliser_ && device.kind == 1 && isEqualiserProperty(name))
-            equaliser_->apply(storedCurve(), headsetCard_);
+        if (equaliser_ && device.kind == 1 && isSinkEffectProperty(name))
+            equaliser_->apply(storedEffects(), headsetCard_);
         return true;
     }
     if (levelProperty(name) == nullptr || device.kind != 2)

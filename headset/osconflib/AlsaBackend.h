@@ -27,11 +27,12 @@ std::vector<SoundCard> listSoundCards(const std::string& asoundRoot);
 // looks for. On that card the microphone level and mute are the capture volume and switch, the monitor level and
 // mute the microphone's playback (sidetone) volume and switch; a control the card lacks makes its properties
 // fail. The effect properties, which no mixer control carries, are kept in the state file's "headset" section;
-// the equaliser's are also handed to the equaliser output, where there is one.
+// the equaliser's, the reverb's and the surround's are also handed to the sound filter, where there is one, which
+// also decides their feature bits and their "_Applied" properties.
 class AlsaBackend : public ConfBackend {
 public:
-    // An equaliser the state file holds switched off is taken out of the sound at once: the program may have
-    // ended before it could do so when the user switched it off.
+    // Sound effects the state file holds all switched off are taken out of the sound at once: the program may have
+    // ended before it could do so when the user switched them off.
     AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store,
                 std::unique_ptr<EqualiserOutput> equaliser = nullptr);
 
@@ -49,8 +50,11 @@ private:
     std::optional<LevelControl> levelControl(MixerSeam& mixer, bool monitor) const;
     std::optional<std::string> readLevel(MixerSeam& mixer, std::string_view property);
     bool writeLevel(MixerSeam& mixer, std::string_view property, double value);
-    // The equaliser as the state file holds it.
-    EqualiserCurve storedCurve() const;
+    // The equaliser, reverb and surround as the state file holds them.
+    SinkEffects storedEffects() const;
+    void restoreLostEffects();
+    OutputFeatures outputFeatures() const;
+    std::optional<std::string> stageOutcome(std::string_view property) const;
 
     std::string root_;
     MixerOpener opener_;

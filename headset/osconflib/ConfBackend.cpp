@@ -37,10 +37,15 @@ bool isEqualiserProperty(std::string_view name) {
     return false;
 }
 
-std::string featureReport(bool voiceChanger) {
-    // Field 0 lists the microphone effects, field 4 the output effects, field 6 the surround modes.
+bool isSinkEffectProperty(std::string_view name) {
+    return isEqualiserProperty(name) || name == property::kReverb || name == property::kReverbEnvironment ||
+           name == property::kReverbRoomSize || name == property::kSurround;
+}
+
+std::string featureReport(bool voiceChanger, OutputFeatures output) {
     const int micEffects = voiceChanger ? kVoiceChangerFeature : 0;
-    return std::to_string(micEffects) + ",0,0,0,1,0,1";
+    return std::to_string(micEffects) + ",0,0,0," + std::to_string(output.effects) + ",0," +
+           std::to_string(output.surroundModes);
 }
 
 std::string valueText(double value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "headset/AudioPropertyNames.h"
 #include "headset/OsConfLibAbi.h"
 
 #include <optional>
@@ -29,9 +30,22 @@ bool isStoredProperty(std::string_view property);
 // "Enable_EQ_GFX" and the ten "EQ_Slider" bands.
 bool isEqualiserProperty(std::string_view property);
 
-// The feature report of an endpoint: seven comma-separated integers; field 0 carries the voice changer's bit.
+// The equaliser's, the reverb's and the virtual surround's properties: what the headset's sound filter is built from.
+bool isSinkEffectProperty(std::string_view property);
+
+// The feature report of an endpoint: seven comma-separated integers; field 0 carries the voice changer's bit, field 4
+// the output effects, field 6 the surround modes (stereo always). The sound card's output sets an effect's bit only
+// while the effect could work now.
 inline constexpr int kVoiceChangerFeature = 0x20000;
-std::string featureReport(bool voiceChanger);
+inline constexpr int kEqualiserFeature = 0x1;
+inline constexpr int kReverbFeature = audio_property::kReverbSupportBit;
+inline constexpr int kStereoMode = 0x1;
+inline constexpr int kVirtualSurroundMode = audio_property::kVirtualSurroundSupportBit;
+struct OutputFeatures {
+    int effects = kEqualiserFeature;
+    int surroundModes = kStereoMode;
+};
+std::string featureReport(bool voiceChanger, OutputFeatures output = {});
 
 // "%g"-style text of a value, as reads return it.
 std::string valueText(double value);

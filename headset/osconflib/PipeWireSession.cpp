@@ -186,8 +186,10 @@ bool PipeWireSession::setBandGains(uint32_t id, const EqCurve& gains) {
     spa_pod_builder_push_struct(&builder, &list);
     for (int band = 0; band < int(gains.size()); ++band) {
         const int gain = std::clamp(gains[size_t(band)], -kMaxBandGainDb, kMaxBandGainDb);
-        spa_pod_builder_string(&builder, bandGainControl(band).c_str());
-        spa_pod_builder_float(&builder, float(gain));
+        for (const std::string& control : bandGainControls(band)) {
+            spa_pod_builder_string(&builder, control.c_str());
+            spa_pod_builder_float(&builder, float(gain));
+        }
     }
     spa_pod_builder_pop(&builder, &list);
     auto* param = static_cast<spa_pod*>(spa_pod_builder_pop(&builder, &object));
@@ -232,6 +234,31 @@ bool PipeWireSession::chooseDefaultSink(const std::string& name) {
     const bool answered = roundtrip();
     pw_proxy_destroy(reinterpret_cast<pw_proxy*>(metadata));
     return answered;
+}
+
+std::string PipeWireSession::nodeProperty(uint32_t id, const char* key) {
+    if (registry_ == nullptr)
+        return {};
+    auto* proxy = static_cast<pw_node*>(pw_registry_bind(registry_, id, PW_TYPE_INTERFACE_Node, PW_VERSION_NODE, 0));
+    if (proxy == nullptr)
+        return {};
+    // The registry announces only a few well-known properties; the node's info, sent on binding, has them all.
+    struct Wanted {
+        const char* key;
+        std::string value;
+    } wanted{key, {}};
+    pw_node_events events{};
+    events.version = PW_VERSION_NODE_EVENTS;
+    events.info = [](void* data, const pw_node_info* info) {
+        auto* into = static_cast<Wanted*>(data);
+        into->value = property(info->props, into->key);
+    };
+    spa_hook listener{};
+    pw_node_add_listener(proxy, &listener, &events, &wanted);
+    roundtrip();
+    spa_hook_remove(&listener);
+    pw_proxy_destroy(reinterpret_cast<pw_proxy*>(proxy));
+    return wanted.value;
 }
 
 bool PipeWireSession::destroy(uint32_t id) {

@@ -46,6 +46,8 @@ public:
     std::optional<std::string> defaultSink();
     bool chooseDefaultSink(const std::string& name);
     bool destroy(uint32_t node);
+    // A property of the node's own (also one the registry does not announce), "" when it has none.
+    std::string nodeProperty(uint32_t node, const char* key);
     // Waits until a node of that name is announced, at most for the time-out.
     bool waitForNode(const std::string& name, std::chrono::milliseconds timeout);
 

@@ -1,6 +1,8 @@
 #include "headset/osconflib/SimulatedBackend.h"
 
 #include "headset/AudioPropertyNames.h"
+#include "headset/osconflib/EqualiserGraph.h"
+#include "headset/osconflib/LadspaPlugins.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -61,7 +63,8 @@ std::optional<std::string> SimulatedBackend::read(const OsConfDevice& device, st
     if (!isHeadset(device))
         return std::nullopt;
     if (name == property::kSupportFeature)
-        return featureReport(true);
+        return featureReport(
+            true, {kEqualiserFeature | (reverbPluginFound() ? kReverbFeature : 0), kStereoMode | kVirtualSurroundMode});
     for (const SimulatedVolume& volume : kVolumes) {
         if (name == volume.max)
             return valueText(volume.maxDb);
@@ -79,9 +82,22 @@ std::optional<std::string> SimulatedBackend::read(const OsConfDevice& device, st
         return valueText(number(name, 0).value_or(0));
     if (device.kind == 1 && (name == property::kEqualiserApplied || name == property::kEqualiserNotAppliedReason))
         return equaliserOutcome(name);
+    if (device.kind == 1 && (name == property::kReverbApplied || name == property::kReverbNotAppliedReason))
+        return reverbOutcome(name);
     if (isStoredProperty(name))
         return store_.get(kSection, name);
     return std::nullopt;
+}
+
+// Like the sound card's, the simulated reverb wants its plugin, so that a machine without it can be tried.
+bool SimulatedBackend::reverbPluginFound() {
+    return !findLadspaPlugin(kReverbPluginFile).empty();
+}
+
+std::optional<std::string> SimulatedBackend::reverbOutcome(std::string_view name) const {
+    if (name == property::kReverbNotAppliedReason)
+        return reverbPluginFound() ? std::nullopt : std::optional<std::string>(property::kEffectNotAppliedNoPlugin);
+    return reverbPluginFound() || store_.get(kSection, property::kReverb).value_or("0") == "0" ? "1" : "0";
 }
 
 // A reason put under the simulated section by hand stands for an output that only keeps the curve, so that the

@@ -30,13 +30,16 @@ const QSet<QString> kKeptWords = {
     "M24",       "AWM",  "Win94",  "VSS",   "QBU",     "Mutant", "Vec",    "Thompson", "RPM",    "PCM",
     "OK",        "Ver",  "ID",     "CPI",   "Windows", "Super",  "ISO",    "PipeWire", "OpenRGB"};
 
+// Plugin standards and package names the headset's effects name as they are.
+const QSet<QString> kKeptPackageWords = {"LADSPA", "swh", "plugins"};
+
 // The English words of a text that are not kept words.
 QStringList englishWords(const QString& text) {
     static const QRegularExpression word("[A-Za-z]{3,}");
     QStringList found;
     for (auto it = word.globalMatch(text); it.hasNext();) {
         const QString w = it.next().captured(0);
-        if (!kKeptWords.contains(w))
+        if (!kKeptWords.contains(w) && !kKeptPackageWords.contains(w))
             found << w;
     }
     return found;

@@ -202,7 +202,7 @@ TEST_F(AlsaBackendTest, EffectPropertiesLiveInTheStateFileAndReadBack) {
     EXPECT_EQ(alsa.read(mic, property::kSupportFeature), "0,0,0,0,1,0,1");
 }
 
-TEST_F(AlsaBackendTest, WithoutPipeWireTheEqualiserIsKeptAndSaysSoOnce) {
+TEST_F(AlsaBackendTest, WithoutPipeWireTheEffectsAreKeptNotOfferedAndSaySoOnce) {
     addCard(1, "0d8c:01da", true, true);
     ::setenv("PIPEWIRE_RUNTIME_DIR", folder.path().c_str(), 1); // no daemon listens there
     ::setenv("XDG_CONFIG_HOME", folder.file("config").c_str(), 1);
@@ -213,9 +213,15 @@ TEST_F(AlsaBackendTest, WithoutPipeWireTheEqualiserIsKeptAndSaysSoOnce) {
     EXPECT_TRUE(alsa.write(output, property::kEqualiser, 1));
     EXPECT_TRUE(alsa.write(output, "EQ_Slider2", 9));
     EXPECT_TRUE(alsa.write(output, "EQ_Slider3", -4));
+    EXPECT_TRUE(alsa.write(output, property::kReverb, 1));
     setTraceSink(previous);
     EXPECT_EQ(alsa.read(output, "EQ_Slider2"), "9");
     EXPECT_EQ(alsa.read(output, property::kEqualiserApplied), "0");
+    // No output effect is offered, and the reverb switched on is only kept.
+    EXPECT_EQ(alsa.read(output, property::kSupportFeature), "0,0,0,0,0,0,1");
+    EXPECT_EQ(alsa.read(output, property::kReverbApplied), "0");
+    EXPECT_EQ(alsa.read(output, property::kReverbNotAppliedReason), property::kEqNotAppliedNoPipeWire);
+    EXPECT_EQ(alsa.read(output, property::kSurroundApplied), "1");
     EXPECT_FALSE(std::filesystem::exists(dropInPath()));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("not applied"), std::string::npos) << lines[0];

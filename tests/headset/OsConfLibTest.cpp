@@ -107,7 +107,7 @@ TEST_F(OsConfLibTest, SimulatedListsHoldTheHeadsetEndpoints) {
 TEST_F(OsConfLibTest, ReadsTextAndWritesBinaryByProperty) {
     const OsConfDevice mic = device(1, 0);
     const OsConfDevice output = device(0, 1);
-    EXPECT_EQ(read(mic, L"GetSupportFeature"), L"131072,0,0,0,1,0,1");
+    EXPECT_EQ(read(mic, L"GetSupportFeature"), L"131072,0,0,0,3,0,3");
     EXPECT_EQ(write(mic, L"VolumeScalarControl", 0.25f), 0);
     EXPECT_EQ(read(mic, L"VolumeScalarControl"), L"0.25");
     EXPECT_EQ(read(mic, L"VolumeControl"), L"-19.5");

@@ -129,6 +129,70 @@ TEST_F(HeadsetPanels, VoiceTabSwitchesTheVoiceChangerAndItsPreset) {
     screenshot("main_window_headset_voice_tab.png");
 }
 
+TEST_F(HeadsetPanels, VoiceTabSwitchesReverbWithItsRoomAndSurround) {
+    ::unsetenv("LADSPA_PATH");
+    click("magic_Op_tab");
+    ASSERT_TRUE(test::waitFor([&] { return control("MagicControlItem")->isVisible(); }));
+    EXPECT_FALSE(control("reverb_option_layout")->IsEnabled());
+    click("reverb_enable_option");
+    EXPECT_EQ(library("Enable_RFX_GFX"), "1");
+    ASSERT_TRUE(control("reverb_option_layout")->IsEnabled());
+    click("reverb_environment_6");
+    EXPECT_EQ(library("RFX_ENVIRONMENT"), "5");
+    clickAt("reverb_room_slider", [](QSize size) { return QPoint(size.width() - 1, size.height() / 2); });
+    EXPECT_EQ(library("RFX_ROOMSIZE"), "100");
+    click("surround_enable_option");
+    EXPECT_EQ(library("VirtualSurroundEffectControl"), "1");
+    EXPECT_FALSE(control("reverb_not_applied_text")->isVisible());
+    EXPECT_FALSE(control("surround_not_applied_text")->isVisible());
+    screenshot("main_window_headset_voice_tab_effects.png");
+    click("reverb_enable_option");
+    EXPECT_EQ(library("Enable_RFX_GFX"), "0");
+    EXPECT_FALSE(control("reverb_option_layout")->IsEnabled());
+}
+
+// A machine without the reverb's plugin: the switch is disabled and says why; a reverb stored on before still shows,
+// as stored and not applied, and can be switched off.
+class HeadsetPanelsWithoutReverbPlugin : public HeadsetPanels {
+protected:
+    void beforeStart() override {
+        ::setenv("LADSPA_PATH", programDir.file("no-plugins").c_str(), 1);
+        if (storedOn) {
+            fs::create_directories(programDir.file("state/orvane-pelan"));
+            std::ofstream(programDir.file("state/orvane-pelan/osConfLib.state")) << "simulated.Enable_RFX_GFX=1\n";
+        }
+    }
+    void TearDown() override {
+        ::unsetenv("LADSPA_PATH");
+        HeadsetPanels::TearDown();
+    }
+    bool storedOn = false;
+};
+
+TEST_F(HeadsetPanelsWithoutReverbPlugin, TheReverbSwitchIsDisabledAndSaysWhy) {
+    click("magic_Op_tab");
+    ASSERT_TRUE(test::waitFor([&] { return control("MagicControlItem")->isVisible(); }));
+    EXPECT_FALSE(control("reverb_enable_option")->IsEnabled());
+    EXPECT_TRUE(control("reverb_enable_option")->GetToolTip().contains("swh-plugins"));
+    EXPECT_TRUE(control("surround_enable_option")->IsEnabled());
+}
+
+class HeadsetPanelsWithReverbStoredWithoutPlugin : public HeadsetPanelsWithoutReverbPlugin {
+protected:
+    HeadsetPanelsWithReverbStoredWithoutPlugin() { storedOn = true; }
+};
+
+TEST_F(HeadsetPanelsWithReverbStoredWithoutPlugin, TheReverbShowsStoredNotAppliedAndCanBeSwitchedOff) {
+    click("magic_Op_tab");
+    ASSERT_TRUE(test::waitFor([&] { return control("MagicControlItem")->isVisible(); }));
+    EXPECT_TRUE(control("reverb_not_applied_text")->isVisible());
+    ASSERT_TRUE(control("reverb_enable_option")->IsEnabled());
+    click("reverb_enable_option");
+    EXPECT_EQ(library("Enable_RFX_GFX"), "0");
+    EXPECT_FALSE(control("reverb_not_applied_text")->isVisible());
+    EXPECT_FALSE(control("reverb_enable_option")->IsEnabled());
+}
+
 // The simulated headset told to keep the curve without applying it, as with no PipeWire daemon.
 class HeadsetPanelsWithoutPipeWire : public HeadsetPanels {
 protected:
