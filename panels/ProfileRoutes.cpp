@@ -319,6 +319,28 @@ void switchToChosenProfile(CVeltraUSBDevice& page) {
         takeSelectedProfile(page, *panel);
 }
 
+bool selectPageProfile(CVeltraUSBDevice& page, int index, ProfileWrite write) {
+    CDeviceProfileUI* panel = findProfilePanel(page);
+    if (panel == nullptr || index == panel->profiles().getSelectedIndex())
+        return false;
+    const ProfileListResult result = panel->selectProfile(index, false);
+    if (result != ProfileListResult::Done) {
+        trace("profile " + std::to_string(index) + " not selected: the list changed");
+        followSelectedProfile(page, *panel);
+        return false;
+    }
+    if (write == ProfileWrite::Whole) {
+        takeSelectedProfile(page, *panel);
+        return true;
+    }
+    page.setProfileName(panel->getCurrentProfileId());
+    std::string parts;
+    for (const std::string& part : applyChangedParts(page.model()))
+        parts += (parts.empty() ? "" : ", ") + part;
+    trace("profile " + panel->getCurrentProfileId() + " applied; written: " + (parts.empty() ? "nothing" : parts));
+    return true;
+}
+
 bool handleProfileComboSelect(CMainWnd& window, TNotifyUI& msg) {
     if (msg.pSender == nullptr || msg.pSender->GetName() != kProfileCombo)
         return false;

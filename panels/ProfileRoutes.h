@@ -44,6 +44,14 @@ bool handleProfileSwitchTimer(CMainWnd& window, UINT id);
 // writes it to the device. Nothing when the chosen profile already is the selected one.
 void switchToChosenProfile(CVeltraUSBDevice& page);
 
+// How a profile chosen elsewhere than in the combo box reaches the device: whole (the user chose it), or only the
+// parts that differ from what the device holds (it followed the application in front).
+enum class ProfileWrite { Whole, ChangedParts };
+
+// Selects profile `index` in the page's panel (its combo box follows) and gives it to the page and its device.
+// False when nothing changed: no panel, the profile already selected, or the list refused (it changed meanwhile).
+bool selectPageProfile(CVeltraUSBDevice& page, int index, ProfileWrite write);
+
 // Asks "message_text_22" and on confirmation resets the panel's selected profile to the kind's factory profile and
 // writes it whole to the device: the panel's "device_reset_btn", and the page's "default_btn" too.
 void resetSelectedProfile(CVeltraUSBDevice& page);
