@@ -12,6 +12,7 @@
 #include "device/ProfileLimits.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CDeviceProfileUI.h"
+#include "platform/ActiveApplication.h"
 #include "platform/Trace.h"
 
 namespace pelan {
@@ -29,6 +30,7 @@ constexpr const char* kProfileButtons[] = {kAddButton,    kDeleteButton, kCopyBu
                                            kImportButton, kExportButton, kResetButton, kSpreadButton};
 
 constexpr const char* kProfileCombo = "device_profile_combo";
+constexpr const char* kLinkSpreadButton = "profile_link_spread_btn";
 constexpr const char* kProfileFileFilter = "Profile Files(*.json)";
 constexpr const char* kProfileExtension = "json";
 constexpr const char* kMessageMacroFailed = "message_text_7";
@@ -278,6 +280,44 @@ bool handleProfilePanelClick(CMainWnd& window, TNotifyUI& msg) {
         return false;
     if (CVeltraUSBDevice* page = window.GetSelectedPage())
         routeProfileClick(*page, msg.pSender->GetName());
+    return true;
+}
+
+bool handleProfileLinkClick(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return false;
+    const QString name = msg.pSender->GetName();
+    if (name != kLinkSpreadButton && name != CDeviceProfileUI::kLinkAddButton &&
+        name != CDeviceProfileUI::kLinkRemoveButton)
+        return false;
+    CVeltraUSBDevice* page = window.GetSelectedPage();
+    CDeviceProfileUI* panel = page != nullptr ? findProfilePanel(*page) : nullptr;
+    if (panel == nullptr)
+        return true;
+    if (name == kLinkSpreadButton) {
+        const bool show = !panel->isLinkVisible();
+        if (show) {
+            ActiveApplicationWatch& watch = window.GetActiveApplicationWatch();
+            panel->showApplications(watch.applications(), watch.unavailableReason());
+        }
+        panel->setLinkVisible(show);
+    } else if (name == CDeviceProfileUI::kLinkAddButton) {
+        showResult(promptsOf(*page, *panel), panel->linkSelected(panel->getLinkEditText().trimmed().toStdString()));
+    } else {
+        panel->unlinkSelected();
+    }
+    followSelectedProfile(*page, *panel);
+    return true;
+}
+
+bool handleProfileLinkItemSelect(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr || msg.pSender->GetName() != CDeviceProfileUI::kLinkApplications)
+        return false;
+    CVeltraUSBDevice* page = window.GetSelectedPage();
+    CDeviceProfileUI* panel = page != nullptr ? findProfilePanel(*page) : nullptr;
+    auto* list = dynamic_cast<CComboUI*>(msg.pSender);
+    if (panel != nullptr && list != nullptr && list->GetCurSel() >= 0)
+        panel->setLinkEditText(list->GetItemAt(list->GetCurSel())->GetText());
     return true;
 }
 

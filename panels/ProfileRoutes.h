@@ -29,6 +29,14 @@ bool handleProfileTabSelect(CMainWnd&, TNotifyUI&);
 // notification is that.
 bool handleProfileNameReturn(CMainWnd&, TNotifyUI&);
 
+// The selected page's "Link to application" controls: "profile_link_spread_btn" shows them with the applications
+// the window's watch sees (or why it sees none), "profile_link_add_btn" links the typed id to the selected profile,
+// "profile_link_remove_btn" takes its link away. True when the sender is one of them.
+bool handleProfileLinkClick(CMainWnd& window, TNotifyUI& msg);
+
+// An application chosen in "profile_link_app_combo" goes into the id field. True when the sender is that list.
+bool handleProfileLinkItemSelect(CMainWnd& window, TNotifyUI& msg);
+
 // The same buttons on one page: what the main window does once it has resolved the selected page.
 bool routeProfileClick(CVeltraUSBDevice& page, const QString& name);
 

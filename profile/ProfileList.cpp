@@ -208,6 +208,8 @@ std::string_view messageKeyFor(ProfileListResult result) {
         return kMessageWriteFailed;
     case ProfileListResult::LimitReached:
         return kMessageLimitReached;
+    case ProfileListResult::InvalidApplication:
+        return kMessageInvalidApplication;
     default:
         return {};
     }

@@ -41,6 +41,7 @@ inline constexpr std::string_view kMessageNotAProfile = "message_text_321";
 inline constexpr std::string_view kMessageReadFailed = "message_text_322";
 inline constexpr std::string_view kMessageWriteFailed = "message_text_323";
 inline constexpr std::string_view kMessageLimitReached = "message_text_324";
+inline constexpr std::string_view kMessageInvalidApplication = "message_text_327";
 
 enum class ProfileListResult {
     Done,               // the operation was carried out and its files written

@@ -161,5 +161,42 @@ TEST_F(ProfileFollow, EachDpiChangeOnTheMouseReplacesTheLastWordUntilSwitchedOff
     EXPECT_EQ(server->shown().size(), 2u);
 }
 
+TEST_F(ProfileFollow, ThePanelLinksTheSelectedProfileToAnApplicationOfTheListOrATypedId) {
+    front->activate("editor");
+    front->activate("notes");
+    ASSERT_NO_FATAL_FAILURE(activateWindow());
+    click("profile_link_spread_btn");
+    ASSERT_TRUE(control("profile_link_layout")->isVisible());
+    EXPECT_EQ(control("profile_link_state")->GetText(), "Not linked");
+    ASSERT_NO_FATAL_FAILURE(pickItem(kDeviceKindMouse, "profile_link_app_combo", 1));
+    EXPECT_EQ(control("profile_link_edit")->GetText(), "notes");
+    click("profile_link_add_btn");
+    Json::Value list = JsonFileStore::loadJsonFile(folder() + "ProfileList.ini");
+    EXPECT_EQ(list["profilelist"][0]["profileislink"], Json::Value(1));
+    EXPECT_EQ(list["profilelist"][0]["profilelinkmame"], Json::Value("notes"));
+    EXPECT_EQ(control("profile_link_state")->GetText(), "Follows notes");
+
+    // "game" belonged to B: typed here, it moves to A.
+    type("profile_link_edit", "game");
+    click("profile_link_add_btn");
+    list = JsonFileStore::loadJsonFile(folder() + "ProfileList.ini");
+    EXPECT_EQ(list["profilelist"][0]["profilelinkmame"], Json::Value("game"));
+    EXPECT_EQ(list["profilelist"][1]["profileislink"], Json::Value(0));
+    click("profile_link_remove_btn");
+    list = JsonFileStore::loadJsonFile(folder() + "ProfileList.ini");
+    EXPECT_EQ(list["profilelist"][0]["profileislink"], Json::Value(0));
+    EXPECT_FALSE(control("profile_link_remove_btn")->isVisible());
+
+    // A desktop that cannot tell: the panel says why in place of the list.
+    click("profile_link_spread_btn");
+    auto blind = std::make_unique<test::FakeActiveApplication>();
+    blind->setUnavailable("no supported desktop found");
+    window->UseActiveApplicationWatch(std::move(blind));
+    click("profile_link_spread_btn");
+    EXPECT_FALSE(control("profile_link_app_combo")->isVisible());
+    EXPECT_EQ(control("profile_link_unavailable")->GetText(),
+              "Switching with the application in front is unavailable: no supported desktop found");
+}
+
 } // namespace
 } // namespace pelan

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <utility>
 
 namespace pelan::test {
 
@@ -31,7 +32,10 @@ public:
         [[maybe_unused]] const ssize_t written = ::write(fd_, &one, sizeof one);
     }
 
-    std::string unavailableReason() const override { return {}; }
+    // A watch that cannot tell, for this reason.
+    void setUnavailable(std::string reason) { reason_ = std::move(reason); }
+
+    std::string unavailableReason() const override { return reason_; }
     int fd() const override { return fd_; }
     bool takeChanges() override {
         uint64_t count = 0;
@@ -44,6 +48,7 @@ private:
     int fd_;
     std::string active_;
     std::vector<std::string> applications_;
+    std::string reason_;
 };
 
 } // namespace pelan::test
