@@ -46,8 +46,14 @@ ActiveApplicationWatch& CMainWnd::GetActiveApplicationWatch() {
 }
 
 void CMainWnd::ReadActiveApplication() {
-    if (m_appWatch->takeChanges())
-        FollowActiveApplication(m_appWatch->activeApplication());
+    if (!m_appWatch->takeChanges())
+        return;
+    FollowActiveApplication(m_appWatch->activeApplication());
+    // An open "Link to application" offers the applications as they are now.
+    CVeltraUSBDevice* page = GetSelectedPage();
+    CDeviceProfileUI* panel = page != nullptr ? findProfilePanel(*page) : nullptr;
+    if (panel != nullptr && panel->isLinkVisible())
+        panel->showApplications(m_appWatch->applications(), m_appWatch->unavailableReason());
 }
 
 void CMainWnd::FollowActiveApplication(const std::string& application) {

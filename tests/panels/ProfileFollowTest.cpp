@@ -168,7 +168,9 @@ TEST_F(ProfileFollow, ThePanelLinksTheSelectedProfileToAnApplicationOfTheListOrA
     click("profile_link_spread_btn");
     ASSERT_TRUE(control("profile_link_layout")->isVisible());
     EXPECT_EQ(control("profile_link_state")->GetText(), "Not linked");
-    ASSERT_NO_FATAL_FAILURE(pickItem(kDeviceKindMouse, "profile_link_app_combo", 1));
+    front->activate("music"); // a new window while the list is open
+    ASSERT_TRUE(test::waitFor([&] { return control<CComboUI>("profile_link_app_combo")->GetCount() == 3; }));
+    ASSERT_NO_FATAL_FAILURE(pickItem(kDeviceKindMouse, "profile_link_app_combo", 2));
     EXPECT_EQ(control("profile_link_edit")->GetText(), "notes");
     click("profile_link_add_btn");
     Json::Value list = JsonFileStore::loadJsonFile(folder() + "ProfileList.ini");
