@@ -110,11 +110,16 @@ void CDeviceProfileUI::showApplications(const std::vector<std::string>& applicat
     if (list == nullptr || unavailable == nullptr)
         return;
     CResourceManager* texts = CResourceManager::GetInstance();
+    // Where nothing can follow a link, the reason takes the place of the list, the id field and its button.
     const bool available = unavailableReason.empty();
-    list->SetVisible(available);
+    for (const char* name : {kLinkApplications, kLinkEdit, kLinkAddButton}) {
+        if (CControlUI* control = FindSubControl(name))
+            control->SetVisible(available);
+    }
     unavailable->SetVisible(!available);
-    unavailable->SetText(
-        texts->GetText("profile_link_unavailable_text").arg(QString::fromStdString(unavailableReason)));
+    const QString reason = QString::fromStdString(unavailableReason);
+    unavailable->SetText(texts->GetText("profile_link_unavailable_text").arg(reason));
+    unavailable->SetToolTip(texts->GetText("profile_link_unavailable_tip_text").arg(reason));
     if (CControlUI* edit = FindSubControl(kLinkEdit))
         edit->SetToolTip(texts->GetText("profile_link_edit_tip_text"));
     list->RemoveAll();

@@ -189,15 +189,15 @@ TEST_F(ProfileFollow, ThePanelLinksTheSelectedProfileToAnApplicationOfTheListOrA
     EXPECT_EQ(list["profilelist"][0]["profileislink"], Json::Value(0));
     EXPECT_FALSE(control("profile_link_remove_btn")->isVisible());
 
-    // A desktop that cannot tell: the panel says why in place of the list.
+    // A desktop that cannot tell: the panel says why in place of the list and the id field.
     click("profile_link_spread_btn");
     auto blind = std::make_unique<test::FakeActiveApplication>();
     blind->setUnavailable("no supported desktop found");
     window->UseActiveApplicationWatch(std::move(blind));
     click("profile_link_spread_btn");
     EXPECT_FALSE(control("profile_link_app_combo")->isVisible());
-    EXPECT_EQ(control("profile_link_unavailable")->GetText(),
-              "Switching with the application in front is unavailable: no supported desktop found");
+    EXPECT_FALSE(control("profile_link_add_btn")->isVisible());
+    EXPECT_EQ(control("profile_link_unavailable")->GetText(), "Not available here: no supported desktop found");
 }
 
 } // namespace
