@@ -5,6 +5,9 @@
 #include "device/MouseDevice.h"
 #include "device/MouseSettingsBlock.h"
 #include "emulator/FirmwareDevice.h"
+#include "panels/CKeySetControlUI.h"
+#include "panels/KeySetRoutes.h"
+#include "platform/InputHook.h"
 #include "profile/JsonFileStore.h"
 #include "support/FakeActiveApplication.h"
 #include "support/NotificationServer.h"
@@ -138,6 +141,23 @@ TEST_F(ProfileFollow, TheLinkedProfileFollowsTheApplicationAndTheHandChosenOneCo
     EXPECT_EQ(control<CComboUI>("device_profile_combo")->GetCurSel(), 0);
     front->activate("game");
     ASSERT_TRUE(test::waitFor([&] { return firstStageCode() == kStageCodesOfB[0]; }));
+
+    // Nothing switches while a key is captured: the key field of the key set panel has the focus.
+    auto hook = std::make_unique<RecordingInputHook>();
+    RecordingInputHook* capture = hook.get();
+    window->UseInputHookBackend(std::move(hook));
+    ASSERT_NO_FATAL_FAILURE(activateWindow());
+    click("key_Op_tab");
+    ASSERT_TRUE(test::waitFor([&] { return findKeySetPanel(*page())->isVisible(); }));
+    click("key_4");
+    choose(CKeySetControlUI::kFunctionCombo, "keyset_category_6_text");
+    QLineEdit* keyField = control<CEditUI>(CKeySetControlUI::kKeyEdit)->GetLineEdit();
+    QTest::mouseClick(keyField, Qt::LeftButton, {}, keyField->rect().center());
+    ASSERT_TRUE(test::waitFor([&] { return capture->keyboardStarted(); }));
+    front->activate("editor");
+    test::waitFor([] { return false; }, 300); // a switch wrongly made would have landed by now
+    EXPECT_EQ(selectedInFile(), "b");
+    EXPECT_EQ(firstStageCode(), kStageCodesOfB[0]);
 }
 
 TEST_F(ProfileFollow, EachDpiChangeOnTheMouseReplacesTheLastWordUntilSwitchedOff) {
