@@ -7,12 +7,14 @@
 #include "app/DemoDevices.h"
 #include "app/HookGuard.h"
 #include "app/MainWndRgbServer.h"
+#include "app/OnScreenWords.h"
 #include "controls/CDeviceOptionUI.h"
 #include "device/LightSync.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/KeySetRoutes.h"
 #include "panels/MacroRoutes.h"
 #include "panels/ProfileRoutes.h"
+#include "platform/ActiveApplication.h"
 #include "platform/Autostart.h"
 #include "platform/DbusSignals.h"
 #include "platform/Hidraw.h"
@@ -39,7 +41,6 @@ constexpr const char* kNoDeviceLink = "No_device_Link";
 constexpr const char* kDeviceSwitch = "device_switch";
 constexpr const char* kControlLightStatus = "control_light_status";
 constexpr const char* kSettingProgress = "setting_progress";
-constexpr const char* kTrayMenuLayout = "menu.xml";
 constexpr const char* kExitItem = "exit";
 constexpr const char* kAutostartItem = "autostart";
 constexpr const char* kLightingOffLabel = "lighting_owner_off_text";
@@ -63,6 +64,7 @@ CMainWnd::~CMainWnd() {
     StopWorkers();
     m_siblingNotifier.reset();
     m_sleepNotifier.reset();
+    m_appWatchNotifier.reset();
     CMainWnd* self = this;
     g_mainWindow.compare_exchange_strong(self, nullptr);
     if (CResourceManager::GetInstance()->GetTextQueryInterface() == this)
@@ -101,6 +103,8 @@ void CMainWnd::OnWindowInit() {
     StartScanThread();
     StartUpdateThread();
     StartLightSyncThread();
+    if (m_appWatch == nullptr)
+        UseActiveApplicationWatch(ActiveApplicationWatch::forThisSession());
     if (startupOptions().rgbServer || rgb::storedServerEnabled())
         if (const std::string error = StartRgbServer(); !error.empty())
             trace("RGB server: " + error);
@@ -275,8 +279,9 @@ void CMainWnd::ToggleShown() {
 
 void CMainWnd::OpenTrayMenu() {
     m_menu = std::make_unique<CMenuWnd>();
-    m_menu->Init(this, kTrayMenuLayout, QCursor::pos() - QPoint(0, kTrayMenuLift));
+    m_menu->Init(this, TrayMenuLayout(), QCursor::pos() - QPoint(0, kTrayMenuLift));
     m_menu->SetItemChecked(kAutostartItem, autostartEnabled());
+    m_menu->SetItemChecked(kOnScreenMenuItem, OnScreenWords::enabled());
 }
 
 // --- lighting owner ---
@@ -439,7 +444,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, b
             Close(0);
         else if (item != nullptr && item->szName == kAutostartItem)
             SetAutostartFromTray(!item->bChecked);
-        else if (item != nullptr)
+        else if (item != nullptr && !HandleTrayMenuItem(*item))
             handleMacroMenu(*this, item->szName);
     } else if (uMsg == UWM_HOOK_SWITCH_MSG) {
         if (wParam != 0)

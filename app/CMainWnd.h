@@ -6,6 +6,7 @@
 #include "device/LightSync.h"
 #include "device/WorkerThread.h"
 #include "light/SyncLighting.h"
+#include "profile/ProfileFollower.h"
 #include "ui/DuiLib.h"
 #include "update/UpdateModel.h"
 
@@ -19,7 +20,9 @@ class QSocketNotifier;
 
 namespace pelan {
 
+class ActiveApplicationWatch;
 class CDeviceHook;
+class OnScreenWords;
 class HookGuard;
 class InputHookBackend;
 class CDeviceOptionUI;
@@ -52,6 +55,8 @@ public:
     static constexpr UINT kPlacementTimer = 1011;
     static constexpr UINT kTrayMenuTimer = 1032;
     static constexpr UINT kOpenRetryTimer = 1040;
+    // The tray menu's check item of the on-screen words.
+    static constexpr const char* kOnScreenMenuItem = "onscreen";
     static constexpr int kPlacementDelayMs = 100;
     static constexpr int kWindowWidth = 1350;
     static constexpr int kWindowHeight = 810;
@@ -70,6 +75,8 @@ public:
         std::unique_ptr<IDeviceOptionPage> optionLink;
         // A notification interface that came before the command interface of a device the page is not for yet.
         std::optional<SupportedDeviceEntry> waitingNotification;
+        // Which of the page's profiles follows the application in front.
+        ProfileFollower follower;
     };
 
     CMainWnd();
@@ -171,6 +178,16 @@ public:
     // Opens a pop-up menu layout whose commands come back as WM_MENUCLICK.
     void OpenMenu(const QString& layout, QPoint screenPoint);
 
+    // The application in front (MainWndFollow.cpp). Made at window init for the session; tests hand in their own.
+    // Each change moves every connected device to the profile that follows the application, writing only what
+    // differs, except while the input hook records a macro or captures a key.
+    void UseActiveApplicationWatch(std::unique_ptr<ActiveApplicationWatch> watch);
+    ActiveApplicationWatch& GetActiveApplicationWatch();
+    // A short notification that replaces the previous one ("DPI 1600"), unless the user switched them off.
+    void ShowOnScreenWord(const QString& text);
+    // The tray menu's profile of a device: selected and written whole, as the profile combo box does.
+    void ChooseProfileFromTray(int kind, int index);
+
 private:
     // The control whose being shown keeps a hook of this mode: the key field of the key set panel in front, or the
     // macro editor in front; the window when there is none.
@@ -256,6 +273,12 @@ private:
     void ShowLightingOwner();
     void ReadSiblingMessages();
     void ReadSleepChanges();
+    void ReadActiveApplication();
+    void FollowActiveApplication(const std::string& application);
+    // The tray menu: each connected device's profiles (the selected one ticked), then the layout's own items.
+    QString TrayMenuLayout() const;
+    // A tray menu item of this file's making; false for any other.
+    bool HandleTrayMenuItem(const MenuCmd& item);
 
     CControlUI* m_titleButtons[9] = {};
     CTrayIcon m_tray;
@@ -275,6 +298,9 @@ private:
     std::shared_ptr<DesktopSettingsApplier> m_desktopSettings;
     std::unique_ptr<QSocketNotifier> m_siblingNotifier;
     std::unique_ptr<QSocketNotifier> m_sleepNotifier;
+    std::unique_ptr<ActiveApplicationWatch> m_appWatch;
+    std::unique_ptr<QSocketNotifier> m_appWatchNotifier;
+    std::unique_ptr<OnScreenWords> m_onScreenWords;
     // Holds the screen connections: they end with this object, not with its window, which may outlive it.
     std::unique_ptr<QObject> m_screenWatch;
     struct UpdatePoster;

@@ -218,6 +218,7 @@ void CMainWnd::CreateDevicePage(int rowIndex, const SupportedDeviceEntry& slot) 
     entry.optionLink = std::make_unique<PageOptionLink>(*page, [this] { NotifyRgbDevicesChanged(); });
     option->SetPage(entry.optionLink.get());
     page->setListItem(option);
+    page->setOnScreenWords([this](const QString& text) { ShowOnScreenWord(text); });
     option->SetPageFlag(page->isConnected() ? 1 : 0);
     option->SetVisible(false);
     m_pages.push_back(std::move(entry));

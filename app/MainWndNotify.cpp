@@ -110,8 +110,9 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     else if (type == DUI_MSGTYPE_MOVEVALUECHANGED)
         RouteLiveValue(msg);
     else if (type == DUI_MSGTYPE_ITEMSELECT)
-        handleProfileComboSelect(*this, msg) || handleHeadsetItemSelect(*this, msg) ||
-            handleMacroItemSelect(*this, msg) || handleKeySetItemSelect(*this, msg) || handleLightItemSelect(msg);
+        handleProfileComboSelect(*this, msg) || handleProfileLinkItemSelect(*this, msg) ||
+            handleHeadsetItemSelect(*this, msg) || handleMacroItemSelect(*this, msg) ||
+            handleKeySetItemSelect(*this, msg) || handleLightItemSelect(msg);
     else if (type == DUI_MSGTYPE_COLORCHANGED)
         handleLightColour(msg);
     else if (type == DUI_MSGTYPE_KILLFOCUS || type == DUI_MSGTYPE_RETURN)
@@ -145,6 +146,8 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     if (isOneOf(name, kProfilePanelButtons)) {
         // Hook of the profile panel: its routes resolve the selected page themselves.
         handleProfilePanelClick(*this, msg);
+    } else if (handleProfileLinkClick(*this, msg)) {
+        // the profile panel's link to an application
     } else if (handleRecoilClick(*this, msg)) {
         // the recoil panel's buttons, on the mouse page only
     } else if (handleHeadsetClick(*this, msg)) {
@@ -309,8 +312,7 @@ void CMainWnd::RouteLiveValue(TNotifyUI& msg) {
 // and when its device goes away and another page comes to the front.
 void CMainWnd::RouteEditCommit(TNotifyUI& msg) {
     if (msg.pSender == nullptr || handleProfileNameReturn(*this, msg) || handleRecoilKillFocus(*this, msg) ||
-        handleMacroEditCommit(*this, msg) ||
-        handleKeySetFocus(*this, msg) || handleLightEditCommit(msg))
+        handleMacroEditCommit(*this, msg) || handleKeySetFocus(*this, msg) || handleLightEditCommit(msg))
         return;
     CVeltraUSBDevice* page = pageHolding(msg.pSender);
     if (page == nullptr)

@@ -95,6 +95,11 @@ Commands:
   profile apply                    write the whole selected profile to the device
   profile restore                  write only the parts of the selected profile the device no longer holds
                                    (the mouse's settings block), as the window does when a device arrives
+  profile link APP_ID [INDEX]      the profile (default: the selected one) follows the application APP_ID
+                                   when its window comes to the front (X11 WM_CLASS, Wayland app id)
+  profile unlink APP_ID            no profile follows the application any more
+  profile links                    the applications profiles follow, and the fallback
+  profile fallback INDEX|selected  the profile used when no link matches (default: the one selected by hand)
   recoil show GUN [BULLET]         the mouse's recoil table of gun 0 to 3: all 30 bullets or one (1 to 30)
   recoil set GUN BULLET [--x N] [--left|--right] [--y N] [--up|--down] [--delay N]
                                    change one bullet (distances 0 to 255, delay 0 to 65535 ms)

@@ -245,6 +245,11 @@ std::string profileResultText(ProfileListResult result) {
         return "cannot read the selected profile's file";
     case ProfileListResult::WriteFailed:
         return "cannot write the profile files";
+    case ProfileListResult::InvalidApplication:
+        return "an application id needs 1 to " + std::to_string(kMaxApplicationIdLength) +
+               " characters and no control characters";
+    case ProfileListResult::NotLinked:
+        return "no profile follows that application";
     }
     return "failed";
 }
@@ -257,12 +262,64 @@ Json::Value profileListDocument(const ProfileList& list) {
         item["name"] = list.items()[i].name;
         item["id"] = list.items()[i].id;
         item["selected"] = int(i) == list.getSelectedIndex();
+        if (!list.items()[i].link.empty())
+            item["link"] = list.items()[i].link;
         items.append(item);
     }
     Json::Value doc;
     doc["profiles"] = items;
     doc["selected"] = list.getSelectedIndex();
     return doc;
+}
+
+Json::Value linksDocument(const ProfileList& list) {
+    Json::Value links(Json::arrayValue);
+    for (size_t i = 0; i < list.items().size(); ++i) {
+        if (list.items()[i].link.empty())
+            continue;
+        Json::Value link;
+        link["application"] = list.items()[i].link;
+        link["index"] = Json::UInt(i);
+        link["name"] = list.items()[i].name;
+        links.append(link);
+    }
+    Json::Value doc;
+    doc["links"] = links;
+    const int fallback = list.getLinkFallback();
+    doc["fallback"] = fallback < 0 ? Json::Value("selected") : Json::Value(fallback);
+    return doc;
+}
+
+// profile link APP_ID [INDEX] | unlink APP_ID | links | fallback INDEX|selected: which profile follows which
+// application in front, as the window's profile panel sets it.
+CommandResult profileLinkCommand(const Words& args, CliKind kind) {
+    const std::string& verb = args[0];
+    const size_t count = args.size();
+    const bool shaped = (verb == "links" && count == 1) || (verb == "link" && (count == 2 || count == 3)) ||
+                        ((verb == "unlink" || verb == "fallback") && count == 2);
+    if (!shaped)
+        return usageFailed("usage: profile link APP_ID [INDEX] | unlink APP_ID | links | fallback INDEX|selected");
+    std::optional<size_t> index;
+    const bool indexGiven = (verb == "link" && count == 3) || (verb == "fallback" && args[1] != "selected");
+    if (indexGiven) {
+        index = indexArgument(args.back());
+        if (!index)
+            return usageFailed("INDEX is a profile number, not " + args.back());
+    }
+    std::unique_ptr<DeviceAccess> access = DeviceAccess::make(kind);
+    if (std::string error = access->bindProfiles(); !error.empty())
+        return failed(error);
+    ProfileList& list = access->profiles();
+    ProfileListResult result = ProfileListResult::Done;
+    if (verb == "link")
+        result = list.linkProfile(index ? int(*index) : list.getSelectedIndex(), args[1]);
+    else if (verb == "unlink")
+        result = list.unlinkApplication(args[1]);
+    else if (verb == "fallback")
+        result = list.setLinkFallback(index ? int(*index) : -1);
+    if (!isSuccess(result))
+        return failed(verb + ": " + profileResultText(result));
+    return succeeded(linksDocument(list));
 }
 
 // The selected profile onto the device; "" when written.
@@ -278,13 +335,16 @@ std::string applySelectedProfile(DeviceAccess& access) {
 
 CommandResult profileCommand(const Words& args, CliKind kind) {
     const std::string verb = args.empty() ? "" : args[0];
+    if (verb == "link" || verb == "unlink" || verb == "links" || verb == "fallback")
+        return profileLinkCommand(args, kind);
     const size_t count = args.size();
     const bool bare = verb == "list" || verb == "add" || verb == "copy" || verb == "delete" || verb == "reset" ||
                       verb == "apply" || verb == "restore";
     const bool withArgument = verb == "rename" || verb == "import" || verb == "export" || verb == "select";
     if (!((bare && count == 1) || (withArgument && count == 2)))
         return usageFailed("usage: profile list | add | copy | delete | rename NAME | import FILE | export FILE | "
-                           "reset | select INDEX | apply | restore");
+                           "reset | select INDEX | apply | restore | link APP_ID [INDEX] | unlink APP_ID | links | "
+                           "fallback INDEX|selected");
     std::optional<size_t> index;
     if (verb == "select") {
         index = indexArgument(args[1]);

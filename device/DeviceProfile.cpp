@@ -112,3 +112,26 @@ ProfileApplyResult applyWholeProfile(UsbDeviceModel& model) {
 }
 
 } // namespace pelan
+
+namespace pelan {
+
+std::vector<std::string> applyChangedParts(UsbDeviceModel& model) {
+    CBasicProfiledata* keyProfile = keyProfileOf(model);
+    const std::vector<KeyRecord> previousKeys =
+        keyProfile != nullptr ? keyProfile->getKeyList() : std::vector<KeyRecord>{};
+    model.loadProfileIntoPage();
+    model.refreshPage();
+    std::vector<std::string> written = model.reapplyProfile();
+    if (keyProfile == nullptr || model.commandChannel.connected.load() == 0)
+        return written;
+    // The key table read back cannot be compared (many devices answer with the factory layout); the previous
+    // profile's keys are what this program wrote. The macros are the kind's, not the profile's: their memory is
+    // sent only when it is not what this connection wrote, so no key names a macro the device lacks.
+    if (keyProfile->getKeyList() == previousKeys || model.writeChangedMacros().macroResult != 0)
+        return written;
+    if (model.writeCurrentKeys(0) == kResultAccepted)
+        written.emplace_back("keys");
+    return written;
+}
+
+} // namespace pelan

@@ -54,4 +54,10 @@ KeyStoreResult storeKeyAssignment(UsbDeviceModel& model, size_t index, KeyAssign
 // Every step is tried, so one refused part does not keep the others from the device.
 ProfileApplyResult applyWholeProfile(UsbDeviceModel& model);
 
+// Loads the model's profile file into it (after profileName changed) and writes to the connected device only what
+// differs, as after a re-plug: the settings the device no longer holds (reapplyProfile), the macro memory when its
+// image changed, and the key table when the new profile's keys differ from the previous profile's. Returns the
+// names of the parts written.
+std::vector<std::string> applyChangedParts(UsbDeviceModel& model);
+
 } // namespace pelan

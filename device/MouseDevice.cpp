@@ -313,9 +313,23 @@ std::vector<std::string> MouseDevice::reapplyProfile() {
     return written;
 }
 
+// The mouse asks for this read after its own buttons changed the DPI stage or the profile: what moved is told.
 void MouseDevice::onSyncTimer() {
-    readSettings();
+    const uint8_t stageBefore = settingsSnapshot().activeStage;
+    const uint8_t profileBefore = currentProfile;
+    const bool read = readSettings() == kResultAccepted;
     refreshPage();
+    DeviceModelObserver* watcher = observer();
+    if (!read || watcher == nullptr)
+        return;
+    const MouseSettingsMirror after = settingsSnapshot();
+    DeviceButtonChange change;
+    if (after.activeStage != stageBefore && after.activeStage < after.stageCodes.size())
+        change.dpi = dpiFromCode(after.stageCodes[after.activeStage]);
+    if (currentProfile != profileBefore)
+        change.profile = currentProfile;
+    if (change.dpi != 0 || change.profile >= 0)
+        watcher->onChangedOnDevice(change);
 }
 
 void MouseDevice::onPeriodicTimer() {

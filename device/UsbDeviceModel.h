@@ -56,6 +56,12 @@ struct PowerStatus {
     uint8_t phoneType() const { return bytes[5]; } // 1 iPhone, 2 Samsung, 3 other, anything else none
 };
 
+// What the device changed with its own buttons, found by the settings read it asked for.
+struct DeviceButtonChange {
+    int dpi = 0;      // the DPI of the stage the device moved to; 0 when the stage stayed
+    int profile = -1; // the device's own profile index it moved to; -1 when it stayed
+};
+
 // What a page attaches to its model to show the model's state. Every operation has an empty default.
 class DeviceModelObserver {
 public:
@@ -77,6 +83,8 @@ public:
     virtual bool onFirmwareTooOld(uint16_t /*versionNumber*/) { return true; }
     // The settings read found this profile active on the device, for the status window (message 0x0D00).
     virtual void onCurrentProfile(int /*profileIndex*/) {}
+    // The device changed its DPI stage or its profile with its own buttons (UI thread).
+    virtual void onChangedOnDevice(const DeviceButtonChange& /*change*/) {}
 };
 
 class UsbDeviceModel {

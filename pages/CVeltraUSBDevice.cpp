@@ -246,6 +246,17 @@ void CVeltraUSBDevice::onCurrentProfile(int profileIndex) {
         statusWindow_->SendMessage(kCurrentProfileMessage, static_cast<WPARAM>(profileIndex), 0);
 }
 
+void CVeltraUSBDevice::onChangedOnDevice(const DeviceButtonChange& change) {
+    if (!onScreenWords_)
+        return;
+    CResourceManager* texts = CResourceManager::GetInstance();
+    if (change.dpi > 0)
+        onScreenWords_(texts->GetText("onscreen_dpi_text").arg(change.dpi));
+    // The device numbers its own profiles from 0; people count from 1.
+    if (change.profile >= 0)
+        onScreenWords_(texts->GetText("onscreen_device_profile_text").arg(change.profile + 1));
+}
+
 void CVeltraUSBDevice::onLightFrame(const light::LedFrame& leds) {
     // Only the newest frame matters: a frame still waiting is replaced, and one queued call shows it.
     std::lock_guard lock(frameLock_);

@@ -6,6 +6,7 @@
 #include "ui/DuiLib.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -77,6 +78,8 @@ public:
     CControlUI* listItem() const { return listItem_; }
     // The window told of the current profile (0x0D00) and of the device status (0x0D01); none by default.
     void setStatusWindow(CWindowWnd* window) { statusWindow_ = window; }
+    // Where the page says what the device changed with its own buttons ("DPI 1600"); nowhere by default.
+    void setOnScreenWords(std::function<void(const QString&)> show) { onScreenWords_ = std::move(show); }
 
     // Finds the key and light buttons of the page's selection panel (key_<n>, light_<n>); with an empty profile
     // name the lists are emptied instead. Device pages add their own controls.
@@ -129,6 +132,7 @@ public:
     void onRefresh() override;
     void onKeySelection(int selectedKey) override;
     void onCurrentProfile(int profileIndex) override;
+    void onChangedOnDevice(const DeviceButtonChange& change) override;
 
     // The on-screen colour of one LED value: its colour scaled by its brightness, opaque.
     static DWORD previewColour(light::LedValue value);
@@ -161,6 +165,7 @@ private:
     QString layoutPath_;
     CWindowWnd* owner_ = nullptr;
     CWindowWnd* statusWindow_ = nullptr;
+    std::function<void(const QString&)> onScreenWords_;
     CControlUI* listItem_ = nullptr;
     CMpDevicePowerUI* powerPanel_ = nullptr;
     std::array<int, 4> tableIntegers_{};

@@ -83,6 +83,76 @@ void CDeviceProfileUI::setMenuVisible(bool visible) {
         menuLayout_ = FindSubControl(kMenuLayout);
     if (menuLayout_ != nullptr)
         menuLayout_->SetVisible(visible);
+    if (visible)
+        setLinkVisible(false);
+}
+
+void CDeviceProfileUI::setLinkVisible(bool visible) {
+    if (linkLayout_ == nullptr)
+        linkLayout_ = FindSubControl(kLinkLayout);
+    if (linkLayout_ == nullptr)
+        return;
+    linkLayout_->SetVisible(visible);
+    if (visible)
+        setMenuVisible(false);
+}
+
+bool CDeviceProfileUI::isLinkVisible() {
+    if (linkLayout_ == nullptr)
+        linkLayout_ = FindSubControl(kLinkLayout);
+    return linkLayout_ != nullptr && linkLayout_->IsVisibleFlag();
+}
+
+void CDeviceProfileUI::showApplications(const std::vector<std::string>& applications,
+                                        const std::string& unavailableReason) {
+    auto* list = dynamic_cast<CComboUI*>(FindSubControl(kLinkApplications));
+    CControlUI* unavailable = FindSubControl(kLinkUnavailable);
+    if (list == nullptr || unavailable == nullptr)
+        return;
+    CResourceManager* texts = CResourceManager::GetInstance();
+    // Where nothing can follow a link, the reason takes the place of the list, the id field and its button.
+    const bool available = unavailableReason.empty();
+    for (const char* name : {kLinkApplications, kLinkEdit, kLinkAddButton}) {
+        if (CControlUI* control = FindSubControl(name))
+            control->SetVisible(available);
+    }
+    unavailable->SetVisible(!available);
+    const QString reason = QString::fromStdString(unavailableReason);
+    unavailable->SetText(texts->GetText("profile_link_unavailable_text").arg(reason));
+    unavailable->SetToolTip(texts->GetText("profile_link_unavailable_tip_text").arg(reason));
+    if (CControlUI* edit = FindSubControl(kLinkEdit))
+        edit->SetToolTip(texts->GetText("profile_link_edit_tip_text"));
+    list->RemoveAll();
+    for (const std::string& application : applications) {
+        auto* row = new CListLabelElementUI();
+        row->SetFixedHeight(kItemHeight);
+        row->SetText(QString::fromStdString(application));
+        list->Add(row);
+    }
+}
+
+QString CDeviceProfileUI::getLinkEditText() {
+    CControlUI* edit = FindSubControl(kLinkEdit);
+    return edit != nullptr ? edit->GetText() : QString();
+}
+
+void CDeviceProfileUI::setLinkEditText(const QString& text) {
+    if (CControlUI* edit = FindSubControl(kLinkEdit))
+        edit->SetText(text);
+}
+
+void CDeviceProfileUI::showLink() {
+    CControlUI* state = FindSubControl(kLinkState);
+    CControlUI* remove = FindSubControl(kLinkRemoveButton);
+    if (state == nullptr || remove == nullptr)
+        return;
+    const int selected = profiles_.getSelectedIndex();
+    const std::string link = selected < 0 ? std::string() : profiles_.items()[size_t(selected)].link;
+    CResourceManager* texts = CResourceManager::GetInstance();
+    state->SetText(link.empty() ? texts->GetText("profile_link_none_text")
+                                : texts->GetText("profile_link_current_text").arg(QString::fromStdString(link)));
+    state->SetToolTip(QString::fromStdString(link));
+    remove->SetVisible(!link.empty());
 }
 
 bool CDeviceProfileUI::isMenuVisible() {
@@ -149,6 +219,7 @@ void CDeviceProfileUI::mirrorList(bool showName) {
     if (showName)
         setNameEditText(selected < 0 ? QString() : QString::fromStdString(items[size_t(selected)].name));
     box->Invalidate();
+    showLink();
 }
 
 ProfileListResult CDeviceProfileUI::mirrored(const std::function<ProfileListResult()>& operation, Mirror mirror) {
@@ -237,6 +308,21 @@ ProfileListResult CDeviceProfileUI::exportProfile(const std::string& path) {
 
 ProfileListResult CDeviceProfileUI::resetProfile() {
     return mirrored([this] { return profiles_.resetProfile(); }, Mirror::Nothing);
+}
+
+ProfileListResult CDeviceProfileUI::linkSelected(const std::string& application) {
+    return mirrored([this, &application] { return profiles_.linkProfile(profiles_.getSelectedIndex(), application); },
+                    Mirror::Items);
+}
+
+ProfileListResult CDeviceProfileUI::unlinkSelected() {
+    return mirrored(
+        [this] {
+            const int selected = profiles_.getSelectedIndex();
+            const std::string link = selected < 0 ? std::string() : profiles_.items()[size_t(selected)].link;
+            return profiles_.unlinkApplication(link);
+        },
+        Mirror::Items);
 }
 
 } // namespace pelan

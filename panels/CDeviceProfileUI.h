@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -25,6 +26,14 @@ public:
     static constexpr const char* kCombo = "device_profile_combo";
     static constexpr const char* kNameEdit = "device_profile_name_edit";
     static constexpr const char* kMenuLayout = "profile_menu_layout";
+    // "Link to application": shown in place of the function list.
+    static constexpr const char* kLinkLayout = "profile_link_layout";
+    static constexpr const char* kLinkState = "profile_link_state";
+    static constexpr const char* kLinkRemoveButton = "profile_link_remove_btn";
+    static constexpr const char* kLinkApplications = "profile_link_app_combo";
+    static constexpr const char* kLinkUnavailable = "profile_link_unavailable";
+    static constexpr const char* kLinkEdit = "profile_link_edit";
+    static constexpr const char* kLinkAddButton = "profile_link_add_btn";
     static constexpr int kItemHeight = 30;
     static constexpr int kTabCount = 7;
     // The function tab options, tab 1 to 7.
@@ -59,8 +68,17 @@ public:
     int getSelectedIndex();
     QString getNameEditText();
     void setNameEditText(const QString& text);
+    // The function list and the link controls share a row: showing one hides the other.
     void setMenuVisible(bool visible);
     bool isMenuVisible();
+    void setLinkVisible(bool visible);
+    bool isLinkVisible();
+    // The applications with windows now, offered for a link; with a reason the list is replaced by why the desktop
+    // cannot tell which application is in front.
+    void showApplications(const std::vector<std::string>& applications, const std::string& unavailableReason);
+    // The id field: what the user typed, or the application chosen from the list.
+    QString getLinkEditText();
+    void setLinkEditText(const QString& text);
     // Selects function tab n (1 to 7) without notifications and unselects the others; any other n unselects all.
     // Nothing unless all seven options exist.
     void selectTab(int n);
@@ -78,6 +96,9 @@ public:
     ProfileListResult importProfile(const std::string& path);
     ProfileListResult exportProfile(const std::string& path);
     ProfileListResult resetProfile();
+    // The selected profile follows `application` / follows none.
+    ProfileListResult linkSelected(const std::string& application);
+    ProfileListResult unlinkSelected();
 
     // Called after the panel adopted a list file another program changed, with the list's refresh result.
     void setListChangedHandler(std::function<void(ProfileListResult)> handler) { listChanged_ = std::move(handler); }
@@ -96,6 +117,8 @@ private:
     // with showName the name edit shows the selected profile's name.
     void mirrorList(bool showName);
     void showTabsOfKind();
+    // The selected profile's link on the state label, with the remove button while there is one.
+    void showLink();
     void watchFolder();
     void onFolderChanged();
 
@@ -107,6 +130,7 @@ private:
     CComboUI* combo_ = nullptr;
     CEditUI* nameEdit_ = nullptr;
     CControlUI* menuLayout_ = nullptr;
+    CControlUI* linkLayout_ = nullptr;
     std::array<COptionUI*, kTabCount> tabs_{};
 };
 

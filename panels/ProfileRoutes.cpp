@@ -12,6 +12,7 @@
 #include "device/ProfileLimits.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "panels/CDeviceProfileUI.h"
+#include "platform/ActiveApplication.h"
 #include "platform/Trace.h"
 
 namespace pelan {
@@ -29,6 +30,7 @@ constexpr const char* kProfileButtons[] = {kAddButton,    kDeleteButton, kCopyBu
                                            kImportButton, kExportButton, kResetButton, kSpreadButton};
 
 constexpr const char* kProfileCombo = "device_profile_combo";
+constexpr const char* kLinkSpreadButton = "profile_link_spread_btn";
 constexpr const char* kProfileFileFilter = "Profile Files(*.json)";
 constexpr const char* kProfileExtension = "json";
 constexpr const char* kMessageMacroFailed = "message_text_7";
@@ -281,6 +283,44 @@ bool handleProfilePanelClick(CMainWnd& window, TNotifyUI& msg) {
     return true;
 }
 
+bool handleProfileLinkClick(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr)
+        return false;
+    const QString name = msg.pSender->GetName();
+    if (name != kLinkSpreadButton && name != CDeviceProfileUI::kLinkAddButton &&
+        name != CDeviceProfileUI::kLinkRemoveButton)
+        return false;
+    CVeltraUSBDevice* page = window.GetSelectedPage();
+    CDeviceProfileUI* panel = page != nullptr ? findProfilePanel(*page) : nullptr;
+    if (panel == nullptr)
+        return true;
+    if (name == kLinkSpreadButton) {
+        const bool show = !panel->isLinkVisible();
+        if (show) {
+            ActiveApplicationWatch& watch = window.GetActiveApplicationWatch();
+            panel->showApplications(watch.applications(), watch.unavailableReason());
+        }
+        panel->setLinkVisible(show);
+    } else if (name == CDeviceProfileUI::kLinkAddButton) {
+        showResult(promptsOf(*page, *panel), panel->linkSelected(panel->getLinkEditText().trimmed().toStdString()));
+    } else {
+        panel->unlinkSelected();
+    }
+    followSelectedProfile(*page, *panel);
+    return true;
+}
+
+bool handleProfileLinkItemSelect(CMainWnd& window, TNotifyUI& msg) {
+    if (msg.pSender == nullptr || msg.pSender->GetName() != CDeviceProfileUI::kLinkApplications)
+        return false;
+    CVeltraUSBDevice* page = window.GetSelectedPage();
+    CDeviceProfileUI* panel = page != nullptr ? findProfilePanel(*page) : nullptr;
+    auto* list = dynamic_cast<CComboUI*>(msg.pSender);
+    if (panel != nullptr && list != nullptr && list->GetCurSel() >= 0)
+        panel->setLinkEditText(list->GetItemAt(list->GetCurSel())->GetText());
+    return true;
+}
+
 bool handleProfileNameReturn(CMainWnd& window, TNotifyUI& msg) {
     if (msg.sType != DUI_MSGTYPE_RETURN || msg.pSender == nullptr ||
         msg.pSender->GetName().compare(CDeviceProfileUI::kNameEdit, Qt::CaseInsensitive) != 0)
@@ -317,6 +357,28 @@ void switchToChosenProfile(CVeltraUSBDevice& page) {
     panel->selectProfile(chosen, false);
     if (panel->profiles().getSelectedIndex() == chosen)
         takeSelectedProfile(page, *panel);
+}
+
+bool selectPageProfile(CVeltraUSBDevice& page, int index, ProfileWrite write) {
+    CDeviceProfileUI* panel = findProfilePanel(page);
+    if (panel == nullptr || index == panel->profiles().getSelectedIndex())
+        return false;
+    const ProfileListResult result = panel->selectProfile(index, false);
+    if (result != ProfileListResult::Done) {
+        trace("profile " + std::to_string(index) + " not selected: the list changed");
+        followSelectedProfile(page, *panel);
+        return false;
+    }
+    if (write == ProfileWrite::Whole) {
+        takeSelectedProfile(page, *panel);
+        return true;
+    }
+    page.setProfileName(panel->getCurrentProfileId());
+    std::string parts;
+    for (const std::string& part : applyChangedParts(page.model()))
+        parts += (parts.empty() ? "" : ", ") + part;
+    trace("profile " + panel->getCurrentProfileId() + " applied; written: " + (parts.empty() ? "nothing" : parts));
+    return true;
 }
 
 bool handleProfileComboSelect(CMainWnd& window, TNotifyUI& msg) {

@@ -29,6 +29,14 @@ bool handleProfileTabSelect(CMainWnd&, TNotifyUI&);
 // notification is that.
 bool handleProfileNameReturn(CMainWnd&, TNotifyUI&);
 
+// The selected page's "Link to application" controls: "profile_link_spread_btn" shows them with the applications
+// the window's watch sees (or why it sees none), "profile_link_add_btn" links the typed id to the selected profile,
+// "profile_link_remove_btn" takes its link away. True when the sender is one of them.
+bool handleProfileLinkClick(CMainWnd& window, TNotifyUI& msg);
+
+// An application chosen in "profile_link_app_combo" goes into the id field. True when the sender is that list.
+bool handleProfileLinkItemSelect(CMainWnd& window, TNotifyUI& msg);
+
 // The same buttons on one page: what the main window does once it has resolved the selected page.
 bool routeProfileClick(CVeltraUSBDevice& page, const QString& name);
 
@@ -43,6 +51,14 @@ bool handleProfileSwitchTimer(CMainWnd& window, UINT id);
 // Makes the combo box's chosen profile the page's: selects it in the list, reloads the page from its file and
 // writes it to the device. Nothing when the chosen profile already is the selected one.
 void switchToChosenProfile(CVeltraUSBDevice& page);
+
+// How a profile chosen elsewhere than in the combo box reaches the device: whole (the user chose it), or only the
+// parts that differ from what the device holds (it followed the application in front).
+enum class ProfileWrite { Whole, ChangedParts };
+
+// Selects profile `index` in the page's panel (its combo box follows) and gives it to the page and its device.
+// False when nothing changed: no panel, the profile already selected, or the list refused (it changed meanwhile).
+bool selectPageProfile(CVeltraUSBDevice& page, int index, ProfileWrite write);
 
 // Asks "message_text_22" and on confirmation resets the panel's selected profile to the kind's factory profile and
 // writes it whole to the device: the panel's "device_reset_btn", and the page's "default_btn" too.

@@ -45,7 +45,7 @@ bool appendHint(DBusMessageIter& hints, const char* key, int type, const char* s
 // Notify(app_name s, replaces_id u, app_icon s, summary s, body s, actions as, hints a{sv}, expire_timeout i).
 bool appendArguments(DBusMessage* message, const DesktopNotification& notification) {
     const char* application = kApplicationName;
-    const dbus_uint32_t replaces = 0;
+    const dbus_uint32_t replaces = notification.replacesId;
     const char* icon = notification.icon.c_str();
     const char* summary = notification.summary.c_str();
     const char* body = notification.body.c_str();
@@ -71,7 +71,7 @@ bool appendArguments(DBusMessage* message, const DesktopNotification& notificati
 
 } // namespace
 
-std::string sendDesktopNotification(const DesktopNotification& notification) {
+std::string sendDesktopNotification(const DesktopNotification& notification, uint32_t* shownId) {
     DBusError error;
     dbus_error_init(&error);
     const Connection bus(dbus_bus_get_private(DBUS_BUS_SESSION, &error));
@@ -84,6 +84,10 @@ std::string sendDesktopNotification(const DesktopNotification& notification) {
     const Message reply(dbus_connection_send_with_reply_and_block(bus.get(), call.get(), kReplyTimeoutMs, &error));
     if (reply == nullptr)
         return "the notification was not shown: " + takeError(error, "no answer");
+    dbus_uint32_t id = 0;
+    if (shownId != nullptr && dbus_message_get_args(reply.get(), &error, DBUS_TYPE_UINT32, &id, DBUS_TYPE_INVALID))
+        *shownId = id;
+    dbus_error_free(&error);
     return {};
 }
 
@@ -98,9 +102,17 @@ DesktopNotifier::~DesktopNotifier() {
 }
 
 void DesktopNotifier::post(DesktopNotification notification, Done done) {
+    enqueue({std::move(notification), std::move(done), false});
+}
+
+void DesktopNotifier::postReplacing(DesktopNotification notification) {
+    enqueue({std::move(notification), {}, true});
+}
+
+void DesktopNotifier::enqueue(Queued queued) {
     {
         std::lock_guard lock(mutex_);
-        queue_.emplace_back(std::move(notification), std::move(done));
+        queue_.push_back(std::move(queued));
         if (!thread_.joinable())
             thread_ = std::thread([this] { run(); });
     }
@@ -109,7 +121,7 @@ void DesktopNotifier::post(DesktopNotification notification, Done done) {
 
 void DesktopNotifier::run() {
     for (;;) {
-        std::pair<DesktopNotification, Done> next;
+        Queued next;
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
@@ -118,9 +130,14 @@ void DesktopNotifier::run() {
             next = std::move(queue_.front());
             queue_.pop_front();
         }
-        const std::string error = sendDesktopNotification(next.first);
-        if (next.second)
-            next.second(error);
+        if (next.replacing)
+            next.notification.replacesId = replacingId_;
+        uint32_t shown = 0;
+        const std::string error = sendDesktopNotification(next.notification, &shown);
+        if (next.replacing && error.empty())
+            replacingId_ = shown;
+        if (next.done)
+            next.done(error);
     }
 }
 

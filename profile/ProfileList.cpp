@@ -33,13 +33,39 @@ bool isUsableProfileId(const std::string& id) {
     return id.size() <= kMaxProfileIdLength && isPlainFileStem(id);
 }
 
+// Application ids come from the desktop or from the user; one with a line break would break the trace and the
+// command line's output, and an endless one is no id.
+bool isUsableApplicationId(const std::string& application) {
+    return !application.empty() && application.size() <= kMaxApplicationIdLength &&
+           std::none_of(application.begin(), application.end(), [](char c) {
+               const auto byte = static_cast<unsigned char>(c);
+               return byte < 0x20 || byte == 0x7F;
+           });
+}
+
 Json::Value listEntry(const ProfileItem& item) {
     Json::Value entry(Json::objectValue);
     entry[member::kProfileName] = item.name;
     entry[member::kProfileUuid] = item.id;
-    entry[member::kProfileIsLink] = 0;
-    entry[member::kProfileLinkName] = "";
+    entry[member::kProfileIsLink] = item.link.empty() ? 0 : 1;
+    entry[member::kProfileLinkName] = item.link;
     return entry;
+}
+
+// The application an entry follows: "profileislink" 1 with a usable "profilelinkmame", else none.
+std::string storedLink(const Json::Value& entry) {
+    const Json::Value& linked = entry[member::kProfileIsLink];
+    const Json::Value& application = entry[member::kProfileLinkName];
+    if (!linked.isIntegral() || linked.asLargestInt() != 1 || !application.isString() ||
+        !isUsableApplicationId(application.asString()))
+        return {};
+    return application.asString();
+}
+
+// Whether two lists hold the same profiles in the same order, whatever they follow.
+bool sameProfiles(const std::vector<ProfileItem>& a, const std::vector<ProfileItem>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const ProfileItem& x, const ProfileItem& y) { return x.name == y.name && x.id == y.id; });
 }
 
 struct StoredList {
@@ -69,7 +95,8 @@ StoredList readStoredList(const Json::Value& root) {
         const Json::Value& name = entry[member::kProfileName];
         if (hasSelect && selectIndex == static_cast<Json::LargestInt>(i))
             stored.selected = static_cast<int>(stored.items.size());
-        stored.items.push_back({name.isString() ? cutToNameLength(name.asString()) : std::string(), id.asString()});
+        stored.items.push_back(
+            {name.isString() ? cutToNameLength(name.asString()) : std::string(), id.asString(), storedLink(entry)});
     }
     return stored;
 }
@@ -106,6 +133,11 @@ ListFile readListFile(const std::string& path) {
     else if (!file.stored.items.empty())
         file.state = ListFileState::Usable;
     return file;
+}
+
+std::string storedFallback(const Json::Value& root) {
+    const Json::Value& fallback = root.isObject() ? root[kLinkFallbackMember] : Json::Value::nullSingleton();
+    return fallback.isString() ? fallback.asString() : std::string();
 }
 
 // The stored "profileselect" when it names an entry, else 0: copy, import and rename leave it as it is.
@@ -176,6 +208,8 @@ std::string_view messageKeyFor(ProfileListResult result) {
         return kMessageWriteFailed;
     case ProfileListResult::LimitReached:
         return kMessageLimitReached;
+    case ProfileListResult::InvalidApplication:
+        return kMessageInvalidApplication;
     default:
         return {};
     }
@@ -233,6 +267,7 @@ std::string ProfileList::getCurrentProfilePath() const {
 ProfileListResult ProfileList::initProfileList() {
     profileItems.clear();
     selectedIndex = -1;
+    fallbackId.clear();
     if (profileFolder.empty())
         return ProfileListResult::NoFolder;
     FolderLock lock(profileFolder);
@@ -246,6 +281,7 @@ ProfileListResult ProfileList::loadList() {
         JsonFileStore::setAsideBroken(listPath());
     if (file.state == ListFileState::Usable) {
         profileItems = std::move(file.stored.items);
+        fallbackId = storedFallback(file.root);
         selectedIndex = std::max(file.stored.selected, 0);
         // Entries left out or a bad selection make the file differ from the items: it is written again.
         if (file.inStepWith(profileItems, selectedIndex))
@@ -288,7 +324,7 @@ ProfileListResult ProfileList::startFresh() {
     std::optional<Json::Value> factory = loadFactoryProfile();
     if (!factory)
         return ProfileListResult::NoFactoryProfile;
-    ProfileItem first{"profile1", newProfileId()};
+    ProfileItem first{"profile1", newProfileId(), {}};
     bool written = writeProfileFile(std::move(*factory), first.name, first.id);
     // The page needs a profile to show even when the folder cannot be written; the profile then lives in memory.
     profileItems = {first};
@@ -374,7 +410,7 @@ ProfileListResult ProfileList::importProfile(const std::string& path) {
 
 // Called with the folder locked and the items in step with the list file.
 ProfileListResult ProfileList::appendProfile(const std::string& name, Json::Value tree, bool selectAdded) {
-    ProfileItem added{name, newProfileId()};
+    ProfileItem added{name, newProfileId(), {}};
     if (!writeProfileFile(std::move(tree), added.name, added.id))
         return ProfileListResult::WriteFailed;
     Json::Value root = store.loadJsonFile(listPath());
@@ -477,6 +513,72 @@ ProfileListResult ProfileList::resetProfile() {
                                                                       : ProfileListResult::WriteFailed;
 }
 
+ProfileListResult ProfileList::linkProfile(int index, const std::string& application) {
+    if (!isUsableApplicationId(application))
+        return ProfileListResult::InvalidApplication;
+    if (profileItems.empty())
+        return ProfileListResult::NoSelection;
+    FolderLock lock(profileFolder);
+    Synced synced = syncWithFile();
+    if (synced.itemsChanged)
+        return ProfileListResult::ListChanged;
+    if (index < 0 || static_cast<std::size_t>(index) >= profileItems.size())
+        return ProfileListResult::NoSuchProfile;
+    const std::string folded = foldCase(application);
+    for (ProfileItem& item : profileItems) {
+        if (foldCase(item.link) == folded)
+            item.link.clear();
+    }
+    profileItems[static_cast<std::size_t>(index)].link = application;
+    return writeLinks(synced);
+}
+
+ProfileListResult ProfileList::unlinkApplication(const std::string& application) {
+    if (profileItems.empty())
+        return ProfileListResult::NoSelection;
+    FolderLock lock(profileFolder);
+    Synced synced = syncWithFile();
+    const int linked = linkedProfile(application);
+    if (linked < 0)
+        return ProfileListResult::NotLinked;
+    profileItems[static_cast<std::size_t>(linked)].link.clear();
+    return writeLinks(synced);
+}
+
+ProfileListResult ProfileList::setLinkFallback(int index) {
+    if (profileItems.empty())
+        return ProfileListResult::NoSelection;
+    FolderLock lock(profileFolder);
+    Synced synced = syncWithFile();
+    if (synced.itemsChanged && index >= 0)
+        return ProfileListResult::ListChanged;
+    if (index >= 0 && static_cast<std::size_t>(index) >= profileItems.size())
+        return ProfileListResult::NoSuchProfile;
+    fallbackId = index < 0 ? std::string() : profileItems[static_cast<std::size_t>(index)].id;
+    return writeLinks(synced);
+}
+
+int ProfileList::getLinkFallback() const {
+    const auto found = std::find_if(profileItems.begin(), profileItems.end(),
+                                    [&](const ProfileItem& item) { return item.id == fallbackId; });
+    return fallbackId.empty() || found == profileItems.end() ? -1 : static_cast<int>(found - profileItems.begin());
+}
+
+int ProfileList::linkedProfile(const std::string& application) const {
+    if (application.empty())
+        return -1;
+    const std::string folded = foldCase(application);
+    const auto found = std::find_if(profileItems.begin(), profileItems.end(),
+                                    [&](const ProfileItem& item) { return foldCase(item.link) == folded; });
+    return found == profileItems.end() ? -1 : static_cast<int>(found - profileItems.begin());
+}
+
+// Links change neither the profiles nor the selection the file names.
+ProfileListResult ProfileList::writeLinks(Synced& synced) {
+    const int select = storedSelection(synced.root);
+    return writeList(std::move(synced.root), select) ? ProfileListResult::Done : ProfileListResult::WriteFailed;
+}
+
 // Copies the stored profile's custom equaliser presets into the default tree; presets the profile does not have
 // are left as the default profile gives them.
 void ProfileList::keepCustomEqualiser(Json::Value& defaults, const std::string& id) const {
@@ -498,8 +600,12 @@ ProfileList::Synced ProfileList::syncWithFile() {
     ListFile file = readListFile(listPath());
     switch (file.state) {
     case ListFileState::Usable:
+        fallbackId = storedFallback(file.root);
         synced.root = std::move(file.root);
-        if (file.stored.items != profileItems)
+        // Links changed elsewhere are taken as they are: the profiles and their order are the same.
+        if (sameProfiles(file.stored.items, profileItems))
+            profileItems = std::move(file.stored.items);
+        else
             adopt(std::move(file.stored.items), file.stored.selected, synced);
         break;
     case ListFileState::Broken:
@@ -543,7 +649,7 @@ std::vector<ProfileItem> ProfileList::profilesInFolder() const {
             continue;
         const Json::Value tree = store.loadJsonFile(path.string());
         const bool named = tree.isObject() && tree[member::kProfileName].isString();
-        found.push_back({named ? cutToNameLength(tree[member::kProfileName].asString()) : id, id});
+        found.push_back({named ? cutToNameLength(tree[member::kProfileName].asString()) : id, id, {}});
     }
     auto rank = [this](const ProfileItem& item) {
         const auto listed = std::find_if(profileItems.begin(), profileItems.end(),
@@ -565,6 +671,11 @@ bool ProfileList::writeList(Json::Value root, int select) {
         entries.append(listEntry(item));
     root[member::kProfileList] = std::move(entries);
     root[member::kProfileSelect] = std::max(select, 0);
+    // A fallback whose profile was deleted goes with it.
+    if (!fallbackId.empty() && isIdListed(fallbackId))
+        root[kLinkFallbackMember] = fallbackId;
+    else
+        root.removeMember(kLinkFallbackMember);
     return store.writeJsonFile(listPath(), root) == 0;
 }
 

@@ -20,6 +20,11 @@ inline constexpr std::string_view kProfileListFile = "ProfileList.ini";
 inline constexpr std::size_t kMaxAddedProfiles = 50;
 // Longest profile identifier used as a file name; longer ones in a list file are ignored.
 inline constexpr std::size_t kMaxProfileIdLength = 200;
+// Longest application id a profile may follow (X11 class names and Wayland app ids are far shorter).
+inline constexpr std::size_t kMaxApplicationIdLength = 255;
+// The list file's member naming the profile (by identifier) used when no link matches; absent: the profile
+// selected by hand.
+inline constexpr const char* kLinkFallbackMember = "profilelinkfallback";
 
 // Message keys the profile panel shows for results (see messageKeyFor).
 inline constexpr std::string_view kMessageInvalidName = "message_text_5_4";
@@ -36,26 +41,29 @@ inline constexpr std::string_view kMessageNotAProfile = "message_text_321";
 inline constexpr std::string_view kMessageReadFailed = "message_text_322";
 inline constexpr std::string_view kMessageWriteFailed = "message_text_323";
 inline constexpr std::string_view kMessageLimitReached = "message_text_324";
+inline constexpr std::string_view kMessageInvalidApplication = "message_text_327";
 
 enum class ProfileListResult {
-    Done,             // the operation was carried out and its files written
-    Rebuilt,          // init or refresh: the list file could not be read; it was kept aside as ".broken-<time>" and
-                      // the list rebuilt from the profile files of the folder (a success the user is told about)
-    ListChanged,      // another program changed the list file and the selected profile is gone from it (or, for
-                      // selectProfile, the list moved under the index): the file's list was adopted, nothing done
-    NoFolder,         // setFolders has not given a user device folder
-    NoSelection,      // no profile is selected: initProfileList has not run or found nothing
-    NoSuchProfile,    // selectProfile with an index outside the list
-    LimitReached,     // addProfile with kMaxAddedProfiles or more profiles
-    LastProfile,      // deleteProfile of the only profile
-    InvalidName,      // renameProfile to a name of spaces only, or with a control character
-    NameTooLong,      // a name (given, or made by copy or import) longer than kMaxNameLength characters
-    DuplicateName,    // renameProfile to a name another profile has (ignoring case)
-    NotAProfile,      // importProfile of a file that is missing, unparsable or not shaped like a profile
-    OtherDeviceKind,  // importProfile of a profile of another device kind
-    NoFactoryProfile, // the kind's default profile cannot be read: first start, add and reset change nothing
-    ReadFailed,       // exportProfile: the selected profile's file cannot be read
-    WriteFailed,      // a file could not be written: a profile is only added or removed once its list is written
+    Done,               // the operation was carried out and its files written
+    Rebuilt,            // init or refresh: the list file could not be read; it was kept aside as ".broken-<time>" and
+                        // the list rebuilt from the profile files of the folder (a success the user is told about)
+    ListChanged,        // another program changed the list file and the selected profile is gone from it (or, for
+                        // selectProfile, the list moved under the index): the file's list was adopted, nothing done
+    NoFolder,           // setFolders has not given a user device folder
+    NoSelection,        // no profile is selected: initProfileList has not run or found nothing
+    NoSuchProfile,      // selectProfile with an index outside the list
+    LimitReached,       // addProfile with kMaxAddedProfiles or more profiles
+    LastProfile,        // deleteProfile of the only profile
+    InvalidName,        // renameProfile to a name of spaces only, or with a control character
+    NameTooLong,        // a name (given, or made by copy or import) longer than kMaxNameLength characters
+    DuplicateName,      // renameProfile to a name another profile has (ignoring case)
+    NotAProfile,        // importProfile of a file that is missing, unparsable or not shaped like a profile
+    OtherDeviceKind,    // importProfile of a profile of another device kind
+    NoFactoryProfile,   // the kind's default profile cannot be read: first start, add and reset change nothing
+    ReadFailed,         // exportProfile: the selected profile's file cannot be read
+    WriteFailed,        // a file could not be written: a profile is only added or removed once its list is written
+    InvalidApplication, // linkProfile with an empty application id, one too long or with a control character
+    NotLinked,          // unlinkApplication of an application no profile follows
 };
 
 // The message key the panel shows for a result, "" for results that show nothing.
@@ -71,10 +79,12 @@ ProfileListResult checkProfileName(const std::string& name);
 // The name "ProfileList.ini" in `folder` gives the profile `id`, "" when the list does not name it.
 std::string listedProfileName(const std::string& folder, const std::string& id);
 
-// One profile of the list: its display name and its identifier (the profile file is id + ".Json").
+// One profile of the list: its display name, its identifier (the profile file is id + ".Json") and the id of the
+// application it follows ("" when it follows none; "profileislink" and "profilelinkmame" in the list file).
 struct ProfileItem {
     std::string name;
     std::string id;
+    std::string link;
 
     bool operator==(const ProfileItem&) const = default;
 };
@@ -143,6 +153,17 @@ public:
     // written, when the default profile cannot be read.
     ProfileListResult resetProfile();
 
+    // Links: profile `index` follows `application` (an application another profile followed moves here), or
+    // no longer follows it. Matching ignores ASCII case.
+    ProfileListResult linkProfile(int index, const std::string& application);
+    ProfileListResult unlinkApplication(const std::string& application);
+    // The profile used when no link matches the application in front: index, or -1 for the one selected by hand.
+    ProfileListResult setLinkFallback(int index);
+    // The fallback's index, -1 when it is the profile selected by hand (or the named profile is gone).
+    int getLinkFallback() const;
+    // The index of the profile that follows `application`, -1 when none does.
+    int linkedProfile(const std::string& application) const;
+
     const std::vector<ProfileItem>& items() const { return profileItems; }
     // The selected index, -1 when nothing is selected.
     int getSelectedIndex() const { return selectedIndex; }
@@ -166,6 +187,7 @@ private:
     ProfileListResult appendProfile(const std::string& name, Json::Value tree, bool selectAdded);
     ProfileListResult selectUnlocked(int index);
     Synced syncWithFile();
+    ProfileListResult writeLinks(Synced& synced);
     void adopt(std::vector<ProfileItem> items, int storedSelection, Synced& synced);
     std::vector<ProfileItem> profilesInFolder() const;
     bool writeList(Json::Value root, int select);
@@ -186,6 +208,7 @@ private:
     std::string defaultProfilePath;
     std::vector<ProfileItem> profileItems;
     int selectedIndex = -1;
+    std::string fallbackId;
 };
 
 } // namespace pelan

@@ -38,6 +38,7 @@ bool CMenuWnd::Init(CWindowWnd* owner, const QString& xml, QPoint screenPoint) {
         if (ParseBool(attributes.value("resourcetext").toString()))
             item.szText = CResourceManager::GetInstance()->GetText(item.szText);
         item.bChecked = ParseBool(attributes.value("checked").toString());
+        item.bEnabled = !attributes.hasAttribute("enabled") || ParseBool(attributes.value("enabled").toString());
         m_items.append(item);
     }
     if (reader.hasError()) {
@@ -52,6 +53,7 @@ bool CMenuWnd::Init(CWindowWnd* owner, const QString& xml, QPoint screenPoint) {
         QAction* action = m_menu->addAction(item.szText);
         action->setCheckable(item.bChecked);
         action->setChecked(item.bChecked);
+        action->setEnabled(item.bEnabled);
         QObject::connect(action, &QAction::triggered, m_menu, [this, name = item.szName] { ClickItem(name); });
     }
     m_menu->popup(screenPoint);
@@ -86,7 +88,7 @@ void CMenuWnd::SetItemChecked(const QString& name, bool checked) {
 
 bool CMenuWnd::ClickItem(const QString& name) {
     for (const MenuCmd& item : m_items) {
-        if (item.szName != name)
+        if (item.szName != name || !item.bEnabled)
             continue;
         if (m_owner != nullptr)
             m_owner->PostMessageWithRecord(WM_MENUCLICK, std::make_shared<MenuCmd>(item));

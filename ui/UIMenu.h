@@ -15,10 +15,12 @@ struct MenuCmd {
     QString szUserData;
     QString szText;
     bool bChecked = false;
+    bool bEnabled = true; // a disabled item is a heading: shown, never clicked
 };
 
 // A pop-up menu built from a menu layout:
-//   <Menu><MenuElement name="exit" text="menu_exit" resourcetext="true" userdata="" checked="false"/></Menu>
+//   <Menu><MenuElement name="exit" text="menu_exit" resourcetext="true" userdata="" checked="false"
+//                      enabled="true"/></Menu>
 // A click posts WM_MENUCLICK (1145) to the owner window with the clicked item's record.
 class CMenuWnd {
 public:

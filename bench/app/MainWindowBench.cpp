@@ -1,9 +1,9 @@
 // The main window with emulated devices on the real HID path: the time from plugging the mouse to its page being
 // connected and shown, the program's idle processor time and memory while the emulated mouse is connected, and the
 // idle cost of the program over a minute in each of its states next to a bare Qt window's, with the emulator in a
-// process of its own so that only the program is counted. Run with QT_QPA_PLATFORM=offscreen, or on an X server
-// (QT_QPA_PLATFORM=xcb) for the state of a window unmapped as a window manager does on another workspace;
-// PELAN_IDLE_SECONDS shortens the minute.
+// process of its own so that only the program is counted, also with profiles that follow applications. Run with
+// QT_QPA_PLATFORM=offscreen, or on an X server (QT_QPA_PLATFORM=xcb) for the state of a window unmapped as a window
+// manager does on another workspace; PELAN_IDLE_SECONDS shortens the minute.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractEventDispatcher>
@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "app/AppMessages.h"
@@ -28,6 +29,7 @@
 #include "emulator/FirmwareDevice.h"
 #include "pages/CVeltraUSBDevice.h"
 #include "platform/Paths.h"
+#include "profile/ProfileList.h"
 #include "support/EmulatedTree.h"
 #include "ui/DuiLib.h"
 
@@ -257,6 +259,63 @@ BENCHMARK(BM_IdleProgram)
     ->Arg(3)
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
+
+// Voluntary context switches of the whole process so far: each is a thread going to sleep after it woke.
+long voluntarySwitches() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw;
+}
+
+// Gives the mouse's profile list four more profiles, each following an application, as pelanctl would.
+bool linkMouseProfiles(const std::string& folder) {
+    ProfileList list;
+    list.setFolders(folder, "");
+    if (list.initProfileList() != ProfileListResult::Done)
+        return false;
+    const char* applications[] = {"firefox", "foot", "steam", "code"};
+    for (const char* application : applications) {
+        if (list.copyProfile() != ProfileListResult::Done ||
+            list.linkProfile(int(list.items().size()) - 1, application) != ProfileListResult::Done)
+            return false;
+    }
+    return list.setLinkFallback(0) == ProfileListResult::Done;
+}
+
+// The idle cost of the hidden window with the mouse connected, without (0) and with (1) profiles that follow
+// applications, the window watching the application in front as it does on this session's desktop (an X server
+// with QT_QPA_PLATFORM=xcb, else unavailable). With nothing changing the links must cost nothing: the same processor
+// time and as many wake-ups.
+void BM_IdleWithLinks(benchmark::State& state) {
+    EmulatorProcess emulator;
+    if (!emulator.ready()) {
+        state.SkipWithError("pelan-emu did not start");
+        return;
+    }
+    ::setenv("PELAN_HIDRAW_ROOT", emulator.root().toUtf8().constData(), 1);
+    ProgramUnderTest program(false);
+    if (!pumpUntil([&] { return program.mouseShownAndConnected(); })) {
+        state.SkipWithError("the mouse page did not connect");
+        return;
+    }
+    if (state.range(0) == 1 && !linkMouseProfiles(program.mouse().page->model().userDeviceFolder())) {
+        state.SkipWithError("the links could not be written");
+        return;
+    }
+    runEventsFor(std::chrono::milliseconds(1500)); // the panel has read the list again
+    program.window->ShowWindow(false, false);
+    runEventsFor(std::chrono::milliseconds(500));
+    for (auto _ : state) {
+        const long switchesStart = voluntarySwitches();
+        const auto wallStart = Clock::now();
+        state.counters["cpu_percent_of_a_core"] = idleCpuPercent(idleSpan());
+        const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
+        state.counters["wakeups_per_second"] = double(voluntarySwitches() - switchesStart) / wall;
+    }
+    program.window->DestroyWindow();
+    ::unsetenv("PELAN_HIDRAW_ROOT");
+}
+BENCHMARK(BM_IdleWithLinks)->ArgName("links")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
 
 // The same measure for a bare Qt window that is shown: what any Qt program costs here.
 void BM_IdleBareQtWindow(benchmark::State& state) {

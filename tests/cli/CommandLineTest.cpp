@@ -52,6 +52,31 @@ TEST(MacroStepCommandTest, InsertMoveRemoveAndDelayChangeTheEventFile) {
     EXPECT_EQ(run({"macro", "steps", "1"}).exitCode, kExitFailure);
 }
 
+TEST(ProfileLinkCommandTest, LinkUnlinkAndFallbackGoIntoTheProfileList) {
+    const testing::TempFolder data;
+    setDataFolderOverride(data.path());
+    setProgramFolderOverride(std::getenv("PELAN_SOURCE_DIR"));
+    const auto run = [](std::vector<std::string> words) { return runCommand(words, CliKind::Mouse); };
+    ASSERT_TRUE(run({"profile", "add"}).ok());
+    ASSERT_TRUE(run({"profile", "link", "firefox"}).ok());
+    ASSERT_TRUE(run({"profile", "link", "foot", "0"}).ok());
+    const CommandResult fallback = run({"profile", "fallback", "1"});
+    ASSERT_TRUE(fallback.ok()) << fallback.error;
+    EXPECT_EQ(fallback.document["fallback"], Json::Value(1));
+    const Json::Value links = run({"profile", "links"}).document["links"];
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0]["application"].asString(), "foot");
+    EXPECT_EQ(links[1]["application"].asString(), "firefox");
+    EXPECT_EQ(run({"profile", "list"}).document["profiles"][1]["link"].asString(), "firefox");
+
+    ASSERT_TRUE(run({"profile", "unlink", "FOOT"}).ok());
+    EXPECT_EQ(run({"profile", "unlink", "foot"}).exitCode, kExitFailure);
+    EXPECT_EQ(run({"profile", "fallback", "selected"}).document["fallback"].asString(), "selected");
+    EXPECT_EQ(run({"profile", "link", "x", "9"}).exitCode, kExitFailure);
+    EXPECT_EQ(run({"profile", "fallback", "first"}).exitCode, kExitUsage);
+    EXPECT_EQ(run({"profile", "link"}).exitCode, kExitUsage);
+}
+
 TEST(RecoilCommandTest, SetChangesOneBulletAndResetAndImportKeepTheirRules) {
     const testing::TempFolder data;
     setDataFolderOverride(data.path());

@@ -1,4 +1,5 @@
 #include "profile/ProfileList.h"
+#include "profile/ProfileFollower.h"
 #include "support/TempFolder.h"
 
 #include <filesystem>
@@ -527,6 +528,86 @@ TEST_F(ProfileListTest, LeftOutEntriesKeepTheStoredSelectionOnItsProfile) {
     EXPECT_EQ(list.getCurrentProfileId(), "b");
     EXPECT_EQ(listFile()["profileselect"], Json::Value(1));
     EXPECT_EQ(listFile()["profilelist"].size(), 2u);
+}
+
+TEST_F(ProfileListTest, ALinkLivesInItsEntryAndAnApplicationFollowsOneProfile) {
+    writeProfiles({"A", "B", "C"});
+    ASSERT_EQ(list.initProfileList(), ProfileListResult::Done);
+    ASSERT_EQ(list.linkProfile(1, "Firefox"), ProfileListResult::Done);
+    ASSERT_EQ(list.linkProfile(2, "foot"), ProfileListResult::Done);
+    EXPECT_EQ(listFile()["profilelist"][1]["profileislink"], Json::Value(1));
+    EXPECT_EQ(listFile()["profilelist"][1]["profilelinkmame"], Json::Value("Firefox"));
+    EXPECT_EQ(listFile()["profilelist"][0]["profileislink"], Json::Value(0));
+
+    // The same application (in another case) moves to the new profile.
+    ASSERT_EQ(list.linkProfile(0, "firefox"), ProfileListResult::Done);
+    EXPECT_EQ(list.linkedProfile("FIREFOX"), 0);
+    EXPECT_EQ(listFile()["profilelist"][1]["profilelinkmame"], Json::Value(""));
+
+    ProfileList other;
+    other.setFolders(deviceFolder(), defaultPath());
+    ASSERT_EQ(other.initProfileList(), ProfileListResult::Done);
+    EXPECT_EQ(other.linkedProfile("foot"), 2);
+    EXPECT_EQ(other.unlinkApplication("foot"), ProfileListResult::Done);
+    EXPECT_EQ(other.unlinkApplication("foot"), ProfileListResult::NotLinked);
+    // The first list takes the other program's change without losing its place.
+    EXPECT_EQ(list.linkedProfile("foot"), 2);
+    ASSERT_EQ(list.selectProfile(1), ProfileListResult::Done);
+    EXPECT_EQ(list.linkedProfile("foot"), -1);
+
+    for (const std::string& bad : {std::string(), std::string("a\nb"), std::string(kMaxApplicationIdLength + 1, 'x')})
+        EXPECT_EQ(list.linkProfile(0, bad), ProfileListResult::InvalidApplication);
+    EXPECT_EQ(list.linkProfile(3, "x"), ProfileListResult::NoSuchProfile);
+    expectInStep();
+}
+
+TEST_F(ProfileListTest, LinksAndTheFallbackStayConsistentThroughCopyRenameImportAndDelete) {
+    writeProfiles({"A", "B"}, 1);
+    ASSERT_EQ(list.initProfileList(), ProfileListResult::Done);
+    ASSERT_EQ(list.linkProfile(1, "game"), ProfileListResult::Done);
+    ASSERT_EQ(list.setLinkFallback(1), ProfileListResult::Done);
+    EXPECT_EQ(listFile()[kLinkFallbackMember], Json::Value("id1"));
+
+    ASSERT_EQ(list.renameProfile("Bee"), ProfileListResult::Done);
+    ASSERT_EQ(list.copyProfile(), ProfileListResult::Done);
+    ASSERT_EQ(list.exportProfile(scratch.file("out.json")), ProfileListResult::Done);
+    ASSERT_EQ(list.importProfile(scratch.file("out.json")), ProfileListResult::Done);
+    EXPECT_EQ(list.linkedProfile("game"), 1);
+    EXPECT_EQ(list.items()[2].link, "");
+    EXPECT_EQ(list.items()[3].link, "");
+    EXPECT_EQ(list.getLinkFallback(), 1);
+
+    ASSERT_EQ(list.deleteProfile(), ProfileListResult::Done);
+    EXPECT_EQ(list.linkedProfile("game"), -1);
+    EXPECT_EQ(list.getLinkFallback(), -1);
+    EXPECT_FALSE(listFile().isMember(kLinkFallbackMember));
+    ASSERT_EQ(list.setLinkFallback(2), ProfileListResult::Done);
+    ASSERT_EQ(list.setLinkFallback(-1), ProfileListResult::Done);
+    EXPECT_FALSE(listFile().isMember(kLinkFallbackMember));
+    expectInStep();
+}
+
+TEST_F(ProfileListTest, TheFollowerTakesTheLinkThenTheFallbackThenTheProfileChosenByHand) {
+    writeProfiles({"A", "B", "C"});
+    ASSERT_EQ(list.initProfileList(), ProfileListResult::Done);
+    ASSERT_EQ(list.linkProfile(2, "game"), ProfileListResult::Done);
+    ProfileFollower follower;
+    auto follow = [&](const std::string& application) {
+        const std::optional<int> target = follower.profileFor(list, application);
+        if (target)
+            list.selectProfile(*target);
+        return list.getSelectedIndex();
+    };
+    EXPECT_EQ(follow("game"), 2);
+    EXPECT_EQ(follow("editor"), 0);
+    list.selectProfile(1); // by hand
+    EXPECT_EQ(follow("game"), 2);
+    list.selectProfile(0); // by hand, while the game is in front: stays until the application changes
+    EXPECT_EQ(follow("editor"), 0);
+    EXPECT_EQ(follow("game"), 2);
+    ASSERT_EQ(list.setLinkFallback(1), ProfileListResult::Done);
+    EXPECT_EQ(follow("editor"), 1);
+    EXPECT_EQ(follow(""), 1);
 }
 
 } // namespace

@@ -19,6 +19,8 @@ public:
         std::string icon;
         std::string summary;
         std::string body;
+        uint32_t replaces = 0; // the id of the notification this one replaces, 0 for a new one
+        uint32_t id = 0;       // the id it was given
     };
 
     NotificationServer() {
@@ -72,12 +74,15 @@ private:
         dbus_message_get_args(call, nullptr, DBUS_TYPE_STRING, &application, DBUS_TYPE_UINT32, &replaces,
                               DBUS_TYPE_STRING, &icon, DBUS_TYPE_STRING, &summary, DBUS_TYPE_STRING, &body,
                               DBUS_TYPE_INVALID);
+        // A replacing notification keeps the id of the one it replaces, as servers do.
+        dbus_uint32_t id = replaces;
         {
             std::lock_guard lock(mutex_);
-            shown_.push_back({application, icon, summary, body});
+            if (id == 0)
+                id = ++lastId_;
+            shown_.push_back({application, icon, summary, body, replaces, id});
         }
         DBusMessage* reply = dbus_message_new_method_return(call);
-        const dbus_uint32_t id = dbus_uint32_t(shown_.size());
         dbus_message_append_args(reply, DBUS_TYPE_UINT32, &id, DBUS_TYPE_INVALID);
         dbus_connection_send(bus_, reply, nullptr);
         dbus_message_unref(reply);
@@ -89,6 +94,7 @@ private:
     std::thread thread_;
     mutable std::mutex mutex_;
     std::vector<Shown> shown_;
+    dbus_uint32_t lastId_ = 0;
 };
 
 } // namespace pelan::test
