@@ -3,6 +3,7 @@
 #include "headset/osconflib/ConfBackend.h"
 #include "headset/osconflib/MixerSeam.h"
 #include "headset/osconflib/PipeWireEqualiser.h"
+#include "headset/osconflib/PipeWireMicrophone.h"
 #include "headset/osconflib/PropertyStore.h"
 
 namespace pelan::osconf {
@@ -32,8 +33,10 @@ class AlsaBackend : public ConfBackend {
 public:
     // An equaliser the state file holds switched off is taken out of the sound at once: the program may have
     // ended before it could do so when the user switched it off.
+    // The same for microphone effects all held switched off.
     AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store,
-                std::unique_ptr<EqualiserOutput> equaliser = nullptr);
+                std::unique_ptr<EqualiserOutput> equaliser = nullptr,
+                std::unique_ptr<PipeWireMicrophone> microphone = nullptr);
 
     std::vector<OsConfDevice> listDevices(int list) override;
     std::optional<std::string> read(const OsConfDevice& device, std::string_view property) override;
@@ -51,11 +54,16 @@ private:
     bool writeLevel(MixerSeam& mixer, std::string_view property, double value);
     // The equaliser as the state file holds it.
     EqualiserCurve storedCurve() const;
+    // The microphone effects as the state file holds them.
+    MicrophoneEffects storedEffects() const;
+    // PROPERTY_Applied and PROPERTY_NotAppliedReason of the microphone effects; nothing for other names.
+    std::optional<std::string> readMicrophoneApplied(std::string_view name);
 
     std::string root_;
     MixerOpener opener_;
     PropertyStore& store_;
     std::unique_ptr<EqualiserOutput> equaliser_;
+    std::unique_ptr<PipeWireMicrophone> microphone_;
     int headsetCard_ = -1;
 };
 

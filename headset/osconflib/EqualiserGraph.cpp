@@ -5,7 +5,6 @@
 #include <algorithm>
 
 namespace pelan::osconf {
-namespace {
 
 // PipeWire's configuration language quotes like JSON; node names never need more than escaping quotes.
 std::string quoted(const std::string& text) {
@@ -17,6 +16,8 @@ std::string quoted(const std::string& text) {
     }
     return out + "\"";
 }
+
+namespace {
 
 std::string bandNode(int band) {
     return "band" + std::to_string(band + 1);

@@ -20,6 +20,9 @@ inline constexpr int kMaxBandGainDb = 20;
 // One octave per band: neighbouring bands meet about 3 dB below their peaks.
 inline constexpr double kBandQ = 1.41;
 
+// Text in quotes, as PipeWire's configuration language (JSON-like) reads it.
+std::string quoted(const std::string& text);
+
 // The control of band i (0-based) in the filter graph, e.g. "band1:Gain".
 std::string bandGainControl(int band);
 

@@ -45,6 +45,9 @@ public:
     // it.
     std::optional<std::string> defaultSink();
     bool chooseDefaultSink(const std::string& name);
+    // The same for the default source.
+    std::optional<std::string> defaultSource();
+    bool chooseDefaultSource(const std::string& name);
     bool destroy(uint32_t node);
     // Waits until a node of that name is announced, at most for the time-out.
     bool waitForNode(const std::string& name, std::chrono::milliseconds timeout);
@@ -61,6 +64,9 @@ private:
     bool roundtrip();
     // The "default" metadata object bound for one call; null without one.
     struct pw_metadata* bindDefaults();
+    // The node named by a key of the "default" metadata, and the user's choice under a key.
+    std::optional<std::string> defaultNode(const char* key);
+    bool chooseDefault(const char* key, const std::string& name);
 
     pw_main_loop* loop_ = nullptr;
     pw_context* context_ = nullptr;
@@ -72,7 +78,8 @@ private:
     int pendingSeq_ = -1;
     std::string awaited_;
     std::optional<uint32_t> defaults_;
-    std::optional<std::string> defaultSink_;
+    std::string wantedDefault_;
+    std::optional<std::string> defaultNode_;
     bool failed_ = false;
 };
 
