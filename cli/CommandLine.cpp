@@ -115,6 +115,8 @@ Commands:
   headset mic mute on|off | headset monitor mute on|off
   headset voice on|off | headset voice preset N
                                    the voice changer and its preset, 1 to 4
+  headset echo on|off | headset noise on|off
+                                   the microphone echo, and noise cancellation
   raw begin | raw end              begin or end an update
   raw info                         read the device information record
   raw read OFFSET LENGTH           read settings memory

@@ -2,6 +2,7 @@
 // headset's selected profile as the window's sound and voice tabs store them.
 #include "cli/Commands.h"
 #include "cli/DeviceAccess.h"
+#include "headset/AudioPropertyNames.h"
 #include "headset/HeadsetAudio.h"
 
 #include <charconv>
@@ -14,7 +15,7 @@ constexpr const char* kUsage =
     "[NAME] | "
     "headset eq apply SLOT | headset eq delete SLOT | headset eq list | headset mic level N | "
     "headset mic mute on|off | headset monitor level N | headset monitor mute on|off | headset voice on|off | "
-    "headset voice preset N";
+    "headset voice preset N | headset echo on|off | headset noise on|off";
 
 std::optional<int> parseInt(const std::string& text, int min, int max) {
     int value = 0;
@@ -66,6 +67,12 @@ Json::Value statusDocument(const HeadsetAudioState& state) {
     doc["monitor_level"] = state.monitorLevel;
     doc["voice_changer"] = state.magicEnabled != 0 ? "on" : "off";
     doc["voice_preset"] = state.magicType;
+    // Whether each microphone effect works on the sound, or is only kept.
+    doc["voice_changer_applied"] = state.voiceChangerApplied.applied ? "yes" : "no";
+    doc["echo"] = state.micEchoOn ? "on" : "off";
+    doc["echo_applied"] = state.micEchoApplied.applied ? "yes" : "no";
+    doc["noise"] = state.noiseCancellationOn ? "on" : "off";
+    doc["noise_applied"] = state.noiseCancellationApplied.applied ? "yes" : "no";
     return doc;
 }
 
@@ -97,6 +104,8 @@ std::string checkWords(const Words& args) {
         return parseOnOff(verb) ? "" : "voice takes on, off or preset N, not " + verb;
     if (group == "voice" && count == 3 && verb == "preset")
         return parseInt(args[2], 1, 4) ? "" : "N is 1 to 4, not " + args[2];
+    if ((group == "echo" || group == "noise") && count == 2)
+        return parseOnOff(verb) ? "" : group + " takes on or off, not " + verb;
     return kUsage;
 }
 
@@ -111,6 +120,42 @@ std::string saveFailure(CustomEqSaved result) {
     default:
         return {};
     }
+}
+
+// The library's word for why an effect is only kept, as the user reads it.
+std::string notAppliedText(const std::string& reason) {
+    static const std::pair<const char*, const char*> kTexts[] = {
+        {audio_property::kEqNotAppliedNoPipeWire, "PipeWire is not running"},
+        {audio_property::kEffectNotAppliedNoHeadsetSource, "the headset's microphone is not in the PipeWire graph"},
+        {audio_property::kEffectNotAppliedNoPlugin,
+         "the pitch shifter is not installed (Debian package rubberband-ladspa)"},
+        {audio_property::kEqNotAppliedNoFilter, "the filter did not start"},
+    };
+    for (const auto& [word, text] : kTexts) {
+        if (reason == word)
+            return text;
+    }
+    return reason.empty() ? "the library does not say why" : reason;
+}
+
+// An error text when a microphone effect the command switched on is only kept.
+std::string microphoneEffectFailure(const std::string& group, const HeadsetAudioState& state) {
+    struct Effect {
+        const char* group;
+        const char* name;
+        bool on;
+        const EffectApplied& applied;
+    };
+    const Effect effects[] = {
+        {"voice", "voice changer", state.magicEnabled != 0, state.voiceChangerApplied},
+        {"echo", "microphone echo", state.micEchoOn, state.micEchoApplied},
+        {"noise", "noise cancellation", state.noiseCancellationOn, state.noiseCancellationApplied}};
+    for (const Effect& effect : effects) {
+        if (group == effect.group && effect.on && !effect.applied.applied)
+            return std::string("the ") + effect.name +
+                   " is stored but not applied: " + notAppliedText(effect.applied.reason);
+    }
+    return {};
 }
 
 // Runs a checked command on the headset's audio settings; an error text when it failed.
@@ -147,8 +192,12 @@ std::string runChecked(const Words& args, HeadsetAudio& audio) {
         audio.selectVoicePreset(*parseInt(args[2], 1, 4));
     } else if (group == "voice") {
         audio.setVoiceChanger(*parseOnOff(verb));
+    } else if (group == "echo") {
+        audio.setMicEcho(*parseOnOff(verb));
+    } else if (group == "noise") {
+        audio.setNoiseCancellation(*parseOnOff(verb));
     }
-    return {};
+    return microphoneEffectFailure(group, state);
 }
 
 } // namespace

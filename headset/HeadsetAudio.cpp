@@ -207,6 +207,29 @@ void HeadsetAudio::readState() {
     const std::optional<double> selection = properties_->readNumber(*mic_, property::kVoiceSelection);
     if (selection && *selection >= 0 && *selection <= 3)
         state_.magicType = int(*selection) + 1;
+    state_.micEchoOn = properties_->readNumber(*mic_, property::kMicEcho).value_or(0) != 0;
+    state_.noiseCancellationOn = properties_->readNumber(*mic_, property::kNoiseCancellation).value_or(0) != 0;
+    readMicEffectsApplied();
+}
+
+// A library that does not tell is taken to apply what it is given.
+void HeadsetAudio::readMicEffectsApplied() {
+    const auto appliedOf = [this](const char* appliedName, const char* reasonName) {
+        EffectApplied effect;
+        const std::optional<double> applied = properties_->readNumber(*mic_, appliedName);
+        effect.applied = !applied || *applied != 0;
+        if (!effect.applied)
+            effect.reason = properties_->readText(*mic_, reasonName).value_or("");
+        return effect;
+    };
+    state_.voiceChangerApplied = appliedOf(property::kVoiceChangerApplied, property::kVoiceChangerNotAppliedReason);
+    state_.micEchoApplied = appliedOf(property::kMicEchoApplied, property::kMicEchoNotAppliedReason);
+    state_.noiseCancellationApplied =
+        appliedOf(property::kNoiseCancellationApplied, property::kNoiseCancellationNotAppliedReason);
+    state_.voiceChangerUnavailableReason.clear();
+    if (!voiceChangerOffered())
+        state_.voiceChangerUnavailableReason =
+            properties_->readText(*mic_, property::kVoiceChangerNotAppliedReason).value_or("");
 }
 
 // A library that does not tell is taken to apply what it is given.
@@ -429,9 +452,12 @@ void HeadsetAudio::setVoiceChanger(bool on) {
     if (!mic_)
         return;
     properties_->writeInt(*mic_, property::kVoiceChanger, on ? 1 : 0);
-    if (on)
+    if (on) {
         properties_->writeInt(*mic_, property::kMicEcho, 0);
+        state_.micEchoOn = false;
+    }
     state_.magicEnabled = on ? 1 : 0;
+    readMicEffectsApplied();
     store();
 }
 
@@ -440,7 +466,25 @@ void HeadsetAudio::selectVoicePreset(int n) {
         return;
     properties_->writeInt(*mic_, property::kVoiceSelection, n - 1);
     state_.magicType = n;
+    readMicEffectsApplied();
     store();
+}
+
+// Echo and noise cancellation are no part of the profile's settings: the library keeps them.
+void HeadsetAudio::setMicEcho(bool on) {
+    if (!mic_)
+        return;
+    if (properties_->writeInt(*mic_, property::kMicEcho, on ? 1 : 0))
+        state_.micEchoOn = on;
+    readMicEffectsApplied();
+}
+
+void HeadsetAudio::setNoiseCancellation(bool on) {
+    if (!mic_)
+        return;
+    if (properties_->writeInt(*mic_, property::kNoiseCancellation, on ? 1 : 0))
+        state_.noiseCancellationOn = on;
+    readMicEffectsApplied();
 }
 
 } // namespace pelan

@@ -16,6 +16,12 @@ inline constexpr int kMaxCustomEqPresets = 20;
 inline constexpr int kEqBandMin = -20;
 inline constexpr int kEqBandMax = 20;
 
+// Whether an effect works on the sound (always while it is off), and the library's word for why not.
+struct EffectApplied {
+    bool applied = true;
+    std::string reason;
+};
+
 // What the headset's sound and voice tabs show: the eight values stored as the profile's headset settings, the
 // mute states, the band values applied now, the custom presets and which of them the list has selected.
 struct HeadsetAudioState {
@@ -39,6 +45,14 @@ struct HeadsetAudioState {
     bool eqApplied = true;
     // The library's word for why the curve is only kept (audio_property::kEqNot...), empty when it does not say.
     std::string eqNotAppliedReason;
+    // The microphone effects beside the voice changer, as the library holds them, and whether each works.
+    bool micEchoOn = false;
+    bool noiseCancellationOn = false;
+    EffectApplied voiceChangerApplied;
+    EffectApplied micEchoApplied;
+    EffectApplied noiseCancellationApplied;
+    // Why the library does not offer the voice changer (its word), "" while it does or when it does not say.
+    std::string voiceChangerUnavailableReason;
 
     HeadsetSettings settings() const;
 };
@@ -98,6 +112,10 @@ public:
     void toggleMonitorMute();
     void setVoiceChanger(bool on);
     void selectVoicePreset(int n);
+    void setMicEcho(bool on);
+    void setNoiseCancellation(bool on);
+    // The library offers the voice changer: it can work now.
+    bool voiceChangerOffered() const;
 
 private:
     bool chooseEndpoints();
@@ -106,7 +124,7 @@ private:
     void writeBands(const std::vector<int>& values);
     void readEqApplied();
     void showUnsavedCurve();
-    bool voiceChangerOffered() const;
+    void readMicEffectsApplied();
     void save();
     // The eight settings into the profile, and the profile into its file.
     void store();

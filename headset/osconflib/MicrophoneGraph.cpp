@@ -108,6 +108,12 @@ std::vector<ModuleLoad> microphoneModules(const MicrophoneEffects& effects, cons
     return modules;
 }
 
+std::vector<std::pair<std::string, float>> voicePresetControls(int preset) {
+    const VoicePreset& chosen = kVoicePresets[size_t(preset)];
+    return {{"voice:Semitones", float(chosen.semitones)},
+            {"voice:Formant Preserving", chosen.keepFormants ? 1.0f : 0.0f}};
+}
+
 std::string microphoneDropInText(const std::vector<ModuleLoad>& modules) {
     std::string text = "# Written by ORVANE Pelan while a microphone effect of its headset is on; removed when all "
                        "are switched off.\ncontext.modules = [\n";

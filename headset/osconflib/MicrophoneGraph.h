@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pelan::osconf {
@@ -49,6 +50,9 @@ struct ModuleLoad {
 // pitchShifter; "" leaves the voice changer out) and the echo. Empty when no effect is on.
 std::vector<ModuleLoad> microphoneModules(const MicrophoneEffects& effects, const std::string& sourceName,
                                           const std::string& pitchShifter);
+
+// The pitch shifter's controls for a preset, as a live filter takes them.
+std::vector<std::pair<std::string, float>> voicePresetControls(int preset);
 
 // A drop-in for the PipeWire daemon's configuration that loads those modules at its start.
 std::string microphoneDropInText(const std::vector<ModuleLoad>& modules);

@@ -59,6 +59,19 @@ bool effectOn(MicrophoneEffect effect, const MicrophoneEffects& effects) {
     }
 }
 
+// Whether the running filter, as its drop-in describes it, differs from the wanted one by the voice preset alone.
+bool onlyThePresetDiffers(const MicrophoneEffects& effects, const std::string& source, const std::string& pitchShifter,
+                          const std::string& running) {
+    if (!effects.voiceChanger || pitchShifter.empty())
+        return false;
+    MicrophoneEffects other = effects;
+    for (other.voicePreset = 0; other.voicePreset < int(kVoicePresets.size()); ++other.voicePreset) {
+        if (microphoneDropInText(microphoneModules(other, source, pitchShifter)) == running)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool PipeWireMicrophone::apply(const MicrophoneEffects& effects, int headsetCard) {
@@ -79,6 +92,15 @@ bool PipeWireMicrophone::apply(const MicrophoneEffects& effects, int headsetCard
     // The filter that runs is the one wanted (the program started again, the headset plugged in again).
     if (live && !modules.empty() && fileText(dropIn) == text)
         return complete;
+    // Another voice preset: the running pitch shifter takes it, without a gap in the sound.
+    if (live && !modules.empty() && onlyThePresetDiffers(effects, source->name, pitchShifter, fileText(dropIn))) {
+        const std::optional<GraphNode> chain = session.node(std::string(kMicrophoneNodeName) + ".input");
+        if (chain && session.setControls(chain->id, voicePresetControls(effects.voicePreset))) {
+            if (!writeDropIn(dropIn, text))
+                trace("audio library: the PipeWire drop-in of the microphone could not be written");
+            return complete;
+        }
+    }
     const std::optional<std::string> defaultSource = session.defaultSource();
     const bool wasDefault = defaultSource && ((source && *defaultSource == source->name) || isOurs(*defaultSource));
     removeFilter(session);

@@ -173,6 +173,14 @@ std::optional<GraphNode> PipeWireSession::node(const std::string& name) const {
 }
 
 bool PipeWireSession::setBandGains(uint32_t id, const EqCurve& gains) {
+    std::vector<std::pair<std::string, float>> controls;
+    for (int band = 0; band < int(gains.size()); ++band)
+        controls.emplace_back(bandGainControl(band),
+                              float(std::clamp(gains[size_t(band)], -kMaxBandGainDb, kMaxBandGainDb)));
+    return setControls(id, controls);
+}
+
+bool PipeWireSession::setControls(uint32_t id, const std::vector<std::pair<std::string, float>>& controls) {
     if (registry_ == nullptr)
         return false;
     auto* proxy = static_cast<pw_node*>(pw_registry_bind(registry_, id, PW_TYPE_INTERFACE_Node, PW_VERSION_NODE, 0));
@@ -186,10 +194,9 @@ bool PipeWireSession::setBandGains(uint32_t id, const EqCurve& gains) {
     spa_pod_builder_push_object(&builder, &object, SPA_TYPE_OBJECT_Props, SPA_PARAM_Props);
     spa_pod_builder_prop(&builder, SPA_PROP_params, 0);
     spa_pod_builder_push_struct(&builder, &list);
-    for (int band = 0; band < int(gains.size()); ++band) {
-        const int gain = std::clamp(gains[size_t(band)], -kMaxBandGainDb, kMaxBandGainDb);
-        spa_pod_builder_string(&builder, bandGainControl(band).c_str());
-        spa_pod_builder_float(&builder, float(gain));
+    for (const auto& [name, value] : controls) {
+        spa_pod_builder_string(&builder, name.c_str());
+        spa_pod_builder_float(&builder, value);
     }
     spa_pod_builder_pop(&builder, &list);
     auto* param = static_cast<spa_pod*>(spa_pod_builder_pop(&builder, &object));

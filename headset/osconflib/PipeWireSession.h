@@ -41,6 +41,8 @@ public:
 
     // Sets the filter-chain node's band gains (dB).
     bool setBandGains(uint32_t node, const EqCurve& gains);
+    // Sets controls of a filter-chain node by name ("stage:Control").
+    bool setControls(uint32_t node, const std::vector<std::pair<std::string, float>>& controls);
     // The session manager's default sink (its node name), and the user's choice of it as the session manager keeps
     // it.
     std::optional<std::string> defaultSink();

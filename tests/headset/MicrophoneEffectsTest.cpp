@@ -193,7 +193,7 @@ TEST_F(MicrophoneEffectsTest, EachVoicePresetShiftsTheToneToItsPitch) {
     ASSERT_TRUE(write(property::kVoiceChanger, 1));
     for (int preset = 0; preset < 4; ++preset) {
         ASSERT_TRUE(write(property::kVoiceSelection, preset));
-        EXPECT_EQ(read("MAGICVOICE_Applied"), "1");
+        EXPECT_EQ(read(property::kVoiceChangerApplied), "1");
         const double expected = 200 * std::pow(2.0, kSemitones[preset] / 12);
         const double measured = frequencyOf(recordThrough(tone(200, 1.5)));
         EXPECT_NEAR(measured, expected, expected * 0.03) << "preset " << preset + 1;
@@ -202,7 +202,7 @@ TEST_F(MicrophoneEffectsTest, EachVoicePresetShiftsTheToneToItsPitch) {
 
 TEST_F(MicrophoneEffectsTest, EchoAddsACopyAtItsDelay) {
     ASSERT_TRUE(write(property::kMicEcho, 1));
-    EXPECT_EQ(read("MICECHO_Applied"), "1");
+    EXPECT_EQ(read(property::kMicEchoApplied), "1");
     // A burst of noise, 20 ms, in a second of silence.
     std::vector<float> burst(kRate, 0.0f);
     std::mt19937 random(7);
@@ -222,7 +222,7 @@ TEST_F(MicrophoneEffectsTest, NoiseCancellationLowersTheNoiseFloorUnderATone) {
         sample += noise(random);
     const double before = noiseFloorDb(recordThrough(noisy, PrivatePipeWire::kSource));
     ASSERT_TRUE(write(property::kNoiseCancellation, 1));
-    EXPECT_EQ(read("ENC_LFX_Applied"), "1");
+    EXPECT_EQ(read(property::kNoiseCancellationApplied), "1");
     const double after = noiseFloorDb(recordThrough(noisy));
     EXPECT_LT(after, before - 10) << "noise floor " << before << " dB before, " << after << " dB after";
 }
@@ -236,15 +236,15 @@ TEST_F(MicrophoneEffectsTest, FilterOutlivesTheProgramAndALogOutAndAllOffGivesTh
 
     library->confLibUnInit();
     startLibrary();
-    EXPECT_EQ(read("MAGICVOICE_Applied"), "1");
-    EXPECT_EQ(read("ENC_LFX_Applied"), "1");
+    EXPECT_EQ(read(property::kVoiceChangerApplied), "1");
+    EXPECT_EQ(read(property::kNoiseCancellationApplied), "1");
 
     pipewire->restart();
     ASSERT_TRUE(pipewire->ready());
     library->confLibUnInit();
     startLibrary();
     EXPECT_TRUE(filterPresent());
-    EXPECT_EQ(read("MAGICVOICE_Applied"), "1");
+    EXPECT_EQ(read(property::kVoiceChangerApplied), "1");
 
     ASSERT_TRUE(write(property::kVoiceChanger, 0));
     EXPECT_TRUE(filterPresent()); // noise cancellation still on
@@ -265,8 +265,8 @@ TEST_F(MicrophoneEffectsTest, WithoutThePitchShifterTheVoiceChangerIsNotOfferedA
     ASSERT_TRUE(support);
     EXPECT_EQ((*support)[0] & 0x20000, 0);
     ASSERT_TRUE(write(property::kVoiceChanger, 1));
-    EXPECT_EQ(read("MAGICVOICE_Applied"), "0");
-    EXPECT_EQ(read("MAGICVOICE_NotAppliedReason"), property::kEffectNotAppliedNoPlugin);
+    EXPECT_EQ(read(property::kVoiceChangerApplied), "0");
+    EXPECT_EQ(read(property::kVoiceChangerNotAppliedReason), property::kEffectNotAppliedNoPlugin);
     ::unsetenv("LADSPA_PATH");
     EXPECT_NE((*parseFeatureReport(read(property::kSupportFeature).value_or("")))[0] & 0x20000, 0);
 }
