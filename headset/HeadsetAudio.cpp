@@ -472,18 +472,18 @@ void HeadsetAudio::selectVoicePreset(int n) {
 
 // Echo and noise cancellation are no part of the profile's settings: the library keeps them.
 void HeadsetAudio::setMicEcho(bool on) {
-    if (!mic_)
-        return;
-    if (properties_->writeInt(*mic_, property::kMicEcho, on ? 1 : 0))
-        state_.micEchoOn = on;
-    readMicEffectsApplied();
+    switchMicEffect(property::kMicEcho, state_.micEchoOn, on);
 }
 
 void HeadsetAudio::setNoiseCancellation(bool on) {
+    switchMicEffect(property::kNoiseCancellation, state_.noiseCancellationOn, on);
+}
+
+void HeadsetAudio::switchMicEffect(const char* name, bool& shown, bool on) {
     if (!mic_)
         return;
-    if (properties_->writeInt(*mic_, property::kNoiseCancellation, on ? 1 : 0))
-        state_.noiseCancellationOn = on;
+    if (properties_->writeInt(*mic_, name, on ? 1 : 0))
+        shown = on;
     readMicEffectsApplied();
 }
 

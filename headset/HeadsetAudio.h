@@ -125,6 +125,8 @@ private:
     void readEqApplied();
     void showUnsavedCurve();
     void readMicEffectsApplied();
+    // Writes an effect's switch; shown follows it where the library took it.
+    void switchMicEffect(const char* name, bool& shown, bool on);
     void save();
     // The eight settings into the profile, and the profile into its file.
     void store();

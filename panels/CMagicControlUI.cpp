@@ -51,4 +51,30 @@ void CMagicControlUI::selectVoiceOption(int n) {
     selectedVoiceOption_ = n >= 1 && n <= kPresets ? n : 0;
 }
 
+void CMagicControlUI::setVoiceChangerAvailable(bool available, const QString& whyKey) {
+    COptionUI* option = enableOption();
+    if (option == nullptr)
+        return;
+    option->SetEnabled(available);
+    option->SetToolTip(available ? QString() : whyKey);
+}
+
+void CMagicControlUI::selectOption(const char* name, bool on) {
+    if (auto* option = dynamic_cast<COptionUI*>(FindSubControl(name)))
+        option->Selected(on, false);
+}
+
+void CMagicControlUI::setEchoOn(bool on) {
+    selectOption(kEchoOption, on);
+}
+
+void CMagicControlUI::setNoiseCancellationOn(bool on) {
+    selectOption(kNoiseOption, on);
+}
+
+void CMagicControlUI::setEffectsApplied(bool applied) {
+    if (CControlUI* label = FindSubControl(kNotAppliedLabel))
+        label->SetVisible(!applied);
+}
+
 } // namespace pelan

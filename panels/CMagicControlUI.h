@@ -12,6 +12,9 @@ public:
     static constexpr const char* kPresetLayout = "magic_option_layout";
     static constexpr const char* kPresetPrefix = "magic_option_";
     static constexpr int kPresets = 4;
+    static constexpr const char* kEchoOption = "magic_echo_option";
+    static constexpr const char* kNoiseOption = "magic_noise_option";
+    static constexpr const char* kNotAppliedLabel = "magic_not_applied_text";
 
     QString GetClass() const override { return "MagicControlUI"; }
     void* GetInterface(const QString& name) override;
@@ -24,10 +27,17 @@ public:
     void setVoicePresetsEnabled(bool on);
     bool isVoiceChangerOn();
     void selectVoiceOption(int n);
+    // The voice changer switch usable, or disabled with a tooltip (a language key) that says why.
+    void setVoiceChangerAvailable(bool available, const QString& whyKey);
+    void setEchoOn(bool on);
+    void setNoiseCancellationOn(bool on);
+    // Shows the note while an effect that is on is only stored.
+    void setEffectsApplied(bool applied);
 
 private:
     COptionUI* enableOption();
     COptionUI* presetOption(int n);
+    void selectOption(const char* name, bool on);
 
     int deviceKind_ = 0;
     int selectedVoiceOption_ = 0;

@@ -90,6 +90,15 @@ void tellIfEqNotApplied(const Selected& headset, bool appliedBefore, bool bandMo
     showMessage(*headset.page, eqFailureMessage(state.eqNotAppliedReason));
 }
 
+// The tooltip of a voice changer the library does not offer, by the library's word for why.
+QString voiceChangerUnavailableTip(const std::string& reason) {
+    if (reason == audio_property::kEffectNotAppliedNoPlugin)
+        return "headset_voice_changer_no_plugin_tip";
+    if (reason == audio_property::kEffectNotAppliedNoHeadsetSource)
+        return "headset_voice_changer_no_source_tip";
+    return "headset_voice_changer_no_pipewire_tip";
+}
+
 } // namespace
 
 CVoice6533ControlUI* findSoundPanel(CVeltraDI6533Device& page) {
@@ -113,6 +122,12 @@ void refreshHeadsetPanels(CVeltraDI6533Device& page) {
     if (voice != nullptr) {
         voice->setVoiceChangerOn(state.magicEnabled != 0);
         voice->selectVoiceOption(state.magicType);
+        voice->setVoiceChangerAvailable(audio->voiceChangerOffered(),
+                                        voiceChangerUnavailableTip(state.voiceChangerUnavailableReason));
+        voice->setEchoOn(state.micEchoOn);
+        voice->setNoiseCancellationOn(state.noiseCancellationOn);
+        voice->setEffectsApplied(state.voiceChangerApplied.applied && state.micEchoApplied.applied &&
+                                 state.noiseCancellationApplied.applied);
     }
     if (sound == nullptr)
         return;
@@ -164,7 +179,8 @@ bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg) {
     const NotifyName split = splitNotifyName(name);
     const bool eqOption = split.prefix == Sound::kEqOptionPrefix;
     const bool voiceOption = split.prefix == Voice::kPresetPrefix;
-    const bool toggle = name == Voice::kEnableOption || name == Sound::kMicOption || name == Sound::kMonitorOption;
+    const bool toggle = name == Voice::kEnableOption || name == Sound::kMicOption || name == Sound::kMonitorOption ||
+                        name == Voice::kEchoOption || name == Voice::kNoiseOption;
     if (!eqOption && !voiceOption && !toggle)
         return false;
     const Selected headset = selectedHeadset(window);
@@ -173,6 +189,10 @@ bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg) {
     const bool appliedBefore = headset.audio->state().eqApplied;
     if (name == Voice::kEnableOption)
         headset.audio->setVoiceChanger(isSelected(msg));
+    else if (name == Voice::kEchoOption)
+        headset.audio->setMicEcho(isSelected(msg));
+    else if (name == Voice::kNoiseOption)
+        headset.audio->setNoiseCancellation(isSelected(msg));
     else if (name == Sound::kMicOption)
         headset.audio->toggleMicMute();
     else if (name == Sound::kMonitorOption)

@@ -25,13 +25,14 @@ inline constexpr const char* kDenoisedNodeName = "orvane_pelan_microphone.denois
 // The pitch shifter of the voice changer (Debian's rubberband-ladspa).
 inline constexpr const char* kPitchShifterPlugin = "ladspa-rubberband.so";
 
-// A voice preset: how far the pitch moves, and whether the shifter keeps the formants where they were (a voice
-// that stays human), or moves them along (a cartoon).
+// A voice preset: how far the pitch moves, and whether the shifter keeps the formants where they were, or moves
+// them along, which changes the speaker rather than the note. In the order of the tab: male, female and child move
+// both; the robot keeps its formants, a lower note in the same throat, which sounds hollow.
 struct VoicePreset {
     int semitones;
     bool keepFormants;
 };
-inline constexpr std::array<VoicePreset, 4> kVoicePresets = {{{4, true}, {-4, true}, {12, false}, {-7, false}}};
+inline constexpr std::array<VoicePreset, 4> kVoicePresets = {{{-4, false}, {4, false}, {9, false}, {-7, true}}};
 
 // The echo: a copy every kEchoDelaySeconds, each kEchoFeedback times as loud as the one before, as a delay line
 // with feedback gives it; the fourth and quieter ones are left out.

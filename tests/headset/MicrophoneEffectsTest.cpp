@@ -189,7 +189,7 @@ protected:
 };
 
 TEST_F(MicrophoneEffectsTest, EachVoicePresetShiftsTheToneToItsPitch) {
-    constexpr double kSemitones[] = {4, -4, 12, -7};
+    constexpr double kSemitones[] = {-4, 4, 9, -7};
     ASSERT_TRUE(write(property::kVoiceChanger, 1));
     for (int preset = 0; preset < 4; ++preset) {
         ASSERT_TRUE(write(property::kVoiceSelection, preset));
