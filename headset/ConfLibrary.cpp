@@ -49,8 +49,10 @@ std::optional<ConfLibExports> loadConfLibrary(const std::string& path) {
     return exports;
 }
 
+// A backend named already ("alsa") stays: the emulated headset's page can then be tried against the real audio
+// library and a PipeWire daemon.
 void useSimulatedAudio() {
-    ::setenv("PELAN_AUDIO_BACKEND", "simulated", 1);
+    ::setenv("PELAN_AUDIO_BACKEND", "simulated", 0);
 }
 
 bool useSimulatedAudioForEmulatedDevices() {

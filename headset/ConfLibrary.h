@@ -29,7 +29,8 @@ std::string confLibraryPath();
 // the five exports the program calls.
 std::optional<ConfLibExports> loadConfLibrary(const std::string& path);
 
-// Makes the library serve its simulated headset (for runs with emulated devices); call before ConfLibInit.
+// Makes the library serve its simulated headset (for runs with emulated devices) unless PELAN_AUDIO_BACKEND names
+// another already; call before ConfLibInit.
 void useSimulatedAudio();
 // The same when the hidraw root is a tree of emulated devices, whether served in this process or by pelan-emu: its
 // headset has no sound card of its own. True when the simulated headset was chosen.
