@@ -14,6 +14,10 @@ constexpr const char* kEchoCancelModule = "libpipewire-module-echo-cancel";
 // and the reference sink and its playback, which carry silence (the headset has no loudspeaker to cancel).
 constexpr const char* kNoiseCapture = "orvane_pelan_microphone.noise_input";
 constexpr const char* kNoiseReference = "orvane_pelan_microphone.noise_reference";
+// WirePlumber 0.4 suspends a node after it has been idle for a while by a timer it does not cancel when the node
+// goes: a node of ours taken away within that time (each change of the effects makes the filter anew) would make
+// it crash. Our nodes are not suspended by it.
+constexpr const char* kNoSuspend = " session.suspend-timeout-seconds = 0";
 
 // The WebRTC processing with only its noise suppression and high-pass filter: gain control would fight the
 // microphone level the user sets, and there is nothing to cancel.
@@ -26,16 +30,17 @@ std::string noiseArgs(const std::string& sourceName, const std::string& outputNa
            "webrtc.gain_control = false webrtc.extended_filter = false webrtc.delay_agnostic = false "
            "webrtc.voice_detection = false }\n"
            "        capture.props = { node.name = " +
-           quoted(kNoiseCapture) + " node.passive = true target.object = " + quoted(sourceName) +
+           quoted(kNoiseCapture) + " node.passive = true target.object = " + quoted(sourceName) + kNoSuspend +
            " }\n"
            "        source.props = { node.name = " +
-           quoted(outputName) + " node.description = " + quoted(description) +
+           quoted(outputName) + " node.description = " + quoted(description) + kNoSuspend +
            " }\n"
            "        sink.props = { node.name = " +
-           quoted(kNoiseReference) +
-           " node.passive = true node.description = \"ORVANE Pelan microphone (no input)\" }\n"
+           quoted(kNoiseReference) + " node.passive = true node.description = \"ORVANE Pelan microphone (no input)\"" +
+           kNoSuspend +
+           " }\n"
            "        playback.props = { node.name = " +
-           quoted(std::string(kNoiseReference) + ".output") + " node.passive = true }\n    }";
+           quoted(std::string(kNoiseReference) + ".output") + " node.passive = true" + kNoSuspend + " }\n    }";
 }
 
 std::string node(const std::string& text) {
@@ -85,10 +90,10 @@ std::string chainArgs(const MicrophoneEffects& effects, const std::string& input
            "        audio.channels = 1\n        audio.position = [ MONO ]\n"
            "        capture.props = { node.name = " +
            quoted(std::string(kMicrophoneNodeName) + ".input") +
-           " node.passive = true target.object = " + quoted(inputName) +
+           " node.passive = true target.object = " + quoted(inputName) + kNoSuspend +
            " }\n"
            "        playback.props = { node.name = " +
-           quoted(kMicrophoneNodeName) + " media.class = Audio/Source }\n    }";
+           quoted(kMicrophoneNodeName) + " media.class = Audio/Source" + kNoSuspend + " }\n    }";
 }
 
 } // namespace
