@@ -83,10 +83,16 @@ bool PipeWireMicrophone::apply(const MicrophoneEffects& effects, int headsetCard
     if (!session.connected())
         return !effects.anyOn();
     const std::optional<GraphNode> source = headsetSource(session, headsetCard);
+    // The headset unplugged: a filter and drop-in of effects left on stay, and take the headset again when it is
+    // back.
+    if (!source && effects.anyOn()) {
+        trace("audio library: the headset has no PipeWire source; its microphone effects are kept but not applied");
+        return false;
+    }
     const std::string pitchShifter = findLadspaPlugin(kPitchShifterPlugin);
     const bool complete = !effects.voiceChanger || !pitchShifter.empty();
     const std::vector<ModuleLoad> modules =
-        source ? microphoneModules(effects, source->name, pitchShifter) : std::vector<ModuleLoad>{};
+        effects.anyOn() ? microphoneModules(effects, source->name, pitchShifter) : std::vector<ModuleLoad>{};
     const std::string text = microphoneDropInText(modules);
     const bool live = session.node(kMicrophoneNodeName).has_value();
     // The filter that runs is the one wanted (the program started again, the headset plugged in again).
@@ -105,9 +111,6 @@ bool PipeWireMicrophone::apply(const MicrophoneEffects& effects, int headsetCard
     const bool wasDefault = defaultSource && ((source && *defaultSource == source->name) || isOurs(*defaultSource));
     removeFilter(session);
     if (modules.empty()) {
-        if (effects.anyOn())
-            trace("audio library: the headset has no PipeWire source; its microphone effects are kept but not "
-                  "applied");
         removeDropIn(dropIn);
         if (source && wasDefault)
             session.chooseDefaultSource(source->name);

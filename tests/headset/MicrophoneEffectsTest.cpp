@@ -246,6 +246,16 @@ TEST_F(MicrophoneEffectsTest, FilterOutlivesTheProgramAndALogOutAndAllOffGivesTh
     EXPECT_TRUE(filterPresent());
     EXPECT_EQ(read(property::kVoiceChangerApplied), "1");
 
+    // The headset unplugged: a change is kept, the filter and its drop-in wait for the headset.
+    ::setenv("PELAN_PIPEWIRE_SOURCE", "unplugged_headset", 1);
+    ASSERT_TRUE(write(property::kMicEcho, 1));
+    EXPECT_EQ(read(property::kMicEchoApplied), "0");
+    EXPECT_EQ(read(property::kMicEchoNotAppliedReason), property::kEffectNotAppliedNoHeadsetSource);
+    EXPECT_TRUE(filterPresent());
+    EXPECT_TRUE(std::filesystem::exists(dropIn()));
+    ::setenv("PELAN_PIPEWIRE_SOURCE", PrivatePipeWire::kSource, 1);
+    ASSERT_TRUE(write(property::kMicEcho, 0));
+
     ASSERT_TRUE(write(property::kVoiceChanger, 0));
     EXPECT_TRUE(filterPresent()); // noise cancellation still on
     ASSERT_TRUE(write(property::kNoiseCancellation, 0));
