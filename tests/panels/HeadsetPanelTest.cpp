@@ -188,6 +188,7 @@ TEST_F(HeadsetPanelsWithoutPitchShifter, VoiceChangerIsDisabledWithTheReason) {
     CControlUI* changer = control("magic_enable_option");
     EXPECT_FALSE(changer->IsEnabled());
     EXPECT_TRUE(changer->GetToolTip().contains("rubberband-ladspa")) << changer->GetToolTip().toStdString();
+    screenshot("main_window_headset_voice_tab_without_pitch_shifter.png");
     QTest::mouseClick(changer, Qt::LeftButton);
     EXPECT_EQ(library("Enable_MAGICVOICE"), "0");
     // The other effects need no plugin.
