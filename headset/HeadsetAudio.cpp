@@ -218,18 +218,13 @@ void HeadsetAudio::readMicEffectsApplied() {
         EffectApplied effect;
         const std::optional<double> applied = properties_->readNumber(*mic_, appliedName);
         effect.applied = !applied || *applied != 0;
-        if (!effect.applied)
-            effect.reason = properties_->readText(*mic_, reasonName).value_or("");
+        effect.reason = properties_->readText(*mic_, reasonName).value_or("");
         return effect;
     };
     state_.voiceChangerApplied = appliedOf(property::kVoiceChangerApplied, property::kVoiceChangerNotAppliedReason);
     state_.micEchoApplied = appliedOf(property::kMicEchoApplied, property::kMicEchoNotAppliedReason);
     state_.noiseCancellationApplied =
         appliedOf(property::kNoiseCancellationApplied, property::kNoiseCancellationNotAppliedReason);
-    state_.voiceChangerUnavailableReason.clear();
-    if (!voiceChangerOffered())
-        state_.voiceChangerUnavailableReason =
-            properties_->readText(*mic_, property::kVoiceChangerNotAppliedReason).value_or("");
 }
 
 // A library that does not tell is taken to apply what it is given.

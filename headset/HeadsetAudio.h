@@ -16,7 +16,8 @@ inline constexpr int kMaxCustomEqPresets = 20;
 inline constexpr int kEqBandMin = -20;
 inline constexpr int kEqBandMax = 20;
 
-// Whether an effect works on the sound (always while it is off), and the library's word for why not.
+// Whether an effect works on the sound (always while it is off), and the library's word for why it does not, or
+// would not if it were switched on ("" when it does or could).
 struct EffectApplied {
     bool applied = true;
     std::string reason;
@@ -51,8 +52,6 @@ struct HeadsetAudioState {
     EffectApplied voiceChangerApplied;
     EffectApplied micEchoApplied;
     EffectApplied noiseCancellationApplied;
-    // Why the library does not offer the voice changer (its word), "" while it does or when it does not say.
-    std::string voiceChangerUnavailableReason;
 
     HeadsetSettings settings() const;
 };

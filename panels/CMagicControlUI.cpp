@@ -51,8 +51,8 @@ void CMagicControlUI::selectVoiceOption(int n) {
     selectedVoiceOption_ = n >= 1 && n <= kPresets ? n : 0;
 }
 
-void CMagicControlUI::setVoiceChangerAvailable(bool available, const QString& whyKey) {
-    COptionUI* option = enableOption();
+void CMagicControlUI::setSwitchAvailable(const char* name, bool available, const QString& whyKey) {
+    CControlUI* option = FindSubControl(name);
     if (option == nullptr)
         return;
     option->SetEnabled(available);

@@ -27,8 +27,9 @@ public:
     void setVoicePresetsEnabled(bool on);
     bool isVoiceChangerOn();
     void selectVoiceOption(int n);
-    // The voice changer switch usable, or disabled with a tooltip (a language key) that says why.
-    void setVoiceChangerAvailable(bool available, const QString& whyKey);
+    // A switch (kEnableOption, kEchoOption, kNoiseOption) usable, or disabled with a tooltip (a language key) that
+    // says why.
+    void setSwitchAvailable(const char* name, bool available, const QString& whyKey);
     void setEchoOn(bool on);
     void setNoiseCancellationOn(bool on);
     // Shows the note while an effect that is on is only stored.

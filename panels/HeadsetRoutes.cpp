@@ -90,13 +90,32 @@ void tellIfEqNotApplied(const Selected& headset, bool appliedBefore, bool bandMo
     showMessage(*headset.page, eqFailureMessage(state.eqNotAppliedReason));
 }
 
-// The tooltip of a voice changer the library does not offer, by the library's word for why.
-QString voiceChangerUnavailableTip(const std::string& reason) {
-    if (reason == audio_property::kEffectNotAppliedNoPlugin)
-        return "headset_voice_changer_no_plugin_tip";
-    if (reason == audio_property::kEffectNotAppliedNoHeadsetSource)
-        return "headset_voice_changer_no_source_tip";
-    return "headset_voice_changer_no_pipewire_tip";
+// Why a microphone effect cannot work now, as the library says it, and the tooltip that tells the user.
+struct EffectBlock {
+    const char* reason;
+    const char* tip;
+};
+constexpr EffectBlock kEffectBlocks[] = {
+    {audio_property::kEffectNotAppliedNoPlugin, "headset_voice_changer_no_plugin_tip"},
+    {audio_property::kEffectNotAppliedNoHeadsetSource, "headset_voice_effect_no_source_tip"},
+    {audio_property::kEqNotAppliedNoPipeWire, "headset_voice_effect_no_pipewire_tip"},
+};
+
+bool blocksEffect(const std::string& reason) {
+    for (const EffectBlock& block : kEffectBlocks) {
+        if (reason == block.reason)
+            return true;
+    }
+    return false;
+}
+
+QString unavailableTip(const std::string& reason) {
+    for (const EffectBlock& block : kEffectBlocks) {
+        if (reason == block.reason)
+            return block.tip;
+    }
+    // The library does not say: the voice changer's support bit alone is clear.
+    return "headset_voice_effect_no_pipewire_tip";
 }
 
 } // namespace
@@ -122,8 +141,15 @@ void refreshHeadsetPanels(CVeltraDI6533Device& page) {
     if (voice != nullptr) {
         voice->setVoiceChangerOn(state.magicEnabled != 0);
         voice->selectVoiceOption(state.magicType);
-        voice->setVoiceChangerAvailable(audio->voiceChangerOffered(),
-                                        voiceChangerUnavailableTip(state.voiceChangerUnavailableReason));
+        // A switch that is on stays usable, so that an effect kept without taking effect can be switched off.
+        const bool voiceAvailable = audio->voiceChangerOffered() && !blocksEffect(state.voiceChangerApplied.reason);
+        voice->setSwitchAvailable(Voice::kEnableOption, voiceAvailable || state.magicEnabled != 0,
+                                  unavailableTip(state.voiceChangerApplied.reason));
+        voice->setSwitchAvailable(Voice::kEchoOption, !blocksEffect(state.micEchoApplied.reason) || state.micEchoOn,
+                                  unavailableTip(state.micEchoApplied.reason));
+        voice->setSwitchAvailable(Voice::kNoiseOption,
+                                  !blocksEffect(state.noiseCancellationApplied.reason) || state.noiseCancellationOn,
+                                  unavailableTip(state.noiseCancellationApplied.reason));
         voice->setEchoOn(state.micEchoOn);
         voice->setNoiseCancellationOn(state.noiseCancellationOn);
         voice->setEffectsApplied(state.voiceChangerApplied.applied && state.micEchoApplied.applied &&
