@@ -125,6 +125,8 @@ Commands:
                                    0 to 100; exits 1 when it is only stored (no PipeWire, no plugin)
   headset surround on|off          virtual surround: each side folded into the other; exits 1 when it is
                                    only stored
+  headset echo on|off | headset noise on|off
+                                   the microphone echo, and noise cancellation
   raw begin | raw end              begin or end an update
   raw info                         read the device information record
   raw read OFFSET LENGTH           read settings memory

@@ -15,7 +15,8 @@ constexpr const char* kUsage =
     "[NAME] | "
     "headset eq apply SLOT | headset eq delete SLOT | headset eq list | headset mic level N | "
     "headset mic mute on|off | headset monitor level N | headset monitor mute on|off | headset voice on|off | "
-    "headset voice preset N | headset reverb on|off [--environment N] [--room N] | headset surround on|off";
+    "headset voice preset N | headset echo on|off | headset noise on|off | headset reverb on|off [--environment N] "
+    "[--room N] | headset surround on|off";
 
 std::optional<int> parseInt(const std::string& text, int min, int max) {
     int value = 0;
@@ -67,6 +68,12 @@ Json::Value statusDocument(const HeadsetAudioState& state) {
     doc["monitor_level"] = state.monitorLevel;
     doc["voice_changer"] = state.magicEnabled != 0 ? "on" : "off";
     doc["voice_preset"] = state.magicType;
+    // Whether each microphone effect works on the sound, or is only kept.
+    doc["voice_changer_applied"] = state.voiceChangerApplied.applied ? "yes" : "no";
+    doc["echo"] = state.micEchoOn ? "on" : "off";
+    doc["echo_applied"] = state.micEchoApplied.applied ? "yes" : "no";
+    doc["noise"] = state.noiseCancellationOn ? "on" : "off";
+    doc["noise_applied"] = state.noiseCancellationApplied.applied ? "yes" : "no";
     doc["reverb"] = state.reverbOn ? "on" : "off";
     doc["reverb_environment"] = state.reverbEnvironment;
     doc["reverb_room"] = state.reverbRoomSize;
@@ -104,27 +111,6 @@ ReverbOptions reverbOptions(const Words& args) {
     return options;
 }
 
-// Why an effect switched on does not work on the sound, in words for the user.
-std::string notAppliedText(const std::string& effect, const std::string& reason) {
-    std::string why = "the library does not say why";
-    if (reason == audio_property::kEqNotAppliedNoPipeWire)
-        why = "PipeWire is not running";
-    else if (reason == audio_property::kEqNotAppliedNoHeadsetSink)
-        why = "the headset has no PipeWire sink";
-    else if (reason == audio_property::kEqNotAppliedNoFilter)
-        why = "the sound filter did not start";
-    else if (reason == audio_property::kEffectNotAppliedNoPlugin)
-        why = "its LADSPA plugin is not installed";
-    return "the " + effect + " is stored but not applied: " + why;
-}
-
-// After switching the reverb or the surround: an error text unless the headset is as asked.
-std::string outputEffectFailure(const std::string& effect, bool wanted, bool now, const EffectOutcome& outcome) {
-    if (now != wanted)
-        return "the headset did not take the " + effect + " switch";
-    return wanted && !outcome.applied ? notAppliedText(effect, outcome.reason) : "";
-}
-
 // Checks the words of a command before anything is loaded; an error text for a wrong line.
 std::string checkWords(const Words& args) {
     const std::string group = args.empty() ? "" : args[0];
@@ -157,6 +143,8 @@ std::string checkWords(const Words& args) {
         return reverbOptions(args).error;
     if (group == "surround" && count == 2)
         return parseOnOff(verb) ? "" : "surround takes on or off, not " + verb;
+    if ((group == "echo" || group == "noise") && count == 2)
+        return parseOnOff(verb) ? "" : group + " takes on or off, not " + verb;
     return kUsage;
 }
 
@@ -171,6 +159,51 @@ std::string saveFailure(CustomEqSaved result) {
     default:
         return {};
     }
+}
+
+// The library's word for why an effect is only kept, as the user reads it; plugin names what the effect's plugin is
+// and where it comes from.
+std::string notAppliedText(const std::string& reason, const char* plugin) {
+    if (reason == audio_property::kEffectNotAppliedNoPlugin)
+        return std::string(plugin) + " is not installed";
+    static const std::pair<const char*, const char*> kTexts[] = {
+        {audio_property::kEqNotAppliedNoPipeWire, "PipeWire is not running"},
+        {audio_property::kEffectNotAppliedNoHeadsetSource, "the headset's microphone is not in the PipeWire graph"},
+        {audio_property::kEqNotAppliedNoHeadsetSink, "the headset's output is not in the PipeWire graph"},
+        {audio_property::kEqNotAppliedNoFilter, "the filter did not start"},
+    };
+    for (const auto& [word, text] : kTexts) {
+        if (reason == word)
+            return text;
+    }
+    return reason.empty() ? "the library does not say why" : reason;
+}
+
+// An error text when an effect the command switched on is not on, or only kept.
+std::string effectFailure(const std::string& group, const HeadsetAudioState& state) {
+    struct Effect {
+        const char* group;
+        const char* name;
+        const char* plugin;
+        bool on;
+        const EffectOutcome& outcome;
+    };
+    const Effect effects[] = {{"voice", "voice changer", "the pitch shifter (Debian package rubberband-ladspa)",
+                               state.magicEnabled != 0, state.voiceChangerApplied},
+                              {"echo", "microphone echo", "its plugin", state.micEchoOn, state.micEchoApplied},
+                              {"noise", "noise cancellation", "WebRTC processing (Debian package libspa-0.2-modules)",
+                               state.noiseCancellationOn, state.noiseCancellationApplied},
+                              {"reverb", "reverb", "its LADSPA plugin GVerb (Debian package swh-plugins)",
+                               state.reverbOn, state.reverbOutcome},
+                              {"surround", "surround", "its plugin", state.surroundOn, state.surroundOutcome}};
+    for (const Effect& effect : effects) {
+        if (group != effect.group)
+            continue;
+        if (!effect.outcome.applied && effect.on)
+            return std::string("the ") + effect.name +
+                   " is stored but not applied: " + notAppliedText(effect.outcome.reason, effect.plugin);
+    }
+    return {};
 }
 
 // Runs a checked command on the headset's audio settings; an error text when it failed.
@@ -210,12 +243,18 @@ std::string runChecked(const Words& args, HeadsetAudio& audio) {
     } else if (group == "reverb") {
         const ReverbOptions options = reverbOptions(args);
         audio.setReverb(*parseOnOff(verb), options.environment, options.roomSize);
-        return outputEffectFailure("reverb", *parseOnOff(verb), state.reverbOn, state.reverbOutcome);
     } else if (group == "surround") {
         audio.setSurround(*parseOnOff(verb));
-        return outputEffectFailure("surround", *parseOnOff(verb), state.surroundOn, state.surroundOutcome);
+    } else if (group == "echo") {
+        audio.setMicEcho(*parseOnOff(verb));
+    } else if (group == "noise") {
+        audio.setNoiseCancellation(*parseOnOff(verb));
     }
-    return {};
+    if (const std::optional<bool> wanted = parseOnOff(verb);
+        wanted && (group == "reverb" || group == "surround") &&
+        *wanted != (group == "reverb" ? state.reverbOn : state.surroundOn))
+        return "the headset did not take the " + group + " switch";
+    return effectFailure(group, state);
 }
 
 } // namespace

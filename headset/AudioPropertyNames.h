@@ -58,4 +58,12 @@ inline constexpr int kReverbMaxRoomSize = 100;
 
 inline constexpr int kEqBands = 10;
 
+// The microphone effects' PROPERTY_Applied and PROPERTY_NotAppliedReason.
+inline constexpr const char* kVoiceChangerApplied = "MAGICVOICE_Applied";
+inline constexpr const char* kVoiceChangerNotAppliedReason = "MAGICVOICE_NotAppliedReason";
+inline constexpr const char* kMicEchoApplied = "MICECHO_Applied";
+inline constexpr const char* kMicEchoNotAppliedReason = "MICECHO_NotAppliedReason";
+inline constexpr const char* kNoiseCancellationApplied = "ENC_LFX_Applied";
+inline constexpr const char* kNoiseCancellationNotAppliedReason = "ENC_LFX_NotAppliedReason";
+
 } // namespace pelan::audio_property

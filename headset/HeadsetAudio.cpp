@@ -208,6 +208,20 @@ void HeadsetAudio::readState() {
     const std::optional<double> selection = properties_->readNumber(*mic_, property::kVoiceSelection);
     if (selection && *selection >= 0 && *selection <= 3)
         state_.magicType = int(*selection) + 1;
+    state_.micEchoOn = properties_->readNumber(*mic_, property::kMicEcho).value_or(0) != 0;
+    state_.noiseCancellationOn = properties_->readNumber(*mic_, property::kNoiseCancellation).value_or(0) != 0;
+    readMicEffectsApplied();
+}
+
+// A library that does not tell is taken to apply what it is given.
+void HeadsetAudio::readMicEffectsApplied() {
+    const auto appliedOf = [this](const char* appliedName, const char* reasonName) {
+        return readOutcome(*mic_, appliedName, reasonName);
+    };
+    state_.voiceChangerApplied = appliedOf(property::kVoiceChangerApplied, property::kVoiceChangerNotAppliedReason);
+    state_.micEchoApplied = appliedOf(property::kMicEchoApplied, property::kMicEchoNotAppliedReason);
+    state_.noiseCancellationApplied =
+        appliedOf(property::kNoiseCancellationApplied, property::kNoiseCancellationNotAppliedReason);
 }
 
 // A library that does not tell is taken to apply what it is given.
@@ -219,11 +233,12 @@ void HeadsetAudio::readEqApplied() {
         state_.eqNotAppliedReason = properties_->readText(*output_, property::kEqualiserNotAppliedReason).value_or("");
 }
 
-EffectOutcome HeadsetAudio::readOutcome(const char* appliedName, const char* reasonName) {
+EffectOutcome HeadsetAudio::readOutcome(const AudioEndpoint& endpoint, const char* appliedName,
+                                        const char* reasonName) {
     EffectOutcome outcome;
-    const std::optional<double> applied = properties_->readNumber(*output_, appliedName);
+    const std::optional<double> applied = properties_->readNumber(endpoint, appliedName);
     outcome.applied = !applied || *applied != 0;
-    outcome.reason = properties_->readText(*output_, reasonName).value_or("");
+    outcome.reason = properties_->readText(endpoint, reasonName).value_or("");
     return outcome;
 }
 
@@ -233,8 +248,8 @@ void HeadsetAudio::readOutputEffects() {
     state_.reverbEnvironment = int(number(property::kReverbEnvironment));
     state_.reverbRoomSize = int(number(property::kReverbRoomSize));
     state_.surroundOn = number(property::kSurround) != 0;
-    state_.reverbOutcome = readOutcome(property::kReverbApplied, property::kReverbNotAppliedReason);
-    state_.surroundOutcome = readOutcome(property::kSurroundApplied, property::kSurroundNotAppliedReason);
+    state_.reverbOutcome = readOutcome(*output_, property::kReverbApplied, property::kReverbNotAppliedReason);
+    state_.surroundOutcome = readOutcome(*output_, property::kSurroundApplied, property::kSurroundNotAppliedReason);
 }
 
 void HeadsetAudio::save() {
@@ -448,9 +463,12 @@ void HeadsetAudio::setVoiceChanger(bool on) {
     if (!mic_)
         return;
     properties_->writeInt(*mic_, property::kVoiceChanger, on ? 1 : 0);
-    if (on)
+    if (on) {
         properties_->writeInt(*mic_, property::kMicEcho, 0);
+        state_.micEchoOn = false;
+    }
     state_.magicEnabled = on ? 1 : 0;
+    readMicEffectsApplied();
     store();
 }
 
@@ -459,6 +477,7 @@ void HeadsetAudio::selectVoicePreset(int n) {
         return;
     properties_->writeInt(*mic_, property::kVoiceSelection, n - 1);
     state_.magicType = n;
+    readMicEffectsApplied();
     store();
 }
 
@@ -496,6 +515,23 @@ bool HeadsetAudio::reverbOffered() const {
 
 bool HeadsetAudio::surroundOffered() const {
     return output_ && (output_->support[2] & property::kVirtualSurroundSupportBit) != 0;
+}
+
+// Echo and noise cancellation are no part of the profile's settings: the library keeps them.
+void HeadsetAudio::setMicEcho(bool on) {
+    switchMicEffect(property::kMicEcho, state_.micEchoOn, on);
+}
+
+void HeadsetAudio::setNoiseCancellation(bool on) {
+    switchMicEffect(property::kNoiseCancellation, state_.noiseCancellationOn, on);
+}
+
+void HeadsetAudio::switchMicEffect(const char* name, bool& shown, bool on) {
+    if (!mic_)
+        return;
+    if (properties_->writeInt(*mic_, name, on ? 1 : 0))
+        shown = on;
+    readMicEffectsApplied();
 }
 
 } // namespace pelan

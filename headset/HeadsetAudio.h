@@ -16,8 +16,8 @@ inline constexpr int kMaxCustomEqPresets = 20;
 inline constexpr int kEqBandMin = -20;
 inline constexpr int kEqBandMax = 20;
 
-// Whether an effect that is switched on works on the sound, and the library's word for why not (empty when it does
-// not say). An effect that is off counts as applied; its reason then says what would keep it from working now.
+// Whether an effect works on the sound (always while it is off), and the library's word for why it does not, or
+// would not if it were switched on ("" when it does or could).
 struct EffectOutcome {
     bool applied = true;
     std::string reason;
@@ -53,6 +53,12 @@ struct HeadsetAudioState {
     bool surroundOn = false;
     EffectOutcome reverbOutcome;
     EffectOutcome surroundOutcome;
+    // The microphone effects beside the voice changer, as the library holds them, and whether each works.
+    bool micEchoOn = false;
+    bool noiseCancellationOn = false;
+    EffectOutcome voiceChangerApplied;
+    EffectOutcome micEchoApplied;
+    EffectOutcome noiseCancellationApplied;
 
     HeadsetSettings settings() const;
 };
@@ -118,6 +124,10 @@ public:
     // The library offers them: it can make them work now (the feature report of the output).
     bool reverbOffered() const;
     bool surroundOffered() const;
+    void setMicEcho(bool on);
+    void setNoiseCancellation(bool on);
+    // The library offers the voice changer: it can work now.
+    bool voiceChangerOffered() const;
 
 private:
     bool chooseEndpoints();
@@ -126,9 +136,11 @@ private:
     void writeBands(const std::vector<int>& values);
     void readEqApplied();
     void readOutputEffects();
-    EffectOutcome readOutcome(const char* appliedName, const char* reasonName);
+    EffectOutcome readOutcome(const AudioEndpoint& endpoint, const char* appliedName, const char* reasonName);
     void showUnsavedCurve();
-    bool voiceChangerOffered() const;
+    void readMicEffectsApplied();
+    // Writes an effect's switch; shown follows it where the library took it.
+    void switchMicEffect(const char* name, bool& shown, bool on);
     void save();
     // The eight settings into the profile, and the profile into its file.
     void store();

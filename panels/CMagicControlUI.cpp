@@ -85,4 +85,30 @@ int CMagicControlUI::getRoomSize() {
     return slider != nullptr ? slider->GetValue() : -1;
 }
 
+void CMagicControlUI::setSwitchAvailable(const char* name, bool available, const QString& whyKey) {
+    CControlUI* option = FindSubControl(name);
+    if (option == nullptr)
+        return;
+    option->SetEnabled(available);
+    option->SetToolTip(available ? QString() : whyKey);
+}
+
+void CMagicControlUI::selectOption(const char* name, bool on) {
+    if (auto* option = dynamic_cast<COptionUI*>(FindSubControl(name)))
+        option->Selected(on, false);
+}
+
+void CMagicControlUI::setEchoOn(bool on) {
+    selectOption(kEchoOption, on);
+}
+
+void CMagicControlUI::setNoiseCancellationOn(bool on) {
+    selectOption(kNoiseOption, on);
+}
+
+void CMagicControlUI::setEffectsApplied(bool applied) {
+    if (CControlUI* label = FindSubControl(kNotAppliedLabel))
+        label->SetVisible(!applied);
+}
+
 } // namespace pelan

@@ -23,6 +23,9 @@ public:
     static constexpr const char* kPresetLayout = "magic_option_layout";
     static constexpr const char* kPresetPrefix = "magic_option_";
     static constexpr int kPresets = 4;
+    static constexpr const char* kEchoOption = "magic_echo_option";
+    static constexpr const char* kNoiseOption = "magic_noise_option";
+    static constexpr const char* kNotAppliedLabel = "magic_not_applied_text";
     static constexpr const char* kReverbOption = "reverb_enable_option";
     static constexpr const char* kReverbLayout = "reverb_option_layout";
     // Environment n (1 to kEnvironments) is the library's environment n - 1.
@@ -44,6 +47,13 @@ public:
     void setVoicePresetsEnabled(bool on);
     bool isVoiceChangerOn();
     void selectVoiceOption(int n);
+    // A switch (kEnableOption, kEchoOption, kNoiseOption) usable, or disabled with a tooltip (a language key) that
+    // says why.
+    void setSwitchAvailable(const char* name, bool available, const QString& whyKey);
+    void setEchoOn(bool on);
+    void setNoiseCancellationOn(bool on);
+    // Shows the note while an effect that is on is only stored.
+    void setEffectsApplied(bool applied);
 
     // environment: 0-based; roomSize 0 to 100.
     void showReverb(const EffectView& view, int environment, int roomSize);
@@ -55,6 +65,7 @@ private:
     void showEffect(const char* option, const char* note, const EffectView& view);
     COptionUI* enableOption();
     COptionUI* presetOption(int n);
+    void selectOption(const char* name, bool on);
 
     int deviceKind_ = 0;
     int selectedVoiceOption_ = 0;

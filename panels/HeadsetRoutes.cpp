@@ -121,6 +121,34 @@ void showOutputEffects(Voice& voice, const HeadsetAudio& audio) {
     voice.showSurround(effectView(state.surroundOn, audio.surroundOffered(), state.surroundOutcome));
 }
 
+// Why a microphone effect cannot work now, as the library says it, and the tooltip that tells the user.
+struct EffectBlock {
+    const char* reason;
+    const char* tip;
+};
+constexpr EffectBlock kEffectBlocks[] = {
+    {audio_property::kEffectNotAppliedNoPlugin, "headset_voice_changer_no_plugin_tip"},
+    {audio_property::kEffectNotAppliedNoHeadsetSource, "headset_voice_effect_no_source_tip"},
+    {audio_property::kEqNotAppliedNoPipeWire, "headset_voice_effect_no_pipewire_tip"},
+};
+
+bool blocksEffect(const std::string& reason) {
+    for (const EffectBlock& block : kEffectBlocks) {
+        if (reason == block.reason)
+            return true;
+    }
+    return false;
+}
+
+QString unavailableTip(const std::string& reason) {
+    for (const EffectBlock& block : kEffectBlocks) {
+        if (reason == block.reason)
+            return block.tip;
+    }
+    // The library does not say: the voice changer's support bit alone is clear.
+    return "headset_voice_effect_no_pipewire_tip";
+}
+
 } // namespace
 
 CVoice6533ControlUI* findSoundPanel(CVeltraDI6533Device& page) {
@@ -144,6 +172,19 @@ void refreshHeadsetPanels(CVeltraDI6533Device& page) {
     if (voice != nullptr) {
         voice->setVoiceChangerOn(state.magicEnabled != 0);
         voice->selectVoiceOption(state.magicType);
+        // A switch that is on stays usable, so that an effect kept without taking effect can be switched off.
+        const bool voiceAvailable = audio->voiceChangerOffered() && !blocksEffect(state.voiceChangerApplied.reason);
+        voice->setSwitchAvailable(Voice::kEnableOption, voiceAvailable || state.magicEnabled != 0,
+                                  unavailableTip(state.voiceChangerApplied.reason));
+        voice->setSwitchAvailable(Voice::kEchoOption, !blocksEffect(state.micEchoApplied.reason) || state.micEchoOn,
+                                  unavailableTip(state.micEchoApplied.reason));
+        voice->setSwitchAvailable(Voice::kNoiseOption,
+                                  !blocksEffect(state.noiseCancellationApplied.reason) || state.noiseCancellationOn,
+                                  unavailableTip(state.noiseCancellationApplied.reason));
+        voice->setEchoOn(state.micEchoOn);
+        voice->setNoiseCancellationOn(state.noiseCancellationOn);
+        voice->setEffectsApplied(state.voiceChangerApplied.applied && state.micEchoApplied.applied &&
+                                 state.noiseCancellationApplied.applied);
         showOutputEffects(*voice, *audio);
     }
     if (sound == nullptr)
@@ -198,7 +239,8 @@ bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg) {
     const bool voiceOption = split.prefix == Voice::kPresetPrefix;
     const bool environmentOption = split.prefix == Voice::kEnvironmentPrefix;
     const bool toggle = name == Voice::kEnableOption || name == Sound::kMicOption || name == Sound::kMonitorOption ||
-                        name == Voice::kReverbOption || name == Voice::kSurroundOption;
+                        name == Voice::kEchoOption || name == Voice::kNoiseOption || name == Voice::kReverbOption ||
+                        name == Voice::kSurroundOption;
     if (!eqOption && !voiceOption && !environmentOption && !toggle)
         return false;
     const Selected headset = selectedHeadset(window);
@@ -207,6 +249,10 @@ bool handleHeadsetSelect(CMainWnd& window, TNotifyUI& msg) {
     const bool appliedBefore = headset.audio->state().eqApplied;
     if (name == Voice::kEnableOption)
         headset.audio->setVoiceChanger(isSelected(msg));
+    else if (name == Voice::kEchoOption)
+        headset.audio->setMicEcho(isSelected(msg));
+    else if (name == Voice::kNoiseOption)
+        headset.audio->setNoiseCancellation(isSelected(msg));
     else if (name == Sound::kMicOption)
         headset.audio->toggleMicMute();
     else if (name == Sound::kMonitorOption)

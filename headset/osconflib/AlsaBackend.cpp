@@ -85,13 +85,39 @@ constexpr StageOutcome kStageOutcomes[] = {
     {SinkStage::Surround, property::kSurroundApplied, property::kSurroundNotAppliedReason}};
 constexpr SinkStage kStages[] = {SinkStage::Equaliser, SinkStage::Reverb, SinkStage::Surround};
 
+// The microphone effects by their switches' names.
+struct MicrophoneSwitch {
+    const char* name;
+    MicrophoneEffect effect;
+};
+constexpr MicrophoneSwitch kMicrophoneSwitches[] = {
+    {property::kVoiceChanger, MicrophoneEffect::VoiceChanger},
+    {property::kMicEcho, MicrophoneEffect::Echo},
+    {property::kNoiseCancellation, MicrophoneEffect::Noise},
+};
+
+bool isMicrophoneEffectProperty(std::string_view name) {
+    return name == property::kVoiceChanger || name == property::kVoiceSelection || name == property::kMicEcho ||
+           name == property::kNoiseCancellation;
+}
+
+// "Enable_MAGICVOICE" gives "MAGICVOICE".
+std::string_view effectBase(const char* switchName) {
+    constexpr std::string_view kPrefix = "Enable_";
+    const std::string_view name = switchName;
+    return name.starts_with(kPrefix) ? name.substr(kPrefix.size()) : name;
+}
+
 } // namespace
 
 AlsaBackend::AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store,
-                         std::unique_ptr<EqualiserOutput> equaliser)
-    : root_(std::move(asoundRoot)), opener_(std::move(opener)), store_(store), equaliser_(std::move(equaliser)) {
+                         std::unique_ptr<EqualiserOutput> equaliser, std::unique_ptr<PipeWireMicrophone> microphone)
+    : root_(std::move(asoundRoot)), opener_(std::move(opener)), store_(store), equaliser_(std::move(equaliser)),
+      microphone_(std::move(microphone)) {
     if (equaliser_ && !storedEffects().anyOn())
         equaliser_->apply(storedEffects(), headsetCard_);
+    if (microphone_ && !storedMicrophoneEffects().anyOn())
+        microphone_->apply(storedMicrophoneEffects(), headsetCard_);
 }
 
 std::vector<SoundCard> listSoundCards(const std::string& asoundRoot) {
@@ -133,6 +159,9 @@ std::vector<OsConfDevice> AlsaBackend::listDevices(int list) {
     }
     if (list == 0)
         restoreLostEffects();
+    // Effects left on come back with the headset (plugged in again, or after a log-out).
+    if (list == 1 && headsetCard_ >= 0 && microphone_ && storedMicrophoneEffects().anyOn())
+        microphone_->apply(storedMicrophoneEffects(), headsetCard_);
     return devices;
 }
 
@@ -269,11 +298,49 @@ SinkEffects AlsaBackend::storedEffects() const {
     return effects;
 }
 
+MicrophoneEffects AlsaBackend::storedMicrophoneEffects() const {
+    const auto number = [this](const char* name) {
+        const std::optional<std::string> text = store_.get(kSection, name);
+        return text ? std::atoi(text->c_str()) : 0;
+    };
+    MicrophoneEffects effects;
+    effects.voiceChanger = number(property::kVoiceChanger) != 0;
+    effects.voicePreset = std::clamp(number(property::kVoiceSelection), 0, int(kVoicePresets.size()) - 1);
+    effects.echo = number(property::kMicEcho) != 0;
+    effects.noise = number(property::kNoiseCancellation) != 0;
+    return effects;
+}
+
+std::optional<std::string> AlsaBackend::readMicrophoneApplied(std::string_view name) {
+    for (const MicrophoneSwitch& effect : kMicrophoneSwitches) {
+        const std::string base(effectBase(effect.name));
+        const bool applied = name == base + property::kAppliedSuffix;
+        if (!applied && name != base + property::kNotAppliedReasonSuffix)
+            continue;
+        const MicrophoneEffects effects = storedMicrophoneEffects();
+        const char* why = microphone_->whyNotInForce(effect.effect, effects, headsetCard_);
+        // An effect switched off is in force as it is: the sound passes unchanged.
+        const bool on = std::atoi(store_.get(kSection, effect.name).value_or("0").c_str()) != 0;
+        if (applied)
+            return why == nullptr || !on ? "1" : "0";
+        return why != nullptr ? std::optional<std::string>(why) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> AlsaBackend::read(const OsConfDevice& device, std::string_view name) {
     if (!isHeadsetEndpoint(device))
         return std::nullopt;
+    // The voice changer is offered only where it could work now, whether it is on or not.
     if (name == property::kSupportFeature)
-        return featureReport(false, device.kind == 1 ? outputFeatures() : OutputFeatures{});
+        return featureReport(device.kind == 2 && microphone_ &&
+                                 microphone_->whyNotInForce(MicrophoneEffect::VoiceChanger, {}, headsetCard_) ==
+                                     nullptr,
+                             device.kind == 1 ? outputFeatures() : OutputFeatures{});
+    if (device.kind == 2 && microphone_) {
+        if (std::optional<std::string> applied = readMicrophoneApplied(name))
+            return applied;
+    }
     if (device.kind == 1 && equaliser_) {
         if (std::optional<std::string> outcome = stageOutcome(name))
             return outcome;
@@ -294,6 +361,8 @@ bool AlsaBackend::write(const OsConfDevice& device, std::string_view name, doubl
             return false;
         if (equaliser_ && device.kind == 1 && isSinkEffectProperty(name))
             equaliser_->apply(storedEffects(), headsetCard_);
+        if (microphone_ && device.kind == 2 && isMicrophoneEffectProperty(name))
+            microphone_->apply(storedMicrophoneEffects(), headsetCard_);
         return true;
     }
     if (levelProperty(name) == nullptr || device.kind != 2)

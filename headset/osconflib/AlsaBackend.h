@@ -3,6 +3,7 @@
 #include "headset/osconflib/ConfBackend.h"
 #include "headset/osconflib/MixerSeam.h"
 #include "headset/osconflib/PipeWireEqualiser.h"
+#include "headset/osconflib/PipeWireMicrophone.h"
 #include "headset/osconflib/PropertyStore.h"
 
 namespace pelan::osconf {
@@ -31,10 +32,11 @@ std::vector<SoundCard> listSoundCards(const std::string& asoundRoot);
 // also decides their feature bits and their "_Applied" properties.
 class AlsaBackend : public ConfBackend {
 public:
-    // Sound effects the state file holds all switched off are taken out of the sound at once: the program may have
-    // ended before it could do so when the user switched them off.
+    // Sound and microphone effects the state file holds all switched off are taken out of the sound at once: the
+    // program may have ended before it could do so when the user switched them off.
     AlsaBackend(std::string asoundRoot, MixerOpener opener, PropertyStore& store,
-                std::unique_ptr<EqualiserOutput> equaliser = nullptr);
+                std::unique_ptr<EqualiserOutput> equaliser = nullptr,
+                std::unique_ptr<PipeWireMicrophone> microphone = nullptr);
 
     std::vector<OsConfDevice> listDevices(int list) override;
     std::optional<std::string> read(const OsConfDevice& device, std::string_view property) override;
@@ -55,11 +57,16 @@ private:
     void restoreLostEffects();
     OutputFeatures outputFeatures() const;
     std::optional<std::string> stageOutcome(std::string_view property) const;
+    // The microphone effects as the state file holds them.
+    MicrophoneEffects storedMicrophoneEffects() const;
+    // PROPERTY_Applied and PROPERTY_NotAppliedReason of the microphone effects; nothing for other names.
+    std::optional<std::string> readMicrophoneApplied(std::string_view name);
 
     std::string root_;
     MixerOpener opener_;
     PropertyStore& store_;
     std::unique_ptr<EqualiserOutput> equaliser_;
+    std::unique_ptr<PipeWireMicrophone> microphone_;
     int headsetCard_ = -1;
 };
 

@@ -7,7 +7,6 @@
 #include <cstdio>
 
 namespace pelan::osconf {
-namespace {
 
 // PipeWire's configuration language quotes like JSON; node names never need more than escaping quotes.
 std::string quoted(const std::string& text) {
@@ -19,6 +18,8 @@ std::string quoted(const std::string& text) {
     }
     return out + "\"";
 }
+
+namespace {
 
 std::string number(double value) {
     std::array<char, 32> text{};
@@ -185,11 +186,11 @@ std::string filterChainArgs(const SinkEffects& effects, const std::string& sinkN
            "        audio.channels = 2\n        audio.position = [ FL FR ]\n"
            "        capture.props = { node.name = " +
            quoted(kEqualiserNodeName) + " media.class = Audio/Sink " + kFilterStagesProperty + " = " +
-           quoted(stagesText(effects)) +
+           quoted(stagesText(effects)) + kNoSuspend +
            " }\n"
            "        playback.props = { node.name = " +
            quoted(std::string(kEqualiserNodeName) + ".output") +
-           " node.passive = true target.object = " + quoted(sinkName) + " }\n    }";
+           " node.passive = true target.object = " + quoted(sinkName) + kNoSuspend + " }\n    }";
 }
 
 std::string dropInText(const std::string& args) {

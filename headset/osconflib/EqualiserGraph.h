@@ -47,6 +47,14 @@ inline constexpr const char* kReverbPluginFile = "gverb_1216.so";
 inline constexpr int kReverbEnvironments = audio_property::kReverbEnvironmentCount;
 inline constexpr int kMaxReverbRoomSize = audio_property::kReverbMaxRoomSize;
 
+// WirePlumber 0.4 suspends a node after it has been idle for a while by a timer it does not cancel when the node
+// goes: a node of ours taken away within that time (each change of the effects makes the filter anew) would make
+// it crash. Our nodes are not suspended by it.
+inline constexpr const char* kNoSuspend = " session.suspend-timeout-seconds = 0";
+
+// Text in quotes, as PipeWire's configuration language (JSON-like) reads it.
+std::string quoted(const std::string& text);
+
 // The controls of band i (0-based) in the filter graph, one per channel, e.g. "band1_l:Gain".
 std::vector<std::string> bandGainControls(int band);
 

@@ -37,8 +37,10 @@ std::string environment(const char* name, const char* fallback) {
 std::unique_ptr<ConfBackend> makeBackend(PropertyStore& store) {
     if (environment("PELAN_AUDIO_BACKEND", "") == "simulated")
         return std::make_unique<SimulatedBackend>(store);
-    return std::make_unique<AlsaBackend>(environment("PELAN_ASOUND_ROOT", "/proc/asound"), &openAlsaMixer, store,
-                                         std::make_unique<PipeWireEqualiser>(PipeWireEqualiser::helperBesideLibrary()));
+    return std::make_unique<AlsaBackend>(
+        environment("PELAN_ASOUND_ROOT", "/proc/asound"), &openAlsaMixer, store,
+        std::make_unique<PipeWireEqualiser>(PipeWireEqualiser::helperBesideLibrary()),
+        std::make_unique<PipeWireMicrophone>(PipeWireEqualiser::helperBesideLibrary()));
 }
 
 // Property names are plain ASCII; anything else names no property.

@@ -1,20 +1,15 @@
 #include "headset/osconflib/PipeWireEqualiser.h"
 
 #include "headset/AudioPropertyNames.h"
+#include "headset/osconflib/FilterHost.h"
 #include "headset/osconflib/LadspaPlugins.h"
 #include "headset/osconflib/PipeWireSession.h"
-#include "platform/AtomicFile.h"
 #include "platform/Trace.h"
 
 #include <cstdlib>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace pelan::osconf {
 namespace {
@@ -23,20 +18,7 @@ namespace fs = std::filesystem;
 constexpr auto kFilterStartTimeout = std::chrono::milliseconds(5000);
 
 std::optional<GraphNode> headsetSink(const PipeWireSession& session, int headsetCard) {
-    if (const char* named = std::getenv("PELAN_PIPEWIRE_SINK"); named != nullptr && named[0] != '\0')
-        return session.node(named);
-    for (const GraphNode& node : session.nodes()) {
-        if (headsetCard >= 0 && node.mediaClass == "Audio/Sink" && node.alsaCard == std::to_string(headsetCard))
-            return node;
-    }
-    return std::nullopt;
-}
-
-bool writeDropIn(const std::string& text) {
-    const std::string path = dropInPath();
-    std::error_code error;
-    fs::create_directories(fs::path(path).parent_path(), error);
-    return writeFileAtomically(path, text) == 0;
+    return headsetNode(session, "Audio/Sink", "PELAN_PIPEWIRE_SINK", headsetCard);
 }
 
 const char* unavailableIn(const PipeWireSession& session, SinkStage stage, int headsetCard) {
@@ -47,11 +29,6 @@ const char* unavailableIn(const PipeWireSession& session, SinkStage stage, int h
     if (stage == SinkStage::Reverb && findLadspaPlugin(kReverbPluginFile).empty())
         return audio_property::kEffectNotAppliedNoPlugin;
     return nullptr;
-}
-
-void removeDropIn() {
-    std::error_code error;
-    fs::remove(dropInPath(), error);
 }
 
 } // namespace
@@ -66,7 +43,7 @@ void PipeWireEqualiser::noteOnce(const char* why) {
 bool PipeWireEqualiser::apply(const SinkEffects& wanted, int headsetCard) {
     // Switched off, the drop-in goes even while no daemon runs, so that the daemon's next start loads no filter.
     if (!wanted.anyOn())
-        removeDropIn();
+        removeDropIn(dropInPath());
     PipeWireSession session;
     if (!session.connected()) {
         noteOnce("no PipeWire daemon");
@@ -79,7 +56,7 @@ bool PipeWireEqualiser::apply(const SinkEffects& wanted, int headsetCard) {
     SinkEffects effects = wanted;
     effects.reverb.enabled = wanted.reverb.enabled && !reverbPlugin.empty();
     if (!effects.anyOn()) {
-        removeDropIn();
+        removeDropIn(dropInPath());
         if (filter) {
             // The headset takes the sound back where it went through the filter.
             if (sink && session.defaultSink() == kEqualiserNodeName)
@@ -94,7 +71,7 @@ bool PipeWireEqualiser::apply(const SinkEffects& wanted, int headsetCard) {
         return false;
     }
     const std::string args = filterChainArgs(effects, sink->name, reverbPlugin);
-    if (!writeDropIn(dropInText(args)))
+    if (!writeDropIn(dropInPath(), dropInText(args)))
         trace("audio library: the PipeWire drop-in could not be written");
     bool inForce = false;
     if (filter && session.nodeProperty(filter->id, kFilterStagesProperty) == stagesText(effects))
@@ -149,28 +126,8 @@ const char* PipeWireEqualiser::whyNotInForce(const SinkEffects& effects, SinkSta
     return audio_property::kEqNotAppliedNoFilter;
 }
 
-// "setsid -f" puts the helper in a session of its own, so it outlives the program, and returns at once.
 bool PipeWireEqualiser::startHelper(const std::string& args) const {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    for (int fd = 0; fd <= 2; ++fd)
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    // It outlives the program: none of the program's sockets, devices or files may stay open in it.
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    std::string setsid = "setsid";
-    std::string fork = "-f";
-    std::string helper = helper_;
-    std::string arguments = args;
-    char* argv[] = {setsid.data(), fork.data(), helper.data(), arguments.data(), nullptr};
-    pid_t pid = 0;
-    const int result = posix_spawnp(&pid, "setsid", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (result != 0) {
-        trace("audio library: the equaliser helper could not be started");
-        return false;
-    }
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return osconf::startHelper(helper_, {args});
 }
 
 std::string PipeWireEqualiser::helperBesideLibrary() {

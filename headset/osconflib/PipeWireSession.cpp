@@ -76,6 +76,8 @@ std::optional<std::string> nameInJson(const char* value) {
 
 constexpr const char* kDefaultSinkKey = "default.audio.sink";
 constexpr const char* kConfiguredSinkKey = "default.configured.audio.sink";
+constexpr const char* kDefaultSourceKey = "default.audio.source";
+constexpr const char* kConfiguredSourceKey = "default.configured.audio.source";
 
 const pw_registry_events kRegistryEvents = registryEvents();
 const pw_metadata_events kMetadataEvents = metadataEvents();
@@ -171,6 +173,16 @@ std::optional<GraphNode> PipeWireSession::node(const std::string& name) const {
 }
 
 bool PipeWireSession::setBandGains(uint32_t id, const EqCurve& gains) {
+    std::vector<std::pair<std::string, float>> controls;
+    for (int band = 0; band < int(gains.size()); ++band) {
+        const float gain = float(std::clamp(gains[size_t(band)], -kMaxBandGainDb, kMaxBandGainDb));
+        for (const std::string& control : bandGainControls(band))
+            controls.emplace_back(control, gain);
+    }
+    return setControls(id, controls);
+}
+
+bool PipeWireSession::setControls(uint32_t id, const std::vector<std::pair<std::string, float>>& controls) {
     if (registry_ == nullptr)
         return false;
     auto* proxy = static_cast<pw_node*>(pw_registry_bind(registry_, id, PW_TYPE_INTERFACE_Node, PW_VERSION_NODE, 0));
@@ -184,12 +196,9 @@ bool PipeWireSession::setBandGains(uint32_t id, const EqCurve& gains) {
     spa_pod_builder_push_object(&builder, &object, SPA_TYPE_OBJECT_Props, SPA_PARAM_Props);
     spa_pod_builder_prop(&builder, SPA_PROP_params, 0);
     spa_pod_builder_push_struct(&builder, &list);
-    for (int band = 0; band < int(gains.size()); ++band) {
-        const int gain = std::clamp(gains[size_t(band)], -kMaxBandGainDb, kMaxBandGainDb);
-        for (const std::string& control : bandGainControls(band)) {
-            spa_pod_builder_string(&builder, control.c_str());
-            spa_pod_builder_float(&builder, float(gain));
-        }
+    for (const auto& [name, value] : controls) {
+        spa_pod_builder_string(&builder, name.c_str());
+        spa_pod_builder_float(&builder, value);
     }
     spa_pod_builder_pop(&builder, &list);
     auto* param = static_cast<spa_pod*>(spa_pod_builder_pop(&builder, &object));
@@ -200,8 +209,8 @@ bool PipeWireSession::setBandGains(uint32_t id, const EqCurve& gains) {
 }
 
 void PipeWireSession::metadataProperty(uint32_t subject, const char* key, const char* value) {
-    if (subject == PW_ID_CORE && key != nullptr && std::strcmp(key, kDefaultSinkKey) == 0)
-        defaultSink_ = nameInJson(value);
+    if (subject == PW_ID_CORE && key != nullptr && key == wantedDefault_)
+        defaultNode_ = nameInJson(value);
 }
 
 pw_metadata* PipeWireSession::bindDefaults() {
@@ -212,25 +221,42 @@ pw_metadata* PipeWireSession::bindDefaults() {
 }
 
 std::optional<std::string> PipeWireSession::defaultSink() {
+    return defaultNode(kDefaultSinkKey);
+}
+
+bool PipeWireSession::chooseDefaultSink(const std::string& name) {
+    return chooseDefault(kConfiguredSinkKey, name);
+}
+
+std::optional<std::string> PipeWireSession::defaultSource() {
+    return defaultNode(kDefaultSourceKey);
+}
+
+bool PipeWireSession::chooseDefaultSource(const std::string& name) {
+    return chooseDefault(kConfiguredSourceKey, name);
+}
+
+std::optional<std::string> PipeWireSession::defaultNode(const char* key) {
     pw_metadata* metadata = bindDefaults();
     if (metadata == nullptr)
         return std::nullopt;
     // Binding replays every property to the listener.
     spa_hook listener{};
-    defaultSink_.reset();
+    defaultNode_.reset();
+    wantedDefault_ = key;
     pw_metadata_add_listener(metadata, &listener, &kMetadataEvents, this);
     roundtrip();
     spa_hook_remove(&listener);
     pw_proxy_destroy(reinterpret_cast<pw_proxy*>(metadata));
-    return defaultSink_;
+    return defaultNode_;
 }
 
-bool PipeWireSession::chooseDefaultSink(const std::string& name) {
+bool PipeWireSession::chooseDefault(const char* key, const std::string& name) {
     pw_metadata* metadata = bindDefaults();
     if (metadata == nullptr)
         return false;
     const std::string value = "{ \"name\": \"" + name + "\" }";
-    pw_metadata_set_property(metadata, PW_ID_CORE, kConfiguredSinkKey, "Spa:String:JSON", value.c_str());
+    pw_metadata_set_property(metadata, PW_ID_CORE, key, "Spa:String:JSON", value.c_str());
     const bool answered = roundtrip();
     pw_proxy_destroy(reinterpret_cast<pw_proxy*>(metadata));
     return answered;

@@ -41,10 +41,15 @@ public:
 
     // Sets the filter-chain node's band gains (dB).
     bool setBandGains(uint32_t node, const EqCurve& gains);
+    // Sets controls of a filter-chain node by name ("stage:Control").
+    bool setControls(uint32_t node, const std::vector<std::pair<std::string, float>>& controls);
     // The session manager's default sink (its node name), and the user's choice of it as the session manager keeps
     // it.
     std::optional<std::string> defaultSink();
     bool chooseDefaultSink(const std::string& name);
+    // The same for the default source.
+    std::optional<std::string> defaultSource();
+    bool chooseDefaultSource(const std::string& name);
     bool destroy(uint32_t node);
     // A property of the node's own (also one the registry does not announce), "" when it has none.
     std::string nodeProperty(uint32_t node, const char* key);
@@ -63,6 +68,9 @@ private:
     bool roundtrip();
     // The "default" metadata object bound for one call; null without one.
     struct pw_metadata* bindDefaults();
+    // The node named by a key of the "default" metadata, and the user's choice under a key.
+    std::optional<std::string> defaultNode(const char* key);
+    bool chooseDefault(const char* key, const std::string& name);
 
     pw_main_loop* loop_ = nullptr;
     pw_context* context_ = nullptr;
@@ -74,7 +82,8 @@ private:
     int pendingSeq_ = -1;
     std::string awaited_;
     std::optional<uint32_t> defaults_;
-    std::optional<std::string> defaultSink_;
+    std::string wantedDefault_;
+    std::optional<std::string> defaultNode_;
     bool failed_ = false;
 };
 

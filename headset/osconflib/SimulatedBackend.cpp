@@ -3,6 +3,7 @@
 #include "headset/AudioPropertyNames.h"
 #include "headset/osconflib/EqualiserGraph.h"
 #include "headset/osconflib/LadspaPlugins.h"
+#include "headset/osconflib/MicrophoneGraph.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,6 +12,11 @@ namespace pelan::osconf {
 namespace {
 
 namespace property = audio_property;
+
+bool pitchShifterInstalled() {
+    return !findLadspaPlugin(kPitchShifterPlugin).empty();
+}
+
 constexpr const char* kSection = "simulated";
 
 // The simulated dB ranges of the microphone and of the monitor, and where their levels start.
@@ -62,9 +68,13 @@ std::optional<double> SimulatedBackend::number(std::string_view name, double fal
 std::optional<std::string> SimulatedBackend::read(const OsConfDevice& device, std::string_view name) {
     if (!isHeadset(device))
         return std::nullopt;
+    // As the real headset, it offers the voice changer only where the pitch shifter is installed.
     if (name == property::kSupportFeature)
-        return featureReport(
-            true, {kEqualiserFeature | (reverbPluginFound() ? kReverbFeature : 0), kStereoMode | kVirtualSurroundMode});
+        return featureReport(pitchShifterInstalled(), {kEqualiserFeature | (reverbPluginFound() ? kReverbFeature : 0),
+                                                       kStereoMode | kVirtualSurroundMode});
+    if (device.kind == 2 && (name == std::string_view(property::kVoiceChangerApplied) ||
+                             name == std::string_view(property::kVoiceChangerNotAppliedReason)))
+        return voiceChangerOutcome(name);
     for (const SimulatedVolume& volume : kVolumes) {
         if (name == volume.max)
             return valueText(volume.maxDb);
@@ -107,6 +117,16 @@ std::optional<std::string> SimulatedBackend::equaliserOutcome(std::string_view n
     if (name == property::kEqualiserNotAppliedReason)
         return why;
     return why ? "0" : "1";
+}
+
+// The other effects it applies as it is told; the voice changer only with the pitch shifter.
+std::optional<std::string> SimulatedBackend::voiceChangerOutcome(std::string_view name) const {
+    if (pitchShifterInstalled())
+        return name == std::string_view(property::kVoiceChangerApplied) ? std::optional<std::string>("1")
+                                                                        : std::nullopt;
+    if (name == std::string_view(property::kVoiceChangerNotAppliedReason))
+        return property::kEffectNotAppliedNoPlugin;
+    return number(property::kVoiceChanger, 0).value_or(0) != 0 ? "0" : "1";
 }
 
 bool SimulatedBackend::write(const OsConfDevice& device, std::string_view name, double value) {

@@ -26,6 +26,7 @@ private:
     std::optional<std::string> equaliserOutcome(std::string_view property) const;
     static bool reverbPluginFound();
     std::optional<std::string> reverbOutcome(std::string_view property) const;
+    std::optional<std::string> voiceChangerOutcome(std::string_view property) const;
     PropertyStore& store_;
 };
 

@@ -558,6 +558,39 @@ TEST_F(PelanctlTest, HeadsetAudioSettingsCarryFromOneCommandToTheNext) {
     EXPECT_EQ(stored["CustomEQHzValueInfo"][0][1]["value"].asInt(), -13);
 }
 
+// The microphone effects: switched and read back, and a voice changer that cannot work is an error, not a success.
+TEST_F(PelanctlTest, HeadsetMicrophoneEffectsAndAVoiceChangerWithoutItsPlugin) {
+    const std::filesystem::path noPlugins = dataDir / "no-plugins";
+    std::filesystem::create_directories(noPlugins);
+    std::vector<std::pair<std::string, std::string>> env = {{"XDG_STATE_HOME", (dataDir / "state").string()}};
+    auto headset = [&](std::vector<std::string> words) {
+        std::vector<std::string> call = {builtProgram("pelanctl"), "--emulate", "headset", "--data-dir",
+                                         dataDir.string(),         "--json",    "headset"};
+        call.insert(call.end(), words.begin(), words.end());
+        return runProcess(call, kCommandTimeout, env);
+    };
+    ASSERT_EQ(headset({"echo", "on"}).exitCode, 0);
+    ASSERT_EQ(headset({"noise", "on"}).exitCode, 0);
+    const ProcessResult preset = headset({"voice", "preset", "3"});
+    ASSERT_EQ(preset.exitCode, 0) << preset.err;
+    EXPECT_EQ(headset({"echo", "loud"}).exitCode, 2);
+    Json::Value status = parseJson(headset({"status"}).out);
+    EXPECT_EQ(status["echo"].asString(), "on");
+    EXPECT_EQ(status["noise"].asString(), "on");
+    EXPECT_EQ(status["noise_applied"].asString(), "yes");
+    EXPECT_EQ(status["voice_preset"].asInt(), 3);
+
+    env.emplace_back("LADSPA_PATH", noPlugins.string());
+    const ProcessResult refused = headset({"voice", "on"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("not applied"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("rubberband-ladspa"), std::string::npos) << refused.err;
+    status = parseJson(headset({"status"}).out);
+    EXPECT_EQ(status["voice_changer_applied"].asString(), "no");
+    EXPECT_EQ(status["voice_changer"].asString(), "on"); // stored all the same, and the echo off as ever
+    EXPECT_EQ(status["echo"].asString(), "off");
+}
+
 // The headset pelan-emu serves in its own process comes with the simulated audio, as --emulate's does.
 TEST_F(PelanctlTest, TheHeadsetOfPelanEmuHasItsAudio) {
     startEmulator("headset");

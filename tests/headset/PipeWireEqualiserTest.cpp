@@ -5,6 +5,7 @@
 #include "headset/AudioPropertyNames.h"
 #include "headset/EqPresets.h"
 #include "headset/HeadsetAudio.h"
+#include "support/FakeHeadsetCard.h"
 #include "support/PrivatePipeWire.h"
 
 #include <gtest/gtest.h>
@@ -35,14 +36,7 @@ protected:
             GTEST_SKIP() << "PipeWire, WirePlumber, dbus-run-session or pw-cat missing: run scripts/install-deps";
         pipewire = std::make_unique<PrivatePipeWire>();
         ASSERT_TRUE(pipewire->ready()) << "the private PipeWire daemon did not start";
-        ::unsetenv("PELAN_AUDIO_BACKEND");
-        ::setenv("XDG_STATE_HOME", folder.file("state").c_str(), 1);
-        ::setenv("PELAN_ASOUND_ROOT", folder.file("asound").c_str(), 1);
-        ::setenv("PELAN_PIPEWIRE_SINK", PrivatePipeWire::kSink, 1);
-        // The headset's card as the kernel lists it: card 7 (no mixer opens), playing and recording.
-        std::filesystem::create_directories(folder.file("asound/card7/pcm0p"));
-        std::filesystem::create_directories(folder.file("asound/card7/pcm0c"));
-        testing::writeText(folder.file("asound/card7/usbid"), "0d8c:01da\n");
+        testing::pointLibraryAtFakeHeadset(folder);
         library = loadConfLibrary(std::string(std::getenv("PELAN_BIN_DIR")) + "/SDK/x64/linux/libosConfLib.so");
         ASSERT_TRUE(library);
         startLibrary();
@@ -251,18 +245,6 @@ void writeToneWav(const std::string& path, double frequency) {
     writeWav(path, 1, samples);
 }
 
-// The 32-bit float samples of a WAV file pw-cat recorded.
-std::vector<float> readFloatWav(const std::string& path) {
-    const std::string bytes = testing::readText(path);
-    const size_t data = bytes.find("data");
-    std::vector<float> samples;
-    if (data == std::string::npos)
-        return samples;
-    samples.resize((bytes.size() - data - 8) / sizeof(float));
-    std::memcpy(samples.data(), bytes.data() + data + 8, samples.size() * sizeof(float));
-    return samples;
-}
-
 // The level in dB of the steady part of a recorded tone: the median RMS of the 50 ms windows above half the
 // loudest, which leaves out the silence around the tone and its edges.
 double toneLevelDb(const std::vector<float>& samples) {
@@ -300,7 +282,7 @@ std::vector<float> recordedPlayback(const TempFolder& folder, const std::string&
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ::kill(recorder, SIGINT);
     ::waitpid(recorder, nullptr, 0);
-    return readFloatWav(recorded);
+    return testing::readFloatWav(recorded);
 }
 
 // Plays a tone into the filter and measures its level where it reaches the headset's sink.

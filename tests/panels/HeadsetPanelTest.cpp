@@ -118,9 +118,17 @@ TEST_F(HeadsetPanels, VoiceTabSwitchesTheVoiceChangerAndItsPreset) {
     click("magic_Op_tab");
     ASSERT_TRUE(test::waitFor([&] { return control("MagicControlItem")->isVisible(); }));
     EXPECT_FALSE(control("magic_option_layout")->IsEnabled());
+    click("magic_echo_option");
+    EXPECT_EQ(library("Enable_MICECHO"), "1");
+    click("magic_noise_option");
+    EXPECT_EQ(library("Enable_ENC_LFX"), "1");
+    click("magic_noise_option");
+    EXPECT_EQ(library("Enable_ENC_LFX"), "0");
     click("magic_enable_option");
     EXPECT_EQ(library("Enable_MAGICVOICE"), "1");
     EXPECT_EQ(library("Enable_MICECHO"), "0");
+    EXPECT_FALSE(control<COptionUI>("magic_echo_option")->IsSelected());
+    EXPECT_FALSE(control("magic_not_applied_text")->isVisible());
     EXPECT_EQ(setting("MagicEnable"), 1);
     EXPECT_TRUE(control("magic_option_layout")->IsEnabled());
     click("magic_option_3");
@@ -223,6 +231,33 @@ TEST_F(HeadsetPanelsWithoutPipeWire, EachPresetOnlyKeptSaysWhyButADragDoesNotRep
     click("6533_eq_option_3");
     EXPECT_EQ(shownMessages.size(), 2);
     EXPECT_EQ(library("EQ_Slider1"), "10");
+}
+
+// A machine without the pitch shifter: the library does not offer the voice changer, and the tab says why.
+class HeadsetPanelsWithoutPitchShifter : public HeadsetPanels {
+protected:
+    void beforeStart() override {
+        fs::create_directories(programDir.file("no-plugins"));
+        ::setenv("LADSPA_PATH", programDir.file("no-plugins").c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("LADSPA_PATH");
+        HeadsetPanels::TearDown();
+    }
+};
+
+TEST_F(HeadsetPanelsWithoutPitchShifter, VoiceChangerIsDisabledWithTheReason) {
+    click("magic_Op_tab");
+    ASSERT_TRUE(test::waitFor([&] { return control("MagicControlItem")->isVisible(); }));
+    CControlUI* changer = control("magic_enable_option");
+    EXPECT_FALSE(changer->IsEnabled());
+    EXPECT_TRUE(changer->GetToolTip().contains("rubberband-ladspa")) << changer->GetToolTip().toStdString();
+    screenshot("main_window_headset_voice_tab_without_pitch_shifter.png");
+    QTest::mouseClick(changer, Qt::LeftButton);
+    EXPECT_EQ(library("Enable_MAGICVOICE"), "0");
+    // The other effects need no plugin.
+    click("magic_echo_option");
+    EXPECT_EQ(library("Enable_MICECHO"), "1");
 }
 
 } // namespace

@@ -23,6 +23,9 @@ namespace pelan {
 class PrivatePipeWire {
 public:
     static constexpr const char* kSink = "pelan_test_sink";
+    // The headset's microphone: what is played into kMicrophoneInput comes out of the source kSource.
+    static constexpr const char* kSource = "pelan_test_source";
+    static constexpr const char* kMicrophoneInput = "pelan_test_microphone";
 
     PrivatePipeWire() {
         std::filesystem::create_directories(folder_.file("run"));
@@ -32,7 +35,8 @@ public:
                                        "support.null-audio-sink node.name = ") +
                                kSink +
                                " media.class = Audio/Sink audio.position = [ FL FR ] node.driver = true "
-                               "object.linger = true } } ]\n");
+                               "object.linger = true } } ]\n" +
+                               microphoneStandIn());
         ::setenv("XDG_RUNTIME_DIR", folder_.file("run").c_str(), 1);
         ::setenv("PIPEWIRE_RUNTIME_DIR", folder_.file("run").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", folder_.file("config").c_str(), 1);
@@ -78,6 +82,14 @@ public:
     }
 
 private:
+    static std::string microphoneStandIn() {
+        return std::string(
+                   "context.modules = [ { name = libpipewire-module-loopback args = { audio.position = [ MONO ] "
+                   "capture.props = { node.name = ") +
+               kMicrophoneInput + " media.class = Audio/Sink } playback.props = { node.name = " + kSource +
+               " media.class = Audio/Source } } } ]\n";
+    }
+
     static bool onPath(const char* program) {
         std::istringstream folders(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
         std::string folder;
