@@ -58,7 +58,7 @@ void CMagicControlUI::showEffect(const char* optionName, const char* noteName, c
         option->SetEnabled(view.offered || view.on);
         option->SetToolTip(view.offered ? QString() : view.reason);
     }
-    if (CControlUI* note = FindSubControl(noteName)) {
+    if (CControlUI* note = noteName != nullptr ? FindSubControl(noteName) : nullptr) {
         note->SetVisible(view.on && !view.applied);
         note->SetToolTip(view.reason);
     }
@@ -83,27 +83,6 @@ void CMagicControlUI::showSurround(const EffectView& view) {
 int CMagicControlUI::getRoomSize() {
     auto* slider = dynamic_cast<CSliderUI*>(FindSubControl(kRoomSlider));
     return slider != nullptr ? slider->GetValue() : -1;
-}
-
-void CMagicControlUI::setSwitchAvailable(const char* name, bool available, const QString& whyKey) {
-    CControlUI* option = FindSubControl(name);
-    if (option == nullptr)
-        return;
-    option->SetEnabled(available);
-    option->SetToolTip(available ? QString() : whyKey);
-}
-
-void CMagicControlUI::selectOption(const char* name, bool on) {
-    if (auto* option = dynamic_cast<COptionUI*>(FindSubControl(name)))
-        option->Selected(on, false);
-}
-
-void CMagicControlUI::setEchoOn(bool on) {
-    selectOption(kEchoOption, on);
-}
-
-void CMagicControlUI::setNoiseCancellationOn(bool on) {
-    selectOption(kNoiseOption, on);
 }
 
 void CMagicControlUI::setEffectsApplied(bool applied) {

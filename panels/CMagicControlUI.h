@@ -47,12 +47,11 @@ public:
     void setVoicePresetsEnabled(bool on);
     bool isVoiceChangerOn();
     void selectVoiceOption(int n);
-    // A switch (kEnableOption, kEchoOption, kNoiseOption) usable, or disabled with a tooltip (a language key) that
-    // says why.
-    void setSwitchAvailable(const char* name, bool available, const QString& whyKey);
-    void setEchoOn(bool on);
-    void setNoiseCancellationOn(bool on);
-    // Shows the note while an effect that is on is only stored.
+    // An effect's switch as the view says, with the reason as its tooltip where it cannot work now; a switch that is
+    // on stays usable, so that an effect kept without taking effect can be switched off. The note (none when null)
+    // shows while the effect is on but only stored.
+    void showEffect(const char* option, const char* note, const EffectView& view);
+    // Shows the microphone effects' note while one that is on is only stored.
     void setEffectsApplied(bool applied);
 
     // environment: 0-based; roomSize 0 to 100.
@@ -62,10 +61,8 @@ public:
     int getRoomSize();
 
 private:
-    void showEffect(const char* option, const char* note, const EffectView& view);
     COptionUI* enableOption();
     COptionUI* presetOption(int n);
-    void selectOption(const char* name, bool on);
 
     int deviceKind_ = 0;
     int selectedVoiceOption_ = 0;

@@ -37,7 +37,7 @@ constexpr EqFailureMessage kEffectReasonTips[] = {
     {audio_property::kEqNotAppliedNoPipeWire, "headset_effect_no_pipewire_tip"},
     {audio_property::kEqNotAppliedNoHeadsetSink, "headset_effect_no_sink_tip"},
     {audio_property::kEqNotAppliedNoFilter, "headset_effect_no_filter_tip"},
-    {audio_property::kEffectNotAppliedNoPlugin, "headset_effect_no_plugin_tip"},
+    {audio_property::kEffectNotAppliedNoHeadsetSource, "headset_voice_effect_no_source_tip"},
 };
 constexpr const char* kEffectNotAppliedText = "headset_effect_not_applied_text";
 
@@ -99,13 +99,16 @@ void tellIfEqNotApplied(const Selected& headset, bool appliedBefore, bool bandMo
     showMessage(*headset.page, eqFailureMessage(state.eqNotAppliedReason));
 }
 
-// An output effect as the voice tab shows it: the library's support bit and its reason now must both allow it.
-EffectView effectView(bool on, bool offered, const EffectOutcome& outcome) {
+// An effect as the voice tab shows it: the library's support bit and its reason now must both allow it. pluginTip
+// tells where the effect's plugin comes from.
+EffectView effectView(bool on, bool offered, const EffectOutcome& outcome, const char* pluginTip = nullptr) {
     EffectView view;
     view.on = on;
     view.offered = offered && outcome.reason.empty();
     view.applied = outcome.applied;
     const char* tip = kEffectNotAppliedText;
+    if (outcome.reason == audio_property::kEffectNotAppliedNoPlugin && pluginTip != nullptr)
+        tip = pluginTip;
     for (const EqFailureMessage& known : kEffectReasonTips) {
         if (outcome.reason == known.reason)
             tip = known.message;
@@ -114,39 +117,23 @@ EffectView effectView(bool on, bool offered, const EffectOutcome& outcome) {
     return view;
 }
 
-void showOutputEffects(Voice& voice, const HeadsetAudio& audio) {
+void showEffects(Voice& voice, const HeadsetAudio& audio) {
     const HeadsetAudioState& state = audio.state();
-    voice.showReverb(effectView(state.reverbOn, audio.reverbOffered(), state.reverbOutcome), state.reverbEnvironment,
-                     state.reverbRoomSize);
+    voice.setVoiceChangerOn(state.magicEnabled != 0);
+    voice.selectVoiceOption(state.magicType);
+    voice.showEffect(Voice::kEnableOption, nullptr,
+                     effectView(state.magicEnabled != 0, audio.voiceChangerOffered(), state.voiceChangerApplied,
+                                "headset_voice_changer_no_plugin_tip"));
+    voice.showEffect(Voice::kEchoOption, nullptr, effectView(state.micEchoOn, true, state.micEchoApplied));
+    voice.showEffect(Voice::kNoiseOption, nullptr,
+                     effectView(state.noiseCancellationOn, true, state.noiseCancellationApplied));
+    // One note for the microphone's effects: they work on one filter.
+    voice.setEffectsApplied(state.voiceChangerApplied.applied && state.micEchoApplied.applied &&
+                            state.noiseCancellationApplied.applied);
+    voice.showReverb(
+        effectView(state.reverbOn, audio.reverbOffered(), state.reverbOutcome, "headset_effect_no_plugin_tip"),
+        state.reverbEnvironment, state.reverbRoomSize);
     voice.showSurround(effectView(state.surroundOn, audio.surroundOffered(), state.surroundOutcome));
-}
-
-// Why a microphone effect cannot work now, as the library says it, and the tooltip that tells the user.
-struct EffectBlock {
-    const char* reason;
-    const char* tip;
-};
-constexpr EffectBlock kEffectBlocks[] = {
-    {audio_property::kEffectNotAppliedNoPlugin, "headset_voice_changer_no_plugin_tip"},
-    {audio_property::kEffectNotAppliedNoHeadsetSource, "headset_voice_effect_no_source_tip"},
-    {audio_property::kEqNotAppliedNoPipeWire, "headset_voice_effect_no_pipewire_tip"},
-};
-
-bool blocksEffect(const std::string& reason) {
-    for (const EffectBlock& block : kEffectBlocks) {
-        if (reason == block.reason)
-            return true;
-    }
-    return false;
-}
-
-QString unavailableTip(const std::string& reason) {
-    for (const EffectBlock& block : kEffectBlocks) {
-        if (reason == block.reason)
-            return block.tip;
-    }
-    // The library does not say: the voice changer's support bit alone is clear.
-    return "headset_voice_effect_no_pipewire_tip";
 }
 
 } // namespace
@@ -170,22 +157,7 @@ void refreshHeadsetPanels(CVeltraDI6533Device& page) {
         return;
     const HeadsetAudioState& state = audio->state();
     if (voice != nullptr) {
-        voice->setVoiceChangerOn(state.magicEnabled != 0);
-        voice->selectVoiceOption(state.magicType);
-        // A switch that is on stays usable, so that an effect kept without taking effect can be switched off.
-        const bool voiceAvailable = audio->voiceChangerOffered() && !blocksEffect(state.voiceChangerApplied.reason);
-        voice->setSwitchAvailable(Voice::kEnableOption, voiceAvailable || state.magicEnabled != 0,
-                                  unavailableTip(state.voiceChangerApplied.reason));
-        voice->setSwitchAvailable(Voice::kEchoOption, !blocksEffect(state.micEchoApplied.reason) || state.micEchoOn,
-                                  unavailableTip(state.micEchoApplied.reason));
-        voice->setSwitchAvailable(Voice::kNoiseOption,
-                                  !blocksEffect(state.noiseCancellationApplied.reason) || state.noiseCancellationOn,
-                                  unavailableTip(state.noiseCancellationApplied.reason));
-        voice->setEchoOn(state.micEchoOn);
-        voice->setNoiseCancellationOn(state.noiseCancellationOn);
-        voice->setEffectsApplied(state.voiceChangerApplied.applied && state.micEchoApplied.applied &&
-                                 state.noiseCancellationApplied.applied);
-        showOutputEffects(*voice, *audio);
+        showEffects(*voice, *audio);
     }
     if (sound == nullptr)
         return;

@@ -31,7 +31,7 @@ const QSet<QString> kKeptWords = {
     "OK",        "Ver",  "ID",     "CPI",   "Windows", "Super",  "ISO",    "PipeWire", "OpenRGB"};
 
 // Plugin standards and package names the headset's effects name as they are.
-const QSet<QString> kKeptPackageWords = {"LADSPA", "swh", "plugins"};
+const QSet<QString> kKeptPackageWords = {"LADSPA", "swh", "plugins", "rubberband", "ladspa"};
 
 // The English words of a text that are not kept words.
 QStringList englishWords(const QString& text) {
