@@ -114,34 +114,9 @@ double noiseFloorDb(const std::vector<float>& recording) {
     return 10 * std::log10(power / count + 1e-20);
 }
 
-class MicrophoneEffectsTest : public ::testing::Test {
+class MicrophoneEffectsTest : public testing::HeadsetLibraryTest {
 protected:
-    void SetUp() override {
-        if (!PrivatePipeWire::installed())
-            GTEST_SKIP() << "PipeWire, WirePlumber, dbus-run-session or pw-cat missing: run scripts/install-deps";
-        pipewire = std::make_unique<PrivatePipeWire>();
-        ASSERT_TRUE(pipewire->ready()) << "the private PipeWire daemon did not start";
-        testing::pointLibraryAtFakeHeadset(folder);
-        ::unsetenv("LADSPA_PATH");
-        library = loadConfLibrary(std::string(std::getenv("PELAN_BIN_DIR")) + "/SDK/x64/linux/libosConfLib.so");
-        ASSERT_TRUE(library);
-        startLibrary();
-    }
-    void TearDown() override {
-        if (library)
-            library->confLibUnInit();
-    }
-
-    // What the program does at its start: the library anew, the headset's microphone endpoint.
-    void startLibrary() {
-        ASSERT_EQ(library->confLibInit(), 0);
-        ASSERT_EQ(library->createDeviceList(), 0);
-        ASSERT_EQ(library->getDeviceById(1, 0, &mic.device), 0);
-        ASSERT_EQ(mic.device.kind, 2);
-    }
-
-    bool write(const std::string& name, int value) { return AudioProperties(*library).writeInt(mic, name, value); }
-    std::optional<std::string> read(const std::string& name) { return AudioProperties(*library).readText(mic, name); }
+    MicrophoneEffectsTest() : HeadsetLibraryTest(1, 2) {}
 
     // Plays the samples into the headset's microphone while recording from a source.
     std::vector<float> recordThrough(const std::vector<float>& played, const std::string& source = kFilter) {
@@ -182,10 +157,7 @@ protected:
         return pipewire->configHome() + "/pipewire/pipewire.conf.d/orvane-pelan-microphone.conf";
     }
 
-    TempFolder folder;
-    std::unique_ptr<PrivatePipeWire> pipewire;
-    std::optional<ConfLibExports> library;
-    AudioEndpoint mic;
+    AudioEndpoint& mic = endpoint;
 };
 
 TEST_F(MicrophoneEffectsTest, EachVoicePresetShiftsTheToneToItsPitch) {

@@ -29,35 +29,9 @@ namespace property = audio_property;
 constexpr const char* kFilter = "orvane_pelan_equaliser";
 constexpr int kRate = 48000;
 
-class PipeWireEqualiserTest : public ::testing::Test {
+class PipeWireEqualiserTest : public testing::HeadsetLibraryTest {
 protected:
-    void SetUp() override {
-        if (!PrivatePipeWire::installed())
-            GTEST_SKIP() << "PipeWire, WirePlumber, dbus-run-session or pw-cat missing: run scripts/install-deps";
-        pipewire = std::make_unique<PrivatePipeWire>();
-        ASSERT_TRUE(pipewire->ready()) << "the private PipeWire daemon did not start";
-        testing::pointLibraryAtFakeHeadset(folder);
-        library = loadConfLibrary(std::string(std::getenv("PELAN_BIN_DIR")) + "/SDK/x64/linux/libosConfLib.so");
-        ASSERT_TRUE(library);
-        startLibrary();
-    }
-    void TearDown() override {
-        if (library)
-            library->confLibUnInit();
-    }
-
-    // What the program does at its start: the library anew, the headset's output endpoint.
-    void startLibrary() {
-        ASSERT_EQ(library->confLibInit(), 0);
-        ASSERT_EQ(library->createDeviceList(), 0);
-        ASSERT_EQ(library->getDeviceById(0, 0, &output.device), 0);
-        ASSERT_EQ(output.device.kind, 1);
-    }
-
-    bool write(const std::string& name, int value) { return AudioProperties(*library).writeInt(output, name, value); }
-    std::optional<std::string> read(const std::string& name) {
-        return AudioProperties(*library).readText(output, name);
-    }
+    PipeWireEqualiserTest() : HeadsetLibraryTest(0, 1) {}
 
     static Json::Value graph() {
         Json::Value objects;
@@ -141,10 +115,7 @@ protected:
                                        "/pipewire/pipewire.conf.d/orvane-pelan-equaliser.conf");
     }
 
-    TempFolder folder;
-    std::unique_ptr<PrivatePipeWire> pipewire;
-    std::optional<ConfLibExports> library;
-    AudioEndpoint output;
+    AudioEndpoint& output = endpoint;
 };
 
 // The headset's factory profile, copied to path.
