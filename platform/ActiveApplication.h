@@ -11,6 +11,13 @@ namespace pelan {
 // Backends: X11 (_NET_ACTIVE_WINDOW on the root window, the window's WM_CLASS), wlroots-based Wayland compositors
 // (the foreign-toplevel protocol's app_id and activated state), and KDE Plasma on Wayland (a KWin script that calls
 // our D-Bus method with the active window's resource class). Elsewhere the watch says why it is unavailable.
+//
+// The id of an application is one string, compared exactly (a link names it as `pelanctl active-app` prints it):
+// - X11: the class of the window's WM_CLASS (its second string, "firefox", "steam_app_570"), or the instance (the
+//   first string) when a window gives no class. The class is what Wayland compositors report for the same program
+//   running under Xwayland, so a link made on one desktop keeps working on the other.
+// - wlroots: the toplevel's app_id.
+// - KWin: the window's resource class, which KWin takes from the app_id, or from WM_CLASS under Xwayland.
 class ActiveApplicationWatch {
 public:
     virtual ~ActiveApplicationWatch() = default;

@@ -1,0 +1,207 @@
+// The application in front under X11. The window manager names the active window in _NET_ACTIVE_WINDOW on the root
+// window, and the X server sends a PropertyNotify to every client that asked for property changes there, so nothing
+// is polled. The active window's own WM_CLASS is watched the same way, for programs that change it while in front.
+//
+// Two connections: one only receives those events, the other asks for properties. Replies waited for on the event
+// connection would let events land in its queue with nothing left on the socket, and the owner, waiting for the
+// socket to become readable, would never hear of them.
+#include "platform/ActiveApplicationBackends.h"
+
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace pelan {
+namespace {
+
+// Longest property read, in 32-bit units: a WM_CLASS or a client list longer than 16 KiB is not a real one.
+constexpr uint32_t kMaxPropertyLength = 4096;
+
+struct Connection {
+    xcb_connection_t* xcb = nullptr;
+    xcb_window_t root = 0;
+
+    explicit Connection(const std::string& display) {
+        int screenNumber = 0;
+        xcb = xcb_connect(display.empty() ? nullptr : display.c_str(), &screenNumber);
+        if (xcb_connection_has_error(xcb))
+            return;
+        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(xcb));
+        for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+            xcb_screen_next(&screens);
+        if (screens.rem > 0)
+            root = screens.data->root;
+    }
+    ~Connection() { xcb_disconnect(xcb); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool usable() const { return !xcb_connection_has_error(xcb) && root != 0; }
+
+    xcb_atom_t atom(const char* name) const {
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(xcb, xcb_intern_atom(xcb, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t value = reply != nullptr ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return value;
+    }
+};
+
+// A property's bytes as a request for them returned; empty when the window or the property is gone.
+std::string readReply(xcb_connection_t* xcb, xcb_get_property_cookie_t cookie) {
+    xcb_generic_error_t* error = nullptr;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(xcb, cookie, &error);
+    std::free(error);
+    if (reply == nullptr)
+        return {};
+    const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply));
+    std::string value(bytes, size_t(xcb_get_property_value_length(reply)) * (reply->format / 8));
+    std::free(reply);
+    return value;
+}
+
+xcb_get_property_cookie_t askProperty(xcb_connection_t* xcb, xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
+    return xcb_get_property(xcb, 0, window, name, type, 0, kMaxPropertyLength);
+}
+
+// A property of 32-bit values (windows, atoms).
+std::vector<uint32_t> valuesOf(const std::string& bytes) {
+    std::vector<uint32_t> values(bytes.size() / sizeof(uint32_t));
+    std::memcpy(values.data(), bytes.data(), values.size() * sizeof(uint32_t));
+    return values;
+}
+
+// WM_CLASS holds two strings, each ending with a NUL: the instance, then the class.
+std::string applicationOfClassHint(const std::string& hint) {
+    const size_t end = hint.find('\0');
+    const std::string instance = hint.substr(0, end);
+    const std::string windowClass =
+        end == std::string::npos ? "" : hint.substr(end + 1, hint.find('\0', end + 1) - end - 1);
+    const std::string& id = windowClass.empty() ? instance : windowClass;
+    return isAcceptableApplicationId(id) ? id : std::string();
+}
+
+class X11ActiveApplication : public ActiveApplicationWatch {
+public:
+    explicit X11ActiveApplication(const std::string& display) : events_(display), queries_(display) {}
+
+    // "" when connected; else why the watch cannot work.
+    std::string connect() {
+        if (!events_.usable() || !queries_.usable())
+            return "cannot connect to the X server";
+        activeAtom_ = queries_.atom("_NET_ACTIVE_WINDOW");
+        clientListAtom_ = queries_.atom("_NET_CLIENT_LIST");
+        if (!windowManagerNamesActiveWindow())
+            return "the window manager does not name the active window (_NET_ACTIVE_WINDOW)";
+        watch(events_.root);
+        refresh();
+        return {};
+    }
+
+    std::string unavailableReason() const override {
+        return xcb_connection_has_error(events_.xcb) ? "the connection to the X server was lost" : "";
+    }
+    int fd() const override {
+        return xcb_connection_has_error(events_.xcb) ? -1 : xcb_get_file_descriptor(events_.xcb);
+    }
+
+    bool takeChanges() override {
+        const std::string before = active_;
+        while (drainEvents())
+            refresh();
+        if (xcb_connection_has_error(events_.xcb))
+            active_.clear();
+        return active_ != before;
+    }
+
+    std::string activeApplication() const override { return active_; }
+
+    std::vector<std::string> applications() const override {
+        xcb_connection_t* xcb = queries_.xcb;
+        const std::vector<xcb_window_t> windows =
+            valuesOf(readReply(xcb, askProperty(xcb, queries_.root, clientListAtom_, XCB_ATOM_WINDOW)));
+        std::vector<xcb_get_property_cookie_t> cookies;
+        for (xcb_window_t window : windows)
+            cookies.push_back(askProperty(xcb, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
+        std::vector<std::string> ids;
+        for (xcb_get_property_cookie_t cookie : cookies)
+            ids.push_back(applicationOfClassHint(readReply(xcb, cookie)));
+        return distinctApplications(std::move(ids));
+    }
+
+private:
+    void watch(xcb_window_t window) {
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(events_.xcb, window, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(events_.xcb);
+    }
+    void unwatch(xcb_window_t window) {
+        const uint32_t mask = XCB_EVENT_MASK_NO_EVENT;
+        xcb_change_window_attributes(events_.xcb, window, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(events_.xcb);
+    }
+
+    // Consumes every event that arrived; true when one of them may have changed the application in front. Errors
+    // (a window that closed before its events were switched off) come as events too and are dropped.
+    bool drainEvents() {
+        bool relevant = false;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(events_.xcb)) {
+            if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
+                const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+                relevant |= (change->window == events_.root && change->atom == activeAtom_) ||
+                            (change->window == activeWindow_ && change->atom == XCB_ATOM_WM_CLASS);
+            }
+            std::free(event);
+        }
+        return relevant;
+    }
+
+    // A window manager lists the root window properties it keeps up to date in _NET_SUPPORTED.
+    bool windowManagerNamesActiveWindow() const {
+        xcb_connection_t* xcb = queries_.xcb;
+        const std::string bytes =
+            readReply(xcb, askProperty(xcb, queries_.root, queries_.atom("_NET_SUPPORTED"), XCB_ATOM_ATOM));
+        const std::vector<uint32_t> supported = valuesOf(bytes);
+        return std::find(supported.begin(), supported.end(), activeAtom_) != supported.end();
+    }
+
+    void refresh() {
+        xcb_connection_t* xcb = queries_.xcb;
+        const std::string bytes = readReply(xcb, askProperty(xcb, queries_.root, activeAtom_, XCB_ATOM_WINDOW));
+        const std::vector<xcb_window_t> named = valuesOf(bytes);
+        const xcb_window_t window = named.empty() ? xcb_window_t(XCB_WINDOW_NONE) : named.front();
+        if (window != activeWindow_) {
+            if (activeWindow_ != XCB_WINDOW_NONE)
+                unwatch(activeWindow_);
+            if (window != XCB_WINDOW_NONE)
+                watch(window);
+            activeWindow_ = window;
+        }
+        active_ =
+            window == XCB_WINDOW_NONE
+                ? std::string()
+                : applicationOfClassHint(readReply(xcb, askProperty(xcb, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING)));
+        trace("active application (X11): " + (active_.empty() ? std::string("none") : active_));
+    }
+
+    Connection events_;
+    Connection queries_;
+    xcb_atom_t activeAtom_ = XCB_ATOM_NONE;
+    xcb_atom_t clientListAtom_ = XCB_ATOM_NONE;
+    xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
+    std::string active_;
+};
+
+} // namespace
+
+std::unique_ptr<ActiveApplicationWatch> connectX11ActiveApplication(const std::string& display) {
+    auto watch = std::make_unique<X11ActiveApplication>(display);
+    if (std::string reason = watch->connect(); !reason.empty())
+        return unavailableActiveApplication(std::move(reason));
+    return watch;
+}
+
+} // namespace pelan
