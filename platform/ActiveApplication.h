@@ -25,6 +25,8 @@ public:
     // The backend for the session this process runs in; never null (an unavailable one says why).
     static std::unique_ptr<ActiveApplicationWatch> forThisSession();
 
+    // The desktop backend's name ("X11", "wlroots", "KWin"); "" for a watch that stands for none.
+    virtual std::string backend() const { return {}; }
     // "" while the watch works; else why it cannot (shown in the profile panel and by pelanctl).
     virtual std::string unavailableReason() const = 0;
     // The descriptor to wait on; -1 when there is nothing to wait for.

@@ -29,6 +29,7 @@ public:
     // "" when the method is served; else why it cannot be.
     std::string serve();
 
+    std::string backend() const override { return "KWin"; }
     std::string unavailableReason() const override {
         return dbus_connection_get_is_connected(bus_) ? "" : "the session bus closed the connection";
     }

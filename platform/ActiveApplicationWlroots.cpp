@@ -34,6 +34,7 @@ public:
     // "" when connected; else why the watch cannot work.
     std::string connect(const std::string& name);
 
+    std::string backend() const override { return "wlroots"; }
     std::string unavailableReason() const override { return lost_; }
     int fd() const override { return lost_.empty() ? wl_display_get_fd(display_) : -1; }
     bool takeChanges() override;
@@ -54,6 +55,7 @@ private:
     wl_registry* registry_ = nullptr;
     zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
     std::vector<std::unique_ptr<Toplevel>> toplevels_;
+    const Toplevel* activeToplevel_ = nullptr;
     std::string active_;
     std::string lost_;
 };
@@ -187,13 +189,21 @@ void WlrootsActiveApplication::readEvents() {
     wl_display_flush(display_);
 }
 
-// Drops the windows that closed, then takes the app_id of the activated one.
+// Drops the windows that closed, then takes the app_id of the activated one. While none is activated (focus on an
+// empty workspace), the one that was active last still counts, until it closes: a profile then stays instead of
+// going to the fallback and coming back, two device writes for nothing.
 void WlrootsActiveApplication::updateActive() {
-    std::erase_if(toplevels_, [](const std::unique_ptr<Toplevel>& toplevel) { return toplevel->handle == nullptr; });
-    std::string active;
+    std::erase_if(toplevels_, [this](const std::unique_ptr<Toplevel>& toplevel) {
+        if (toplevel->handle != nullptr)
+            return false;
+        if (toplevel.get() == activeToplevel_)
+            activeToplevel_ = nullptr;
+        return true;
+    });
     for (const std::unique_ptr<Toplevel>& toplevel : toplevels_)
         if (toplevel->activated)
-            active = toplevel->appId;
+            activeToplevel_ = toplevel.get();
+    const std::string active = activeToplevel_ != nullptr ? activeToplevel_->appId : "";
     if (active != active_)
         trace("active application (wlroots): " + (active.empty() ? std::string("none") : active));
     active_ = active;

@@ -96,11 +96,12 @@ public:
         clientListAtom_ = queries_.atom("_NET_CLIENT_LIST");
         if (!windowManagerNamesActiveWindow())
             return "the window manager does not name the active window (_NET_ACTIVE_WINDOW)";
-        watch(events_.root);
+        watch(events_.root, XCB_EVENT_MASK_PROPERTY_CHANGE);
         refresh();
         return {};
     }
 
+    std::string backend() const override { return "X11"; }
     std::string unavailableReason() const override {
         return xcb_connection_has_error(events_.xcb) ? "the connection to the X server was lost" : "";
     }
@@ -133,13 +134,7 @@ public:
     }
 
 private:
-    void watch(xcb_window_t window) {
-        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_change_window_attributes(events_.xcb, window, XCB_CW_EVENT_MASK, &mask);
-        xcb_flush(events_.xcb);
-    }
-    void unwatch(xcb_window_t window) {
-        const uint32_t mask = XCB_EVENT_MASK_NO_EVENT;
+    void watch(xcb_window_t window, uint32_t mask) {
         xcb_change_window_attributes(events_.xcb, window, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(events_.xcb);
     }
@@ -149,10 +144,15 @@ private:
     bool drainEvents() {
         bool relevant = false;
         while (xcb_generic_event_t* event = xcb_poll_for_event(events_.xcb)) {
-            if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
+            const uint8_t type = event->response_type & 0x7F;
+            if (type == XCB_PROPERTY_NOTIFY) {
                 const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
                 relevant |= (change->window == events_.root && change->atom == activeAtom_) ||
                             (change->window == activeWindow_ && change->atom == XCB_ATOM_WM_CLASS);
+            } else if (type == XCB_DESTROY_NOTIFY &&
+                       reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == activeWindow_) {
+                activeWindow_ = XCB_WINDOW_NONE;
+                relevant = true;
             }
             std::free(event);
         }
@@ -168,16 +168,18 @@ private:
         return std::find(supported.begin(), supported.end(), activeAtom_) != supported.end();
     }
 
+    // While no window is active (focus passing from one window to the next, the desktop clicked), the window that
+    // was active last still counts, until it closes: a profile then stays instead of going to the fallback and
+    // coming back, two device writes for nothing.
     void refresh() {
         xcb_connection_t* xcb = queries_.xcb;
         const std::string bytes = readReply(xcb, askProperty(xcb, queries_.root, activeAtom_, XCB_ATOM_WINDOW));
         const std::vector<xcb_window_t> named = valuesOf(bytes);
-        const xcb_window_t window = named.empty() ? xcb_window_t(XCB_WINDOW_NONE) : named.front();
+        const xcb_window_t window = named.empty() || named.front() == XCB_WINDOW_NONE ? activeWindow_ : named.front();
         if (window != activeWindow_) {
             if (activeWindow_ != XCB_WINDOW_NONE)
-                unwatch(activeWindow_);
-            if (window != XCB_WINDOW_NONE)
-                watch(window);
+                watch(activeWindow_, XCB_EVENT_MASK_NO_EVENT);
+            watch(window, XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
             activeWindow_ = window;
         }
         active_ =

@@ -58,6 +58,7 @@ protected:
         setClass(window, instance, windowClass);
         XMapWindow(client_, window);
         XSync(client_, False);
+        EXPECT_TRUE(PrivateDesktop::waitUntilShown(client_, window));
         return window;
     }
     void setClass(Window window, const char* instance, const char* windowClass) {
@@ -81,9 +82,10 @@ TEST_F(X11ActiveApplicationTest, FollowsTheActivatedWindowsClass) {
     std::unique_ptr<ActiveApplicationWatch> watch = connectX11ActiveApplication(desktop_->display());
     ASSERT_EQ(watch->unavailableReason(), "");
 
+    EXPECT_EQ(watch->applications(), (Ids{"GameClass", "editor"}));
+
     ASSERT_TRUE(activate(game));
     EXPECT_TRUE(waitForActive(*watch, "GameClass"));
-    EXPECT_EQ(watch->applications(), (Ids{"GameClass", "editor"}));
     // A window without a class is known by its instance.
     ASSERT_TRUE(activate(editor));
     EXPECT_TRUE(waitForActive(*watch, "editor"));

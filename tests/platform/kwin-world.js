@@ -1,6 +1,6 @@
 // A stand-in of KWin's scripting world for the KWin script's test: node kwin-world.js SCRIPT CLASS...
 // The windows of the classes given are open and the first is active when the script loads; then the last one is
-// activated. callDBus sends with dbus-send, as KWin would send on the session bus.
+// activated. callDBus sends with dbus-send, as KWin would send on the session bus, and waits for the answer.
 const fs = require("fs");
 const vm = require("vm");
 const { execFileSync } = require("child_process");
@@ -19,7 +19,7 @@ const world = {
         windowRemoved: signal(handlers.removed),
     },
     callDBus: (service, path, iface, method, ...args) => {
-        execFileSync("dbus-send", ["--session", "--type=method_call", "--dest=" + service, path,
+        execFileSync("dbus-send", ["--session", "--print-reply", "--type=method_call", "--dest=" + service, path,
             iface + "." + method, ...args.map((arg) => "string:" + arg)]);
     },
     String,

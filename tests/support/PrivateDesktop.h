@@ -39,6 +39,22 @@ public:
 
     const std::string& display() const { return server_.display(); }
     bool running() const { return running_; }
+
+    // Waits until the window manager has shown a window the client mapped (it maps what it manages itself). A map
+    // request that reaches openbox while it is still starting can go unanswered, so it is asked again each second.
+    static bool waitUntilShown(Display* client, Window window) {
+        for (int attempt = 1; attempt <= 400; ++attempt) {
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(client, window, &attributes) && attributes.map_state == IsViewable)
+                return true;
+            if (attempt % 40 == 0) {
+                XMapWindow(client, window);
+                XSync(client, False);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        return false;
+    }
     static bool installed() { return PrivateXServer::installed() && onPath("openbox"); }
 
 private:

@@ -1,0 +1,80 @@
+// pelanctl active-app as a process, on the desktops the program supports and where there is none.
+#include "cli/Processes.h"
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+// After GoogleTest: Xlib's macros (None, Bool, ...) would clash with its names.
+#include "support/PrivateDesktop.h"
+#include "support/PrivateSway.h"
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace pelan {
+namespace {
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+test::ProcessResult activeApp(const Environment& environment) {
+    return test::runProcess({test::builtProgram("pelanctl"), "--json", "active-app"}, std::chrono::seconds(20),
+                            environment);
+}
+
+Json::Value parsed(const std::string& text) {
+    Json::Value document;
+    std::istringstream in(text);
+    EXPECT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), in, &document, nullptr)) << text;
+    return document;
+}
+
+TEST(ActiveAppProcess, WithoutADesktopSaysWhyAndFails) {
+    const test::ProcessResult result = activeApp({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("neither WAYLAND_DISPLAY nor DISPLAY"), std::string::npos) << result.err;
+}
+
+TEST(ActiveAppProcess, ShowsTheActiveX11Window) {
+    if (!PrivateDesktop::installed() || std::system("command -v xdotool >/dev/null") != 0)
+        GTEST_SKIP() << "Xvfb, openbox or xdotool is not installed";
+    PrivateDesktop desktop;
+    ASSERT_TRUE(desktop.running());
+    Display* client = XOpenDisplay(desktop.display().c_str());
+    ASSERT_NE(client, nullptr);
+    const Window window = XCreateSimpleWindow(client, DefaultRootWindow(client), 0, 0, 100, 100, 0, 0, 0);
+    XClassHint hint{const_cast<char*>("shooter"), const_cast<char*>("Shooter")};
+    XSetClassHint(client, window, &hint);
+    XMapWindow(client, window);
+    XSync(client, False);
+    ASSERT_TRUE(PrivateDesktop::waitUntilShown(client, window));
+    const std::string activate =
+        "DISPLAY=" + desktop.display() + " xdotool windowactivate --sync " + std::to_string(window);
+    ASSERT_EQ(std::system(activate.c_str()), 0);
+
+    const test::ProcessResult result = activeApp({{"DISPLAY", desktop.display()}, {"WAYLAND_DISPLAY", ""}});
+    XCloseDisplay(client);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const Json::Value document = parsed(result.out);
+    EXPECT_EQ(document["backend"].asString(), "X11");
+    EXPECT_EQ(document["active"].asString(), "Shooter");
+    ASSERT_EQ(document["applications"].size(), 1u);
+    EXPECT_EQ(document["applications"][0].asString(), "Shooter");
+}
+
+TEST(ActiveAppProcess, ShowsTheFocusedSwayWindow) {
+    if (!PrivateSway::installed())
+        GTEST_SKIP() << "sway, swaymsg or foot is not installed";
+    PrivateSway sway;
+    ASSERT_TRUE(sway.running());
+    ASSERT_TRUE(sway.startClient("pelan.shooter"));
+    ASSERT_TRUE(sway.focus("pelan.shooter"));
+
+    const test::ProcessResult result =
+        activeApp({{"XDG_RUNTIME_DIR", sway.runtimeDir()}, {"WAYLAND_DISPLAY", sway.display()}});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const Json::Value document = parsed(result.out);
+    EXPECT_EQ(document["backend"].asString(), "wlroots");
+    EXPECT_EQ(document["active"].asString(), "pelan.shooter");
+}
+
+} // namespace
+} // namespace pelan
