@@ -1,6 +1,8 @@
 // The application in front under X11. The window manager names the active window in _NET_ACTIVE_WINDOW on the root
 // window, and the X server sends a PropertyNotify to every client that asked for property changes there, so nothing
-// is polled. The active window's own WM_CLASS is watched the same way, for programs that change it while in front.
+// is polled. Only the root window is watched: events from the active window itself (a title that counts frames per
+// second) would wake the program for nothing. A program that changes its WM_CLASS while in front is seen with the
+// next change of the active window.
 //
 // Two connections: one only receives those events, the other asks for properties. Replies waited for on the event
 // connection would let events land in its queue with nothing left on the socket, and the owner, waiting for the
@@ -96,7 +98,7 @@ public:
         clientListAtom_ = queries_.atom("_NET_CLIENT_LIST");
         if (!windowManagerNamesActiveWindow())
             return "the window manager does not name the active window (_NET_ACTIVE_WINDOW)";
-        watch(events_.root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+        watchRoot();
         refresh();
         return {};
     }
@@ -122,10 +124,8 @@ public:
 
     std::vector<std::string> applications() const override {
         xcb_connection_t* xcb = queries_.xcb;
-        const std::vector<xcb_window_t> windows =
-            valuesOf(readReply(xcb, askProperty(xcb, queries_.root, clientListAtom_, XCB_ATOM_WINDOW)));
         std::vector<xcb_get_property_cookie_t> cookies;
-        for (xcb_window_t window : windows)
+        for (xcb_window_t window : managedWindows())
             cookies.push_back(askProperty(xcb, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
         std::vector<std::string> ids;
         for (xcb_get_property_cookie_t cookie : cookies)
@@ -134,25 +134,26 @@ public:
     }
 
 private:
-    void watch(xcb_window_t window, uint32_t mask) {
-        xcb_change_window_attributes(events_.xcb, window, XCB_CW_EVENT_MASK, &mask);
+    void watchRoot() {
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(events_.xcb, events_.root, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(events_.xcb);
     }
 
-    // Consumes every event that arrived; true when one of them may have changed the application in front. Errors
-    // (a window that closed before its events were switched off) come as events too and are dropped.
+    std::vector<xcb_window_t> rootWindows(xcb_atom_t property) const {
+        xcb_connection_t* xcb = queries_.xcb;
+        return valuesOf(readReply(xcb, askProperty(xcb, queries_.root, property, XCB_ATOM_WINDOW)));
+    }
+    // The windows the window manager manages: each top-level window of a program once, hidden ones left out.
+    std::vector<xcb_window_t> managedWindows() const { return rootWindows(clientListAtom_); }
+
+    // Consumes every event that arrived; true when one of them may have changed the application in front.
     bool drainEvents() {
         bool relevant = false;
         while (xcb_generic_event_t* event = xcb_poll_for_event(events_.xcb)) {
-            const uint8_t type = event->response_type & 0x7F;
-            if (type == XCB_PROPERTY_NOTIFY) {
+            if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
                 const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-                relevant |= (change->window == events_.root && change->atom == activeAtom_) ||
-                            (change->window == activeWindow_ && change->atom == XCB_ATOM_WM_CLASS);
-            } else if (type == XCB_DESTROY_NOTIFY &&
-                       reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == activeWindow_) {
-                activeWindow_ = XCB_WINDOW_NONE;
-                relevant = true;
+                relevant |= change->atom == activeAtom_ || change->atom == clientListAtom_;
             }
             std::free(event);
         }
@@ -169,23 +170,22 @@ private:
     }
 
     // While no window is active (focus passing from one window to the next, the desktop clicked), the window that
-    // was active last still counts, until it closes: a profile then stays instead of going to the fallback and
-    // coming back, two device writes for nothing.
+    // was active last still counts, as long as the window manager still manages it: a profile then stays instead of
+    // going to the fallback and coming back, two device writes for nothing.
     void refresh() {
-        xcb_connection_t* xcb = queries_.xcb;
-        const std::string bytes = readReply(xcb, askProperty(xcb, queries_.root, activeAtom_, XCB_ATOM_WINDOW));
-        const std::vector<xcb_window_t> named = valuesOf(bytes);
-        const xcb_window_t window = named.empty() || named.front() == XCB_WINDOW_NONE ? activeWindow_ : named.front();
-        if (window != activeWindow_) {
-            if (activeWindow_ != XCB_WINDOW_NONE)
-                watch(activeWindow_, XCB_EVENT_MASK_NO_EVENT);
-            watch(window, XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
-            activeWindow_ = window;
+        const std::vector<xcb_window_t> named = rootWindows(activeAtom_);
+        if (!named.empty() && named.front() != XCB_WINDOW_NONE) {
+            activeWindow_ = named.front();
+        } else if (activeWindow_ != XCB_WINDOW_NONE) {
+            const std::vector<xcb_window_t> managed = managedWindows();
+            if (std::find(managed.begin(), managed.end(), activeWindow_) == managed.end())
+                activeWindow_ = XCB_WINDOW_NONE;
         }
-        active_ =
-            window == XCB_WINDOW_NONE
-                ? std::string()
-                : applicationOfClassHint(readReply(xcb, askProperty(xcb, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING)));
+        xcb_connection_t* xcb = queries_.xcb;
+        active_ = activeWindow_ == XCB_WINDOW_NONE
+                      ? std::string()
+                      : applicationOfClassHint(
+                            readReply(xcb, askProperty(xcb, activeWindow_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING)));
         trace("active application (X11): " + (active_.empty() ? std::string("none") : active_));
     }
 

@@ -5,6 +5,7 @@
 #include <json/json.h>
 
 // After GoogleTest: Xlib's macros (None, Bool, ...) would clash with its names.
+#include "support/PrivateBus.h"
 #include "support/PrivateDesktop.h"
 #include "support/PrivateSway.h"
 #include <X11/Xlib.h>
@@ -31,6 +32,21 @@ TEST(ActiveAppProcess, WithoutADesktopSaysWhyAndFails) {
     const test::ProcessResult result = activeApp({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("neither WAYLAND_DISPLAY nor DISPLAY"), std::string::npos) << result.err;
+}
+
+// KWin offers no foreign-toplevel protocol: on Plasma under Wayland the program takes the KWin script's calls.
+TEST(ActiveAppProcess, OnPlasmaUnderWaylandWaitsForTheKWinScript) {
+    test::PrivateBus bus("DBUS_SESSION_BUS_ADDRESS");
+    ASSERT_TRUE(bus.running());
+    const Environment plasma{{"WAYLAND_DISPLAY", "pelan-no-compositor"}, {"XDG_CURRENT_DESKTOP", "KDE"}};
+    const test::ProcessResult result = activeApp(plasma);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(parsed(result.out)["backend"].asString(), "KWin");
+
+    const test::ProcessResult elsewhere =
+        activeApp({{"WAYLAND_DISPLAY", "pelan-no-compositor"}, {"XDG_CURRENT_DESKTOP", "GNOME"}});
+    EXPECT_EQ(elsewhere.exitCode, 1);
+    EXPECT_NE(elsewhere.err.find("Wayland compositor"), std::string::npos) << elsewhere.err;
 }
 
 TEST(ActiveAppProcess, ShowsTheActiveX11Window) {
