@@ -9,7 +9,6 @@
 #include "support/PrivateDesktop.h"
 #include "support/PrivateSway.h"
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 namespace pelan {
 namespace {
@@ -50,21 +49,15 @@ TEST(ActiveAppProcess, OnPlasmaUnderWaylandWaitsForTheKWinScript) {
 }
 
 TEST(ActiveAppProcess, ShowsTheActiveX11Window) {
-    if (!PrivateDesktop::installed() || std::system("command -v xdotool >/dev/null") != 0)
+    if (!PrivateDesktop::installed() || !PrivateDesktop::xdotoolInstalled())
         GTEST_SKIP() << "Xvfb, openbox or xdotool is not installed";
     PrivateDesktop desktop;
     ASSERT_TRUE(desktop.running());
     Display* client = XOpenDisplay(desktop.display().c_str());
     ASSERT_NE(client, nullptr);
-    const Window window = XCreateSimpleWindow(client, DefaultRootWindow(client), 0, 0, 100, 100, 0, 0, 0);
-    XClassHint hint{const_cast<char*>("shooter"), const_cast<char*>("Shooter")};
-    XSetClassHint(client, window, &hint);
-    XMapWindow(client, window);
-    XSync(client, False);
-    ASSERT_TRUE(PrivateDesktop::waitUntilShown(client, window));
-    const std::string activate =
-        "DISPLAY=" + desktop.display() + " xdotool windowactivate --sync " + std::to_string(window);
-    ASSERT_EQ(std::system(activate.c_str()), 0);
+    const Window window = PrivateDesktop::openWindow(client, "shooter", "Shooter");
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(desktop.activate(window));
 
     const test::ProcessResult result = activeApp({{"DISPLAY", desktop.display()}, {"WAYLAND_DISPLAY", ""}});
     XCloseDisplay(client);

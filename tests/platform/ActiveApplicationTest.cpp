@@ -9,7 +9,6 @@
 #include "support/PrivateDesktop.h"
 #include "support/PrivateSway.h"
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <chrono>
 #include <fcntl.h>
@@ -41,7 +40,7 @@ bool waitForActive(ActiveApplicationWatch& watch, const std::string& expected) {
 class X11ActiveApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!PrivateDesktop::installed() || !onPath("xdotool"))
+        if (!PrivateDesktop::installed() || !PrivateDesktop::xdotoolInstalled())
             GTEST_SKIP() << "Xvfb, openbox or xdotool is not installed";
         desktop_ = std::make_unique<PrivateDesktop>();
         ASSERT_TRUE(desktop_->running()) << "Xvfb with openbox did not start";
@@ -54,19 +53,11 @@ protected:
     }
 
     Window openWindow(const char* instance, const char* windowClass) {
-        const Window window = XCreateSimpleWindow(client_, DefaultRootWindow(client_), 0, 0, 120, 80, 0, 0, 0);
-        XClassHint hint{const_cast<char*>(instance), const_cast<char*>(windowClass)};
-        XSetClassHint(client_, window, &hint);
-        XMapWindow(client_, window);
-        XSync(client_, False);
-        EXPECT_TRUE(PrivateDesktop::waitUntilShown(client_, window));
+        const Window window = PrivateDesktop::openWindow(client_, instance, windowClass);
+        EXPECT_NE(window, 0u);
         return window;
     }
-    bool activate(Window window) const {
-        const std::string command = "DISPLAY=" + desktop_->display() + " xdotool windowactivate --sync " +
-                                    std::to_string(window) + " >/dev/null 2>&1";
-        return std::system(command.c_str()) == 0;
-    }
+    bool activate(Window window) const { return desktop_->activate(window); }
 
     std::unique_ptr<PrivateDesktop> desktop_;
     Display* client_ = nullptr;
