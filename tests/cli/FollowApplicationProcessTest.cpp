@@ -2,7 +2,7 @@
 // profiles to two applications, the program runs as a process on a desktop, and windows of those applications and
 // of an unlinked one come to the front in turn. The emulated mouse's memory shows the DPI stages of the linked
 // profile, and those of the fallback for the unlinked window. The desktops: Xvfb with openbox (xdotool activates
-// the windows) and a headless sway (swaymsg focuses foot windows).
+// the windows), a headless sway (swaymsg focuses foot windows) and Plasma under Wayland (the KWin script reports).
 #include "cli/Processes.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +69,41 @@ public:
 
 private:
     PrivateSway sway_;
+};
+
+// KDE Plasma under Wayland: no compositor the program can ask, and the shipped KWin script, run by node in a
+// stand-in of KWin's scripting world (tests/platform/kwin-world.js), reports each window brought to the front.
+class KWinDesktop : public Desktop {
+public:
+    bool running() const override { return true; }
+    Environment environment() const override {
+        return {{"WAYLAND_DISPLAY", "pelan-no-compositor"}, {"XDG_CURRENT_DESKTOP", "KDE"}, {"DISPLAY", ""}};
+    }
+    bool open(const std::string& application) override {
+        windows_.push_back(application);
+        return true;
+    }
+    // The script reports the window in front when it loads, and again when the last window given is activated.
+    // Until the program has taken its D-Bus name the calls find nobody, and are tried again.
+    bool bringToFront(const std::string& application) override {
+        const std::string source = std::getenv("PELAN_SOURCE_DIR");
+        std::vector<std::string> command{"/usr/bin/env", "node", source + "/tests/platform/kwin-world.js",
+                                         source +
+                                             "/packaging/kwin/orvane-pelan-active-application/contents/code/main.js"};
+        for (const std::string& window : windows_)
+            if (window != application)
+                command.push_back(window);
+        command.push_back(application);
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (test::runProcess(command, std::chrono::seconds(30)).exitCode == 0)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        return false;
+    }
+
+private:
+    std::vector<std::string> windows_;
 };
 
 class FollowApplicationTest : public ::testing::Test {
@@ -208,6 +243,13 @@ TEST_F(FollowApplicationTest, OnAHeadlessSway) {
     if (!PrivateSway::installed())
         GTEST_SKIP() << "sway, swaymsg or foot is not installed";
     SwayDesktop desktop;
+    followOn(desktop);
+}
+
+TEST_F(FollowApplicationTest, OnPlasmaUnderWaylandWithTheKWinScript) {
+    if (std::system("command -v node >/dev/null && command -v dbus-send >/dev/null") != 0)
+        GTEST_SKIP() << "node or dbus-send is not installed";
+    KWinDesktop desktop;
     followOn(desktop);
 }
 
