@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sstream>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace pelan {
 namespace {
@@ -94,6 +97,16 @@ std::vector<std::string> distinctApplications(std::vector<std::string> ids) {
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     return ids;
+}
+
+void quietLostConnection(int fd) {
+    if (fd < 0)
+        return;
+    const int quiet = ::eventfd(0, EFD_CLOEXEC);
+    if (quiet < 0)
+        return;
+    ::dup3(quiet, fd, O_CLOEXEC);
+    ::close(quiet);
 }
 
 } // namespace pelan

@@ -29,7 +29,8 @@ public:
     virtual std::string backend() const { return {}; }
     // "" while the watch works; else why it cannot (shown in the profile panel and by pelanctl).
     virtual std::string unavailableReason() const = 0;
-    // The descriptor to wait on; -1 when there is nothing to wait for.
+    // The descriptor to wait on; -1 when there is nothing to wait for. When the desktop's connection is lost,
+    // takeChanges() says so in unavailableReason() and the number stays open but never becomes readable again.
     virtual int fd() const = 0;
     // Reads what arrived, without blocking; true when the application in front changed since the last call.
     virtual bool takeChanges() = 0;

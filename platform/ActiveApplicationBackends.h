@@ -34,5 +34,8 @@ inline constexpr size_t kMaxApplicationIdLength = 255;
 bool isAcceptableApplicationId(const std::string& id);
 // The ids once each, sorted, without the empty one.
 std::vector<std::string> distinctApplications(std::vector<std::string> ids);
+// Puts a descriptor that never becomes readable in the place of a lost connection's: a hung-up socket stays readable
+// for ever, and an owner still waiting on its number would wake again and again instead of sleeping.
+void quietLostConnection(int fd);
 
 } // namespace pelan

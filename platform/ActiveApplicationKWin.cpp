@@ -33,10 +33,7 @@ public:
     std::string unavailableReason() const override {
         return dbus_connection_get_is_connected(bus_) ? "" : "the session bus closed the connection";
     }
-    int fd() const override {
-        int descriptor = -1;
-        return dbus_connection_get_unix_fd(bus_, &descriptor) ? descriptor : -1;
-    }
+    int fd() const override { return lost_ ? -1 : descriptor_; }
     bool takeChanges() override;
     std::string activeApplication() const override { return active_; }
     std::vector<std::string> applications() const override { return applications_; }
@@ -51,6 +48,8 @@ private:
     DBusConnection* bus_ = nullptr;
     std::string active_;
     std::vector<std::string> applications_;
+    int descriptor_ = -1;
+    bool lost_ = false;
 };
 
 std::string KWinActiveApplication::serve() {
@@ -69,10 +68,13 @@ std::string KWinActiveApplication::serve() {
     if (owner != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER)
         return std::string("another program already takes the KWin script's reports (") + kwinreport::kService +
                " is taken)";
+    dbus_connection_get_unix_fd(bus_, &descriptor_);
     return {};
 }
 
 bool KWinActiveApplication::takeChanges() {
+    if (lost_)
+        return false;
     const std::string before = active_;
     do {
         dbus_connection_read_write(bus_, 0);
@@ -82,6 +84,12 @@ bool KWinActiveApplication::takeChanges() {
         }
     } while (dbus_connection_get_dispatch_status(bus_) == DBUS_DISPATCH_DATA_REMAINS);
     dbus_connection_flush(bus_);
+    if (!dbus_connection_get_is_connected(bus_) && !lost_) {
+        lost_ = true;
+        quietLostConnection(descriptor_);
+        active_.clear();
+        applications_.clear();
+    }
     return active_ != before;
 }
 

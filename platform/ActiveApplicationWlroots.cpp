@@ -169,8 +169,10 @@ bool WlrootsActiveApplication::takeChanges() {
     updateActive();
     if (lost_.empty() && wl_display_get_error(display_) != 0)
         lost_ = "the connection to the Wayland compositor was lost";
-    if (!lost_.empty())
+    if (!lost_.empty()) {
+        quietLostConnection(wl_display_get_fd(display_));
         active_.clear();
+    }
     return active_ != before;
 }
 

@@ -99,6 +99,7 @@ public:
         if (!windowManagerNamesActiveWindow())
             return "the window manager does not name the active window (_NET_ACTIVE_WINDOW)";
         watchRoot();
+        eventDescriptor_ = xcb_get_file_descriptor(events_.xcb);
         refresh();
         return {};
     }
@@ -107,16 +108,19 @@ public:
     std::string unavailableReason() const override {
         return xcb_connection_has_error(events_.xcb) ? "the connection to the X server was lost" : "";
     }
-    int fd() const override {
-        return xcb_connection_has_error(events_.xcb) ? -1 : xcb_get_file_descriptor(events_.xcb);
-    }
+    int fd() const override { return lost_ ? -1 : eventDescriptor_; }
 
     bool takeChanges() override {
+        if (lost_)
+            return false;
         const std::string before = active_;
         while (drainEvents())
             refresh();
-        if (xcb_connection_has_error(events_.xcb))
+        if (xcb_connection_has_error(events_.xcb)) {
+            lost_ = true;
+            quietLostConnection(eventDescriptor_);
             active_.clear();
+        }
         return active_ != before;
     }
 
@@ -195,6 +199,8 @@ private:
     xcb_atom_t clientListAtom_ = XCB_ATOM_NONE;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
     std::string active_;
+    int eventDescriptor_ = -1;
+    bool lost_ = false;
 };
 
 } // namespace

@@ -37,6 +37,22 @@ bool waitForActive(ActiveApplicationWatch& watch, const std::string& expected) {
     return reported && watch.activeApplication() == expected;
 }
 
+// The desktop goes away: the watch says so, and its old descriptor sleeps instead of reporting the hang-up for ever.
+void expectQuietAfterLoss(ActiveApplicationWatch& watch) {
+    const int descriptor = watch.fd();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (watch.unavailableReason().empty() && std::chrono::steady_clock::now() < deadline) {
+        pollfd entry{descriptor, POLLIN, 0};
+        ::poll(&entry, 1, 100);
+        watch.takeChanges();
+    }
+    EXPECT_NE(watch.unavailableReason(), "");
+    EXPECT_EQ(watch.fd(), -1);
+    EXPECT_EQ(watch.activeApplication(), "");
+    pollfd entry{descriptor, POLLIN, 0};
+    EXPECT_EQ(::poll(&entry, 1, 200), 0);
+}
+
 class X11ActiveApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -89,6 +105,11 @@ TEST_F(X11ActiveApplicationTest, FollowsTheActivatedWindowsClass) {
     }
     EXPECT_NE(watch->activeApplication(), "GameClass");
     EXPECT_EQ(watch->applications(), Ids{"editor"});
+
+    XCloseDisplay(client_);
+    client_ = nullptr;
+    desktop_.reset();
+    expectQuietAfterLoss(*watch);
 }
 
 TEST(X11ActiveApplicationUnavailable, WithoutAWindowManagerSaysWhy) {
@@ -105,7 +126,8 @@ TEST(X11ActiveApplicationUnavailable, WithoutAWindowManagerSaysWhy) {
 TEST(WlrootsActiveApplication, FollowsTheFocusedToplevelsAppId) {
     if (!PrivateSway::installed())
         GTEST_SKIP() << "sway, swaymsg or foot is not installed";
-    PrivateSway sway;
+    auto swayOwner = std::make_unique<PrivateSway>();
+    PrivateSway& sway = *swayOwner;
     ASSERT_TRUE(sway.running()) << "the headless sway did not start";
     std::unique_ptr<ActiveApplicationWatch> watch =
         connectWlrootsActiveApplication(sway.runtimeDir() + "/" + sway.display());
@@ -120,6 +142,9 @@ TEST(WlrootsActiveApplication, FollowsTheFocusedToplevelsAppId) {
     EXPECT_TRUE(waitForActive(*watch, "pelan.alpha"));
     ASSERT_TRUE(sway.focus("pelan.beta"));
     EXPECT_TRUE(waitForActive(*watch, "pelan.beta"));
+
+    swayOwner.reset();
+    expectQuietAfterLoss(*watch);
 }
 
 // Runs a program that calls the watch over the bus and waits for its answer, serving the watch meanwhile as its
