@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <sstream>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -86,6 +87,15 @@ std::unique_ptr<ActiveApplicationWatch> ActiveApplicationWatch::forThisSession()
     if (!environment("DISPLAY").empty())
         return connectX11ActiveApplication("");
     return unavailableActiveApplication("no desktop session: neither WAYLAND_DISPLAY nor DISPLAY is set");
+}
+
+const std::string& thisProgramsApplicationId() {
+    static const std::string id = [] {
+        std::error_code error;
+        const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+        return error ? std::string() : program.filename().string();
+    }();
+    return id;
 }
 
 bool isAcceptableApplicationId(const std::string& id) {

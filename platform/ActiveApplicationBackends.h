@@ -32,6 +32,12 @@ std::unique_ptr<ActiveApplicationWatch> serveKWinActiveApplication();
 // kMaxApplicationIdLength bytes. A longer or odd one is somebody's mistake or mischief, not a program's name.
 inline constexpr size_t kMaxApplicationIdLength = 255;
 bool isAcceptableApplicationId(const std::string& id);
+// The id of this program's own windows under Wayland: its executable's name, which Qt gives them as app_id. The
+// program's own window in front is no other application: the one before it stays in front for the watch, so
+// opening the window to change the profile of the game in front does not first switch the device to another one.
+// (Under X11 the window's _NET_WM_PID tells.)
+const std::string& thisProgramsApplicationId();
+
 // The ids once each, sorted, without the empty one.
 std::vector<std::string> distinctApplications(std::vector<std::string> ids);
 // Puts a descriptor that never becomes readable in the place of a lost connection's: a hung-up socket stays readable

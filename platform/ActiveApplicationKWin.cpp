@@ -7,6 +7,7 @@
 
 #include "platform/Trace.h"
 
+#include <algorithm>
 #include <dbus/dbus.h>
 #include <sstream>
 #include <unistd.h>
@@ -42,6 +43,7 @@ private:
     void handle(DBusMessage* message);
     // The error's text when the report cannot be taken; "" when it was.
     std::string takeReport(DBusMessage* call);
+    void follow(const std::string& active, std::vector<std::string> windows);
     bool sameUser(const char* sender);
     void reply(DBusMessage* call, const std::string& error, const char* errorName);
 
@@ -127,12 +129,23 @@ std::string KWinActiveApplication::takeReport(DBusMessage* call) {
     }
     if (!isAcceptableApplicationId(active))
         return "not an application id";
-    if (active_ != active)
-        trace(std::string("active application (KWin): ") + (*active != '\0' ? active : "none"));
-    active_ = active;
-    ids.push_back(active_);
-    applications_ = distinctApplications(std::move(ids));
+    std::erase(ids, thisProgramsApplicationId());
+    follow(active, std::move(ids));
     return {};
+}
+
+// As on the other desktops: while no window or the program's own is active, the application in front before stays,
+// as long as it has a window.
+void KWinActiveApplication::follow(const std::string& active, std::vector<std::string> windows) {
+    const bool lastStillOpen = std::find(windows.begin(), windows.end(), active_) != windows.end();
+    std::string next = active;
+    if (next.empty() || next == thisProgramsApplicationId())
+        next = lastStillOpen ? active_ : std::string();
+    if (next != active_)
+        trace("active application (KWin): " + (next.empty() ? std::string("none") : next));
+    active_ = next;
+    windows.push_back(active_);
+    applications_ = distinctApplications(std::move(windows));
 }
 
 // A shared or system-wide session bus may carry other users' programs; one that has left cannot be asked.

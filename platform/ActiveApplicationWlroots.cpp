@@ -192,8 +192,8 @@ void WlrootsActiveApplication::readEvents() {
 }
 
 // Drops the windows that closed, then takes the app_id of the activated one. While none is activated (focus on an
-// empty workspace), the one that was active last still counts, until it closes: a profile then stays instead of
-// going to the fallback and coming back, two device writes for nothing.
+// empty workspace, or on the program's own window), the one that was active last still counts, until it closes: a
+// profile then stays instead of going to the fallback and coming back, two device writes for nothing.
 void WlrootsActiveApplication::updateActive() {
     std::erase_if(toplevels_, [this](const std::unique_ptr<Toplevel>& toplevel) {
         if (toplevel->handle != nullptr)
@@ -203,7 +203,7 @@ void WlrootsActiveApplication::updateActive() {
         return true;
     });
     for (const std::unique_ptr<Toplevel>& toplevel : toplevels_)
-        if (toplevel->activated)
+        if (toplevel->activated && toplevel->appId != thisProgramsApplicationId())
             activeToplevel_ = toplevel.get();
     const std::string active = activeToplevel_ != nullptr ? activeToplevel_->appId : "";
     if (active != active_)
@@ -214,7 +214,8 @@ void WlrootsActiveApplication::updateActive() {
 std::vector<std::string> WlrootsActiveApplication::applications() const {
     std::vector<std::string> ids;
     for (const std::unique_ptr<Toplevel>& toplevel : toplevels_)
-        ids.push_back(toplevel->appId);
+        if (toplevel->appId != thisProgramsApplicationId())
+            ids.push_back(toplevel->appId);
     return distinctApplications(std::move(ids));
 }
 

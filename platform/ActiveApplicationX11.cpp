@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 namespace pelan {
@@ -96,6 +97,7 @@ public:
             return "cannot connect to the X server";
         activeAtom_ = queries_.atom("_NET_ACTIVE_WINDOW");
         clientListAtom_ = queries_.atom("_NET_CLIENT_LIST");
+        pidAtom_ = queries_.atom("_NET_WM_PID");
         if (!windowManagerNamesActiveWindow())
             return "the window manager does not name the active window (_NET_ACTIVE_WINDOW)";
         watchRoot();
@@ -128,12 +130,16 @@ public:
 
     std::vector<std::string> applications() const override {
         xcb_connection_t* xcb = queries_.xcb;
-        std::vector<xcb_get_property_cookie_t> cookies;
+        std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> cookies;
         for (xcb_window_t window : managedWindows())
-            cookies.push_back(askProperty(xcb, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
+            cookies.emplace_back(askProperty(xcb, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING),
+                                 askProperty(xcb, window, pidAtom_, XCB_ATOM_CARDINAL));
         std::vector<std::string> ids;
-        for (xcb_get_property_cookie_t cookie : cookies)
-            ids.push_back(applicationOfClassHint(readReply(xcb, cookie)));
+        for (const auto& [classCookie, pidCookie] : cookies) {
+            const std::string id = applicationOfClassHint(readReply(xcb, classCookie));
+            if (!isThisProcess(readReply(xcb, pidCookie)))
+                ids.push_back(id);
+        }
         return distinctApplications(std::move(ids));
     }
 
@@ -176,9 +182,12 @@ private:
     // While no window is active (focus passing from one window to the next, the desktop clicked), the window that
     // was active last still counts, as long as the window manager still manages it: a profile then stays instead of
     // going to the fallback and coming back, two device writes for nothing.
+    //
+    // The program's own window in front is no other application: the one before it stays, so opening the window
+    // to change the profile of the game in front does not first switch the device to another profile.
     void refresh() {
         const std::vector<xcb_window_t> named = rootWindows(activeAtom_);
-        if (!named.empty() && named.front() != XCB_WINDOW_NONE) {
+        if (!named.empty() && named.front() != XCB_WINDOW_NONE && !isOwnWindow(named.front())) {
             activeWindow_ = named.front();
         } else if (activeWindow_ != XCB_WINDOW_NONE) {
             const std::vector<xcb_window_t> managed = managedWindows();
@@ -193,10 +202,20 @@ private:
         trace("active application (X11): " + (active_.empty() ? std::string("none") : active_));
     }
 
+    // _NET_WM_PID names the process that owns a window.
+    static bool isThisProcess(const std::string& pid) {
+        const std::vector<uint32_t> values = valuesOf(pid);
+        return !values.empty() && values.front() == uint32_t(::getpid());
+    }
+    bool isOwnWindow(xcb_window_t window) const {
+        return isThisProcess(readReply(queries_.xcb, askProperty(queries_.xcb, window, pidAtom_, XCB_ATOM_CARDINAL)));
+    }
+
     Connection events_;
     Connection queries_;
     xcb_atom_t activeAtom_ = XCB_ATOM_NONE;
     xcb_atom_t clientListAtom_ = XCB_ATOM_NONE;
+    xcb_atom_t pidAtom_ = XCB_ATOM_NONE;
     xcb_window_t activeWindow_ = XCB_WINDOW_NONE;
     std::string active_;
     int eventDescriptor_ = -1;

@@ -109,6 +109,8 @@ private:
 class FollowApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        if (!canLinkProfiles())
+            GTEST_SKIP() << "this pelanctl cannot link profiles to applications";
         char pattern[] = "/tmp/pfol.XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         folder_ = pattern;
@@ -118,7 +120,9 @@ protected:
     void TearDown() override {
         stopProgram();
         emulator_.reset();
-        std::filesystem::remove_all(folder_);
+        std::error_code ignored;
+        if (!folder_.empty())
+            std::filesystem::remove_all(folder_, ignored);
     }
 
     Json::Value pelanctl(std::vector<std::string> words) {
@@ -192,15 +196,12 @@ protected:
     }
 
     // The links come with the profile list's side of this feature; a build without it has nothing to test here.
-    bool canLinkProfiles() const {
-        return test::runProcess({test::builtProgram("pelanctl"), "--data-dir", data(), "profile", "links"},
-                                std::chrono::seconds(30))
-                   .exitCode != 2;
+    static bool canLinkProfiles() {
+        return test::runProcess({test::builtProgram("pelanctl"), "--help"}, std::chrono::seconds(30))
+                   .out.find("profile link APP_ID") != std::string::npos;
     }
 
     void followOn(Desktop& desktop) {
-        if (!canLinkProfiles())
-            GTEST_SKIP() << "this pelanctl cannot link profiles to applications";
         ASSERT_TRUE(desktop.running()) << "the desktop did not start";
         const std::vector<std::string> codes = makeLinkedProfiles();
         ASSERT_NE(codes[0], codes[1]);

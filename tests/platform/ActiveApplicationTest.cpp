@@ -8,6 +8,7 @@
 #include "support/PrivateBus.h"
 #include "support/PrivateDesktop.h"
 #include "support/PrivateSway.h"
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include <chrono>
@@ -53,6 +54,18 @@ void expectQuietAfterLoss(ActiveApplicationWatch& watch) {
     EXPECT_EQ(::poll(&entry, 1, 200), 0);
 }
 
+// Serves the watch for a moment; true when it reported a change meanwhile.
+bool changesWithin(ActiveApplicationWatch& watch, std::chrono::milliseconds time) {
+    bool changed = false;
+    const auto deadline = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd entry{watch.fd(), POLLIN, 0};
+        ::poll(&entry, 1, 50);
+        changed |= watch.takeChanges();
+    }
+    return changed;
+}
+
 class X11ActiveApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -94,6 +107,17 @@ TEST_F(X11ActiveApplicationTest, FollowsTheActivatedWindowsClass) {
     EXPECT_TRUE(waitForActive(*watch, "editor"));
     ASSERT_TRUE(activate(game));
     EXPECT_TRUE(waitForActive(*watch, "GameClass"));
+    // A window of this very process (the program's own) is no other application in front.
+    const Window own = openWindow("own", "OwnClass");
+    const long pid = ::getpid();
+    XChangeProperty(client_, own, XInternAtom(client_, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    XSync(client_, False);
+    ASSERT_TRUE(activate(own));
+    EXPECT_FALSE(changesWithin(*watch, std::chrono::milliseconds(300)));
+    EXPECT_EQ(watch->activeApplication(), "GameClass");
+    EXPECT_EQ(watch->applications(), (Ids{"GameClass", "editor"}));
+    ASSERT_TRUE(activate(game));
     // The window in front closes: the one openbox activates next is in front, or none.
     XDestroyWindow(client_, game);
     XSync(client_, False);
@@ -142,6 +166,12 @@ TEST(WlrootsActiveApplication, FollowsTheFocusedToplevelsAppId) {
     EXPECT_TRUE(waitForActive(*watch, "pelan.alpha"));
     ASSERT_TRUE(sway.focus("pelan.beta"));
     EXPECT_TRUE(waitForActive(*watch, "pelan.beta"));
+    // A window with this program's app_id is the program's own, no other application in front.
+    ASSERT_TRUE(sway.startClient(thisProgramsApplicationId()));
+    ASSERT_TRUE(sway.focus(thisProgramsApplicationId()));
+    EXPECT_FALSE(changesWithin(*watch, std::chrono::milliseconds(300)));
+    EXPECT_EQ(watch->activeApplication(), "pelan.beta");
+    EXPECT_EQ(watch->applications(), (Ids{"pelan.alpha", "pelan.beta"}));
 
     swayOwner.reset();
     expectQuietAfterLoss(*watch);
@@ -217,6 +247,9 @@ TEST_F(KWinActiveApplicationTest, TheScriptsReportsReachTheWatch) {
 
 TEST_F(KWinActiveApplicationTest, ReportsThatAreNoApplicationIdsAreRefused) {
     ASSERT_TRUE(report("firefox", "firefox"));
+    // The program's own window in front keeps the application before it.
+    ASSERT_TRUE(report(thisProgramsApplicationId(), "firefox\n" + thisProgramsApplicationId()));
+    EXPECT_EQ(watch_->activeApplication(), "firefox");
     EXPECT_FALSE(report(std::string(kMaxApplicationIdLength + 1, 'a'), "firefox"));
     EXPECT_FALSE(report("bad\tname", ""));
     EXPECT_FALSE(report("", "firefox\n\x01"));

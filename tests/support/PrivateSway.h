@@ -116,10 +116,17 @@ private:
             return !display_.empty() && !ipc_.empty();
         });
     }
+    // SIGTERM, and SIGKILL after two seconds: sway caught early in its start may leave the first unanswered.
     static void stop(pid_t pid) {
         if (pid <= 0)
             return;
         ::kill(pid, SIGTERM);
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            if (::waitpid(pid, nullptr, WNOHANG) == pid)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
     }
 
