@@ -61,7 +61,8 @@ std::string readReply(xcb_connection_t* xcb, xcb_get_property_cookie_t cookie) {
     if (reply == nullptr)
         return {};
     const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply));
-    std::string value(bytes, size_t(xcb_get_property_value_length(reply)) * (reply->format / 8));
+    // The value's length in bytes, whatever the property's format.
+    std::string value(bytes, size_t(xcb_get_property_value_length(reply)));
     std::free(reply);
     return value;
 }
