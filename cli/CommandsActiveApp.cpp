@@ -57,7 +57,12 @@ CommandResult activeAppCommand(const Words& args) {
     document["applications"] = Json::Value(Json::arrayValue);
     for (const std::string& id : watch->applications())
         document["applications"].append(id);
-    return succeeded(document);
+    CommandResult result = succeeded(document);
+    // The KWin script tells only of changes: a watch just made has heard nothing yet.
+    if (watch->activeApplication().empty() && watch->backend() == "KWin")
+        result.notice = "KWin tells the application in front at the next change of window; active-app --follow "
+                        "waits for it";
+    return result;
 }
 
 } // namespace pelan::cli

@@ -41,6 +41,7 @@ TEST(ActiveAppProcess, OnPlasmaUnderWaylandWaitsForTheKWinScript) {
     const test::ProcessResult result = activeApp(plasma);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(parsed(result.out)["backend"].asString(), "KWin");
+    EXPECT_NE(result.err.find("--follow"), std::string::npos) << result.err;
 
     const test::ProcessResult elsewhere =
         activeApp({{"WAYLAND_DISPLAY", "pelan-no-compositor"}, {"XDG_CURRENT_DESKTOP", "GNOME"}});
