@@ -275,6 +275,9 @@ private:
     void ReadSleepChanges();
     void ReadActiveApplication();
     void FollowActiveApplication(const std::string& application);
+    void FollowOnPage(DevicePage& entry, const std::string& application);
+    // A device that arrives takes the profile of the application in front at once, not at the next change.
+    void FollowOnArrival(DevicePage& entry);
     // The tray menu: each connected device's profiles (the selected one ticked), then the layout's own items.
     QString TrayMenuLayout() const;
     // A tray menu item of this file's making; false for any other.

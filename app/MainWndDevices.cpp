@@ -329,6 +329,7 @@ bool CMainWnd::OpenCommandSlot(DevicePage& entry, const SupportedDeviceEntry& sl
         entry.page->openNotifyInterface(entry.waitingNotification->devicePath);
     }
     entry.waitingNotification.reset();
+    FollowOnArrival(entry);
     return true;
 }
 

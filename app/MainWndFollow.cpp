@@ -46,7 +46,14 @@ ActiveApplicationWatch& CMainWnd::GetActiveApplicationWatch() {
 }
 
 void CMainWnd::ReadActiveApplication() {
-    if (!m_appWatch->takeChanges())
+    const bool changed = m_appWatch->takeChanges();
+    if (!m_appWatch->unavailableReason().empty()) {
+        // The desktop's connection is gone: nothing more will come from it.
+        trace("application in front: " + m_appWatch->unavailableReason());
+        m_appWatchNotifier.reset();
+        return;
+    }
+    if (!changed)
         return;
     FollowActiveApplication(m_appWatch->activeApplication());
     // An open "Link to application" offers the applications as they are now.
@@ -61,19 +68,32 @@ void CMainWnd::FollowActiveApplication(const std::string& application) {
         trace("application in front: " + application + "; no profile switch while recording or capturing");
         return;
     }
-    for (DevicePage& entry : m_pages) {
-        CDeviceProfileUI* panel = entry.page->isConnected() ? findProfilePanel(*entry.page) : nullptr;
-        if (panel == nullptr)
-            continue;
-        const std::optional<int> target = entry.follower.profileFor(panel->profiles(), application);
-        if (!target || !selectPageProfile(*entry.page, *target, ProfileWrite::ChangedParts))
-            continue;
-        const std::string& name = panel->profiles().items()[size_t(*target)].name;
-        trace("application in front: " + application + "; " + entry.page->model().deviceFolderName +
-              " follows with profile " + name);
-        ShowOnScreenWord(
-            CResourceManager::GetInstance()->GetText("onscreen_profile_text").arg(QString::fromStdString(name)));
-    }
+    for (DevicePage& entry : m_pages)
+        FollowOnPage(entry, application);
+}
+
+void CMainWnd::FollowOnPage(DevicePage& entry, const std::string& application) {
+    CDeviceProfileUI* panel = entry.page->isConnected() ? findProfilePanel(*entry.page) : nullptr;
+    if (panel == nullptr)
+        return;
+    const std::optional<int> target = entry.follower.profileFor(panel->profiles(), application);
+    if (!target || !selectPageProfile(*entry.page, *target, ProfileWrite::ChangedParts))
+        return;
+    const std::string& name = panel->profiles().items()[size_t(*target)].name;
+    trace("application in front: " + application + "; " + entry.page->model().deviceFolderName +
+          " follows with profile " + name);
+    ShowOnScreenWord(
+        CResourceManager::GetInstance()->GetText("onscreen_profile_text").arg(QString::fromStdString(name)));
+}
+
+void CMainWnd::FollowOnArrival(DevicePage& entry) {
+    if (m_appWatch == nullptr || !m_appWatch->unavailableReason().empty())
+        return;
+    if (m_hook != nullptr && m_hook->installed())
+        return;
+    const std::string application = m_appWatch->activeApplication();
+    if (!application.empty())
+        FollowOnPage(entry, application);
 }
 
 void CMainWnd::ShowOnScreenWord(const QString& text) {
