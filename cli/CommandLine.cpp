@@ -142,6 +142,10 @@ Commands:
   serve --rgb [--port N] [--address A] [--allow-remote]
                                    serve the devices to OpenRGB SDK clients until Ctrl+C (port 6742 on
                                    127.0.0.1 by default; another address than loopback needs --allow-remote)
+  active-app [--follow]            the application in front as the desktop reports it: backend (X11, wlroots,
+                                   KWin), the id of the active application, the ids of the applications with
+                                   windows; fails with the reason where the desktop does not tell (--follow: one
+                                   line per change, until Ctrl+C)
 
 Exit status: 0 on success, 1 when the command failed, 2 when the command line is wrong; a failure is told in one
 line on standard error.

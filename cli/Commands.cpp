@@ -71,6 +71,8 @@ CommandResult runCommand(const std::vector<std::string>& words, CliKind kind) {
         return headsetCommand(args);
     if (name == "serve")
         return serveCommand(args);
+    if (name == "active-app")
+        return activeAppCommand(args);
     return usageFailed("unknown command " + name + " (pelanctl --help lists them)");
 }
 

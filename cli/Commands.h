@@ -33,5 +33,6 @@ CommandResult rawCommand(const Words& args, CliKind kind);
 CommandResult recoilCommand(const Words& args, CliKind kind);
 CommandResult updateCommand(const Words& args);
 CommandResult headsetCommand(const Words& args);
+CommandResult activeAppCommand(const Words& args);
 
 } // namespace pelan::cli

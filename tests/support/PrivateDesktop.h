@@ -4,9 +4,11 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <chrono>
 #include <csignal>
 #include <memory>
+#include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -39,7 +41,41 @@ public:
 
     const std::string& display() const { return server_.display(); }
     bool running() const { return running_; }
+
+    // A small window of the client with the given WM_CLASS, once the window manager shows it; 0 when it does not.
+    static Window openWindow(Display* client, const std::string& instance, const std::string& windowClass) {
+        const Window window = XCreateSimpleWindow(client, DefaultRootWindow(client), 0, 0, 100, 80, 0, 0, 0);
+        XClassHint hint{const_cast<char*>(instance.c_str()), const_cast<char*>(windowClass.c_str())};
+        XSetClassHint(client, window, &hint);
+        XMapWindow(client, window);
+        XSync(client, False);
+        return waitUntilShown(client, window) ? window : 0;
+    }
+    // Brings a window to the front as a pager or task bar asks the window manager to (xdotool windowactivate).
+    bool activate(Window window) const {
+        const std::string command =
+            "DISPLAY=" + display() + " xdotool windowactivate --sync " + std::to_string(window) + " >/dev/null 2>&1";
+        return std::system(command.c_str()) == 0;
+    }
+
+    // Waits until the window manager has shown a window the client mapped (it maps what it manages itself). A map
+    // request that reaches openbox while it is still starting can go unanswered, so it is asked again each second.
+    static bool waitUntilShown(Display* client, Window window) {
+        for (int attempt = 1; attempt <= 400; ++attempt) {
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(client, window, &attributes) && attributes.map_state == IsViewable)
+                return true;
+            if (attempt % 40 == 0) {
+                XMapWindow(client, window);
+                XSync(client, False);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        return false;
+    }
     static bool installed() { return PrivateXServer::installed() && onPath("openbox"); }
+    // Whether activate() can work.
+    static bool xdotoolInstalled() { return onPath("xdotool"); }
 
 private:
     static bool onPath(const char* program) {
