@@ -3,6 +3,7 @@
 // of an unlinked one come to the front in turn. The emulated mouse's memory shows the DPI stages of the linked
 // profile, and those of the fallback for the unlinked window. The desktops: Xvfb with openbox (xdotool activates
 // the windows), a headless sway (swaymsg focuses foot windows) and Plasma under Wayland (the KWin script reports).
+// On X11 the program's window is on the desktop as well, and brought to the front it keeps the profile in use.
 #include "cli/Processes.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,9 @@
 #include "support/PrivateSway.h"
 #include <X11/Xlib.h>
 
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <thread>
 
 namespace pelan {
@@ -35,6 +38,10 @@ public:
     virtual Environment environment() const = 0;
     virtual bool open(const std::string& application) = 0;
     virtual bool bringToFront(const std::string& application) = 0;
+    // The Qt platform the program draws its window with: on the desktop itself where the test can reach it.
+    virtual std::string qtPlatform() const { return "offscreen"; }
+    // Brings the program's own window to the front; false where it is not on this desktop.
+    virtual bool bringProgramToFront(pid_t) { return false; }
 };
 
 class X11Desktop : public Desktop {
@@ -51,6 +58,13 @@ public:
         return windows_[application] != 0;
     }
     bool bringToFront(const std::string& application) override { return desktop_.activate(windows_[application]); }
+    std::string qtPlatform() const override { return "xcb"; }
+    bool bringProgramToFront(pid_t program) override {
+        const std::string command = "DISPLAY=" + desktop_.display() +
+                                    " xdotool search --all --sync --onlyvisible --pid " + std::to_string(program) +
+                                    " --name . windowactivate --sync >/dev/null 2>&1";
+        return std::system(command.c_str()) == 0;
+    }
 
 private:
     PrivateDesktop desktop_;
@@ -109,8 +123,6 @@ private:
 class FollowApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!canLinkProfiles())
-            GTEST_SKIP() << "this pelanctl cannot link profiles to applications";
         char pattern[] = "/tmp/pfol.XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         folder_ = pattern;
@@ -164,24 +176,24 @@ protected:
         return stage0() == code;
     }
 
-    // The program on the offscreen Qt platform: the windows in front are the desktop's, whatever Qt draws on.
-    void startProgram(const Environment& desktop) {
-        Environment environment{{"QT_QPA_PLATFORM", "offscreen"},
-                                {"PELAN_HIDRAW_ROOT", emulator_->root()},
-                                {"PELAN_DATA_DIR", data()},
-                                {"XDG_CONFIG_HOME", folder_ + "/config"},
-                                {"PELAN_UPDATE_URL", "http://127.0.0.1:9/"}};
-        environment.insert(environment.end(), desktop.begin(), desktop.end());
+    // The program traces what it follows into a file the test reads.
+    void startProgram(const Desktop& desktop) {
+        Environment environment{{"QT_QPA_PLATFORM", desktop.qtPlatform()}, {"PELAN_TRACE", "1"},
+                                {"PELAN_HIDRAW_ROOT", emulator_->root()},  {"PELAN_DATA_DIR", data()},
+                                {"XDG_CONFIG_HOME", folder_ + "/config"},  {"PELAN_UPDATE_URL", "http://127.0.0.1:9/"}};
+        const Environment session = desktop.environment();
+        environment.insert(environment.end(), session.begin(), session.end());
         // Its instance socket in a folder of its own, away from other copies of the program.
-        if (std::none_of(desktop.begin(), desktop.end(), [](const auto& e) { return e.first == "XDG_RUNTIME_DIR"; }))
+        if (std::none_of(session.begin(), session.end(), [](const auto& e) { return e.first == "XDG_RUNTIME_DIR"; }))
             environment.push_back({"XDG_RUNTIME_DIR", folder_});
         program_ = ::fork();
         if (program_ == 0) {
             for (const auto& [name, value] : environment)
                 ::setenv(name.c_str(), value.c_str(), 1);
             const int quiet = ::open("/dev/null", O_WRONLY);
+            const int traced = ::open(tracePath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(quiet, 1);
-            ::dup2(quiet, 2);
+            ::dup2(traced, 2);
             const std::string program = test::builtProgram("pelan");
             ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
@@ -195,10 +207,36 @@ protected:
         program_ = -1;
     }
 
-    // The links come with the profile list's side of this feature; a build without it has nothing to test here.
-    static bool canLinkProfiles() {
-        return test::runProcess({test::builtProgram("pelanctl"), "--help"}, std::chrono::seconds(30))
-                   .out.find("profile link APP_ID") != std::string::npos;
+    std::string tracePath() const { return folder_ + "/trace"; }
+    std::string traceSoFar() const {
+        std::ifstream in(tracePath());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The applications the program switched the mouse's profile for, in order, since `offset` in its trace.
+    std::vector<std::string> switchesSince(size_t offset) const {
+        std::istringstream lines(traceSoFar().substr(offset));
+        std::vector<std::string> applications;
+        const std::string front = "application in front: ";
+        for (std::string line; std::getline(lines, line);)
+            if (line.starts_with(front) && line.find(" follows with profile ") != std::string::npos)
+                applications.push_back(line.substr(front.size(), line.find(';') - front.size()));
+        return applications;
+    }
+
+    // The program's own window in front is no other application: the profile of the one before it stays. The
+    // next application brought to the front is the point where the program has surely seen its own window, as it
+    // reads the changes in order; by then it has switched the mouse for that application only.
+    void ownWindowKeepsTheProfile(Desktop& desktop, const std::vector<std::string>& codes) {
+        const size_t before = traceSoFar().size();
+        ASSERT_TRUE(desktop.bringProgramToFront(program_));
+        ASSERT_TRUE(desktop.bringToFront(kApplications[1]));
+        ASSERT_TRUE(mouseShows(codes[2])) << "linked to " << kApplications[1];
+        std::vector<std::string> switches = switchesSince(before);
+        for (int attempt = 0; attempt < 50 && (switches.empty() || switches.back() != kApplications[1]); ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            switches = switchesSince(before);
+        }
+        EXPECT_EQ(switches, std::vector<std::string>{kApplications[1]}) << "the program's own window switched";
     }
 
     void followOn(Desktop& desktop) {
@@ -211,12 +249,14 @@ protected:
         ASSERT_EQ(stage0(), codes[2]);
         for (const std::string& application : kApplications)
             ASSERT_TRUE(desktop.open(application)) << application;
-        startProgram(desktop.environment());
+        startProgram(desktop);
         ASSERT_TRUE(mouseShows(codes[0])) << "the program did not bring the selected profile to the mouse";
 
         for (int round = 0; round < 2; ++round) {
             ASSERT_TRUE(desktop.bringToFront(kApplications[0]));
             EXPECT_TRUE(mouseShows(codes[1])) << "linked to " << kApplications[0];
+            if (desktop.qtPlatform() != "offscreen")
+                ownWindowKeepsTheProfile(desktop, codes);
             ASSERT_TRUE(desktop.bringToFront(kApplications[1]));
             EXPECT_TRUE(mouseShows(codes[2])) << "linked to " << kApplications[1];
             ASSERT_TRUE(desktop.bringToFront(kApplications[2]));
