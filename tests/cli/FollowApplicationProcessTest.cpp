@@ -3,7 +3,7 @@
 // of an unlinked one come to the front in turn. The emulated mouse's memory shows the DPI stages of the linked
 // profile, and those of the fallback for the unlinked window. The desktops: Xvfb with openbox (xdotool activates
 // the windows), a headless sway (swaymsg focuses foot windows) and Plasma under Wayland (the KWin script reports).
-// On X11 the program's window is on the desktop as well, and brought to the front it keeps the profile in use.
+// On X11 and sway the program's window is on the desktop as well, and brought to the front it keeps the profile in use.
 #include "cli/Processes.h"
 
 #include <gtest/gtest.h>
@@ -76,10 +76,13 @@ class SwayDesktop : public Desktop {
 public:
     bool running() const override { return sway_.running(); }
     Environment environment() const override {
-        return {{"XDG_RUNTIME_DIR", sway_.runtimeDir()}, {"WAYLAND_DISPLAY", sway_.display()}, {"DISPLAY", ""}};
+        // By its path: the program's runtime folder is its own, not the one sway (perhaps as another user) made.
+        return {{"WAYLAND_DISPLAY", sway_.runtimeDir() + "/" + sway_.display()}, {"DISPLAY", ""}};
     }
     bool open(const std::string& application) override { return sway_.startClient(application); }
     bool bringToFront(const std::string& application) override { return sway_.focus(application); }
+    std::string qtPlatform() const override { return "wayland"; }
+    bool bringProgramToFront(pid_t program) override { return sway_.focusProcess(program); }
 
 private:
     PrivateSway sway_;
@@ -178,14 +181,16 @@ protected:
 
     // The program traces what it follows into a file the test reads.
     void startProgram(const Desktop& desktop) {
-        Environment environment{{"QT_QPA_PLATFORM", desktop.qtPlatform()}, {"PELAN_TRACE", "1"},
-                                {"PELAN_HIDRAW_ROOT", emulator_->root()},  {"PELAN_DATA_DIR", data()},
-                                {"XDG_CONFIG_HOME", folder_ + "/config"},  {"PELAN_UPDATE_URL", "http://127.0.0.1:9/"}};
+        // Its instance socket in a folder of its own, away from other copies of the program.
+        Environment environment{{"QT_QPA_PLATFORM", desktop.qtPlatform()},
+                                {"PELAN_TRACE", "1"},
+                                {"XDG_RUNTIME_DIR", folder_},
+                                {"PELAN_HIDRAW_ROOT", emulator_->root()},
+                                {"PELAN_DATA_DIR", data()},
+                                {"XDG_CONFIG_HOME", folder_ + "/config"},
+                                {"PELAN_UPDATE_URL", "http://127.0.0.1:9/"}};
         const Environment session = desktop.environment();
         environment.insert(environment.end(), session.begin(), session.end());
-        // Its instance socket in a folder of its own, away from other copies of the program.
-        if (std::none_of(session.begin(), session.end(), [](const auto& e) { return e.first == "XDG_RUNTIME_DIR"; }))
-            environment.push_back({"XDG_RUNTIME_DIR", folder_});
         program_ = ::fork();
         if (program_ == 0) {
             for (const auto& [name, value] : environment)
