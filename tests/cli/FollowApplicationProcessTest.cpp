@@ -267,6 +267,12 @@ protected:
             ASSERT_TRUE(desktop.bringToFront(kApplications[2]));
             EXPECT_TRUE(mouseShows(codes[0])) << "the fallback for the unlinked " << kApplications[2];
         }
+
+        // A mouse plugged in while a linked application is in front takes that application's profile.
+        ASSERT_EQ(emulator_->command("unplug mouse"), "ok");
+        ASSERT_TRUE(desktop.bringToFront(kApplications[0]));
+        ASSERT_EQ(emulator_->command("plug mouse"), "ok");
+        EXPECT_TRUE(mouseShows(codes[1])) << "plugged in with " << kApplications[0] << " in front";
     }
 
     std::string data() const { return folder_ + "/data"; }
