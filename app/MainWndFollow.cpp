@@ -62,9 +62,15 @@ void CMainWnd::FollowActiveApplication(const std::string& application, const CVe
         return;
     }
     for (DevicePage& entry : m_pages) {
-        CDeviceProfileUI* panel = entry.page->isConnected() ? findProfilePanel(*entry.page) : nullptr;
-        if (panel == nullptr || (only != nullptr && entry.page != only))
+        if (only != nullptr && entry.page != only)
             continue;
+        CDeviceProfileUI* panel = entry.page->isConnected() ? findProfilePanel(*entry.page) : nullptr;
+        if (panel == nullptr) {
+            // Away while another application came to the front: back, the device follows what is in front then.
+            if (application != entry.followedApplication)
+                entry.followedApplication.clear();
+            continue;
+        }
         entry.followedApplication = application;
         const std::optional<int> target = entry.follower.profileFor(panel->profiles(), application);
         if (!target || !selectPageProfile(*entry.page, *target, ProfileWrite::ChangedParts))
