@@ -77,6 +77,9 @@ public:
         std::optional<SupportedDeviceEntry> waitingNotification;
         // Which of the page's profiles follows the application in front.
         ProfileFollower follower;
+        // The application in front when the page's device last followed: back with it still in front, the device
+        // keeps the profile it had, one chosen by hand included.
+        std::string followedApplication;
     };
 
     CMainWnd();
@@ -274,10 +277,9 @@ private:
     void ReadSiblingMessages();
     void ReadSleepChanges();
     void ReadActiveApplication();
-    void FollowActiveApplication(const std::string& application);
-    void FollowOnPage(DevicePage& entry, const std::string& application);
-    // A device that arrives takes the profile of the application in front at once, not at the next change.
-    void FollowOnArrival(DevicePage& entry);
+    // `only`: just that page's device, else every connected one.
+    void FollowActiveApplication(const std::string& application, const CVeltraUSBDevice* only = nullptr);
+    void FollowActiveApplicationOnArrival(const CVeltraUSBDevice& page);
     // The tray menu: each connected device's profiles (the selected one ticked), then the layout's own items.
     QString TrayMenuLayout() const;
     // A tray menu item of this file's making; false for any other.

@@ -215,7 +215,10 @@ void CMainWnd::CreateDevicePage(int rowIndex, const SupportedDeviceEntry& slot) 
     entry.page = page;
     entry.option = option;
     entry.powerPanel = power;
-    entry.optionLink = std::make_unique<PageOptionLink>(*page, [this] { NotifyRgbDevicesChanged(); });
+    entry.optionLink = std::make_unique<PageOptionLink>(*page, [this, page] {
+        NotifyRgbDevicesChanged();
+        FollowActiveApplicationOnArrival(*page);
+    });
     option->SetPage(entry.optionLink.get());
     page->setListItem(option);
     page->setOnScreenWords([this](const QString& text) { ShowOnScreenWord(text); });
@@ -329,7 +332,6 @@ bool CMainWnd::OpenCommandSlot(DevicePage& entry, const SupportedDeviceEntry& sl
         entry.page->openNotifyInterface(entry.waitingNotification->devicePath);
     }
     entry.waitingNotification.reset();
-    FollowOnArrival(entry);
     return true;
 }
 

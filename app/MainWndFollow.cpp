@@ -63,37 +63,43 @@ void CMainWnd::ReadActiveApplication() {
         panel->showApplications(m_appWatch->applications(), m_appWatch->unavailableReason());
 }
 
-void CMainWnd::FollowActiveApplication(const std::string& application) {
+void CMainWnd::FollowActiveApplication(const std::string& application, const CVeltraUSBDevice* only) {
     if (m_hook != nullptr && m_hook->installed()) {
         trace("application in front: " + application + "; no profile switch while recording or capturing");
         return;
     }
-    for (DevicePage& entry : m_pages)
-        FollowOnPage(entry, application);
+    for (DevicePage& entry : m_pages) {
+        if (only != nullptr && entry.page != only)
+            continue;
+        CDeviceProfileUI* panel = entry.page->isConnected() ? findProfilePanel(*entry.page) : nullptr;
+        if (panel == nullptr) {
+            // Away while another application came to the front: back, the device follows what is in front then.
+            if (application != entry.followedApplication)
+                entry.followedApplication.clear();
+            continue;
+        }
+        entry.followedApplication = application;
+        const std::optional<int> target = entry.follower.profileFor(panel->profiles(), application);
+        if (!target || !selectPageProfile(*entry.page, *target, ProfileWrite::ChangedParts))
+            continue;
+        const std::string& name = panel->profiles().items()[size_t(*target)].name;
+        trace("application in front: " + application + "; " + entry.page->model().deviceFolderName +
+              " follows with profile " + name);
+        ShowOnScreenWord(
+            CResourceManager::GetInstance()->GetText("onscreen_profile_text").arg(QString::fromStdString(name)));
+    }
 }
 
-void CMainWnd::FollowOnPage(DevicePage& entry, const std::string& application) {
-    CDeviceProfileUI* panel = entry.page->isConnected() ? findProfilePanel(*entry.page) : nullptr;
-    if (panel == nullptr)
-        return;
-    const std::optional<int> target = entry.follower.profileFor(panel->profiles(), application);
-    if (!target || !selectPageProfile(*entry.page, *target, ProfileWrite::ChangedParts))
-        return;
-    const std::string& name = panel->profiles().items()[size_t(*target)].name;
-    trace("application in front: " + application + "; " + entry.page->model().deviceFolderName +
-          " follows with profile " + name);
-    ShowOnScreenWord(
-        CResourceManager::GetInstance()->GetText("onscreen_profile_text").arg(QString::fromStdString(name)));
-}
-
-void CMainWnd::FollowOnArrival(DevicePage& entry) {
-    if (m_appWatch == nullptr || !m_appWatch->unavailableReason().empty())
-        return;
-    if (m_hook != nullptr && m_hook->installed())
+// A device that arrives (or the program that starts) while a linked application is in front takes its profile
+// once the device has been read, as if the application had come to the front then. Until the desktop has named an
+// application, nothing is known and the device keeps the profile it was given.
+void CMainWnd::FollowActiveApplicationOnArrival(const CVeltraUSBDevice& page) {
+    if (m_appWatch == nullptr || !page.isConnected())
         return;
     const std::string application = m_appWatch->activeApplication();
-    if (!application.empty())
-        FollowOnPage(entry, application);
+    for (const DevicePage& entry : m_pages)
+        if (entry.page == &page && !application.empty() && entry.followedApplication != application)
+            FollowActiveApplication(application, &page);
 }
 
 void CMainWnd::ShowOnScreenWord(const QString& text) {

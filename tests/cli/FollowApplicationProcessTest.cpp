@@ -3,6 +3,7 @@
 // of an unlinked one come to the front in turn. The emulated mouse's memory shows the DPI stages of the linked
 // profile, and those of the fallback for the unlinked window. The desktops: Xvfb with openbox (xdotool activates
 // the windows), a headless sway (swaymsg focuses foot windows) and Plasma under Wayland (the KWin script reports).
+// On X11 and sway the program's window is on the desktop as well, and brought to the front it keeps the profile in use.
 #include "cli/Processes.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,9 @@
 #include "support/PrivateSway.h"
 #include <X11/Xlib.h>
 
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <thread>
 
 namespace pelan {
@@ -35,6 +38,10 @@ public:
     virtual Environment environment() const = 0;
     virtual bool open(const std::string& application) = 0;
     virtual bool bringToFront(const std::string& application) = 0;
+    // The Qt platform the program draws its window with: on the desktop itself where the test can reach it.
+    virtual std::string qtPlatform() const { return "offscreen"; }
+    // Brings the program's own window to the front; false where it is not on this desktop.
+    virtual bool bringProgramToFront(pid_t) { return false; }
 };
 
 class X11Desktop : public Desktop {
@@ -51,6 +58,13 @@ public:
         return windows_[application] != 0;
     }
     bool bringToFront(const std::string& application) override { return desktop_.activate(windows_[application]); }
+    std::string qtPlatform() const override { return "xcb"; }
+    bool bringProgramToFront(pid_t program) override {
+        const std::string command = "DISPLAY=" + desktop_.display() +
+                                    " xdotool search --all --sync --onlyvisible --pid " + std::to_string(program) +
+                                    " --name . windowactivate --sync >/dev/null 2>&1";
+        return std::system(command.c_str()) == 0;
+    }
 
 private:
     PrivateDesktop desktop_;
@@ -62,10 +76,13 @@ class SwayDesktop : public Desktop {
 public:
     bool running() const override { return sway_.running(); }
     Environment environment() const override {
-        return {{"XDG_RUNTIME_DIR", sway_.runtimeDir()}, {"WAYLAND_DISPLAY", sway_.display()}, {"DISPLAY", ""}};
+        // By its path: the program's runtime folder is its own, not the one sway (perhaps as another user) made.
+        return {{"WAYLAND_DISPLAY", sway_.runtimeDir() + "/" + sway_.display()}, {"DISPLAY", ""}};
     }
     bool open(const std::string& application) override { return sway_.startClient(application); }
     bool bringToFront(const std::string& application) override { return sway_.focus(application); }
+    std::string qtPlatform() const override { return "wayland"; }
+    bool bringProgramToFront(pid_t program) override { return sway_.focusProcess(program); }
 
 private:
     PrivateSway sway_;
@@ -162,24 +179,26 @@ protected:
         return stage0() == code;
     }
 
-    // The program on the offscreen Qt platform: the windows in front are the desktop's, whatever Qt draws on.
-    void startProgram(const Environment& desktop) {
-        Environment environment{{"QT_QPA_PLATFORM", "offscreen"},
+    // The program traces what it follows into a file the test reads.
+    void startProgram(const Desktop& desktop) {
+        // Its instance socket in a folder of its own, away from other copies of the program.
+        Environment environment{{"QT_QPA_PLATFORM", desktop.qtPlatform()},
+                                {"PELAN_TRACE", "1"},
+                                {"XDG_RUNTIME_DIR", folder_},
                                 {"PELAN_HIDRAW_ROOT", emulator_->root()},
                                 {"PELAN_DATA_DIR", data()},
                                 {"XDG_CONFIG_HOME", folder_ + "/config"},
                                 {"PELAN_UPDATE_URL", "http://127.0.0.1:9/"}};
-        environment.insert(environment.end(), desktop.begin(), desktop.end());
-        // Its instance socket in a folder of its own, away from other copies of the program.
-        if (std::none_of(desktop.begin(), desktop.end(), [](const auto& e) { return e.first == "XDG_RUNTIME_DIR"; }))
-            environment.push_back({"XDG_RUNTIME_DIR", folder_});
+        const Environment session = desktop.environment();
+        environment.insert(environment.end(), session.begin(), session.end());
         program_ = ::fork();
         if (program_ == 0) {
             for (const auto& [name, value] : environment)
                 ::setenv(name.c_str(), value.c_str(), 1);
             const int quiet = ::open("/dev/null", O_WRONLY);
+            const int traced = ::open(tracePath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(quiet, 1);
-            ::dup2(quiet, 2);
+            ::dup2(traced, 2);
             const std::string program = test::builtProgram("pelan");
             ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
@@ -193,8 +212,39 @@ protected:
         program_ = -1;
     }
 
-    // frontAtStart: the desktop tells a program that starts which application is in front (KWin tells only changes).
-    void followOn(Desktop& desktop, bool frontAtStart = true) {
+    std::string tracePath() const { return folder_ + "/trace"; }
+    std::string traceSoFar() const {
+        std::ifstream in(tracePath());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The applications the program switched the mouse's profile for, in order, since `offset` in its trace.
+    std::vector<std::string> switchesSince(size_t offset) const {
+        std::istringstream lines(traceSoFar().substr(offset));
+        std::vector<std::string> applications;
+        const std::string front = "application in front: ";
+        for (std::string line; std::getline(lines, line);)
+            if (line.starts_with(front) && line.find(" follows with profile ") != std::string::npos)
+                applications.push_back(line.substr(front.size(), line.find(';') - front.size()));
+        return applications;
+    }
+
+    // The program's own window in front is no other application: the profile of the one before it stays. The
+    // next application brought to the front is the point where the program has surely seen its own window, as it
+    // reads the changes in order; by then it has switched the mouse for that application only.
+    void ownWindowKeepsTheProfile(Desktop& desktop, const std::vector<std::string>& codes) {
+        const size_t before = traceSoFar().size();
+        ASSERT_TRUE(desktop.bringProgramToFront(program_));
+        ASSERT_TRUE(desktop.bringToFront(kApplications[1]));
+        ASSERT_TRUE(mouseShows(codes[2])) << "linked to " << kApplications[1];
+        std::vector<std::string> switches = switchesSince(before);
+        for (int attempt = 0; attempt < 50 && (switches.empty() || switches.back() != kApplications[1]); ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            switches = switchesSince(before);
+        }
+        EXPECT_EQ(switches, std::vector<std::string>{kApplications[1]}) << "the program's own window switched";
+    }
+
+    void followOn(Desktop& desktop) {
         ASSERT_TRUE(desktop.running()) << "the desktop did not start";
         const std::vector<std::string> codes = makeLinkedProfiles();
         ASSERT_NE(codes[0], codes[1]);
@@ -204,21 +254,25 @@ protected:
         ASSERT_EQ(stage0(), codes[2]);
         for (const std::string& application : kApplications)
             ASSERT_TRUE(desktop.open(application)) << application;
-        if (frontAtStart) {
-            ASSERT_TRUE(desktop.bringToFront(kApplications[0]));
-        }
-        startProgram(desktop.environment());
-        // The application in front when the mouse arrives chooses its profile at once.
-        ASSERT_TRUE(mouseShows(frontAtStart ? codes[1] : codes[0])) << "the program did not bring its profile";
+        startProgram(desktop);
+        ASSERT_TRUE(mouseShows(codes[0])) << "the program did not bring the selected profile to the mouse";
 
         for (int round = 0; round < 2; ++round) {
             ASSERT_TRUE(desktop.bringToFront(kApplications[0]));
             EXPECT_TRUE(mouseShows(codes[1])) << "linked to " << kApplications[0];
+            if (desktop.qtPlatform() != "offscreen")
+                ownWindowKeepsTheProfile(desktop, codes);
             ASSERT_TRUE(desktop.bringToFront(kApplications[1]));
             EXPECT_TRUE(mouseShows(codes[2])) << "linked to " << kApplications[1];
             ASSERT_TRUE(desktop.bringToFront(kApplications[2]));
             EXPECT_TRUE(mouseShows(codes[0])) << "the fallback for the unlinked " << kApplications[2];
         }
+
+        // A mouse plugged in while a linked application is in front takes that application's profile.
+        ASSERT_EQ(emulator_->command("unplug mouse"), "ok");
+        ASSERT_TRUE(desktop.bringToFront(kApplications[0]));
+        ASSERT_EQ(emulator_->command("plug mouse"), "ok");
+        EXPECT_TRUE(mouseShows(codes[1])) << "plugged in with " << kApplications[0] << " in front";
     }
 
     std::string data() const { return folder_ + "/data"; }
@@ -248,7 +302,7 @@ TEST_F(FollowApplicationTest, OnPlasmaUnderWaylandWithTheKWinScript) {
     if (std::system("command -v node >/dev/null && command -v dbus-send >/dev/null") != 0)
         GTEST_SKIP() << "node or dbus-send is not installed";
     KWinDesktop desktop;
-    followOn(desktop, false);
+    followOn(desktop);
 }
 
 } // namespace

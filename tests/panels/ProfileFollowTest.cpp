@@ -90,6 +90,11 @@ protected:
         ASSERT_TRUE(mouse->writeMemory(mouse_block::kActiveStage, std::span(&stage, 1)));
         emulated.tree().sendInput(mouseId, mouse->notificationInterface(), mouse->notificationReport(0x401));
     }
+    // Unplugged: the page has let the mouse go (its light thread stopped first).
+    void unplugMouse() {
+        ASSERT_TRUE(emulated.tree().unplug(mouseId));
+        ASSERT_TRUE(test::waitFor([&] { return !page()->isConnected(); }, kPlugWaitMs));
+    }
     std::vector<std::string> shownBodies() const {
         std::vector<std::string> bodies;
         for (const test::NotificationServer::Shown& shown : server->shown())
@@ -158,6 +163,33 @@ TEST_F(ProfileFollow, TheLinkedProfileFollowsTheApplicationAndTheHandChosenOneCo
     test::waitFor([] { return false; }, 300); // a switch wrongly made would have landed by now
     EXPECT_EQ(selectedInFile(), "b");
     EXPECT_EQ(firstStageCode(), kStageCodesOfB[0]);
+}
+
+// Back with the application it followed still in front, the mouse keeps the profile chosen by hand; back with
+// another one in front, it follows that one once it has been read.
+TEST_F(ProfileFollow, APluggedInMouseFollowsOnlyAnApplicationThatChangedMeanwhile) {
+    const int codeOfA = firstStageCode();
+    front->activate("game");
+    ASSERT_TRUE(test::waitFor([&] { return firstStageCode() == kStageCodesOfB[0]; }));
+    ASSERT_NO_FATAL_FAILURE(clickTrayItem("A"));
+    ASSERT_TRUE(test::waitFor([&] { return selectedInFile() == "a" && firstStageCode() == codeOfA; }));
+
+    ASSERT_NO_FATAL_FAILURE(unplugMouse());
+    mouseId = emulated.tree().plug(mouse);
+    // The connect routine, and the following after it, are done once the light thread runs again.
+    ASSERT_TRUE(test::waitFor([&] { return page()->model().lightThreadRunning(); }, kPlugWaitMs));
+    EXPECT_EQ(selectedInFile(), "a");
+    EXPECT_EQ(firstStageCode(), codeOfA);
+
+    // The editor and then the game again in front while the mouse is away: that is a change.
+    ASSERT_NO_FATAL_FAILURE(unplugMouse());
+    for (const char* application : {"editor", "game"}) {
+        front->activate(application);
+        ASSERT_TRUE(test::waitFor([&] { return !front->unread(); }));
+    }
+    mouseId = emulated.tree().plug(mouse);
+    ASSERT_TRUE(test::waitFor([&] { return firstStageCode() == kStageCodesOfB[0]; }, kPlugWaitMs));
+    EXPECT_EQ(selectedInFile(), "b");
 }
 
 TEST_F(ProfileFollow, EachDpiChangeOnTheMouseReplacesTheLastWordUntilSwitchedOff) {

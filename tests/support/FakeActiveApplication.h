@@ -30,7 +30,10 @@ public:
         }
         const uint64_t one = 1;
         [[maybe_unused]] const ssize_t written = ::write(fd_, &one, sizeof one);
+        unread_ = true;
     }
+    // Whether the last activation is still to be read by the watch's owner.
+    bool unread() const { return unread_; }
 
     // A watch that cannot tell, for this reason.
     void setUnavailable(std::string reason) { reason_ = std::move(reason); }
@@ -39,6 +42,7 @@ public:
     int fd() const override { return fd_; }
     bool takeChanges() override {
         uint64_t count = 0;
+        unread_ = false;
         return ::read(fd_, &count, sizeof count) == ssize_t(sizeof count) && count > 0;
     }
     std::string activeApplication() const override { return active_; }
@@ -49,6 +53,7 @@ private:
     std::string active_;
     std::vector<std::string> applications_;
     std::string reason_;
+    bool unread_ = false;
 };
 
 } // namespace pelan::test

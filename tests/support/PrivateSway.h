@@ -81,6 +81,10 @@ public:
     }
     // Gives the keyboard focus to the window of an app_id, as a user clicking on it would.
     bool focus(const std::string& appId) const { return swaymsg("'[app_id=\"" + appId + "\"]' focus"); }
+    // Gives the keyboard focus to a window of the process, once it has one.
+    bool focusProcess(pid_t pid) const {
+        return waitUntil([&] { return swaymsg("'[pid=" + std::to_string(pid) + "]' focus"); });
+    }
 
     static bool installed() { return onPath("sway") && onPath("swaymsg") && onPath("foot"); }
 
