@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -218,20 +219,29 @@ bool unmapAsWindowManager(QWidget& window) {
            pumpUntil([&] { return !window.windowHandle()->isExposed(); }) && window.isVisible();
 }
 
+// The program with the emulator's mouse connected; null, the benchmark skipped with the reason, when it is not.
+std::unique_ptr<ProgramUnderTest> startWithMouse(benchmark::State& state, EmulatorProcess& emulator) {
+    if (!emulator.ready()) {
+        state.SkipWithError("pelan-emu did not start");
+        return nullptr;
+    }
+    ::setenv("PELAN_HIDRAW_ROOT", emulator.root().toUtf8().constData(), 1);
+    auto program = std::make_unique<ProgramUnderTest>(false);
+    if (!pumpUntil([&] { return program->mouseShownAndConnected(); })) {
+        state.SkipWithError("the mouse page did not connect");
+        return nullptr;
+    }
+    return program;
+}
+
 // state.range(0): 0 window hidden with the mouse connected, 1 window shown with the mouse, 2 hidden without a
 // device, 3 shown with the mouse and then unmapped (X server only).
 void BM_IdleProgram(benchmark::State& state) {
     EmulatorProcess emulator;
-    if (!emulator.ready()) {
-        state.SkipWithError("pelan-emu did not start");
+    const std::unique_ptr<ProgramUnderTest> started = startWithMouse(state, emulator);
+    if (!started)
         return;
-    }
-    ::setenv("PELAN_HIDRAW_ROOT", emulator.root().toUtf8().constData(), 1);
-    ProgramUnderTest program(false);
-    if (!pumpUntil([&] { return program.mouseShownAndConnected(); })) {
-        state.SkipWithError("the mouse page did not connect");
-        return;
-    }
+    ProgramUnderTest& program = *started;
     if (state.range(0) == 2) {
         emulator.run("unplug mouse");
         pumpUntil([&] { return !program.mouse().option->IsVisibleFlag(); });
@@ -288,16 +298,10 @@ bool linkMouseProfiles(const std::string& folder) {
 // time and as many wake-ups.
 void BM_IdleWithLinks(benchmark::State& state) {
     EmulatorProcess emulator;
-    if (!emulator.ready()) {
-        state.SkipWithError("pelan-emu did not start");
+    const std::unique_ptr<ProgramUnderTest> started = startWithMouse(state, emulator);
+    if (!started)
         return;
-    }
-    ::setenv("PELAN_HIDRAW_ROOT", emulator.root().toUtf8().constData(), 1);
-    ProgramUnderTest program(false);
-    if (!pumpUntil([&] { return program.mouseShownAndConnected(); })) {
-        state.SkipWithError("the mouse page did not connect");
-        return;
-    }
+    ProgramUnderTest& program = *started;
     if (state.range(0) == 1 && !linkMouseProfiles(program.mouse().page->model().userDeviceFolder())) {
         state.SkipWithError("the links could not be written");
         return;
