@@ -27,6 +27,16 @@ public:
         changed.notify_all();
     }
 
+    // Copies taken under the lock, while the scan thread may still record.
+    std::multiset<int> arrived() {
+        std::lock_guard lock(mutex);
+        return arrivals;
+    }
+    std::multiset<int> removed() {
+        std::lock_guard lock(mutex);
+        return removals;
+    }
+
     bool waitFor(const std::multiset<int>& set, size_t count) {
         return waitUntil([&] { return set.size() >= count; });
     }
@@ -118,13 +128,13 @@ TEST_F(DeviceScannerTest, ADeviceFileChangedWhileScanningBringsOrTakesItsDevice)
     const size_t shippedSlots = scanner.slots().size();
     ASSERT_TRUE(scanner.start());
     ASSERT_TRUE(listener.waitUntil([&] { return listener.firstEnumerations == 1; }));
-    EXPECT_TRUE(listener.arrivals.empty());
+    EXPECT_TRUE(listener.arrived().empty());
 
     // The watched folder tells the scan thread; the new rows get slots at the end.
     ASSERT_TRUE(ensureFolder(userDeviceFileFolder()));
     ASSERT_EQ(writeFileAtomically(userFile("50-keyboard.device"), kUserKeyboard), 0);
     ASSERT_TRUE(listener.waitFor(listener.arrivals, 2));
-    EXPECT_EQ(listener.arrivals, (std::multiset<int>{int(shippedSlots), int(shippedSlots) + 1}));
+    EXPECT_EQ(listener.arrived(), (std::multiset<int>{int(shippedSlots), int(shippedSlots) + 1}));
 
     // A broken file beside it changes nothing.
     ASSERT_EQ(writeFileAtomically(userFile("51-broken.device"), "kind = keyboard\ninterface = 0c45\n"), 0);
@@ -134,7 +144,7 @@ TEST_F(DeviceScannerTest, ADeviceFileChangedWhileScanningBringsOrTakesItsDevice)
               0);
     ASSERT_TRUE(listener.waitFor(listener.removals, 1));
     ASSERT_TRUE(listener.waitFor(listener.arrivals, 3));
-    EXPECT_EQ(listener.removals, (std::multiset<int>{int(shippedSlots)}));
+    EXPECT_EQ(listener.removed(), (std::multiset<int>{int(shippedSlots)}));
 
     // Removing the files takes the device away; the retired slots keep their places.
     std::filesystem::remove(userFile("50-keyboard.device"));
@@ -167,10 +177,10 @@ TEST_F(DeviceScannerTest, TheScanThreadNoticesHotPlugBothWaysAndStopsPromptly) {
     EXPECT_FALSE(scanner.start());
     const int padId = emulated.tree().plug(emu::makeDevice("mousepad"));
     ASSERT_TRUE(listener.waitFor(listener.arrivals, 2));
-    EXPECT_EQ(listener.arrivals, (std::multiset<int>{4, 5}));
+    EXPECT_EQ(listener.arrived(), (std::multiset<int>{4, 5}));
     ASSERT_TRUE(emulated.tree().unplug(padId));
     ASSERT_TRUE(listener.waitFor(listener.removals, 2));
-    EXPECT_EQ(listener.removals, (std::multiset<int>{4, 5}));
+    EXPECT_EQ(listener.removed(), (std::multiset<int>{4, 5}));
     EXPECT_EQ(scanner.stop(), WorkerThread::StopOutcome::Ended);
     EXPECT_FALSE(scanner.running());
 }
